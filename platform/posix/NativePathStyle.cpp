@@ -1,0 +1,7 @@
+#include "platform/PathRules.h"
+
+namespace palomix {
+
+PathStyle NativePathStyle() { return PathStyle::Posix; }
+
+}  // namespace palomix
