@@ -1,0 +1,42 @@
+// Turning one command template of a conversion command into the command line that is run for
+// the head job: the template is either skipped (tool lines and empty lines) or rewritten by a
+// fixed list of 29 text rules, always the same, in the same order.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Drives.h"
+#include "platform/PathRules.h"
+
+namespace palomix {
+
+// The values inserted into a template. The caller passes the values current at the moment of
+// the call (head job, output folder field, program folder); nothing is cached between calls.
+struct CommandValues {
+    std::string inputPath;     // full path of the head job
+    std::string outputFolder;  // the output folder exactly as shown; no separator added or removed
+    std::string appFolder;     // the program's folder, no trailing separator except at a root
+};
+
+// True for a template that is not run: an empty one, or a tool line that contains
+// "Platenfold", "Boxwright" or "rm " anywhere. Looks at the template only, never at the job.
+bool IsSkippedTemplate(std::string_view commandTemplate);
+
+// The command line to launch, or nullopt when the template is skipped. Each rule acts on the
+// first occurrence of its token only; an absent token leaves the line as it is, and empty
+// values are inserted as empty texts, so this never fails. The file name BaseName is taken
+// from inputPath by the path rules of the style. Side effects: only those of the device
+// placeholders (a media folder created on an attached player, see InsertDevicePaths); a
+// template without device placeholders touches no drive.
+//
+// The style decides the separators inserted: Windows joins with '\' and names the converters
+// AppFolder\cores\ffmpeg.exe and AppFolder\cores\Cantalib.exe; POSIX joins with '/' and names
+// them AppFolder/cores/ffmpeg and AppFolder/cores/Cantalib. The tokens themselves are the
+// texts of the settings files and are the same for both styles.
+std::optional<std::string> PrepareCommandLine(std::string_view commandTemplate,
+                                              const CommandValues& values, DeviceAccess& devices,
+                                              PathStyle style = NativePathStyle());
+
+}  // namespace palomix
