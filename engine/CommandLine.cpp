@@ -1,0 +1,197 @@
+#include "engine/CommandLine.h"
+
+#include <array>
+
+#include "engine/DeviceOutput.h"
+
+namespace palomix {
+
+namespace {
+
+// What a rule does with the first occurrence of its token.
+enum class Action {
+    Replace,          // delete the token, insert the value where it began
+    Remove,           // delete the token
+    RateSuffix,       // put a "k" directly before the first blank after the token
+    RemoveWithValue,  // delete the token, then the value and the blank after it
+    Device,           // fill in the path on an attached player
+};
+
+// Where a replacement's text comes from.
+enum class Source {
+    None,
+    Text,        // the rule's text as it is
+    InputPath,   // the head job's full path
+    OutputName,  // OutputFolder, separator, BaseName, then the rule's text (an extension)
+    Converter,   // the converter named by the rule's text in the program's cores folder
+    DeviceName,  // BaseName and the rule's text (an extension), placed on the device
+};
+
+struct Rule {
+    std::string_view token;
+    Action action;
+    Source source = Source::None;
+    std::string_view text = {};
+    std::string_view markerFolder = {};  // Device rules: which player
+    std::string_view mediaFolder = {};   // Device rules: where on the player
+};
+
+// The rules in the order they run; each works on the text left by the ones before it. The
+// order matters where one token contains another: the options with "<%OutputFile%>" and the
+// ".THM" forms run before the bare placeholders, and the "<%OutputPath%>M4V"/"MAQ" prefixes
+// are stripped so that a device placeholder behind them stands alone.
+constexpr std::array kRules = {
+    Rule{"<%InputFile%>", Action::Replace, Source::InputPath},
+    Rule{R"(-title "<%Title%>" )", Action::Remove},
+    Rule{R"(-timestamp "<%TimeStamp%>" )", Action::Remove},
+    Rule{"-fixaspect ", Action::Remove},
+    Rule{R"(-passlogfile "<%TemporaryFile%>" )", Action::Remove},
+    Rule{R"(-passlogfile "<%OutputFile%>" )", Action::Remove},
+    Rule{"<%OutputPath%>M4V", Action::Remove},
+    Rule{"<%OutputPath%>MAQ", Action::Remove},
+    Rule{"<%TemporaryFile%>", Action::Replace, Source::OutputName},
+    Rule{"<%OutputFile%>.THM", Action::Replace, Source::OutputName, ".jpg"},
+    Rule{"<%RandomNumber5%>.THM", Action::Device, Source::DeviceName, ".jpg", kPspMarkerFolder,
+         kVideoFolder},
+    Rule{"<%RandomNumber5%>", Action::Device, Source::DeviceName, "", kPspMarkerFolder,
+         kVideoFolder},
+    Rule{"-b ", Action::RateSuffix},
+    Rule{"-ab ", Action::RateSuffix},
+    Rule{"-maxfr ", Action::RemoveWithValue},
+    Rule{"-muxvb ", Action::RemoveWithValue},
+    Rule{"-muxab ", Action::RemoveWithValue},
+    Rule{"-bitexact", Action::Replace, Source::Text, "-flags bitexact"},
+    Rule{"-vcodec xvid", Action::Replace, Source::Text, "-vcodec libxvid"},
+    Rule{"-vcodec h264", Action::Replace, Source::Text, "-vcodec libx264"},
+    Rule{"-acodec mp3", Action::Replace, Source::Text, "-acodec libmp3lame"},
+    Rule{"-acodec aac", Action::Replace, Source::Text, "-acodec libfaac"},
+    Rule{R"("<%AppPath%>\cores\ffmpeg")", Action::Replace, Source::Converter, "ffmpeg"},
+    Rule{R"("<%AppPath%>\cores\Cantalib")", Action::Replace, Source::Converter, "Cantalib"},
+    Rule{"<%OutputFile%>", Action::Replace, Source::OutputName},
+    Rule{"<%PSPVideoOutputFile%>", Action::Device, Source::DeviceName, "", kPspMarkerFolder,
+         kVideoFolder},
+    Rule{"<%PSPMusicOutputFile%>", Action::Device, Source::DeviceName, "", kPspMarkerFolder,
+         kMusicFolder},
+    Rule{"<%WALKMANVideoOutputFile%>", Action::Device, Source::DeviceName, "", kWalkmanMarkerFolder,
+         kVideoFolder},
+    Rule{"<%WALKMANMusicOutputFile%>", Action::Device, Source::DeviceName, "", kWalkmanMarkerFolder,
+         kMusicFolder},
+};
+static_assert(kRules.size() == 29);
+
+constexpr std::array<std::string_view, 3> kToolLineMarks = {"Platenfold", "Boxwright", "rm "};
+
+// Everything a rule may insert, worked out once per template.
+struct Inserts {
+    const CommandValues& values;
+    std::string baseName;
+    PathStyle style;
+
+    std::string ValueOf(const Rule& rule) const {
+        switch (rule.source) {
+            case Source::Text:
+                return std::string(rule.text);
+            case Source::InputPath:
+                return values.inputPath;
+            case Source::OutputName: {
+                // Used as built: a folder that already ends in a separator gets a second one.
+                std::string name = values.outputFolder;
+                name += JoinSeparator(style);
+                name += baseName;
+                name += rule.text;
+                return name;
+            }
+            case Source::Converter: {
+                const char sep = JoinSeparator(style);
+                std::string program = values.appFolder;
+                program += sep;
+                program += "cores";
+                program += sep;
+                program += rule.text;
+                if (style == PathStyle::Windows) {
+                    program += ".exe";
+                }
+                return program;
+            }
+            case Source::DeviceName:
+                return baseName + std::string(rule.text);
+            case Source::None:
+                break;
+        }
+        return {};
+    }
+};
+
+void PutRateSuffix(std::string& line, std::size_t tokenAt, std::size_t tokenLength) {
+    const std::size_t blank = line.find(' ', tokenAt + tokenLength);
+    if (blank != std::string::npos) {
+        line.insert(blank, 1, 'k');
+    }
+}
+
+void RemoveWithValue(std::string& line, std::size_t tokenAt, std::size_t tokenLength) {
+    line.erase(tokenAt, tokenLength);
+    const std::size_t blank = line.find(' ', tokenAt);
+    if (blank != std::string::npos) {
+        line.erase(tokenAt, blank - tokenAt + 1);
+    }
+}
+
+void Apply(const Rule& rule, std::string& line, const Inserts& inserts, DeviceAccess& devices) {
+    if (rule.action == Action::Device) {
+        // Looks for the placeholder itself, so no drive is touched when it is absent.
+        InsertDevicePaths(line, rule.token, rule.markerFolder, rule.mediaFolder,
+                          inserts.ValueOf(rule), devices, inserts.style);
+        return;
+    }
+    const std::size_t at = line.find(rule.token);
+    if (at == std::string::npos) {
+        return;
+    }
+    switch (rule.action) {
+        case Action::Replace:
+            line.replace(at, rule.token.size(), inserts.ValueOf(rule));
+            break;
+        case Action::Remove:
+            line.erase(at, rule.token.size());
+            break;
+        case Action::RateSuffix:
+            PutRateSuffix(line, at, rule.token.size());
+            break;
+        case Action::RemoveWithValue:
+            RemoveWithValue(line, at, rule.token.size());
+            break;
+        case Action::Device:
+            break;
+    }
+}
+
+}  // namespace
+
+bool IsSkippedTemplate(std::string_view commandTemplate) {
+    if (commandTemplate.empty()) {
+        return true;
+    }
+    for (const std::string_view mark : kToolLineMarks) {
+        if (commandTemplate.find(mark) != std::string_view::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<std::string> PrepareCommandLine(std::string_view commandTemplate,
+                                              const CommandValues& values, DeviceAccess& devices,
+                                              PathStyle style) {
+    if (IsSkippedTemplate(commandTemplate)) {
+        return std::nullopt;
+    }
+    const Inserts inserts{values, BaseNameOf(values.inputPath, style), style};
+    std::string line(commandTemplate);
+    for (const Rule& rule : kRules) {
+        Apply(rule, line, inserts, devices);
+    }
+    return line;
+}
+
+}  // namespace palomix
