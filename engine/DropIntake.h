@@ -1,0 +1,46 @@
+// The intake of a drop: every dropped path, in the order given, becomes jobs of the job
+// list. A file becomes one job; a folder is searched with all its subfolders and every entry
+// found below it (files and subfolders alike, hidden ones included) becomes a job, at the
+// folder's place in the drop. A path that cannot be looked up (missing, or ending in a
+// separator such as a whole drive) adds nothing and is listed as skipped.
+//
+// The intake does not start the batch run; the caller does that after every drop. Paths
+// are taken as given (the caller makes them absolute).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "controls/SearchFile.h"
+#include "engine/JobQueue.h"
+
+namespace palomix {
+
+struct DropResult {
+    std::int32_t jobsAdded = 0;
+    std::vector<std::string> skipped;  // dropped paths that added nothing because not found
+};
+
+class DropIntake {
+public:
+    explicit DropIntake(JobQueue& queue);
+    DropIntake(const DropIntake&) = delete;
+    DropIntake& operator=(const DropIntake&) = delete;
+
+    // Takes the dropped paths in order. The whole drop reaches the job list's observers as
+    // one insertion.
+    DropResult TakeDrop(std::span<const std::string> paths);
+
+    // OnFind of SearchFile0: the entry becomes a job. Continue stays true, so a folder
+    // search always runs to its end.
+    void SearchFile0Find(TSearchFile& Sender, const std::string& Name, const TSearchFileData& Data,
+                         bool& Continue);
+
+private:
+    JobQueue& queue_;
+    TSearchFile SearchFile0;
+};
+
+}  // namespace palomix

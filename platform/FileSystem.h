@@ -1,0 +1,107 @@
+// The file-system services the program needs: existence tests, folder creation, the look-up
+// of one path (what a find with the path itself and no pattern gives), and the listing of
+// one folder's entries for the folder search.
+//
+// Entry data follows the Windows find data: the name, the short (8.3) name, the size, three
+// times as local date-times through DOS date-time rules, and the attribute flags.
+//
+// On POSIX:
+// - a folder's entries are listed in name order ignoring ASCII letter case (ties by bytes),
+//   because the directory order of the file system is arbitrary;
+// - IsHidden means the name starts with '.', IsReadOnly that the owner has no write
+//   permission, IsSystem and IsArchive are always false, AlternateName is the name itself;
+// - the creation time is the birth time when the file system reports one (statx), otherwise
+//   the status-change time;
+// - a symbolic link is described by its target when the target exists (a link to a folder
+//   has IsDirectory true), by the link itself when it dangles; either way the folder search
+//   never walks into a link, so a link loop cannot trap it.
+// On Windows, a folder that is a reparse point (junction, symbolic link) is likewise listed
+// but never walked into.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace palomix {
+
+// Date-time value: days since 1899-12-30, the fraction being the time of day.
+using DateTime = double;
+
+// Everything known about one entry of a folder.
+struct FileEntryInfo {
+    std::string FileName;       // the entry's own name, without folder
+    std::string AlternateName;  // the short (8.3) name, or FileName when there is none
+    std::int64_t Size = 0;      // bytes
+    bool HasCreationTime = false;
+    DateTime CreationTime = 0;
+    bool HasLastWriteTime = false;
+    DateTime LastWriteTime = 0;
+    bool HasLastAccessTime = false;
+    DateTime LastAccessTime = 0;
+    bool IsDirectory = false;
+    bool IsReadOnly = false;
+    bool IsHidden = false;
+    bool IsSystem = false;
+    bool IsArchive = false;
+};
+
+// A local date and time as a DateTime under the rules of a DOS date-time: only the years
+// 1980 to 2107 can be expressed, and the seconds are rounded down to an even number.
+// nullopt outside that range or for invalid fields.
+std::optional<DateTime> DosDateTimeOf(int year, int month, int day, int hour, int minute,
+                                      int second);
+
+// True when something (file, folder, link target) exists at the path.
+bool PathExists(const std::string& path);
+
+// True when the path names a folder (following symbolic links).
+bool IsFolder(const std::string& path);
+
+// Creates the folder and every missing parent. True when the folder exists afterwards;
+// never throws.
+bool CreateFolderTree(const std::string& path);
+
+// The full form of a path: a relative path is resolved against the current folder, and
+// "." and ".." parts are resolved by their text (links are not followed). A final
+// separator is kept.
+std::string FullPathOf(const std::string& path);
+
+// The data of the entry that the path itself names, as a find with the path and no pattern
+// gives it. nullopt when nothing is there, and for a path that ends in a separator (a whole
+// drive on Windows, "/" or "dir/" on POSIX), which a find cannot look up.
+std::optional<FileEntryInfo> LookUpEntry(const std::string& path);
+
+// The entries of one folder, "." and ".." left out. Reading a folder costs one pass over the
+// directory; the full data of an entry is only fetched when ReadInfo asks for it, so a
+// caller that needs only names pays for nothing more. The listing keeps the folder open
+// until the next Read or its destruction, and reuses its buffers across reads.
+class FolderListing {
+public:
+    FolderListing();
+    ~FolderListing();
+    FolderListing(const FolderListing&) = delete;
+    FolderListing& operator=(const FolderListing&) = delete;
+
+    // Lists the folder. False (and an empty listing) when it cannot be read.
+    bool Read(const std::string& folder);
+
+    std::size_t Count() const;
+    std::string_view Name(std::size_t index) const;
+
+    // True for an entry to walk into: a real folder, not a link to one.
+    bool IsWalkableFolder(std::size_t index) const;
+
+    // The full data of an entry. When the entry vanished since the listing, only its name
+    // is filled in.
+    void ReadInfo(std::size_t index, FileEntryInfo& info) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace palomix
