@@ -1,12 +1,15 @@
 // INI files: the reading rules shared by every INI file of the program (conversion
 // settings files and the state file), and a writer that changes only the keys it writes.
 //
-// Reading rules: any run of CR and LF ends a line; a trimmed line that starts with '[' and
-// has a ']' opens a section named by the trimmed text up to the last ']'; a key line splits
-// at its first '='; section and key names match ignoring ASCII case; the first section of a
-// name and the first key of a name in it count; the value is trimmed, loses one outer pair
-// of equal quote characters (" or ') when it is at least two characters long, and is cut to
-// kMaxIniValueBytes without splitting a UTF-8 character. Files are decoded with DecodeText.
+// Reading rules: any run of CR and LF ends a line; a line trimmed of blanks (spaces and tabs)
+// that starts with '[' and has a ']' opens a section named by the trimmed text up to the
+// last ']' (text after it is ignored); a key line splits at its first '=' and its key is the
+// trimmed text before it; lines before the first section belong to none and cannot be
+// found; ';' and '#' mean nothing special; section and key names match ignoring ASCII case;
+// the first section of a name and the first key of a name in it count; the value is
+// trimmed, loses one outer pair of equal quote characters (" or ') when it is at least two
+// characters long, and is cut to kMaxIniValueBytes without splitting a UTF-8 character.
+// Files are decoded with DecodeText.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +19,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -23,37 +27,45 @@ namespace palomix {
 
 inline constexpr std::size_t kMaxIniValueBytes = 2047;
 
-// A parsed INI text (UTF-8). Lookups are cheap once parsed.
+// A parsed INI text (UTF-8). The names are folded to lower case and indexed once, when the
+// text is parsed, so a lookup costs one hash look-up whatever the size of the file.
 class IniDocument {
 public:
     IniDocument() = default;
     static IniDocument Parse(std::string_view text);
 
     // The value of a key as the reading rules give it; nullopt when the section or key is
-    // missing or the key line has no '='.
+    // missing or the key line has no '='. Lines without '=' are not keys at all: they do not
+    // hide a later line of the same name that has one.
     std::optional<std::string> Find(std::string_view section, std::string_view key) const;
 
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view defaultValue) const;
 
 private:
-    struct Key {
-        std::string name;
-        std::string value;
+    // Where a value stands in text_.
+    struct Span {
+        std::size_t offset = 0;
+        std::size_t length = 0;
     };
-    struct Section {
-        std::string name;
-        std::vector<Key> keys;
-    };
-    std::vector<Section> sections_;
+    std::string text_;
+    // "section\nkey", both in lower case, to the first value of that key in the first
+    // section of that name. No name can hold a line break, so the join is unambiguous.
+    std::unordered_map<std::string, Span> values_;
 };
 
-// Integers of the state file: optional sign, then decimal digits, or hexadecimal digits after
-// "0x" or "$". Anything else, the empty text included, is nullopt.
+// Integers of the state file: optional sign ('+' or '-'), then decimal digits, or hexadecimal
+// digits after "0x", "0X" or "$" (the sign goes before the prefix: "-0x10" is -16). The
+// value must fit in 32 bits with its sign ("-0x80000000" does, "0xFFFFFFFF" does not).
+// Anything else, the empty text, blanks and trailing characters included, is nullopt.
 std::optional<std::int32_t> ParseIniInteger(std::string_view text);
 
-// Reads INI files by path. A parsed file is kept and reused only while the file's size and
-// modification time are those it was read with, so an edit is always seen by the next read.
+// Reads INI files by path. A parsed file is kept and reused only while the file's stamp (size,
+// modification and change times in nanoseconds, inode) is the one it was read with, so an
+// edit is always seen by the next read. A file touched within the last two seconds before it
+// was read could change again without its stamp changing (file systems keep times in ticks
+// of up to two seconds): until it has been still for that long, each read compares its bytes
+// again and parses it anew when they differ. One reader serves one thread.
 class IniReader {
 public:
     IniReader();
@@ -62,8 +74,8 @@ public:
     IniReader& operator=(const IniReader&) = delete;
 
     // A missing or unreadable file reads as empty: every key gives the default.
-    std::string ReadString(const std::string& path, std::string_view section,
-                           std::string_view key, std::string_view defaultValue = {});
+    std::string ReadString(const std::string& path, std::string_view section, std::string_view key,
+                           std::string_view defaultValue = {});
 
     // ParseIniInteger of the value; the default when absent or not an integer.
     std::int32_t ReadInteger(const std::string& path, std::string_view section,
@@ -77,7 +89,8 @@ private:
     std::unique_ptr<Cache> cache_;
 };
 
-// Raised when an INI file cannot be written; what() names the file.
+// Raised when an INI file cannot be written; what() names the file and gives the reason. The
+// file is then as it was before.
 class IniWriteError : public std::runtime_error {
 public:
     IniWriteError(const std::string& path, const std::string& reason);
@@ -87,20 +100,36 @@ private:
     std::string path_;
 };
 
-// Writes keys into one section of an INI file. A missing file is created. Every other line
-// of the file stays byte for byte; a changed key's line is rewritten in place, a new key goes
-// after the last line of its section, a new section at the end of the file. The file is
+// Writes keys into one section of an INI file, in order, as ApplyIniWrites does. A missing file
+// is created (its folder is not). The file is read with DecodeText and written as UTF-8: a
+// Shift-JIS file becomes UTF-8 as a whole; a UTF-8 byte-order mark is kept. The file is
 // replaced atomically (temporary file in the same folder, flushed, renamed over the old one),
-// so a failure leaves the old file whole. Throws IniWriteError.
+// so a failure leaves the old file whole. A file that exists but cannot be read is not
+// written. With no keys, nothing is done. Throws IniWriteError.
 void WriteIniStrings(const std::string& path, std::string_view section,
                      const std::vector<std::pair<std::string, std::string>>& keyValues);
 
-inline void WriteIniString(const std::string& path, std::string_view section,
-                           std::string_view key, std::string_view value) {
+inline void WriteIniString(const std::string& path, std::string_view section, std::string_view key,
+                           std::string_view value) {
     WriteIniStrings(path, section, {{std::string(key), std::string(value)}});
 }
 
-// The edit itself, on text: the new file contents. Exposed for tests.
+// The edit itself, on text: the new file contents. For each key in turn:
+// - in the first section of that name (ASCII case ignored), the first line that gives the
+//   key a value is the key's line. If it already reads as the value, it stays as it is;
+//   otherwise it becomes "key=value" with the key spelt as in the file, keeping its own line
+//   end;
+// - a key not in the section goes on a new line after the section's last non-blank line
+//   (so blank lines before the next section stay there);
+// - a missing section is added at the end of the text as "[section]" and the key line;
+// - every other byte of the text stays as it was. New lines end like the text's first line
+//   (CRLF, LF or CR); a text without any line end gets CRLF, as INI files have on Windows.
+// A value that the reading rules would change (blanks at either end, or an outer pair of
+// equal quotes) is written inside double quotes, which the reader strips again, so every
+// value reads back exactly (but for the cut of values beyond kMaxIniValueBytes).
+// Throws std::invalid_argument for names and values that cannot be written as one line that
+// reads back: a line break anywhere, a section or key name with blanks at either end, an
+// empty key, a key containing '=' or starting with '['.
 std::string ApplyIniWrites(std::string_view original, std::string_view section,
                            const std::vector<std::pair<std::string, std::string>>& keyValues);
 
