@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -120,8 +121,7 @@ protected:
 private:
     std::string baseDir_;
     TSearchDirEvent onFind_;
-    std::vector<std::string> queue_;  // folders waiting to be listed, from queueHead_ on
-    std::size_t queueHead_ = 0;
+    std::deque<std::string> queue_;  // folders waiting to be listed
     FolderListing listing_;
     bool busy_ = false;
 };

@@ -1,0 +1,61 @@
+#include "engine/DropIntake.h"
+
+#include <optional>
+
+#include "platform/FileSystem.h"
+
+namespace palomix {
+
+namespace {
+
+// Keeps the job list's append batch open for one drop, also when a handler throws.
+class AppendBatch {
+public:
+    explicit AppendBatch(JobQueue& queue) : queue_(queue) { queue_.BeginAppend(); }
+    ~AppendBatch() { queue_.EndAppend(); }
+    AppendBatch(const AppendBatch&) = delete;
+    AppendBatch& operator=(const AppendBatch&) = delete;
+
+private:
+    JobQueue& queue_;
+};
+
+}  // namespace
+
+DropIntake::DropIntake(JobQueue& queue) : queue_(queue) {
+    SearchFile0.SetRecursive(true);
+    SearchFile0.SetOnFind(
+        [this](TSearchFile& Sender, const std::string& Name, const TSearchFileData& Data,
+               bool& Continue) { SearchFile0Find(Sender, Name, Data, Continue); });
+}
+
+DropResult DropIntake::TakeDrop(std::span<const std::string> paths) {
+    DropResult result;
+    const std::int32_t before = queue_.JobCount();
+    {
+        const AppendBatch batch(queue_);
+        for (const std::string& path : paths) {
+            const std::optional<FileEntryInfo> entry = LookUpEntry(path);
+            if (!entry) {
+                result.skipped.push_back(path);
+                continue;
+            }
+            if (entry->IsDirectory) {
+                SearchFile0.SetDirectory(path);
+                SearchFile0.SetSearchName("*.*");
+                SearchFile0.Search();
+            } else {
+                queue_.AddJob(path);
+            }
+        }
+    }
+    result.jobsAdded = queue_.JobCount() - before;
+    return result;
+}
+
+void DropIntake::SearchFile0Find(TSearchFile& /*Sender*/, const std::string& Name,
+                                 const TSearchFileData& /*Data*/, bool& /*Continue*/) {
+    queue_.AddJob(Name);
+}
+
+}  // namespace palomix

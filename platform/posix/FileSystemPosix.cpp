@@ -1,0 +1,346 @@
+// File-system services on POSIX. Folders are read with getdents64 on Linux (readdir
+// elsewhere) into one reusable name buffer, sorted by name ignoring ASCII case, and entry
+// data is fetched with statx/fstatat relative to the open folder only when asked for.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/PathRules.h"
+
+namespace palomix {
+
+namespace {
+
+// An owned file descriptor.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() { Reset(); }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int Get() const { return fd_; }
+    void Reset(int fd = -1) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = fd;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Name order ignoring ASCII case; names equal but for case are ordered by their bytes so the
+// order never depends on the directory's own order.
+bool NameLess(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto ca = static_cast<unsigned char>(FoldAscii(a[i]));
+        const auto cb = static_cast<unsigned char>(FoldAscii(b[i]));
+        if (ca != cb) {
+            return ca < cb;
+        }
+    }
+    if (a.size() != b.size()) {
+        return a.size() < b.size();
+    }
+    return a < b;
+}
+
+bool IsDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// A time stamp as a local DateTime under DOS date-time rules.
+void ConvertTime(std::int64_t seconds, bool& has, DateTime& value) {
+    has = false;
+    value = 0;
+    const auto t = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    if (::localtime_r(&t, &local) == nullptr) {
+        return;
+    }
+    const std::optional<DateTime> converted =
+        DosDateTimeOf(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                      local.tm_min, std::min(local.tm_sec, 59));
+    if (converted) {
+        has = true;
+        value = *converted;
+    }
+}
+
+// The status of `name` relative to `dirFd` in the fields of an entry. A symbolic link is
+// described by its target; a link whose target is missing by the link itself. False when
+// neither can be read.
+bool FillFromStatus(int dirFd, const char* name, FileEntryInfo& info) {
+    std::int64_t size = 0;
+    std::int64_t created = 0;
+    std::int64_t written = 0;
+    std::int64_t accessed = 0;
+    mode_t mode = 0;
+#if defined(__linux__) && defined(STATX_BTIME)
+    struct statx sx {};
+    const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME |
+                          STATX_CTIME | STATX_BTIME;
+    if (::statx(dirFd, name, AT_NO_AUTOMOUNT, mask, &sx) != 0 &&
+        ::statx(dirFd, name, AT_NO_AUTOMOUNT | AT_SYMLINK_NOFOLLOW, mask, &sx) != 0) {
+        return false;
+    }
+    mode = sx.stx_mode;
+    size = static_cast<std::int64_t>(sx.stx_size);
+    created = (sx.stx_mask & STATX_BTIME) != 0 ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
+    written = sx.stx_mtime.tv_sec;
+    accessed = sx.stx_atime.tv_sec;
+#else
+    struct stat st {};
+    if (::fstatat(dirFd, name, &st, 0) != 0 &&
+        ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return false;
+    }
+    mode = st.st_mode;
+    size = static_cast<std::int64_t>(st.st_size);
+    created = st.st_ctime;
+    written = st.st_mtime;
+    accessed = st.st_atime;
+#endif
+    info.IsDirectory = S_ISDIR(mode);
+    info.Size = info.IsDirectory ? 0 : size;
+    info.IsReadOnly = (mode & S_IWUSR) == 0;
+    info.IsHidden = info.FileName.starts_with('.');
+    info.IsSystem = false;
+    info.IsArchive = false;
+    ConvertTime(created, info.HasCreationTime, info.CreationTime);
+    ConvertTime(written, info.HasLastWriteTime, info.LastWriteTime);
+    ConvertTime(accessed, info.HasLastAccessTime, info.LastAccessTime);
+    return true;
+}
+
+}  // namespace
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateFolderTree(const std::string& path) {
+    try {
+        if (path.empty()) {
+            return false;
+        }
+        if (IsFolder(path)) {
+            return true;
+        }
+        // Create every prefix that ends before a separator, then the path itself. Errors
+        // are passed over: a parent may exist without our being allowed to create it, and
+        // the final test decides.
+        for (std::size_t i = 1; i <= path.size(); ++i) {
+            if ((i < path.size() && path[i] != '/') || path[i - 1] == '/') {
+                continue;
+            }
+            ::mkdir(path.substr(0, i).c_str(), 0777);
+        }
+        return IsFolder(path);
+    } catch (...) {
+        return false;
+    }
+}
+
+std::string FullPathOf(const std::string& path) {
+    if (path.empty()) {
+        return {};
+    }
+    std::string absolute;
+    if (path.front() == '/') {
+        absolute = path;
+    } else {
+        std::vector<char> buffer(4096);
+        while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+            if (errno != ERANGE) {
+                return path;
+            }
+            buffer.resize(buffer.size() * 2);
+        }
+        absolute = JoinPath(buffer.data(), path, PathStyle::Posix);
+    }
+    const bool trailing = absolute.size() > 1 && absolute.back() == '/';
+
+    std::vector<std::string_view> parts;
+    std::string_view rest = absolute;
+    while (!rest.empty()) {
+        const std::size_t slash = rest.find('/');
+        const std::string_view part = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (part.empty() || part == ".") {
+            continue;
+        }
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string full;
+    for (const std::string_view part : parts) {
+        full += '/';
+        full += part;
+    }
+    if (full.empty()) {
+        return "/";
+    }
+    if (trailing) {
+        full += '/';
+    }
+    return full;
+}
+
+std::optional<FileEntryInfo> LookUpEntry(const std::string& path) {
+    if (path.empty() || path.back() == '/') {
+        return std::nullopt;
+    }
+    FileEntryInfo info;
+    info.FileName = std::string(FileNameOf(path, PathStyle::Posix));
+    info.AlternateName = info.FileName;
+    if (!FillFromStatus(AT_FDCWD, path.c_str(), info)) {
+        return std::nullopt;
+    }
+    return info;
+}
+
+// --- FolderListing ---------------------------------------------------------------------
+
+struct FolderListing::Impl {
+    struct Entry {
+        std::uint32_t offset;  // into names, NUL-terminated there
+        std::uint32_t length;
+        unsigned char type;  // d_type; DT_UNKNOWN resolved lazily
+    };
+
+    UniqueFd folder;
+    std::vector<char> names;
+    std::vector<Entry> entries;
+    std::vector<char> readBuffer;
+
+    void Add(const char* name, unsigned char type) {
+        if (IsDotOrDotDot(name)) {
+            return;
+        }
+        const std::size_t length = std::strlen(name);
+        entries.push_back(Entry{static_cast<std::uint32_t>(names.size()),
+                                static_cast<std::uint32_t>(length), type});
+        names.insert(names.end(), name, name + length + 1);
+    }
+
+    const char* NameAt(std::size_t index) const { return names.data() + entries[index].offset; }
+};
+
+FolderListing::FolderListing() : impl_(std::make_unique<Impl>()) {}
+
+FolderListing::~FolderListing() = default;
+
+bool FolderListing::Read(const std::string& folder) {
+    Impl& impl = *impl_;
+    impl.folder.Reset();
+    impl.names.clear();
+    impl.entries.clear();
+
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    impl.folder.Reset(fd);
+
+#if defined(__linux__)
+    if (impl.readBuffer.empty()) {
+        impl.readBuffer.resize(64 * 1024);
+    }
+    for (;;) {
+        const ssize_t n = ::getdents64(fd, impl.readBuffer.data(), impl.readBuffer.size());
+        if (n <= 0) {
+            break;  // end, or an error: what was read so far stands
+        }
+        for (ssize_t pos = 0; pos < n;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(impl.readBuffer.data() + pos);
+            impl.Add(entry->d_name, entry->d_type);
+            pos += entry->d_reclen;
+        }
+    }
+#else
+    // readdir needs a DIR of its own; it gets a duplicate so the listing keeps its fd.
+    const int dupFd = ::dup(fd);
+    if (dupFd < 0) {
+        return false;
+    }
+    DIR* dir = ::fdopendir(dupFd);
+    if (dir == nullptr) {
+        ::close(dupFd);
+        return false;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        impl.Add(entry->d_name, entry->d_type);
+    }
+    ::closedir(dir);
+#endif
+
+    const char* base = impl.names.data();
+    std::sort(impl.entries.begin(), impl.entries.end(),
+              [base](const Impl::Entry& a, const Impl::Entry& b) {
+                  return NameLess(std::string_view(base + a.offset, a.length),
+                                  std::string_view(base + b.offset, b.length));
+              });
+    return true;
+}
+
+std::size_t FolderListing::Count() const {
+    return impl_->entries.size();
+}
+
+std::string_view FolderListing::Name(std::size_t index) const {
+    const Impl::Entry& entry = impl_->entries[index];
+    return {impl_->names.data() + entry.offset, entry.length};
+}
+
+bool FolderListing::IsWalkableFolder(std::size_t index) const {
+    Impl::Entry& entry = impl_->entries[index];
+    if (entry.type == DT_UNKNOWN) {
+        // File systems without d_type: look at the entry itself, not through a link.
+        struct stat st {};
+        if (::fstatat(impl_->folder.Get(), impl_->NameAt(index), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            return false;
+        }
+        entry.type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
+    }
+    return entry.type == DT_DIR;
+}
+
+void FolderListing::ReadInfo(std::size_t index, FileEntryInfo& info) const {
+    info = FileEntryInfo{};
+    info.FileName.assign(Name(index));
+    info.AlternateName = info.FileName;
+    if (!FillFromStatus(impl_->folder.Get(), impl_->NameAt(index), info)) {
+        info.IsHidden = info.FileName.starts_with('.');
+    }
+}
+
+}  // namespace palomix

@@ -1,0 +1,253 @@
+// File-system services on Windows: FindFirstFileExW/FindNextFileW for listings and look-ups,
+// GetFileAttributesW for the existence tests, CreateDirectoryW for folder trees. Times go
+// through FileTimeToLocalFileTime and FileTimeToDosDateTime, so only what a DOS date-time
+// can hold is valid. Folders are listed in the order the file system returns them.
+#include <windows.h>
+
+#include <array>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/PathRules.h"
+#include "platform/win32/WideText.h"
+
+namespace palomix {
+
+namespace {
+
+// An owned find handle.
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE handle) : handle_(handle) {}
+    ~FindHandle() {
+        if (Valid()) {
+            ::FindClose(handle_);
+        }
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+
+    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+// A file time as a local DateTime through the DOS date-time rules.
+void ConvertTime(const FILETIME& time, bool& has, DateTime& value) {
+    has = false;
+    value = 0;
+    FILETIME local{};
+    if (!::FileTimeToLocalFileTime(&time, &local)) {
+        return;
+    }
+    WORD dosDate = 0;
+    WORD dosTime = 0;
+    if (!::FileTimeToDosDateTime(&local, &dosDate, &dosTime)) {
+        return;
+    }
+    const std::optional<DateTime> converted =
+        DosDateTimeOf(1980 + (dosDate >> 9), (dosDate >> 5) & 0x0F, dosDate & 0x1F, dosTime >> 11,
+                      (dosTime >> 5) & 0x3F, (dosTime & 0x1F) * 2);
+    if (converted) {
+        has = true;
+        value = *converted;
+    }
+}
+
+bool IsDotOrDotDot(const wchar_t* name) {
+    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+bool EndsInSeparator(const std::string& path) {
+    return !path.empty() && (path.back() == '\\' || path.back() == '/');
+}
+
+bool HasWildcard(const std::string& path) {
+    return path.find_first_of("*?") != std::string::npos;
+}
+
+// The data of one find record, without the name.
+struct FindRecord {
+    DWORD attributes = 0;
+    std::int64_t size = 0;
+    FILETIME creation{};
+    FILETIME lastAccess{};
+    FILETIME lastWrite{};
+    std::array<wchar_t, 14> alternateName{};
+};
+
+FindRecord RecordOf(const WIN32_FIND_DATAW& data) {
+    FindRecord record;
+    record.attributes = data.dwFileAttributes;
+    record.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
+                                            data.nFileSizeLow);
+    record.creation = data.ftCreationTime;
+    record.lastAccess = data.ftLastAccessTime;
+    record.lastWrite = data.ftLastWriteTime;
+    for (std::size_t i = 0; i < record.alternateName.size(); ++i) {
+        record.alternateName[i] = data.cAlternateFileName[i];
+    }
+    record.alternateName.back() = L'\0';
+    return record;
+}
+
+// Fills everything but FileName, which the caller has set.
+void FillFromRecord(const FindRecord& record, FileEntryInfo& info) {
+    info.AlternateName = record.alternateName[0] != L'\0'
+                             ? win32::FromWide(record.alternateName.data())
+                             : info.FileName;
+    info.Size = record.size;
+    ConvertTime(record.creation, info.HasCreationTime, info.CreationTime);
+    ConvertTime(record.lastWrite, info.HasLastWriteTime, info.LastWriteTime);
+    ConvertTime(record.lastAccess, info.HasLastAccessTime, info.LastAccessTime);
+    info.IsDirectory = (record.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info.IsReadOnly = (record.attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    info.IsHidden = (record.attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    info.IsSystem = (record.attributes & FILE_ATTRIBUTE_SYSTEM) != 0;
+    info.IsArchive = (record.attributes & FILE_ATTRIBUTE_ARCHIVE) != 0;
+}
+
+DWORD AttributesOf(const std::string& path) {
+    if (path.empty()) {
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return ::GetFileAttributesW(win32::ToWide(path).c_str());
+}
+
+}  // namespace
+
+bool PathExists(const std::string& path) {
+    return AttributesOf(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = AttributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool CreateFolderTree(const std::string& path) {
+    try {
+        if (path.empty()) {
+            return false;
+        }
+        if (IsFolder(path)) {
+            return true;
+        }
+        const std::wstring wide = win32::ToWide(path);
+        // Create every prefix that ends before a separator, then the path itself. Prefixes
+        // that cannot be folders ("C:", "\\server", "\\?") simply fail; errors are passed
+        // over and the final test decides.
+        for (std::size_t i = 1; i <= wide.size(); ++i) {
+            const bool atEnd = i == wide.size();
+            if (!atEnd && wide[i] != L'\\' && wide[i] != L'/') {
+                continue;
+            }
+            const wchar_t last = wide[i - 1];
+            if (last == L'\\' || last == L'/' || last == L':') {
+                continue;
+            }
+            ::CreateDirectoryW(wide.substr(0, i).c_str(), nullptr);
+        }
+        return IsFolder(path);
+    } catch (...) {
+        return false;
+    }
+}
+
+std::string FullPathOf(const std::string& path) {
+    if (path.empty()) {
+        return {};
+    }
+    const std::wstring wide = win32::ToWide(path);
+    const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return path;
+    }
+    std::vector<wchar_t> buffer(needed + 1);
+    const DWORD written =
+        ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (written == 0 || written >= buffer.size()) {
+        return path;
+    }
+    return win32::FromWide(std::wstring_view(buffer.data(), written));
+}
+
+std::optional<FileEntryInfo> LookUpEntry(const std::string& path) {
+    // A final separator fails the find (a whole drive); a wildcard would make it a search.
+    if (path.empty() || EndsInSeparator(path) || HasWildcard(path)) {
+        return std::nullopt;
+    }
+    WIN32_FIND_DATAW data{};
+    const FindHandle find(::FindFirstFileExW(win32::ToWide(path).c_str(), FindExInfoStandard, &data,
+                                             FindExSearchNameMatch, nullptr, 0));
+    if (!find.Valid()) {
+        return std::nullopt;
+    }
+    FileEntryInfo info;
+    info.FileName = win32::FromWide(data.cFileName);
+    FillFromRecord(RecordOf(data), info);
+    return info;
+}
+
+// --- FolderListing ---------------------------------------------------------------------
+
+struct FolderListing::Impl {
+    struct Entry {
+        std::string name;
+        FindRecord record;
+    };
+    std::vector<Entry> entries;
+};
+
+FolderListing::FolderListing() : impl_(std::make_unique<Impl>()) {}
+
+FolderListing::~FolderListing() = default;
+
+bool FolderListing::Read(const std::string& folder) {
+    impl_->entries.clear();
+    if (folder.empty()) {
+        return false;
+    }
+    const std::wstring pattern = win32::ToWide(JoinPath(folder, "*", PathStyle::Windows));
+    WIN32_FIND_DATAW data{};
+    const FindHandle find(::FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &data,
+                                             FindExSearchNameMatch, nullptr,
+                                             FIND_FIRST_EX_LARGE_FETCH));
+    if (!find.Valid()) {
+        // An empty drive root has no "." entry and finds nothing: that is an empty listing.
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+    do {
+        if (!IsDotOrDotDot(data.cFileName)) {
+            impl_->entries.push_back(Impl::Entry{win32::FromWide(data.cFileName), RecordOf(data)});
+        }
+    } while (::FindNextFileW(find.Get(), &data));
+    return true;
+}
+
+std::size_t FolderListing::Count() const {
+    return impl_->entries.size();
+}
+
+std::string_view FolderListing::Name(std::size_t index) const {
+    return impl_->entries[index].name;
+}
+
+bool FolderListing::IsWalkableFolder(std::size_t index) const {
+    const DWORD attributes = impl_->entries[index].record.attributes;
+    // Junctions and symbolic links to folders are listed but not walked, so a link loop
+    // cannot trap the search.
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+void FolderListing::ReadInfo(std::size_t index, FileEntryInfo& info) const {
+    const Impl::Entry& entry = impl_->entries[index];
+    info = FileEntryInfo{};
+    info.FileName = entry.name;
+    FillFromRecord(entry.record, info);
+}
+
+}  // namespace palomix
