@@ -1,7 +1,11 @@
 #include "platform/Drives.h"
 
 #include <algorithm>
+#include <exception>
 #include <iterator>
+#include <utility>
+
+#include "platform/FileSystem.h"
 
 namespace palomix {
 
@@ -59,7 +63,33 @@ std::vector<std::string_view> FieldsOf(std::string_view line) {
     return fields;
 }
 
+class FixedFolders final : public FileSystemDeviceAccess {
+public:
+    explicit FixedFolders(std::vector<std::string> folders) : folders_(std::move(folders)) {}
+
+    std::vector<std::string> ListDrives() override { return folders_; }
+
+private:
+    const std::vector<std::string> folders_;
+};
+
 }  // namespace
+
+bool FileSystemDeviceAccess::IsFolder(const std::string& path) {
+    try {
+        return palomix::IsFolder(path);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool FileSystemDeviceAccess::CreateFolders(const std::string& path) {
+    return CreateFolderTree(path);
+}
+
+std::unique_ptr<DeviceAccess> FolderDeviceAccess(std::vector<std::string> folders) {
+    return std::make_unique<FixedFolders>(std::move(folders));
+}
 
 bool IsPseudoFileSystem(std::string_view type) {
     return std::find(std::begin(kPseudoFileSystems), std::end(kPseudoFileSystems), type) !=

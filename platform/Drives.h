@@ -30,6 +30,14 @@ public:
     virtual bool CreateFolders(const std::string& path) = 0;
 };
 
+// The folder operations on the real file system (a failure is false, never an exception);
+// subclasses say which drives there are.
+class FileSystemDeviceAccess : public DeviceAccess {
+public:
+    bool IsFolder(const std::string& path) override;
+    bool CreateFolders(const std::string& path) override;
+};
+
 // The system's drives. Windows: the drive letters A to Z that exist and are removable, fixed,
 // remote, CD-ROM or RAM disk drives, as "E:". POSIX: the mount folders of every mounted file
 // system except pseudo and memory file systems, sorted by path.
