@@ -1,0 +1,174 @@
+#include "cli/BatchCommand.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "cli/BatchOptions.h"
+#include "cli/BatchPlan.h"
+#include "cli/CatalogueListing.h"
+#include "cli/DryRun.h"
+#include "cli/DryRunDeviceAccess.h"
+#include "cli/RunCommand.h"
+#include "engine/DropIntake.h"
+#include "engine/JobQueue.h"
+#include "platform/Drives.h"
+#include "platform/ExecutablePath.h"
+#include "platform/FileSystem.h"
+#include "platform/PathRules.h"
+#include "settings/IniFile.h"
+#include "settings/SettingsCatalogue.h"
+
+#ifndef PALOMIX_VERSION
+#define PALOMIX_VERSION "unknown"
+#endif
+
+namespace palomix {
+
+namespace {
+
+constexpr std::string_view kProgramName = "palomix-batch";
+constexpr std::string_view kStateFileName = "Palomix.ini";
+
+int Fail(std::ostream& err, std::string_view reason) {
+    err << kProgramName << ": " << reason << '\n';
+    return kBatchExitUsage;
+}
+
+// A path as a drop delivers it: absolute, without "." and ".." parts and without a final
+// separator (a root keeps its own).
+std::string AbsolutePath(const std::string& path) {
+    std::string full = FullPathOf(path);
+    const PathStyle style = NativePathStyle();
+    while (full.size() > 1 && EndsWithJoinSeparator(full, style) && full[full.size() - 2] != ':') {
+        full.pop_back();
+    }
+    return full;
+}
+
+bool IsFile(const std::string& path) {
+    return PathExists(path) && !IsFolder(path);
+}
+
+bool HasRoot(const std::string& path) {
+    const std::filesystem::path p(std::u8string(path.begin(), path.end()));
+    return p.has_root_name() || p.has_root_directory();
+}
+
+// --settings: the path as given (relative to the current folder), else relative to
+// convert_settings. nullopt when neither names a file.
+std::optional<std::string> ResolveSettingsFile(const std::string& given,
+                                               const std::string& settingsFolder) {
+    if (std::string asGiven = AbsolutePath(given); IsFile(asGiven)) {
+        return asGiven;
+    }
+    if (!HasRoot(given)) {
+        if (std::string inFolder = AbsolutePath(JoinPath(settingsFolder, given));
+            IsFile(inFolder)) {
+            return inFolder;
+        }
+    }
+    return std::nullopt;
+}
+
+// The language the window would come up in: B1 is read first, then B2, so a B2 that is on
+// ends in English whatever B1 says; with neither on, Japanese.
+Language LanguageFromStateFile(IniReader& reader, const std::string& programFolder) {
+    const std::string stateFile = JoinPath(programFolder, kStateFileName);
+    const bool english = reader.ReadInteger(stateFile, "SET", "B2", 0) != 0;
+    return english ? Language::English : Language::Japanese;
+}
+
+}  // namespace
+
+int RunPalomixBatch(const std::vector<std::string>& arguments, std::ostream& out,
+                    std::ostream& err) {
+    const ParsedBatchOptions parsed = ParseBatchOptions(arguments);
+    if (!parsed.Ok()) {
+        return Fail(err, parsed.error + " (see --help)");
+    }
+    const BatchOptions& options = parsed.options;
+    if (options.help) {
+        out << BatchUsageText();
+        return kBatchExitOk;
+    }
+    if (options.version) {
+        out << kProgramName << ' ' << PALOMIX_VERSION << '\n';
+        return kBatchExitOk;
+    }
+
+    const std::string programFolder = ExecutableFolder();
+    const auto reader = std::make_shared<IniReader>();
+    const Language language =
+        options.language ? *options.language : LanguageFromStateFile(*reader, programFolder);
+
+    SettingsCatalogue catalogue(programFolder, reader);
+    if (const CatalogueLoadResult loaded = catalogue.LoadSettingsCatalogue(language);
+        loaded.folderMissing) {
+        return Fail(err, loaded.message);
+    }
+    if (options.list) {
+        PrintCatalogue(catalogue, *reader, language, out);
+        out.flush();
+        return kBatchExitOk;
+    }
+
+    std::string settingsFile;
+    if (options.settingsFile) {
+        std::optional<std::string> resolved =
+            ResolveSettingsFile(*options.settingsFile, catalogue.SettingsFolder());
+        if (!resolved) {
+            return Fail(err, "unknown settings file '" + *options.settingsFile + "'");
+        }
+        settingsFile = std::move(*resolved);
+    } else if (const auto first = catalogue.SelectedSettingsPath()) {
+        settingsFile = *first;
+    } else {
+        return Fail(err, "no settings file in " + catalogue.SettingsFolder());
+    }
+
+    const std::vector<CommandRow> rows = ReadCommandList(*reader, settingsFile, language);
+    if (static_cast<std::size_t>(options.commandRow) >= rows.size()) {
+        return Fail(err, "'" + settingsFile + "' has no command row " +
+                             std::to_string(options.commandRow) + " (it has " +
+                             std::to_string(rows.size()) + ")");
+    }
+
+    BatchPlan plan;
+    plan.command =
+        ChosenCommand{settingsFile, rows[static_cast<std::size_t>(options.commandRow)].itemNumber};
+    plan.outputFolder = AbsolutePath(options.outputFolder.value_or("."));
+    plan.appFolder = programFolder;
+    for (const std::string& drive : options.driveFolders) {
+        plan.driveFolders.push_back(AbsolutePath(drive));
+    }
+    plan.language = language;
+
+    // The paths go through the intake of a drop, in the order given.
+    JobQueue jobs;
+    std::vector<std::string> dropped;
+    dropped.reserve(options.paths.size());
+    for (const std::string& path : options.paths) {
+        dropped.push_back(AbsolutePath(path));
+    }
+    DropIntake intake(jobs);
+    const DropResult drop = intake.TakeDrop(dropped);
+    for (const std::string& skipped : drop.skipped) {
+        err << kProgramName << ": warning: '" << skipped << "' not found, skipped\n";
+    }
+
+    if (options.dryRun) {
+        std::unique_ptr<DeviceAccess> devices = plan.driveFolders.empty()
+                                                    ? SystemDeviceAccess()
+                                                    : FolderDeviceAccess(plan.driveFolders);
+        DryRunDeviceAccess dryDevices(std::move(devices));
+        PrintDryRun(plan, jobs, *reader, dryDevices, out);
+        out.flush();
+        return kBatchExitOk;
+    }
+    return RunBatch(plan, jobs, out, err);
+}
+
+}  // namespace palomix

@@ -1,0 +1,20 @@
+// palomix-batch from its arguments to its exit status: the checks against the program
+// folder, --list, the intake of the paths, and then a dry run or a real run.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace palomix {
+
+inline constexpr int kBatchExitOk = 0;
+inline constexpr int kBatchExitFailure = 1;  // an unexpected error
+inline constexpr int kBatchExitUsage = 2;    // bad usage, missing or unknown settings
+
+// `arguments` are those after the program name. Results go to `out`, warnings and the
+// one-line reason of a failure to `err`.
+int RunPalomixBatch(const std::vector<std::string>& arguments, std::ostream& out,
+                    std::ostream& err);
+
+}  // namespace palomix

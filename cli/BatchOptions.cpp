@@ -1,0 +1,173 @@
+#include "cli/BatchOptions.h"
+
+#include <charconv>
+#include <utility>
+
+namespace palomix {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: palomix-batch [OPTIONS] PATH...\n"
+    "Converts the files given (folders with everything below them) with one command of a\n"
+    "conversion settings file, as dropping them onto the Palomix window does.\n"
+    "\n"
+    "  --settings FILE   settings file: a path, or a path relative to convert_settings\n"
+    "                    (default: the first file of the catalogue)\n"
+    "  --command N       the command at row N of that file's command list, from 0 (default 0)\n"
+    "  --output DIR      output folder (default: the current folder)\n"
+    "  --language ja|en  language of the titles (default: the language saved in Palomix.ini,\n"
+    "                    else ja)\n"
+    "  --drive DIR       treat DIR as an attached drive for device output (repeatable, in the\n"
+    "                    order given); then the system's drives are not used\n"
+    "  --list            print the catalogue and every file's command list on standard\n"
+    "                    output, then exit\n"
+    "  --dry-run         print each prepared command line on standard output, one per line,\n"
+    "                    in run order; start nothing and create no folder\n"
+    "  --help            print this help and exit\n"
+    "  --version         print the version and exit\n"
+    "\n"
+    "Exit status: 0 on success, 2 on bad usage, a missing convert_settings folder, or an\n"
+    "unknown settings file or command row.\n";
+
+// A command row: decimal digits only, within int.
+std::optional<int> ParseRow(std::string_view text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || text.front() < '0' || text.front() > '9') {
+        return std::nullopt;
+    }
+    return value;
+}
+
+enum class OptionKind { Settings, Command, Output, Language, Drive, List, DryRun, Help, Version };
+
+struct OptionName {
+    std::string_view name;
+    OptionKind kind;
+    bool takesValue;
+};
+
+constexpr OptionName kOptions[] = {
+    {"--settings", OptionKind::Settings, true}, {"--command", OptionKind::Command, true},
+    {"--output", OptionKind::Output, true},     {"--language", OptionKind::Language, true},
+    {"--drive", OptionKind::Drive, true},       {"--list", OptionKind::List, false},
+    {"--dry-run", OptionKind::DryRun, false},   {"--help", OptionKind::Help, false},
+    {"--version", OptionKind::Version, false},
+};
+
+const OptionName* FindOption(std::string_view name) {
+    for (const OptionName& option : kOptions) {
+        if (option.name == name) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+// Stores one option; returns the reason when its value is not usable.
+std::string Apply(BatchOptions& options, const OptionName& option, std::string value) {
+    if (option.takesValue && value.empty()) {
+        return "option " + std::string(option.name) + " needs a value";
+    }
+    switch (option.kind) {
+        case OptionKind::Settings:
+            options.settingsFile = std::move(value);
+            break;
+        case OptionKind::Command:
+            if (const auto row = ParseRow(value)) {
+                options.commandRow = *row;
+            } else {
+                return "invalid command row '" + value + "' (a number from 0 is expected)";
+            }
+            break;
+        case OptionKind::Output:
+            options.outputFolder = std::move(value);
+            break;
+        case OptionKind::Language:
+            if (const auto language = LanguageFromCode(value)) {
+                options.language = *language;
+            } else {
+                return "invalid language '" + value + "' (use ja or en)";
+            }
+            break;
+        case OptionKind::Drive:
+            options.driveFolders.push_back(std::move(value));
+            break;
+        case OptionKind::List:
+            options.list = true;
+            break;
+        case OptionKind::DryRun:
+            options.dryRun = true;
+            break;
+        case OptionKind::Help:
+            options.help = true;
+            break;
+        case OptionKind::Version:
+            options.version = true;
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string_view BatchUsageText() {
+    return kUsage;
+}
+
+ParsedBatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
+    ParsedBatchOptions parsed;
+    BatchOptions& options = parsed.options;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument.front() != '-') {
+            if (argument.empty()) {
+                parsed.error = "empty PATH";
+                return parsed;
+            }
+            options.paths.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t equals = argument.find('=');
+        const std::string_view name = std::string_view(argument).substr(0, equals);
+        const OptionName* option = FindOption(name);
+        if (option == nullptr) {
+            parsed.error = "unknown option '" + std::string(name) + "'";
+            return parsed;
+        }
+        std::string value;
+        if (equals != std::string::npos) {
+            if (!option->takesValue) {
+                parsed.error = "option " + std::string(option->name) + " takes no value";
+                return parsed;
+            }
+            value = argument.substr(equals + 1);
+        } else if (option->takesValue) {
+            if (i + 1 >= arguments.size()) {
+                parsed.error = "option " + std::string(option->name) + " needs a value";
+                return parsed;
+            }
+            value = arguments[++i];
+        }
+        if (std::string error = Apply(options, *option, std::move(value)); !error.empty()) {
+            parsed.error = std::move(error);
+            return parsed;
+        }
+    }
+    if (options.paths.empty() && !options.list && !options.help && !options.version) {
+        parsed.error = "no PATH given";
+    }
+    return parsed;
+}
+
+}  // namespace palomix

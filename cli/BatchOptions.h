@@ -1,0 +1,46 @@
+// The command line of palomix-batch: what the user asked for, checked for form only. Whether
+// the settings file, the command row or the paths exist is decided later, against the
+// program folder.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/Language.h"
+
+namespace palomix {
+
+struct BatchOptions {
+    std::optional<std::string> settingsFile;  // --settings, as written
+    int commandRow = 0;                       // --command
+    std::optional<std::string> outputFolder;  // --output, as written
+    std::optional<Language> language;         // --language
+    std::vector<std::string> driveFolders;    // --drive, in the order given
+    bool list = false;                        // --list
+    bool dryRun = false;                      // --dry-run
+    bool help = false;                        // --help
+    bool version = false;                     // --version
+    std::vector<std::string> paths;           // PATH..., as written
+};
+
+// Either the options or the one-line reason why the command line is not usable.
+struct ParsedBatchOptions {
+    BatchOptions options;
+    std::string error;  // empty when the command line is usable
+
+    bool Ok() const { return error.empty(); }
+};
+
+// Parses the arguments after the program name. Options take their value as the next
+// argument or after '=' (--output=DIR); "--" ends the options, so later arguments are paths
+// even when they begin with '-'; a lone "-" is a path. A repeated option other than --drive
+// takes its last value. At least one PATH is needed unless --list, --help or --version is
+// given.
+ParsedBatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
+
+// The text printed by --help.
+std::string_view BatchUsageText();
+
+}  // namespace palomix

@@ -1,0 +1,21 @@
+// What palomix-batch is to do once the command line has been checked against the program
+// folder: the chosen command, where the output goes, and which drives count as attached.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "settings/Language.h"
+#include "settings/SettingsCatalogue.h"
+
+namespace palomix {
+
+struct BatchPlan {
+    ChosenCommand command;                  // settings file and item number of the chosen row
+    std::string outputFolder;               // absolute
+    std::string appFolder;                  // the folder of palomix-batch itself
+    std::vector<std::string> driveFolders;  // --drive folders, absolute; empty: system drives
+    Language language = Language::Japanese;
+};
+
+}  // namespace palomix

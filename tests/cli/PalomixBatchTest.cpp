@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "BatchProgramFixture.h"
+
+namespace palomix::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A settings file name with blanks, quotes, '$', ';' and Japanese characters.
+const std::string kOddName = "a b \"q\" $x;\xE6\x97\xA5\xE6\x9C\xAC.ini";
+// A job file name of the same kind.
+const std::string kOddJob = "o'dd $x; \"q\" \xE6\x97\xA5\xE6\x9C\xAC.mpg";
+
+class PalomixBatchTest : public BatchProgramFixture {
+protected:
+    void SetUp() override {
+        BatchProgramFixture::SetUp();
+        psp_ = WriteSettings("psp.ini",
+                             "[Info]\n"
+                             "Title=PSP\xE5\x8B\x95\xE7\x94\xBB\n"
+                             "Description=for \"PSP\"\n"
+                             "TitleE=PSP video\n"
+                             "DescriptionE=for \"PSP\"\n"
+                             "[Item0]\n"
+                             "Title=\xE6\xA8\x99\xE6\xBA\x96\n"
+                             "TitleE=Standard\n"
+                             "Command0=\"<%AppPath%>\\cores\\ffmpeg\" -i \"<%InputFile%>\" -b 768 "
+                             "\"<%OutputFile%>.mp4\" -y\n"
+                             "Command1=rm \"<%OutputFile%>.tmp\"\n"
+                             "Command3=echo done \"<%InputFile%>\" x\n"
+                             "[Item1]\n"
+                             "Command0=untitled item, never run\n"
+                             "[Item2]\n"
+                             "Title=\xE9\xAB\x98\n"
+                             "TitleE=High\n"
+                             "Command0=high \"<%InputFile%>\" \"<%PSPVideoOutputFile%>.MP4\" x\n");
+        odd_ =
+            WriteSettings("sub/" + kOddName,
+                          "[Info]\nTitle=\xE5\xA4\x89\nTitleE=Odd\n"
+                          "[Item0]\nTitle=one\nTitleE=one E\nCommand0=odd \"<%InputFile%>\" x\n");
+    }
+
+    std::string Work(const std::string& relative) const { return (work_ / relative).string(); }
+
+    std::string psp_;
+    std::string odd_;
+};
+
+TEST_F(PalomixBatchTest, ListPrintsCatalogueAndCommandListsInJapaneseByDefault) {
+    const BatchResult result = Run({"--list"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, "0\tpsp.ini\tPSP\xE5\x8B\x95\xE7\x94\xBB\tfor \"PSP\"\t" + psp_ +
+                              "\n"
+                              "\t0\t0\t\xE6\xA8\x99\xE6\xBA\x96\n"
+                              "\t1\t2\t\xE9\xAB\x98\n"
+                              "1\t" +
+                              kOddName + "\t\xE5\xA4\x89\t\t" + odd_ +
+                              "\n"
+                              "\t0\t0\tone\n");
+}
+
+TEST_F(PalomixBatchTest, LanguageComesFromTheStateFileUnlessGiven) {
+    WriteFile(program_ / "Palomix.ini", "[SET]\nB1=1\nB2=1\n");
+    const std::vector<std::string> english = Lines(Run({"--list"}).out);
+    ASSERT_EQ(english.size(), 5u);
+    EXPECT_EQ(english[0], "0\tpsp.ini\tPSP video\tfor \xE2\x80\x9DPSP\xE2\x80\x9D\t" + psp_);
+    EXPECT_EQ(english[2], "\t1\t2\tHigh");
+    EXPECT_EQ(english[4], "\t0\t0\tone E");
+
+    EXPECT_EQ(Lines(Run({"--list", "--language", "ja"}).out)[2], "\t1\t2\t\xE9\xAB\x98");
+
+    WriteFile(program_ / "Palomix.ini", "[SET]\nB1=0\nB2=0\n");
+    EXPECT_EQ(Lines(Run({"--list"}).out)[1], "\t0\t0\t\xE6\xA8\x99\xE6\xBA\x96");
+}
+
+TEST_F(PalomixBatchTest, DryRunPrintsEveryPreparedLineInRunOrder) {
+    WriteWork("clip.mpg");
+    WriteWork("dir/x.avi");
+    WriteWork("dir/Sub/y.avi");
+    WriteWork(kOddJob);
+
+    const BatchResult result =
+        Run({"--dry-run", "--output", "out", "clip.mpg", "dir/", "nothere.avi", kOddJob});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+
+    const std::string ffmpeg = (program_ / "cores" / "ffmpeg").string();
+    const std::string out = Work("out");
+    std::string expected;
+    for (const auto& [job, base] : std::vector<std::pair<std::string, std::string>>{
+             {Work("clip.mpg"), "clip"},
+             {Work("dir/Sub"), "Sub"},  // a folder search reports subfolders as jobs too
+             {Work("dir/x.avi"), "x"},
+             {Work("dir/Sub/y.avi"), "y"},
+             {Work(kOddJob), "o'dd $x; \"q\" \xE6\x97\xA5\xE6\x9C\xAC"}}) {
+        expected += ffmpeg + " -i \"" + job + "\" -b 768k \"" + out + "/" + base + ".mp4\" -y\n";
+        expected += "echo done \"" + job + "\" x\n";
+    }
+    EXPECT_EQ(result.out, expected);
+
+    EXPECT_EQ(Lines(result.err).size(), 1u);
+    EXPECT_NE(result.err.find(Work("nothere.avi")), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(work_ / "out"));
+}
+
+TEST_F(PalomixBatchTest, CommandRowPicksTheItemOfItsTitleAndDrivesGetNoFolders) {
+    WriteWork("clip.mpg");
+    const fs::path plain = work_ / "drives" / "plain";
+    const fs::path psp = work_ / "drives" / "psp";
+    fs::create_directories(plain);
+    fs::create_directories(psp / "PSP" / "GAME");
+
+    const BatchResult result = Run({"--dry-run", "--command", "1", "--drive", "drives/plain",
+                                    "--drive", psp.string(), "clip.mpg"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    // Row 1 is Item2 (Item1 has no title): its line, with the PSP's video folder.
+    EXPECT_EQ(result.out, "high \"" + Work("clip.mpg") + "\" \"" +
+                              (psp / "VIDEO" / "clip").string() + ".MP4\" x\n");
+    EXPECT_FALSE(fs::exists(psp / "VIDEO"));
+    EXPECT_FALSE(fs::exists(plain / "VIDEO"));
+}
+
+TEST_F(PalomixBatchTest, SettingsFileByPathOrRelativeToConvertSettings) {
+    WriteWork("clip.mpg");
+    const std::string expected = "odd \"" + Work("clip.mpg") + "\" x\n";
+    EXPECT_EQ(Run({"--dry-run", "--settings", "sub/" + kOddName, "clip.mpg"}).out, expected);
+    EXPECT_EQ(Run({"--dry-run", "--settings", odd_, "clip.mpg"}).out, expected);
+
+    WriteWork("mine.ini", "[Item0]\nTitle=m\nCommand0=mine \"<%InputFile%>\" x\n");
+    EXPECT_EQ(Run({"--dry-run", "--settings=mine.ini", "clip.mpg"}).out,
+              "mine \"" + Work("clip.mpg") + "\" x\n");
+}
+
+TEST_F(PalomixBatchTest, UnknownSettingsOrCommandRowFailsWithOneLine) {
+    WriteWork("clip.mpg");
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {"--dry-run", "--settings", "none.ini", "clip.mpg"},
+             {"--dry-run", "--settings", "sub", "clip.mpg"},  // a folder is no settings file
+             {"--dry-run", "--command", "2", "clip.mpg"},
+             {"--dry-run", "--settings", "sub/" + kOddName, "--command", "1", "clip.mpg"}}) {
+        const BatchResult result = Run(arguments);
+        EXPECT_EQ(result.exitCode, 2) << ::testing::PrintToString(arguments);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
+    }
+    EXPECT_NE(Run({"--dry-run", "--settings", "none.ini", "clip.mpg"}).err.find("none.ini"),
+              std::string::npos);
+}
+
+TEST_F(PalomixBatchTest, BadUsageExitsWith2AndOneLine) {
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{},
+                                               {"--bogus", "a"},
+                                               {"--command", "x", "a"},
+                                               {"--language", "fr", "a"},
+                                               {"a", "--output"}}) {
+        const BatchResult result = Run(arguments);
+        EXPECT_EQ(result.exitCode, 2) << ::testing::PrintToString(arguments);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
+    }
+}
+
+TEST_F(PalomixBatchTest, MissingConvertSettingsFolderGivesTheMessageOfTheLanguage) {
+    fs::remove_all(program_ / "convert_settings");
+    const BatchResult japanese = Run({"--list"});
+    EXPECT_EQ(japanese.exitCode, 2);
+    EXPECT_EQ(japanese.err,
+              "palomix-batch: convert_settings\xE3\x83\x95\xE3\x82\xA9\xE3\x83\xAB\xE3\x83\x80"
+              "\xE3\x81\x8C\xE5\xAD\x98\xE5\x9C\xA8\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x9B\xE3\x82"
+              "\x93.\n");
+    const BatchResult english = Run({"--dry-run", "--language", "en", "x"});
+    EXPECT_EQ(english.exitCode, 2);
+    EXPECT_EQ(english.err, "palomix-batch: 'convert_settings' Folder does not exist.\n");
+}
+
+TEST_F(PalomixBatchTest, ConvertingWithoutDryRunIsNotAvailableYet) {
+    WriteWork("clip.mpg");
+    const BatchResult result = Run({"clip.mpg"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err, "palomix-batch: converting is not available yet; use --dry-run\n");
+}
+
+TEST_F(PalomixBatchTest, HelpAndVersion) {
+    const BatchResult help = Run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--dry-run"), std::string::npos);
+    const BatchResult version = Run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("palomix-batch ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace palomix::testing
