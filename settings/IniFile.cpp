@@ -30,7 +30,7 @@ bool IsLineBreak(char c) {
 std::string_view Trim(std::string_view text) {
     const auto first = text.find_first_not_of(kBlanks);
     if (first == std::string_view::npos) {
-        return {};
+        return text.substr(text.size());  // empty, but still pointing into text
     }
     const auto last = text.find_last_not_of(kBlanks);
     return text.substr(first, last - first + 1);

@@ -1,0 +1,139 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "settings/IniFile.h"
+
+namespace palomix {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kNihon = "\xE6\x97\xA5\xE6\x9C\xAC";  // "日本" in UTF-8
+const std::string kNihonSjis = "\x93\xFA\x96\x7B";      // "日本" in Shift-JIS
+
+class IniReaderTest : public ::testing::Test {
+protected:
+    fs::path root;
+    IniReader reader;
+
+    void SetUp() override {
+        std::random_device random;
+        root = fs::temp_directory_path() / ("palomix-ini-" + std::to_string(random()));
+        fs::create_directories(root);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+
+    std::string Put(const std::string& name, const std::string& bytes) const {
+        const std::string path = (root / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+};
+
+TEST_F(IniReaderTest, MissingFileSectionOrKeyGivesTheDefault) {
+    const std::string missing = (root / "none.ini").string();
+    EXPECT_EQ(reader.ReadString(missing, "SET", "BE1", "dflt"), "dflt");
+    EXPECT_EQ(reader.ReadInteger(missing, "SET", "M_LEFT", 20), 20);
+    EXPECT_EQ(reader.ReadString((root / "no/such/folder.ini").string(), "a", "b", "d"), "d");
+
+    const std::string path = Put("state.ini", "[SET]\r\nBE1=\r\nM_TOP=7\r\n");
+    EXPECT_EQ(reader.ReadString(path, "SET", "BE1", "dflt"), "");
+    EXPECT_EQ(reader.ReadString(path, "SET", "nokey", "dflt"), "dflt");
+    EXPECT_EQ(reader.ReadString(path, "OTHER", "BE1", "dflt"), "dflt");
+    EXPECT_EQ(reader.ReadString(path, "SET", "nokey"), "");
+}
+
+TEST_F(IniReaderTest, IntegersFallBackToTheDefault) {
+    const std::string path =
+        Put("state.ini", "[SET]\nM_LEFT=0x40\nM_TOP=abc\nMC1=-1\nB1=\nB2=$1F\n");
+    EXPECT_EQ(reader.ReadInteger(path, "SET", "M_LEFT", 20), 64);
+    EXPECT_EQ(reader.ReadInteger(path, "SET", "M_TOP", 20), 20);
+    EXPECT_EQ(reader.ReadInteger(path, "SET", "MC1", 0), -1);
+    EXPECT_EQ(reader.ReadInteger(path, "SET", "B1", 1), 1);
+    EXPECT_EQ(reader.ReadInteger(path, "SET", "B2", 0), 31);
+    EXPECT_EQ(reader.ReadInteger(path, "SET", "none", 3), 3);
+}
+
+TEST_F(IniReaderTest, ShiftJisFileReadsAsUtf8) {
+    const std::string path =
+        Put("old.ini", "[Info]\r\nTitle=" + kNihonSjis + "\r\nTitleE=Japan\r\n[Item0]\r\nTitle=\"" +
+                           kNihonSjis + "\"\r\n");
+    EXPECT_EQ(reader.ReadString(path, "Info", "Title"), kNihon);
+    EXPECT_EQ(reader.ReadString(path, "Info", "TitleE"), "Japan");
+    EXPECT_EQ(reader.ReadString(path, "Item0", "Title"), kNihon);
+}
+
+TEST_F(IniReaderTest, ByteOrderMarkDoesNotHideTheFirstSection) {
+    const std::string path = Put("bom.ini", "\xEF\xBB\xBF[Info]\nTitle=" + kNihon + "\n");
+    EXPECT_EQ(reader.ReadString(path, "Info", "Title"), kNihon);
+}
+
+TEST_F(IniReaderTest, BytesThatAreNeitherUtf8NorShiftJisStillRead) {
+    const std::string path = Put("bad.ini", "[Info]\nTitle=\xFF\xFE\x80\x85\x40\nTitleE=ok\n");
+    EXPECT_FALSE(reader.ReadString(path, "Info", "Title").empty());
+    EXPECT_EQ(reader.ReadString(path, "Info", "TitleE"), "ok");
+}
+
+TEST_F(IniReaderTest, FoldersAndUnreadableFilesReadAsEmpty) {
+    EXPECT_EQ(reader.ReadString(root.string(), "a", "b", "d"), "d");
+    const std::string path = Put("locked.ini", "[a]\nb=1\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    if (::geteuid() != 0) {
+        EXPECT_EQ(reader.ReadString(path, "a", "b", "d"), "d");
+    }
+}
+
+TEST_F(IniReaderTest, UnchangedFileIsParsedOnce) {
+    const std::string path = Put("a.ini", "[a]\nb=1\n");
+    const auto first = reader.Document(path);
+    const auto second = reader.Document(path);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(second->Find("a", "b"), "1");
+}
+
+// Rewritten in place at once, with the same size: the stamp may well not change within one
+// tick of the file system's clock, and the edit must still be seen.
+TEST_F(IniReaderTest, EditOfTheSameSizeRightAfterAReadIsSeen) {
+    const std::string path = Put("a.ini", "[a]\nb=1\n");
+    EXPECT_EQ(reader.ReadString(path, "a", "b"), "1");
+    Put("a.ini", "[a]\nb=2\n");
+    EXPECT_EQ(reader.ReadString(path, "a", "b"), "2");
+    Put("a.ini", "[a]\nb=3\n");
+    EXPECT_EQ(reader.ReadString(path, "a", "b"), "3");
+}
+
+// Even an edit that puts the old modification time back is seen.
+TEST_F(IniReaderTest, EditWithTheOldModificationTimeIsSeen) {
+    const std::string path = Put("a.ini", "[a]\nb=1\n");
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    EXPECT_EQ(reader.ReadString(path, "a", "b"), "1");
+    Put("a.ini", "[a]\nb=2\n");
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    EXPECT_EQ(reader.ReadString(path, "a", "b"), "2");
+}
+
+TEST_F(IniReaderTest, ReplacedAndRemovedFilesAreSeen) {
+    const std::string path = Put("a.ini", "[a]\nb=1\n");
+    EXPECT_EQ(reader.ReadString(path, "a", "b"), "1");
+    WriteIniString(path, "a", "b", "2");
+    EXPECT_EQ(reader.ReadString(path, "a", "b"), "2");
+    fs::remove(path);
+    EXPECT_EQ(reader.ReadString(path, "a", "b", "gone"), "gone");
+    Put("a.ini", "[a]\nb=3\n");
+    EXPECT_EQ(reader.ReadString(path, "a", "b"), "3");
+}
+
+}  // namespace
+}  // namespace palomix
