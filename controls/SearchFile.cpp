@@ -21,6 +21,18 @@ private:
     bool& busy_;
 };
 
+// Empties a listing when a search ends, closing its folder.
+class ListingRelease {
+public:
+    explicit ListingRelease(FolderListing& listing) : listing_(listing) {}
+    ~ListingRelease() { listing_.Clear(); }
+    ListingRelease(const ListingRelease&) = delete;
+    ListingRelease& operator=(const ListingRelease&) = delete;
+
+private:
+    FolderListing& listing_;
+};
+
 }  // namespace
 
 // --- TSearchFileData -------------------------------------------------------------------
@@ -124,6 +136,10 @@ bool TSearchDir::Search() {
     }
     const BusyScope busy(busy_);
     queue_.clear();
+    listed_.clear();
+    FolderListing& listing = keep_ != nullptr ? *keep_ : listing_;
+    // No folder stays open after the search (it could keep a drive from being removed).
+    const ListingRelease release(listing_);
     bool Continue = true;
     bool IgnoreSubDir = false;
 
@@ -145,17 +161,23 @@ bool TSearchDir::Search() {
     while (!queue_.empty()) {
         const std::string folder = std::move(queue_.front());
         queue_.pop_front();
-        if (!listing_.Read(folder)) {
+        const std::size_t first = keep_ != nullptr ? listing.Count() : 0;
+        const bool read = keep_ != nullptr ? listing.Append(folder) : listing.Read(folder);
+        if (keep_ != nullptr) {
+            listed_.push_back(ListedFolder{first, listing.Count() - first, read});
+        }
+        if (!read) {
             continue;  // a folder that cannot be listed contributes nothing
         }
-        for (std::size_t i = 0; i < listing_.Count(); ++i) {
+        const std::size_t end = listing.Count();
+        for (std::size_t i = first; i < end; ++i) {
             // Links to folders are not walked: a link loop must not trap the search.
-            if (!listing_.IsWalkableFolder(i)) {
+            if (!listing.IsWalkableFolder(i)) {
                 continue;
             }
-            std::string full = JoinPath(folder, listing_.Name(i));
+            std::string full = JoinPath(folder, listing.Name(i));
             IgnoreSubDir = false;
-            data.BindTo(listing_, i);
+            data.BindTo(listing, i);
             DoFind(full, data, IgnoreSubDir, Continue);
             if (!Continue) {
                 return false;
@@ -190,12 +212,19 @@ bool TSearchFile::Search() {
     }
     const BusyScope busy(busy_);
     folderList_.clear();
+    walkOrdinal_.clear();
+    walkQueued_ = 0;
+    listing_.Clear();
+    const ListingRelease release(listing_);
 
     if (recursive_) {
         searchDir_.SetBaseDir(directory_);
+        searchDir_.keep_ = &listing_;
         searchDir_.Search();  // fills the folder list through SearchDirOnFind
+        searchDir_.keep_ = nullptr;
     } else {
         folderList_.push_back(FullPathOf(directory_));
+        walkOrdinal_.push_back(-1);
     }
 
     const SearchFilePattern pattern(searchName_.empty() ? std::string_view("*.*")
@@ -204,16 +233,34 @@ bool TSearchFile::Search() {
     bool Continue = true;
     std::string full;
     TSearchFileData data;
-    for (const std::string& folder : folderList_) {
-        if (!listing_.Read(folder)) {
-            continue;
+    for (std::size_t k = 0; k < folderList_.size(); ++k) {
+        const std::string& folder = folderList_[k];
+        // The entries the walk read for this folder, or a fresh listing for a folder the
+        // walk did not enter.
+        std::size_t first = 0;
+        std::size_t end = 0;
+        const std::int32_t ordinal = walkOrdinal_[k];
+        if (ordinal >= 0 && static_cast<std::size_t>(ordinal) < searchDir_.listed_.size()) {
+            const TSearchDir::ListedFolder& listed = searchDir_.listed_[ordinal];
+            if (!listed.read) {
+                continue;
+            }
+            first = listed.first;
+            end = listed.first + listed.count;
+        } else {
+            first = listing_.Count();
+            if (!listing_.Append(folder)) {
+                continue;
+            }
+            end = listing_.Count();
         }
+
         full.assign(folder);
         if (!EndsWithJoinSeparator(full, style)) {
             full += JoinSeparator(style);
         }
         const std::size_t stem = full.size();
-        for (std::size_t i = 0; i < listing_.Count(); ++i) {
+        for (std::size_t i = first; i < end; ++i) {
             const std::string_view name = listing_.Name(i);
             if (!pattern.Matches(name)) {
                 continue;
@@ -248,8 +295,11 @@ void TSearchFile::SearchDirOnFind(TSearchDir& /*Sender*/, const std::string& Nam
                                   bool& /*Continue*/) {
     bool Skip = false;
     DoFindDir(Name, Data, Skip, IgnoreSubDir);
+    // The walk queues the folder exactly when IgnoreSubDir stays false.
+    const std::int32_t ordinal = IgnoreSubDir ? -1 : walkQueued_++;
     if (!Skip) {
         folderList_.push_back(Name);
+        walkOrdinal_.push_back(ordinal);
     }
 }
 

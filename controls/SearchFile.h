@@ -6,9 +6,9 @@
 // Order: with Recursive, the whole tree is walked first and the folder list built (the
 // base folder, then every folder of the next level, ...; the folders of one parent in the
 // order of the parent's listing); then each listed folder's matching entries are reported,
-// folder by folder. Folders match the pattern like files: with "*.*" every subfolder is
-// reported through OnFind too. Symbolic links (and reparse points on Windows) are reported
-// but never walked into.
+// folder by folder. Each folder is read once: the entries reported are those the walk read. Folders
+// match the pattern like files: with "*.*" every subfolder is reported through OnFind too. Symbolic
+// links (and reparse points on Windows) are reported but never walked into.
 //
 // Patterns match as on Windows: '*' and '?', letter case ignored; "*.*" matches every name,
 // names without a dot included; "*." matches names without a dot; '?' at the end of a name
@@ -119,10 +119,24 @@ protected:
                         bool& Continue);
 
 private:
+    friend class TSearchFile;
+
+    // Where the entries of one listed folder stand in the kept listing.
+    struct ListedFolder {
+        std::size_t first = 0;
+        std::size_t count = 0;
+        bool read = false;  // false when the folder could not be listed
+    };
+
     std::string baseDir_;
     TSearchDirEvent onFind_;
     std::deque<std::string> queue_;  // folders waiting to be listed
     FolderListing listing_;
+    // Set by an owning TSearchFile: the walk appends every folder's entries to this listing
+    // and notes them in listed_ (in the order the folders were queued), so the owner can
+    // report them without reading each folder a second time.
+    FolderListing* keep_ = nullptr;
+    std::vector<ListedFolder> listed_;
     bool busy_ = false;
 };
 
@@ -177,6 +191,9 @@ private:
     TFindDirEvent onFindDir_;
     TSearchDir searchDir_;
     std::vector<std::string> folderList_;
+    // For each folder of the list, its place in the walk's queue (-1: not walked).
+    std::vector<std::int32_t> walkOrdinal_;
+    std::int32_t walkQueued_ = 0;
     FolderListing listing_;
     bool busy_ = false;
 };

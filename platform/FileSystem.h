@@ -75,10 +75,12 @@ std::string FullPathOf(const std::string& path);
 // drive on Windows, "/" or "dir/" on POSIX), which a find cannot look up.
 std::optional<FileEntryInfo> LookUpEntry(const std::string& path);
 
-// The entries of one folder, "." and ".." left out. Reading a folder costs one pass over the
-// directory; the full data of an entry is only fetched when ReadInfo asks for it, so a
-// caller that needs only names pays for nothing more. The listing keeps the folder open
-// until the next Read or its destruction, and reuses its buffers across reads.
+// The entries of one or more folders, "." and ".." left out. Reading a folder costs one
+// pass over the directory; the full data of an entry is only fetched when ReadInfo asks for
+// it, so a caller that needs only names pays for nothing more. A listing can hold the
+// entries of several folders one after the other (Append), so a tree walk can keep what it
+// read for a later pass instead of reading every folder twice. Buffers are reused across
+// reads.
 class FolderListing {
 public:
     FolderListing();
@@ -86,8 +88,17 @@ public:
     FolderListing(const FolderListing&) = delete;
     FolderListing& operator=(const FolderListing&) = delete;
 
-    // Lists the folder. False (and an empty listing) when it cannot be read.
+    // Forgets every entry.
+    void Clear();
+
+    // Lists one folder in place of everything held. False (and an empty listing) when it
+    // cannot be read.
     bool Read(const std::string& folder);
+
+    // Lists one folder after the entries already held: its entries are those from the
+    // Count() before the call to the Count() after it. False (nothing added) when it
+    // cannot be read.
+    bool Append(const std::string& folder);
 
     std::size_t Count() const;
     std::string_view Name(std::size_t index) const;
@@ -96,7 +107,7 @@ public:
     bool IsWalkableFolder(std::size_t index) const;
 
     // The full data of an entry. When the entry vanished since the listing, only its name
-    // is filled in.
+    // (and the hidden flag that follows from it on POSIX) is filled in.
     void ReadInfo(std::size_t index, FileEntryInfo& info) const;
 
 private:

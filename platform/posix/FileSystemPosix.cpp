@@ -1,6 +1,7 @@
 // File-system services on POSIX. Folders are read with getdents64 on Linux (readdir
-// elsewhere) into one reusable name buffer, sorted by name ignoring ASCII case, and entry
-// data is fetched with statx/fstatat relative to the open folder only when asked for.
+// elsewhere) into one reusable name buffer and sorted by name ignoring ASCII case; entry
+// data is fetched with statx only when asked for, relative to the open folder when the
+// entry belongs to the last folder listed, by its full path otherwise.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -43,23 +44,6 @@ private:
 
 char FoldAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Name order ignoring ASCII case; names equal but for case are ordered by their bytes so the
-// order never depends on the directory's own order.
-bool NameLess(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto ca = static_cast<unsigned char>(FoldAscii(a[i]));
-        const auto cb = static_cast<unsigned char>(FoldAscii(b[i]));
-        if (ca != cb) {
-            return ca < cb;
-        }
-    }
-    if (a.size() != b.size()) {
-        return a.size() < b.size();
-    }
-    return a < b;
 }
 
 bool IsDotOrDotDot(const char* name) {
@@ -234,13 +218,16 @@ struct FolderListing::Impl {
     struct Entry {
         std::uint32_t offset;  // into names, NUL-terminated there
         std::uint32_t length;
-        unsigned char type;  // d_type; DT_UNKNOWN resolved lazily
+        std::uint32_t folder;  // index into folders
+        unsigned char type;    // d_type; DT_UNKNOWN resolved on demand
     };
 
-    UniqueFd folder;
+    std::vector<std::string> folders;  // every folder listed, in order
+    UniqueFd lastFolder;               // the last folder listed, kept open for fstatat
     std::vector<char> names;
     std::vector<Entry> entries;
     std::vector<char> readBuffer;
+    std::vector<char> folded;  // scratch: the names being sorted, ASCII case folded
 
     void Add(const char* name, unsigned char type) {
         if (IsDotOrDotDot(name)) {
@@ -248,41 +235,42 @@ struct FolderListing::Impl {
         }
         const std::size_t length = std::strlen(name);
         entries.push_back(Entry{static_cast<std::uint32_t>(names.size()),
-                                static_cast<std::uint32_t>(length), type});
+                                static_cast<std::uint32_t>(length),
+                                static_cast<std::uint32_t>(folders.size() - 1), type});
         names.insert(names.end(), name, name + length + 1);
     }
 
+    bool ReadFolder(int fd);
+    void SortFrom(std::size_t first);
+
     const char* NameAt(std::size_t index) const { return names.data() + entries[index].offset; }
+
+    // Calls f(dirFd, name) with the entry's folder open, or with its full path.
+    template <typename F>
+    auto AtEntry(std::size_t index, F&& f) const {
+        const Entry& entry = entries[index];
+        if (entry.folder + 1 == folders.size() && lastFolder.Get() >= 0) {
+            return f(lastFolder.Get(), NameAt(index));
+        }
+        const std::string path = JoinPath(
+            folders[entry.folder], std::string_view(NameAt(index), entry.length), PathStyle::Posix);
+        return f(AT_FDCWD, path.c_str());
+    }
 };
 
-FolderListing::FolderListing() : impl_(std::make_unique<Impl>()) {}
-
-FolderListing::~FolderListing() = default;
-
-bool FolderListing::Read(const std::string& folder) {
-    Impl& impl = *impl_;
-    impl.folder.Reset();
-    impl.names.clear();
-    impl.entries.clear();
-
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    impl.folder.Reset(fd);
-
+bool FolderListing::Impl::ReadFolder(int fd) {
 #if defined(__linux__)
-    if (impl.readBuffer.empty()) {
-        impl.readBuffer.resize(64 * 1024);
+    if (readBuffer.empty()) {
+        readBuffer.resize(64 * 1024);
     }
     for (;;) {
-        const ssize_t n = ::getdents64(fd, impl.readBuffer.data(), impl.readBuffer.size());
+        const ssize_t n = ::getdents64(fd, readBuffer.data(), readBuffer.size());
         if (n <= 0) {
-            break;  // end, or an error: what was read so far stands
+            return true;  // the end, or an error: what was read so far stands
         }
         for (ssize_t pos = 0; pos < n;) {
-            const auto* entry = reinterpret_cast<const dirent64*>(impl.readBuffer.data() + pos);
-            impl.Add(entry->d_name, entry->d_type);
+            const auto* entry = reinterpret_cast<const dirent64*>(readBuffer.data() + pos);
+            Add(entry->d_name, entry->d_type);
             pos += entry->d_reclen;
         }
     }
@@ -298,17 +286,91 @@ bool FolderListing::Read(const std::string& folder) {
         return false;
     }
     while (const dirent* entry = ::readdir(dir)) {
-        impl.Add(entry->d_name, entry->d_type);
+        Add(entry->d_name, entry->d_type);
     }
     ::closedir(dir);
+    return true;
 #endif
+}
 
-    const char* base = impl.names.data();
-    std::sort(impl.entries.begin(), impl.entries.end(),
-              [base](const Impl::Entry& a, const Impl::Entry& b) {
-                  return NameLess(std::string_view(base + a.offset, a.length),
-                                  std::string_view(base + b.offset, b.length));
+// Sorts the entries from `first` on (one folder's, whose names end the name buffer) by name
+// ignoring ASCII case; names equal but for case by their bytes, so the order never depends
+// on the directory's own order.
+void FolderListing::Impl::SortFrom(std::size_t first) {
+    if (entries.size() - first < 2) {
+        return;
+    }
+    const std::size_t base = entries[first].offset;
+    folded.assign(names.begin() + static_cast<std::ptrdiff_t>(base), names.end());
+    for (char& c : folded) {
+        c = FoldAscii(c);
+    }
+    const char* foldedBase = folded.data();
+    const char* rawBase = names.data() + base;
+    std::sort(entries.begin() + static_cast<std::ptrdiff_t>(first), entries.end(),
+              [=](const Entry& a, const Entry& b) {
+                  const std::size_t n = std::min(a.length, b.length);
+                  int order = std::memcmp(foldedBase + (a.offset - base),
+                                          foldedBase + (b.offset - base), n);
+                  if (order != 0) {
+                      return order < 0;
+                  }
+                  if (a.length != b.length) {
+                      return a.length < b.length;
+                  }
+                  order = std::memcmp(rawBase + (a.offset - base), rawBase + (b.offset - base), n);
+                  return order < 0;
               });
+}
+
+FolderListing::FolderListing() : impl_(std::make_unique<Impl>()) {}
+
+FolderListing::~FolderListing() = default;
+
+void FolderListing::Clear() {
+    Impl& impl = *impl_;
+    impl.lastFolder.Reset();
+    impl.folders.clear();
+    impl.names.clear();
+    impl.entries.clear();
+    // Small buffers are kept for the next listing; the large ones a whole tree needed are
+    // given back.
+    constexpr std::size_t kKeepBytes = 256 * 1024;
+    if (impl.names.capacity() > kKeepBytes) {
+        std::vector<char>().swap(impl.names);
+    }
+    if (impl.entries.capacity() * sizeof(Impl::Entry) > kKeepBytes) {
+        std::vector<Impl::Entry>().swap(impl.entries);
+    }
+    if (impl.folders.capacity() > 1024) {
+        std::vector<std::string>().swap(impl.folders);
+    }
+}
+
+bool FolderListing::Read(const std::string& folder) {
+    Clear();
+    return Append(folder);
+}
+
+bool FolderListing::Append(const std::string& folder) {
+    Impl& impl = *impl_;
+    impl.lastFolder.Reset();
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    impl.lastFolder.Reset(fd);
+    impl.folders.push_back(folder);
+    const std::size_t first = impl.entries.size();
+    const std::size_t firstName = impl.names.size();
+    if (!impl.ReadFolder(fd)) {
+        impl.entries.resize(first);
+        impl.names.resize(firstName);
+        impl.folders.pop_back();
+        impl.lastFolder.Reset();
+        return false;
+    }
+    impl.SortFrom(first);
     return true;
 }
 
@@ -326,7 +388,10 @@ bool FolderListing::IsWalkableFolder(std::size_t index) const {
     if (entry.type == DT_UNKNOWN) {
         // File systems without d_type: look at the entry itself, not through a link.
         struct stat st {};
-        if (::fstatat(impl_->folder.Get(), impl_->NameAt(index), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        const bool found = impl_->AtEntry(index, [&st](int dirFd, const char* name) {
+            return ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+        });
+        if (!found) {
             return false;
         }
         entry.type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
@@ -338,7 +403,9 @@ void FolderListing::ReadInfo(std::size_t index, FileEntryInfo& info) const {
     info = FileEntryInfo{};
     info.FileName.assign(Name(index));
     info.AlternateName = info.FileName;
-    if (!FillFromStatus(impl_->folder.Get(), impl_->NameAt(index), info)) {
+    const bool found = impl_->AtEntry(
+        index, [&info](int dirFd, const char* name) { return FillFromStatus(dirFd, name, info); });
+    if (!found) {
         info.IsHidden = info.FileName.starts_with('.');
     }
 }

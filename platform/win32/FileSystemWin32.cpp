@@ -205,8 +205,16 @@ FolderListing::FolderListing() : impl_(std::make_unique<Impl>()) {}
 
 FolderListing::~FolderListing() = default;
 
-bool FolderListing::Read(const std::string& folder) {
+void FolderListing::Clear() {
     impl_->entries.clear();
+}
+
+bool FolderListing::Read(const std::string& folder) {
+    Clear();
+    return Append(folder);
+}
+
+bool FolderListing::Append(const std::string& folder) {
     if (folder.empty()) {
         return false;
     }
