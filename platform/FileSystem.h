@@ -1,13 +1,14 @@
 // The file-system services the program needs: existence tests, folder creation, the look-up
 // of one path (what a find with the path itself and no pattern gives), and the listing of
-// one folder's entries for the folder search.
+// folders' entries for the folder search.
 //
 // Entry data follows the Windows find data: the name, the short (8.3) name, the size, three
 // times as local date-times through DOS date-time rules, and the attribute flags.
 //
 // On POSIX:
-// - a folder's entries are listed in name order ignoring ASCII letter case (ties by bytes),
-//   because the directory order of the file system is arbitrary;
+// - a folder's entries are listed in name order ignoring ASCII letter case (letters compare
+//   as upper case, as NTFS orders them; ties by bytes), because the directory order of the
+//   file system is arbitrary;
 // - IsHidden means the name starts with '.', IsReadOnly that the owner has no write
 //   permission, IsSystem and IsArchive are always false, AlternateName is the name itself;
 // - the creation time is the birth time when the file system reports one (statx), otherwise

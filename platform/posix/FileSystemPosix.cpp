@@ -42,8 +42,9 @@ private:
     int fd_ = -1;
 };
 
+// Letters compare as upper case, as NTFS orders names, so '_' sorts after the letters.
 char FoldAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 bool IsDotOrDotDot(const char* name) {
