@@ -15,9 +15,18 @@ namespace {
 constexpr std::string_view kBlanks = " \t";
 constexpr std::string_view kCrlf = "\r\n";
 
-// A file stamped less than this before it was read may still change within the same tick of
-// its time stamp (two seconds on FAT, a scheduler tick elsewhere).
-constexpr std::int64_t kUnsettledNs = 2'000'000'000;
+// A file stamped less than one tick of its file system's clock before it was read may change
+// again without a new stamp. File systems that keep fractions of a second tick with the
+// system's clock (a few milliseconds); times in whole seconds come from file systems that
+// keep one or two seconds (FAT, older ones).
+constexpr std::int64_t kFineUnsettledNs = 100'000'000;
+constexpr std::int64_t kCoarseUnsettledNs = 2'000'000'000;
+
+bool IsUnsettled(const FileStamp& stamp, std::int64_t readStartNs) {
+    constexpr std::int64_t kSecondNs = 1'000'000'000;
+    const bool coarse = stamp.modifiedNs % kSecondNs == 0;
+    return stamp.LatestNs() > readStartNs - (coarse ? kCoarseUnsettledNs : kFineUnsettledNs);
+}
 
 // Past this many cached files the cache starts over, so a long session that reads ever new
 // paths does not grow without bound.
@@ -235,7 +244,7 @@ struct IniReader::Cache {
         FileStamp stamp;
         std::shared_ptr<const IniDocument> document;
         // The bytes the document was parsed from, kept while the file is unsettled (see
-        // kUnsettledNs): an equal stamp does not yet prove equal contents then.
+        // IsUnsettled): an equal stamp does not yet prove equal contents then.
         std::optional<std::string> unsettledBytes;
     };
     std::unordered_map<std::string, Entry> entries;
@@ -282,7 +291,7 @@ std::shared_ptr<const IniDocument> IniReader::Document(const std::string& path) 
             std::make_shared<const IniDocument>(IniDocument::Parse(DecodeText(snapshot->bytes)));
     }
     Cache::Entry entry{snapshot->stamp, document, std::nullopt};
-    if (snapshot->stamp.LatestNs() > readStartNs - kUnsettledNs) {
+    if (IsUnsettled(snapshot->stamp, readStartNs)) {
         entry.unsettledBytes = std::move(snapshot->bytes);
     }
     if (found == entries.end() && entries.size() >= kMaxCachedFiles) {

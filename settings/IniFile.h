@@ -62,10 +62,11 @@ std::optional<std::int32_t> ParseIniInteger(std::string_view text);
 
 // Reads INI files by path. A parsed file is kept and reused only while the file's stamp (size,
 // modification and change times in nanoseconds, inode) is the one it was read with, so an
-// edit is always seen by the next read. A file touched within the last two seconds before it
-// was read could change again without its stamp changing (file systems keep times in ticks
-// of up to two seconds): until it has been still for that long, each read compares its bytes
-// again and parses it anew when they differ. One reader serves one thread.
+// edit is always seen by the next read. A file touched less than one tick of its file
+// system's clock before it was read could change again without a new stamp: until it has
+// been still for that long (100 ms, or 2 s when its times are whole seconds, as on FAT),
+// each read compares its bytes again and parses it anew when they differ. One reader serves
+// one thread.
 class IniReader {
 public:
     IniReader();
