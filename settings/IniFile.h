@@ -106,7 +106,8 @@ private:
 // Shift-JIS file becomes UTF-8 as a whole; a UTF-8 byte-order mark is kept. The file is
 // replaced atomically (temporary file in the same folder, flushed, renamed over the old one),
 // so a failure leaves the old file whole. A file that exists but cannot be read is not
-// written. With no keys, nothing is done. Throws IniWriteError.
+// written, and names or values that ApplyIniWrites refuses are reported before the file is
+// touched. With no keys, nothing is done. Throws IniWriteError.
 void WriteIniStrings(const std::string& path, std::string_view section,
                      const std::vector<std::pair<std::string, std::string>>& keyValues);
 
