@@ -74,8 +74,9 @@ struct RunEnd {
 
 // Told about what the front end shows. Called synchronously on the run's thread, after the run
 // state has been updated. A handler may call back into the run (StartRun, Button1Click,
-// Timer0Timer) or run a nested event loop (a modal message box); it must not destroy the run.
-// Every method has an empty default.
+// Timer0Timer); it must not destroy the run. ShowMessage, JobFinished, RunEnded and
+// CommandStarted may run a nested event loop (a modal message box), StopEnabledChanged may
+// not. Every method has an empty default.
 class BatchRunObserver {
 public:
     virtual ~BatchRunObserver() = default;
@@ -163,6 +164,12 @@ private:
         std::string logPath;
     };
     struct AliveToken {};
+    struct TemplateSource {
+        std::string path;
+        int itemNumber = 0;
+        std::shared_ptr<const IniDocument> document;        // null: the file cannot be read
+        std::vector<std::optional<std::string>> templates;  // by number, once looked up
+    };
 
     // Goes on with the run until a command runs or the run ends.
     void Proceed();
@@ -177,7 +184,7 @@ private:
     void EndRun(RunEnd end);
     JobResult TakeJobResult(JobOutcome outcome);
     void Record(JobResult result);
-    void SetStopEnabled(bool enabled);
+    void ReportStopEnabled();
     std::optional<ChosenCommand> Chosen() const;
 
     JobQueue& jobs_;
@@ -191,12 +198,14 @@ private:
     bool stopRequested_ = false;
     ProcessHandle currentProcess_;
     bool stopEnabled_ = false;
+    bool reportedStopEnabled_ = false;
 
     bool jobActive_ = false;  // the head job's templates are being worked through
     int nextTemplate_ = 0;
     std::string outputFolder_;  // read at the start of the job
     JobResult job_;
     std::optional<Pending> pending_;
+    std::optional<TemplateSource> templateSource_;  // the settings file as last looked at
     std::vector<JobResult> results_;
 
     // The launcher's end handlers hold a weak reference, so an end that arrives after the run

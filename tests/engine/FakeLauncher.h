@@ -1,0 +1,155 @@
+// A launcher for the batch run tests: it starts nothing, records every launch and lets the test
+// play the host, which delivers "that process ended" when the test says so.
+#pragma once
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/CommandLineSplit.h"
+#include "platform/ProcessLauncher.h"
+
+namespace palomix::testing {
+
+class FakeLauncher : public ProcessLauncher {
+public:
+    enum class State {
+        Running,    // started, not ended
+        Exited,     // ended, but the host has not delivered the end yet
+        Delivered,  // the end has been handed to the run
+    };
+
+    struct Process {
+        ProcessHandle handle;
+        std::string commandLine;
+        std::string logPath;
+        ProcessEndedHandler onEnded;
+        State state = State::Running;
+        ProcessExit exit;
+        int terminateCalls = 0;
+    };
+
+    // Programs (first token of the line) that cannot be started.
+    std::set<std::string> missingPrograms;
+    // When set, every launch gets a log file in this folder holding logText(commandLine).
+    std::string logFolder;
+    std::function<std::string(const std::string&)> logText;
+
+    std::vector<Process> processes;
+    std::vector<ProcessHandle> discarded;  // DiscardLog calls, in order
+    int refusedLaunches = 0;
+
+    LaunchResult Launch(const std::string& commandLine, ProcessEndedHandler onEnded) override {
+        if (std::count_if(processes.begin(), processes.end(),
+                          [](const Process& p) { return p.state != State::Delivered; }) > 0) {
+            // The run must never have two processes at once.
+            ++overlappingLaunches;
+        }
+        LaunchResult result;
+        const std::vector<ProgramCandidate> candidates = ProgramCandidates(commandLine);
+        if (candidates.empty()) {
+            ++refusedLaunches;
+            result.reason = "the command line is empty";
+            return result;
+        }
+        if (missingPrograms.count(candidates.front().program) > 0) {
+            ++refusedLaunches;
+            result.reason = "the program \"" + candidates.front().program + "\" was not found";
+            return result;
+        }
+        Process process;
+        process.handle = ProcessHandle{++lastId_};
+        process.commandLine = commandLine;
+        process.onEnded = std::move(onEnded);
+        if (!logFolder.empty()) {
+            process.logPath = logFolder + "/log-" + std::to_string(lastId_) + ".txt";
+            std::ofstream(process.logPath, std::ios::binary)
+                << (logText ? logText(commandLine) : std::string());
+        }
+        processes.push_back(std::move(process));
+        result.launched = true;
+        result.handle = processes.back().handle;
+        result.logPath = processes.back().logPath;
+        return result;
+    }
+
+    bool Terminate(ProcessHandle handle) override {
+        Process* process = Find(handle);
+        if (process == nullptr) {
+            return false;
+        }
+        ++process->terminateCalls;
+        return process->state == State::Running;
+    }
+
+    void DiscardLog(ProcessHandle handle) override { discarded.push_back(handle); }
+
+    // The command lines launched, in order.
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> lines;
+        for (const Process& process : processes) {
+            lines.push_back(process.commandLine);
+        }
+        return lines;
+    }
+
+    int Running() const {
+        return static_cast<int>(std::count_if(processes.begin(), processes.end(),
+                                              [](auto& p) { return p.state == State::Running; }));
+    }
+
+    Process& Last() {
+        if (processes.empty()) {
+            throw std::logic_error("nothing was launched");
+        }
+        return processes.back();
+    }
+
+    // The last process ends; its end is not delivered yet.
+    void Exit(ProcessExit exit = {}) {
+        Process& process = Last();
+        if (process.state != State::Running) {
+            throw std::logic_error("the last process is not running");
+        }
+        process.state = State::Exited;
+        process.exit = exit;
+    }
+
+    // The host delivers the end of the last process (which may start the next one).
+    void Deliver() {
+        Process& process = Last();
+        if (process.state != State::Exited) {
+            throw std::logic_error("the last process has no end to deliver");
+        }
+        process.state = State::Delivered;
+        // The handler may launch again and so move `processes`: call a copy.
+        const ProcessEndedHandler onEnded = process.onEnded;
+        onEnded(process.handle, process.exit);
+    }
+
+    // The last process ends and the host delivers its end at once.
+    void Finish(ProcessExit exit = {}) {
+        Exit(exit);
+        Deliver();
+    }
+
+    int overlappingLaunches = 0;
+
+private:
+    Process* Find(ProcessHandle handle) {
+        for (Process& process : processes) {
+            if (process.handle == handle) {
+                return &process;
+            }
+        }
+        return nullptr;
+    }
+
+    std::uint64_t lastId_ = 0;
+};
+
+}  // namespace palomix::testing
