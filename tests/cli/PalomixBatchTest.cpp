@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BatchProgramFixture.h"
+#include "engine/CommandLine.h"
+#include "platform/Drives.h"
 
 namespace palomix::testing {
 namespace {
@@ -16,29 +20,48 @@ const std::string kOddName = "a b \"q\" $x;\xE6\x97\xA5\xE6\x9C\xAC.ini";
 // A job file name of the same kind.
 const std::string kOddJob = "o'dd $x; \"q\" \xE6\x97\xA5\xE6\x9C\xAC.mpg";
 
+// The command lines of Item0 of psp.ini: 0 and 3 run, 1 is a tool line, 2 is missing.
+const std::string kStandard0 =
+    "\"<%AppPath%>\\cores\\ffmpeg\" -i \"<%InputFile%>\" -b 768 \"<%OutputFile%>.mp4\" -y";
+const std::string kStandard1 = "rm \"<%OutputFile%>.tmp\"";
+const std::string kStandard3 = "echo done \"<%InputFile%>\" x";
+
+// Device access that never creates a folder, to work out the expected lines.
+class NoCreateDevices final : public DeviceAccess {
+public:
+    explicit NoCreateDevices(std::vector<std::string> drives)
+        : inner_(FolderDeviceAccess(std::move(drives))) {}
+    std::vector<std::string> ListDrives() override { return inner_->ListDrives(); }
+    bool IsFolder(const std::string& path) override { return inner_->IsFolder(path); }
+    bool CreateFolders(const std::string&) override { return true; }
+
+private:
+    std::unique_ptr<DeviceAccess> inner_;
+};
+
 class PalomixBatchTest : public BatchProgramFixture {
 protected:
     void SetUp() override {
         BatchProgramFixture::SetUp();
-        psp_ = WriteSettings("psp.ini",
-                             "[Info]\n"
-                             "Title=PSP\xE5\x8B\x95\xE7\x94\xBB\n"
-                             "Description=for \"PSP\"\n"
-                             "TitleE=PSP video\n"
-                             "DescriptionE=for \"PSP\"\n"
-                             "[Item0]\n"
-                             "Title=\xE6\xA8\x99\xE6\xBA\x96\n"
-                             "TitleE=Standard\n"
-                             "Command0=\"<%AppPath%>\\cores\\ffmpeg\" -i \"<%InputFile%>\" -b 768 "
-                             "\"<%OutputFile%>.mp4\" -y\n"
-                             "Command1=rm \"<%OutputFile%>.tmp\"\n"
-                             "Command3=echo done \"<%InputFile%>\" x\n"
-                             "[Item1]\n"
-                             "Command0=untitled item, never run\n"
-                             "[Item2]\n"
-                             "Title=\xE9\xAB\x98\n"
-                             "TitleE=High\n"
-                             "Command0=high \"<%InputFile%>\" \"<%PSPVideoOutputFile%>.MP4\" x\n");
+        psp_ =
+            WriteSettings("psp.ini",
+                          "[Info]\n"
+                          "Title=PSP\xE5\x8B\x95\xE7\x94\xBB\n"
+                          "Description=for \"PSP\"\n"
+                          "TitleE=PSP video\n"
+                          "DescriptionE=for \"PSP\"\n"
+                          "[Item0]\n"
+                          "Title=\xE6\xA8\x99\xE6\xBA\x96\n"
+                          "TitleE=Standard\n"
+                          "Command0=" +
+                              kStandard0 + "\nCommand1=" + kStandard1 + "\nCommand3=" + kStandard3 +
+                              "\n"
+                              "[Item1]\n"
+                              "Command0=untitled item, never run\n"
+                              "[Item2]\n"
+                              "Title=\xE9\xAB\x98\n"
+                              "TitleE=High\n"
+                              "Command0=high \"<%InputFile%>\" \"<%PSPVideoOutputFile%>.MP4\" x\n");
         odd_ =
             WriteSettings("sub/" + kOddName,
                           "[Info]\nTitle=\xE5\xA4\x89\nTitleE=Odd\n"
@@ -89,18 +112,25 @@ TEST_F(PalomixBatchTest, DryRunPrintsEveryPreparedLineInRunOrder) {
         Run({"--dry-run", "--output", "out", "clip.mpg", "dir/", "nothere.avi", kOddJob});
     EXPECT_EQ(result.exitCode, 0) << result.err;
 
-    const std::string ffmpeg = (program_ / "cores" / "ffmpeg").string();
+    // Each job gets the lines PrepareCommandLine makes with its path, the output folder made
+    // absolute and the program folder, in queue order; the tool line prints nothing.
     const std::string out = Work("out");
+    NoCreateDevices noDevices({});
     std::string expected;
-    for (const auto& [job, base] : std::vector<std::pair<std::string, std::string>>{
-             {Work("clip.mpg"), "clip"},
-             {Work("dir/Sub"), "Sub"},  // a folder search reports subfolders as jobs too
-             {Work("dir/x.avi"), "x"},
-             {Work("dir/Sub/y.avi"), "y"},
-             {Work(kOddJob), "o'dd $x; \"q\" \xE6\x97\xA5\xE6\x9C\xAC"}}) {
-        expected += ffmpeg + " -i \"" + job + "\" -b 768k \"" + out + "/" + base + ".mp4\" -y\n";
-        expected += "echo done \"" + job + "\" x\n";
+    for (const std::string& job :
+         {Work("clip.mpg"), Work("dir/Sub"),  // a folder search reports subfolders as jobs too
+          Work("dir/x.avi"), Work("dir/Sub/y.avi"), Work(kOddJob)}) {
+        const CommandValues values{job, out, ProgramFolder()};
+        for (const std::string& commandTemplate : {kStandard0, kStandard1, kStandard3}) {
+            if (const auto line = PrepareCommandLine(commandTemplate, values, noDevices)) {
+                expected += *line + "\n";
+            }
+        }
     }
+    EXPECT_EQ(Lines(result.out).size(), 10u);
+    EXPECT_EQ(Lines(result.out)[0], (program_ / "cores" / "ffmpeg").string() + " -i \"" +
+                                        Work("clip.mpg") + "\" -b 768k \"" + out +
+                                        "/clip.mp4\" -y");
     EXPECT_EQ(result.out, expected);
 
     EXPECT_EQ(Lines(result.err).size(), 1u);
