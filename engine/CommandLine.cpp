@@ -1,6 +1,8 @@
 #include "engine/CommandLine.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "engine/DeviceOutput.h"
 
@@ -137,20 +139,101 @@ void RemoveWithValue(std::string& line, std::size_t tokenAt, std::size_t tokenLe
     }
 }
 
-void Apply(const Rule& rule, std::string& line, const Inserts& inserts, DeviceAccess& devices) {
-    if (rule.action == Action::Device) {
-        // Looks for the placeholder itself, so no drive is touched when it is absent.
-        InsertDevicePaths(line, rule.token, rule.markerFolder, rule.mediaFolder,
-                          inserts.ValueOf(rule), devices, inserts.style);
-        return;
+// Values inserted into the line (paths of the job, the output folder, the program folder, a
+// player) stand in it as opaque marks until every rule has run, and are put in at the end. So
+// a file or folder whose name happens to hold an option token ("-b ", "-maxfr ") or a
+// placeholder ("<%OutputFile%>") is inserted exactly as it is, never rewritten by a later rule.
+// A mark is \x01, a number and \x02: no rule's token, no blank. A template that itself holds
+// \x01 or \x02 gets its values put in directly instead.
+class InsertedValues {
+public:
+    explicit InsertedValues(std::string_view commandTemplate)
+        : usable_(commandTemplate.find_first_of("\x01\x02") == std::string_view::npos) {}
+
+    // The text to put into the line for the value.
+    std::string Mark(std::string value) {
+        if (!usable_ || value.empty()) {
+            return value;
+        }
+        values_.push_back(std::move(value));
+        return "\x01" + std::to_string(values_.size() - 1) + "\x02";
     }
+
+    // The line with every mark replaced by its value. For POSIX the line is later split by the
+    // Windows command-line rules, where a double quote and the backslashes before one are
+    // special: a value is put in so that it comes out of the split exactly as it is (a quote as
+    // \", the backslashes before a quote, or before the quote that closes the value, doubled).
+    std::string Expand(const std::string& line, PathStyle style) const {
+        if (values_.empty()) {
+            return line;
+        }
+        std::string out;
+        out.reserve(line.size() + 64);
+        std::size_t i = 0;
+        while (i < line.size()) {
+            if (line[i] != '\x01') {
+                out += line[i++];
+                continue;
+            }
+            const std::size_t end = line.find('\x02', i);
+            if (end == std::string::npos) {
+                out.append(line, i, std::string::npos);
+                break;
+            }
+            const std::size_t index = std::stoul(line.substr(i + 1, end - i - 1));
+            i = end + 1;
+            const bool quoteFollows = i < line.size() && line[i] == '"';
+            if (style == PathStyle::Posix) {
+                AppendEscaped(out, values_[index], quoteFollows);
+            } else {
+                out += values_[index];
+            }
+        }
+        return out;
+    }
+
+private:
+    static void AppendEscaped(std::string& out, std::string_view value, bool quoteFollows) {
+        std::size_t backslashes = 0;
+        for (const char c : value) {
+            if (c == '\\') {
+                ++backslashes;
+                continue;
+            }
+            if (c == '"') {
+                out.append(backslashes * 2 + 1, '\\');
+            } else {
+                out.append(backslashes, '\\');
+            }
+            backslashes = 0;
+            out += c;
+        }
+        out.append(quoteFollows ? backslashes * 2 : backslashes, '\\');
+    }
+
+    bool usable_;
+    std::vector<std::string> values_;
+};
+
+void Apply(const Rule& rule, std::string& line, const Inserts& inserts, DeviceAccess& devices,
+           InsertedValues& inserted) {
     const std::size_t at = line.find(rule.token);
     if (at == std::string::npos) {
+        // No drive is touched when a device placeholder is absent.
         return;
     }
     switch (rule.action) {
+        case Action::Device: {
+            std::string devicePath(rule.token);
+            InsertDevicePaths(devicePath, rule.token, rule.markerFolder, rule.mediaFolder,
+                              inserts.ValueOf(rule), devices, inserts.style);
+            line.replace(at, rule.token.size(), inserted.Mark(std::move(devicePath)));
+            break;
+        }
         case Action::Replace:
-            line.replace(at, rule.token.size(), inserts.ValueOf(rule));
+            line.replace(at, rule.token.size(),
+                         rule.source == Source::Text ? inserts.ValueOf(rule)
+                                                     : inserted.Mark(inserts.ValueOf(rule)));
             break;
         case Action::Remove:
             line.erase(at, rule.token.size());
@@ -160,8 +243,6 @@ void Apply(const Rule& rule, std::string& line, const Inserts& inserts, DeviceAc
             break;
         case Action::RemoveWithValue:
             RemoveWithValue(line, at, rule.token.size());
-            break;
-        case Action::Device:
             break;
     }
 }
@@ -187,11 +268,12 @@ std::optional<std::string> PrepareCommandLine(std::string_view commandTemplate,
         return std::nullopt;
     }
     const Inserts inserts{values, BaseNameOf(values.inputPath, style), style};
+    InsertedValues inserted(commandTemplate);
     std::string line(commandTemplate);
     for (const Rule& rule : kRules) {
-        Apply(rule, line, inserts, devices);
+        Apply(rule, line, inserts, devices, inserted);
     }
-    return line;
+    return inserted.Expand(line, style);
 }
 
 }  // namespace palomix

@@ -1,4 +1,5 @@
 #include "engine/CommandLine.h"
+#include "platform/CommandLineSplit.h"
 
 #include <gtest/gtest.h>
 
@@ -125,14 +126,18 @@ TEST(CommandLine, OnlyTheFirstOccurrenceIsReplaced) {
               R"(-i "C:\movies\clip.mpg" -i "<%InputFile%>" "D:\out\clip" "<%OutputFile%>")");
 }
 
-TEST(CommandLine, OptionTokensInsideAnInsertedPathAreRewrittenToo) {
-    const CommandValues values{R"(C:\a-b c\clip.mpg)", R"(D:\out)", R"(C:\conv)"};
+TEST(CommandLine, OptionTokensAndPlaceholdersInsideInsertedPathsStayAsTheyAre) {
     FakeDevices devices;
-    // The "-b " inside the path gets its k before the first blank after it, which is the one
-    // right behind the closing quote of the input path.
-    EXPECT_EQ(
-        PrepareCommandLine(R"(-i "<%InputFile%>" "<%OutputFile%>.mp4")", values, devices, kWin),
-        R"(-i "C:\a-b c\clip.mpg"k "D:\out\clip.mp4")");
+    // A folder named "a-b c" keeps its name: the rate suffix rule looks at the template's own
+    // options only, and so do the other option rules.
+    const CommandValues values{R"(C:\a-b c\clip.mpg)", R"(D:\x -maxfr 1)", R"(C:\conv)"};
+    EXPECT_EQ(PrepareCommandLine(R"(-i "<%InputFile%>" -b 768 "<%OutputFile%>.mp4")", values,
+                                 devices, kWin),
+              R"(-i "C:\a-b c\clip.mpg" -b 768k "D:\x -maxfr 1\clip.mp4")");
+    // A file name holding a placeholder is not filled in by a later rule.
+    EXPECT_EQ(PrepareCommandLine(R"(-i "<%InputFile%>" "<%OutputFile%>.mp4")",
+                                 {"/m/<%OutputFile%>.mpg", "/out", ""}, devices, kPosix),
+              R"(-i "/m/<%OutputFile%>.mpg" "/out/<%OutputFile%>.mp4")");
 }
 
 TEST(CommandLine, ValuesAreInsertedAsTheyAre) {
@@ -152,10 +157,15 @@ TEST(CommandLine, ValuesAreInsertedAsTheyAre) {
     EXPECT_EQ(PrepareCommandLine(R"(-i "<%InputFile%>" "<%OutputFile%>.avi")",
                                  {R"(C:\m\.avi)", "", ""}, devices, kWin),
               R"(-i "C:\m\.avi" "\.avi")");
-    // Blanks, quotes, '$', ';' and non-ASCII text go in unchanged.
+    // Blanks, '$', ';' and non-ASCII text go in unchanged. For POSIX, where the line is split
+    // by the Windows command-line rules, a double quote in a name is written as \" and the
+    // backslashes before a quote are doubled, so that the split gives the name back whole.
     EXPECT_EQ(PrepareCommandLine(R"(-i "<%InputFile%>" "<%OutputFile%>.mp4")",
                                  {"/m/$x; \"ク リ\".mpg", "/出力", ""}, devices, kPosix),
-              "-i \"/m/$x; \"ク リ\".mpg\" \"/出力/$x; \"ク リ\".mp4\"");
+              R"(-i "/m/$x; \"ク リ\".mpg" "/出力/$x; \"ク リ\".mp4")");
+    EXPECT_EQ(PrepareCommandLine(R"(-i "<%InputFile%>" -o "<%OutputFile%>")",
+                                 {R"(/m/a\"b\)", R"(/o\)", ""}, devices, kPosix),
+              R"(-i "/m/a\\\"b\\" -o "/o\/a\\\"b\\")");
 }
 
 TEST(CommandLine, ALineLeftEmptyIsStillRun) {
@@ -206,6 +216,28 @@ TEST(CommandLine, DevicePlaceholderVanishesWithoutAPlayer) {
     EXPECT_EQ(PrepareCommandLine(R"(f "<%RandomNumber5%>.THM")", kWinValues, devices, kWin),
               R"(f "")");
     EXPECT_TRUE(devices.created.empty());
+}
+
+}  // namespace
+}  // namespace palomix
+
+namespace palomix {
+namespace {
+
+TEST(CommandLine, OddFileNamesComeOutOfTheSplitWhole) {
+    FakeDevices devices;
+    for (const std::string name :
+         {"/v/a b.mp4", "/v/q\"uote.mp4", "/v/$(touch x); y.mp4", R"(/v/back\slash.mp4)",
+          R"(/v/ends\)", "/v/日本語 ファイル.mp4", R"(/v/\"\\".mp4)"}) {
+        const auto line = PrepareCommandLine(R"(ffmpeg -i "<%InputFile%>" "<%OutputFile%>.mp4")",
+                                             {name, "/o", "/app"}, devices, PathStyle::Posix);
+        ASSERT_TRUE(line.has_value());
+        const std::vector<std::string> args = SplitArguments(*line);
+        ASSERT_EQ(args.size(), 4u) << *line;
+        EXPECT_EQ(args[2], name);
+        EXPECT_EQ(args[3],
+                  JoinPath("/o", BaseNameOf(name, PathStyle::Posix), PathStyle::Posix) + ".mp4");
+    }
 }
 
 }  // namespace
