@@ -1,0 +1,135 @@
+#include "engine/DropIntake.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/FileSystemTestTree.h"
+
+namespace palomix {
+namespace {
+
+using testing::TestTree;
+
+class DropIntakeTest : public ::testing::Test {
+protected:
+    std::vector<std::string> Jobs() const {
+        std::vector<std::string> jobs;
+        for (std::int32_t i = 0; i < queue_.JobCount(); ++i) {
+            jobs.push_back(queue_.JobPath(i));
+        }
+        return jobs;
+    }
+
+    TestTree tree_;
+    JobQueue queue_;
+    DropIntake intake_{queue_};
+};
+
+TEST_F(DropIntakeTest, FileAndFolderBecomeJobsInDropOrder) {
+    const std::string file = tree_.File("a.avi");
+    tree_.File("D/x.avi");
+    tree_.File("D/Sub/y.avi");
+    const std::string folder = tree_.Path("D");
+
+    const std::vector<std::string> drop = {file, folder};
+    const DropResult result = intake_.TakeDrop(drop);
+    EXPECT_EQ(result.jobsAdded, 4);
+    EXPECT_TRUE(result.skipped.empty());
+    // The folder's own entries first (by name), then those of its subfolder; the subfolder
+    // is a job of its own.
+    EXPECT_EQ(Jobs(), (std::vector<std::string>{file, tree_.Path("D/Sub"), tree_.Path("D/x.avi"),
+                                                tree_.Path("D/Sub/y.avi")}));
+    EXPECT_EQ(queue_.Cell(1, 2), "Sub");
+}
+
+TEST_F(DropIntakeTest, FolderDroppedFirstComesFirst) {
+    const std::string file = tree_.File("a.avi");
+    tree_.File("D/x.avi");
+    const std::vector<std::string> drop = {tree_.Path("D"), file};
+    intake_.TakeDrop(drop);
+    EXPECT_EQ(Jobs(), (std::vector<std::string>{tree_.Path("D/x.avi"), file}));
+}
+
+TEST_F(DropIntakeTest, EmptyFolderAddsNothing) {
+    const std::vector<std::string> drop = {tree_.Folder("empty")};
+    const DropResult result = intake_.TakeDrop(drop);
+    EXPECT_EQ(result.jobsAdded, 0);
+    EXPECT_TRUE(result.skipped.empty());
+    EXPECT_EQ(queue_.RowCount(), 2);
+}
+
+TEST_F(DropIntakeTest, PathsThatCannotBeFoundAreSkippedAndListed) {
+    const std::string file = tree_.File("a.avi");
+    const std::string folderWithSlash = tree_.Folder("D") + "/";
+    tree_.File("D/x.avi");
+    const std::vector<std::string> drop = {tree_.Path("missing.avi"), file, folderWithSlash, ""};
+    const DropResult result = intake_.TakeDrop(drop);
+    EXPECT_EQ(Jobs(), (std::vector<std::string>{file}));
+    EXPECT_EQ(result.skipped,
+              (std::vector<std::string>{tree_.Path("missing.avi"), folderWithSlash, ""}));
+}
+
+TEST_F(DropIntakeTest, OddNamesAreTakenAsTheyAre) {
+    const std::vector<std::string> names = {"with blank.avi", "quote'\"s.avi", "$HOME;rm -rf.avi",
+                                            "動画 ファイル.mp4", ".hidden"};
+    std::vector<std::string> drop;
+    for (const std::string& name : names) {
+        drop.push_back(tree_.File(name));
+        tree_.File("odd $dir;'x'/" + name);
+    }
+    drop.push_back(tree_.Path("odd $dir;'x'"));
+    intake_.TakeDrop(drop);
+
+    ASSERT_EQ(queue_.JobCount(), 10);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(queue_.JobPath(static_cast<std::int32_t>(i)), drop[i]);
+        EXPECT_EQ(queue_.Cell(1, static_cast<int>(i) + 1), names[i]);
+    }
+    const std::vector<std::string> jobs = Jobs();
+    const std::vector<std::string> fromFolder(jobs.begin() + 5, jobs.end());
+    EXPECT_EQ(fromFolder, (std::vector<std::string>{
+                              tree_.Path("odd $dir;'x'/$HOME;rm -rf.avi"),
+                              tree_.Path("odd $dir;'x'/.hidden"),
+                              tree_.Path("odd $dir;'x'/quote'\"s.avi"),
+                              tree_.Path("odd $dir;'x'/with blank.avi"),
+                              tree_.Path("odd $dir;'x'/動画 ファイル.mp4"),
+                          }));
+}
+
+TEST_F(DropIntakeTest, AWholeDropReachesObserversAsOneInsertion) {
+    class Counter : public JobQueueObserver {
+    public:
+        void RowsInserted(int firstRow, int count) override {
+            inserted.emplace_back(firstRow, count);
+        }
+        void CellsChanged(int, int, int, int) override { ++changed; }
+        std::vector<std::pair<int, int>> inserted;
+        int changed = 0;
+    } counter;
+    queue_.AddObserver(&counter);
+    for (int i = 0; i < 5; ++i) {
+        tree_.File("D/" + std::to_string(i) + ".avi");
+        tree_.File("D/Sub/" + std::to_string(i) + ".avi");
+    }
+    const std::vector<std::string> drop = {tree_.File("first.avi"), tree_.Path("D")};
+    intake_.TakeDrop(drop);
+    EXPECT_EQ(queue_.JobCount(), 12);
+    EXPECT_EQ(counter.changed, 1);  // row 1, taken by the first job
+    EXPECT_EQ(counter.inserted, (std::vector<std::pair<int, int>>{{2, 11}}));
+    queue_.RemoveObserver(&counter);
+}
+
+TEST_F(DropIntakeTest, SecondDropAppendsAfterTheFirst) {
+    const std::vector<std::string> first = {tree_.File("1.avi")};
+    const std::vector<std::string> second = {tree_.File("2.avi")};
+    intake_.TakeDrop(first);
+    const DropResult result = intake_.TakeDrop(second);
+    EXPECT_EQ(result.jobsAdded, 1);
+    EXPECT_EQ(Jobs(), (std::vector<std::string>{first[0], second[0]}));
+    EXPECT_EQ(queue_.RowCount(), 3);
+}
+
+}  // namespace
+}  // namespace palomix

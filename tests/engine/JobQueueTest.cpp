@@ -1,0 +1,190 @@
+#include "engine/JobQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace palomix {
+namespace {
+
+// The grid as rows of three texts.
+std::vector<std::vector<std::string>> Grid(const JobQueue& queue) {
+    std::vector<std::vector<std::string>> rows;
+    for (int row = 0; row < queue.RowCount(); ++row) {
+        rows.push_back({queue.Cell(0, row), queue.Cell(1, row), queue.Cell(2, row)});
+    }
+    return rows;
+}
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// Notes every notification as text.
+class RecordingObserver : public JobQueueObserver {
+public:
+    void RowsInserted(int firstRow, int count) override {
+        events.push_back("inserted " + std::to_string(firstRow) + " " + std::to_string(count));
+    }
+    void RowsRemoved(int firstRow, int count) override {
+        events.push_back("removed " + std::to_string(firstRow) + " " + std::to_string(count));
+    }
+    void CellsChanged(int firstRow, int lastRow, int firstColumn, int lastColumn) override {
+        events.push_back("changed " + std::to_string(firstRow) + "-" + std::to_string(lastRow) +
+                         " " + std::to_string(firstColumn) + "-" + std::to_string(lastColumn));
+    }
+    std::vector<std::string> events;
+};
+
+class JobQueueTest : public ::testing::Test {
+protected:
+    JobQueueTest() {
+        queue_.SetHeader("Status (Time)", "Video file", "Full path");
+        queue_.AddObserver(&observer_);
+    }
+    JobQueue queue_{PathStyle::Windows};
+    RecordingObserver observer_;
+};
+
+TEST_F(JobQueueTest, EmptyListHasTwoRowsWithRowOneBlank) {
+    EXPECT_EQ(queue_.JobCount(), 0);
+    EXPECT_EQ(Grid(queue_), (Rows{{"Status (Time)", "Video file", "Full path"}, {"", "", ""}}));
+    EXPECT_EQ(queue_.HeadPath(), "");
+}
+
+TEST_F(JobQueueTest, FirstJobTakesRowOneAndTheSecondAddsARow) {
+    queue_.AddJob(R"(C:\v\clip.mp4)");
+    EXPECT_EQ(queue_.JobCount(), 1);
+    EXPECT_EQ(queue_.RowCount(), 2);
+    EXPECT_EQ(Grid(queue_)[1],
+              (std::vector<std::string>{"Wait...", "clip.mp4", R"(C:\v\clip.mp4)"}));
+
+    queue_.AddJob(R"(D:song.mp3)");
+    EXPECT_EQ(queue_.JobCount(), 2);
+    EXPECT_EQ(queue_.RowCount(), 3);
+    EXPECT_EQ(Grid(queue_)[2], (std::vector<std::string>{"Wait...", "song.mp3", "D:song.mp3"}));
+    EXPECT_EQ(observer_.events, (std::vector<std::string>{"changed 1-1 0-2", "inserted 2 1"}));
+}
+
+TEST_F(JobQueueTest, FileNameFollowsThePathStyle) {
+    JobQueue posix(PathStyle::Posix);
+    posix.AddJob("/home/me/My Clips/a b.avi");
+    posix.AddJob(R"(C:\v\clip.mp4)");
+    posix.AddJob("/media/folder/");
+    EXPECT_EQ(posix.Cell(1, 1), "a b.avi");
+    EXPECT_EQ(posix.Cell(1, 2), R"(C:\v\clip.mp4)");
+    EXPECT_EQ(posix.Cell(1, 3), "");
+}
+
+TEST_F(JobQueueTest, RemovingTheHeadMovesTheOtherRowsUp) {
+    queue_.AddJob(R"(C:\v\1.avi)");
+    queue_.AddJob(R"(C:\v\2.avi)");
+    queue_.AddJob(R"(C:\v\3.avi)");
+    queue_.SetHeadStatus("Converting...(00:00:05)");
+    observer_.events.clear();
+
+    EXPECT_TRUE(queue_.RemoveHeadJob());
+    EXPECT_EQ(queue_.JobCount(), 2);
+    EXPECT_EQ(Grid(queue_), (Rows{{"Status (Time)", "Video file", "Full path"},
+                                  {"Wait...", "2.avi", R"(C:\v\2.avi)"},
+                                  {"Wait...", "3.avi", R"(C:\v\3.avi)"}}));
+    EXPECT_EQ(queue_.HeadPath(), R"(C:\v\2.avi)");
+    EXPECT_EQ(observer_.events, (std::vector<std::string>{"removed 1 1"}));
+}
+
+TEST_F(JobQueueTest, RemovingTheLastJobLeavesRowOneBlank) {
+    queue_.AddJob(R"(C:\v\1.avi)");
+    queue_.SetHeadStatus("Converting...(00:01:00)");
+    observer_.events.clear();
+    EXPECT_FALSE(queue_.RemoveHeadJob());
+    EXPECT_EQ(Grid(queue_), (Rows{{"Status (Time)", "Video file", "Full path"}, {"", "", ""}}));
+    EXPECT_EQ(observer_.events, (std::vector<std::string>{"changed 1-1 0-2"}));
+
+    EXPECT_FALSE(queue_.RemoveHeadJob());  // nothing to remove: no change, no notice
+    EXPECT_EQ(queue_.JobCount(), 0);
+    EXPECT_EQ(observer_.events.size(), 1U);
+}
+
+TEST_F(JobQueueTest, NothingStaleAfterRemovalsAndNewJobs) {
+    for (const char* path : {R"(C:\1.avi)", R"(C:\2.avi)", R"(C:\3.avi)"}) {
+        queue_.AddJob(path);
+    }
+    queue_.SetHeadStatus("Converting...(00:00:01)");
+    while (queue_.RemoveHeadJob()) {
+    }
+    queue_.AddJob(R"(C:\new.avi)");
+    EXPECT_EQ(Grid(queue_), (Rows{{"Status (Time)", "Video file", "Full path"},
+                                  {"Wait...", "new.avi", R"(C:\new.avi)"}}));
+    EXPECT_EQ(queue_.Cell(0, 2), "");
+    EXPECT_EQ(queue_.Cell(2, 3), "");
+}
+
+TEST_F(JobQueueTest, OnlyTheHeadShowsARunStatus) {
+    queue_.SetHeadStatus("ignored");  // no job
+    queue_.AddJob(R"(C:\1.avi)");
+    queue_.AddJob(R"(C:\2.avi)");
+    EXPECT_EQ(queue_.Cell(0, 1), "Wait...");
+    observer_.events.clear();
+    queue_.SetHeadStatus("Converting...(00:00:02)");
+    EXPECT_EQ(queue_.Cell(0, 1), "Converting...(00:00:02)");
+    EXPECT_EQ(queue_.Cell(0, 2), "Wait...");
+    EXPECT_EQ(observer_.events, (std::vector<std::string>{"changed 1-1 0-0"}));
+
+    queue_.RemoveHeadJob();
+    EXPECT_EQ(queue_.Cell(0, 1), "Wait...");  // the new head has not started yet
+}
+
+TEST_F(JobQueueTest, CellsOutsideTheGridAreEmpty) {
+    queue_.AddJob(R"(C:\1.avi)");
+    EXPECT_EQ(queue_.Cell(3, 1), "");
+    EXPECT_EQ(queue_.Cell(-1, 1), "");
+    EXPECT_EQ(queue_.Cell(0, -1), "");
+    EXPECT_EQ(queue_.JobPath(1), "");
+    EXPECT_EQ(queue_.JobPath(-1), "");
+    EXPECT_EQ(queue_.JobPath(0), R"(C:\1.avi)");
+}
+
+TEST_F(JobQueueTest, ABatchIsReportedAsOneInsertion) {
+    queue_.BeginAppend();
+    queue_.AddJob(R"(C:\1.avi)");
+    queue_.BeginAppend();  // nested
+    queue_.AddJob(R"(C:\2.avi)");
+    queue_.EndAppend();
+    queue_.AddJob(R"(C:\3.avi)");
+    EXPECT_TRUE(observer_.events.empty());
+    EXPECT_EQ(queue_.JobCount(), 3);  // in the list at once
+    queue_.EndAppend();
+    EXPECT_EQ(observer_.events, (std::vector<std::string>{"changed 1-1 0-2", "inserted 2 2"}));
+
+    observer_.events.clear();
+    const std::vector<std::string> more = {R"(C:\4.avi)", R"(C:\5.avi)"};
+    queue_.AddJobs(more);
+    EXPECT_EQ(observer_.events, (std::vector<std::string>{"inserted 4 2"}));
+    EXPECT_EQ(queue_.Cell(2, 5), R"(C:\5.avi)");
+}
+
+TEST_F(JobQueueTest, PendingAppendsAreReportedBeforeAnyOtherChange) {
+    queue_.AddJob(R"(C:\1.avi)");
+    observer_.events.clear();
+    queue_.BeginAppend();
+    queue_.AddJob(R"(C:\2.avi)");
+    queue_.AddJob(R"(C:\3.avi)");
+    queue_.RemoveHeadJob();
+    queue_.AddJob(R"(C:\4.avi)");
+    queue_.EndAppend();
+    EXPECT_EQ(observer_.events,
+              (std::vector<std::string>{"inserted 2 2", "removed 1 1", "inserted 3 1"}));
+    EXPECT_EQ(queue_.RowCount(), 4);
+}
+
+TEST_F(JobQueueTest, EmptyBatchAndRemovedObserverReportNothing) {
+    queue_.BeginAppend();
+    queue_.EndAppend();
+    queue_.EndAppend();  // unbalanced: ignored
+    EXPECT_TRUE(observer_.events.empty());
+    queue_.RemoveObserver(&observer_);
+    queue_.AddJob(R"(C:\1.avi)");
+    EXPECT_TRUE(observer_.events.empty());
+}
+
+}  // namespace
+}  // namespace palomix
