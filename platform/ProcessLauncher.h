@@ -1,0 +1,98 @@
+// Starting the converters. A launcher starts one prepared command line as a hidden child
+// process, never through a shell, and reports its end later; it never waits itself. The batch
+// run starts a process, returns to the host's event loop, and goes on when the host hands it
+// "that process ended" on its own thread.
+//
+// Threads: a launcher learns of a process's end on a thread of its own. It then hands a task to
+// the host through the PostToHost function it was made with; the host runs that task on its
+// own thread (the window: a queued call onto the UI thread; palomix-batch: its event queue),
+// and the task calls the ProcessEndedHandler given to Launch. So the handler always runs on the
+// host's thread, never inside Launch, and never on the launcher's threads.
+//
+// Output: each launched command writes its standard output and standard error into a log file
+// of its own, in a private temporary folder that the launcher removes when it is destroyed.
+// Nothing is read through a pipe, so a converter that writes a lot never blocks. Standard input
+// is empty (the null device).
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace palomix {
+
+// Names one launched process for Terminate and DiscardLog. Never 0 for a launched process,
+// and never reused by the launcher that gave it out.
+struct ProcessHandle {
+    std::uint64_t id = 0;
+
+    friend auto operator<=>(const ProcessHandle&, const ProcessHandle&) = default;
+};
+
+// How a process ended: by exiting with a code, or (POSIX only) by a signal.
+struct ProcessExit {
+    enum class Kind { Exited, Signalled };
+    Kind kind = Kind::Exited;
+    int code = 0;  // the exit code, or the number of the signal that ended the process
+
+    bool Succeeded() const { return kind == Kind::Exited && code == 0; }
+    friend bool operator==(const ProcessExit&, const ProcessExit&) = default;
+};
+
+// "exit code 3", "signal 9".
+std::string DescribeExit(const ProcessExit& exit);
+
+struct LaunchResult {
+    bool launched = false;
+    ProcessHandle handle;  // when launched
+    // When launched: the file that receives the program's output and errors. Empty when no
+    // log file could be made (the output is then thrown away, the program still runs).
+    std::string logPath;
+    // When not launched: why, naming the program ("the command line is empty", "the program
+    // \"/opt/x\" was not found", ...).
+    std::string reason;
+};
+
+// Called on the host's thread when a launched process has ended.
+using ProcessEndedHandler = std::function<void(ProcessHandle, ProcessExit)>;
+
+// Runs a task on the host's thread, later. Called from the launcher's own threads, so it must
+// be safe to call from any thread; it must not run the task before returning.
+using PostToHost = std::function<void(std::function<void()>)>;
+
+class ProcessLauncher {
+public:
+    virtual ~ProcessLauncher() = default;
+
+    // Starts the command line and returns at once. On POSIX the line is split by the Windows
+    // command-line rules (platform/CommandLineSplit.h): the program is the first candidate
+    // that names an executable regular file (a name without '/' is looked up on PATH), its
+    // argument 0 is the path found, the rest are the arguments of the text after it. On
+    // Windows the line goes to the system as it is. The program runs in this program's current
+    // folder and environment, without a window, in a process group of its own (POSIX).
+    // An empty line, or one whose program cannot be found or started, is not launched.
+    // `onEnded` is posted to the host once the process has ended (see above).
+    virtual LaunchResult Launch(const std::string& commandLine, ProcessEndedHandler onEnded) = 0;
+
+    // Asks a running process to end: Windows terminates it through its handle; POSIX sends
+    // its process group a terminate signal, then a kill signal if the process is still there
+    // 2 seconds later (without blocking the caller). False when the process has already ended,
+    // even if its end has not been handed to the host yet, and for a handle this launcher did
+    // not give out. Never signals a process other than the one started: the process is not
+    // released by the system before its end has been recorded.
+    virtual bool Terminate(ProcessHandle handle) = 0;
+
+    // Removes the log file of a process that has ended (once its tail has been read, say).
+    // Nothing happens while it runs, or for an unknown handle.
+    virtual void DiscardLog(ProcessHandle handle) = 0;
+};
+
+// The launcher of the system the program runs on. Lives as long as the program: destroying it
+// kills the processes still running (and their process groups on POSIX), waits for them,
+// without posting their ends, and removes the log folder. It must not be destroyed from within
+// the PostToHost function.
+std::unique_ptr<ProcessLauncher> SystemProcessLauncher(PostToHost post);
+
+}  // namespace palomix
