@@ -277,8 +277,21 @@ public:
         Child& child = children_[handle.id];
         child.pid = pid;
         child.logPath = logPath;
-        child.waiter = std::thread(
-            [this, handle, &child, onEnded = std::move(onEnded)] { Wait(handle, child, onEnded); });
+        try {
+            child.waiter = std::thread([this, handle, &child, onEnded = std::move(onEnded)] {
+                Wait(handle, child, onEnded);
+            });
+        } catch (const std::system_error& error) {
+            // Without a thread to watch it, the process could never be reported: undo it.
+            SignalGroup(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+            children_.erase(handle.id);
+            if (!logPath.empty()) {
+                ::unlink(logPath.c_str());
+            }
+            return NotLaunched("the program \"" + program +
+                               "\" could not be watched: " + error.what());
+        }
         return LaunchResult{true, handle, logPath, {}};
     }
 
@@ -294,7 +307,11 @@ public:
             return false;
         }
         if (!child.escalation.joinable()) {
-            child.escalation = std::thread([this, &child] { KillAfterGrace(child); });
+            try {
+                child.escalation = std::thread([this, &child] { KillAfterGrace(child); });
+            } catch (const std::system_error&) {
+                SignalGroup(child.pid, SIGKILL);  // no grace without a thread to time it
+            }
         }
         return true;
     }

@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -228,8 +229,21 @@ public:
         Child& child = children_[handle.id];
         child.process = UniqueHandle(info.hProcess);
         child.logPath = logPath;
-        child.waiter = std::thread(
-            [this, handle, &child, onEnded = std::move(onEnded)] { Wait(handle, child, onEnded); });
+        try {
+            child.waiter = std::thread([this, handle, &child, onEnded = std::move(onEnded)] {
+                Wait(handle, child, onEnded);
+            });
+        } catch (const std::system_error& error) {
+            // Without a thread to watch it, the process could never be reported: undo it.
+            ::TerminateProcess(child.process.get(), kTerminatedExitCode);
+            ::WaitForSingleObject(child.process.get(), INFINITE);
+            children_.erase(handle.id);
+            if (!logPath.empty()) {
+                ::DeleteFileW(ToWide(logPath).c_str());
+            }
+            return NotLaunched("the program \"" + program +
+                               "\" could not be watched: " + error.what());
+        }
         return LaunchResult{true, handle, logPath, {}};
     }
 
