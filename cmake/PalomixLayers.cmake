@@ -33,9 +33,15 @@ target_compile_options(palomix_core PRIVATE ${PALOMIX_WARNINGS})
 
 # --- command-line front end -------------------------------------------------------------
 file(GLOB PALOMIX_CLI_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/cli/*.cpp)
+list(FILTER PALOMIX_CLI_SOURCES EXCLUDE REGEX "/main\\.cpp$")
 if(PALOMIX_CLI_SOURCES)
-    add_executable(palomix-batch ${PALOMIX_CLI_SOURCES})
-    target_link_libraries(palomix-batch PRIVATE palomix_core)
+    # Everything but main() in a library, so the tests link the same code.
+    add_library(palomix_cli STATIC ${PALOMIX_CLI_SOURCES})
+    target_link_libraries(palomix_cli PUBLIC palomix_core)
+    target_compile_options(palomix_cli PRIVATE ${PALOMIX_WARNINGS})
+    target_compile_definitions(palomix_cli PRIVATE PALOMIX_VERSION="${PROJECT_VERSION}")
+    add_executable(palomix-batch ${PROJECT_SOURCE_DIR}/cli/main.cpp)
+    target_link_libraries(palomix-batch PRIVATE palomix_cli)
     target_compile_options(palomix-batch PRIVATE ${PALOMIX_WARNINGS})
     target_compile_definitions(palomix-batch PRIVATE PALOMIX_VERSION="${PROJECT_VERSION}")
 endif()

@@ -1,6 +1,6 @@
 // The option parser is part of the palomix-batch executable, not of a library, so its one
 // source file is compiled into this test directly.
-#include "cli/BatchOptions.cpp"
+#include "cli/BatchOptions.h"
 
 #include <gtest/gtest.h>
 
