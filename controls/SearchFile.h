@@ -6,9 +6,9 @@
 // Order: with Recursive, the whole tree is walked first and the folder list built (the
 // base folder, then every folder of the next level, ...; the folders of one parent in the
 // order of the parent's listing); then each listed folder's matching entries are reported,
-// folder by folder. Each folder is read once: the entries reported are those the walk read. Folders
-// match the pattern like files: with "*.*" every subfolder is reported through OnFind too. Symbolic
-// links (and reparse points on Windows) are reported but never walked into.
+// folder by folder. Each folder is read once: the entries reported are those the walk read.
+// Folders match the pattern like files: with "*.*" every subfolder is reported through OnFind
+// too. Symbolic links (and reparse points on Windows) are reported but never walked into.
 //
 // Patterns match as on Windows: '*' and '?', letter case ignored; "*.*" matches every name,
 // names without a dot included; "*." matches names without a dot; '?' at the end of a name
