@@ -1,0 +1,87 @@
+#include "app/Captions.h"
+
+namespace palomix {
+
+namespace {
+
+constexpr WindowCaptions kJapanese{
+    .windowCaption = kApplicationTitle,
+    .menuS0 = "設定(&S)",
+    .menuS1 = "設定ファイル(.ini)を開く(&O)...",
+    .menuH0 = "ヘルプ(&H)",
+    .menuH1 = "MirabexのWEBサイト(&L)...",
+    .menuH2 = "ソフトウェア情報(&V)...",
+    .label1 = "設定ファイルを選択",
+    .label2 = "変換コマンドを選択",
+    .label3 = "保存先フォルダ",
+    .label4 = "↓ここにファイルをドラッグ＆ドロップで変換開始",
+    .button1 = "変換中止",
+    .headerStatus = "状態(経過時間)",
+    .headerFileName = "動画ファイル",
+    .headerFullPath = "動画ファイルのフルパス",
+};
+
+constexpr WindowCaptions kEnglish{
+    .windowCaption = "Palomix",
+    .menuS0 = "Settings(&S)",
+    .menuS1 = "Open the configuration file(&O)...",
+    .menuH0 = "Help(&H)",
+    .menuH1 = "Mirabex WEB site(&L)...",
+    .menuH2 = "Software Information(&V)...",
+    .label1 = "Select a configuration file",
+    .label2 = "Select the Convert command",
+    .label3 = "Output Folder",
+    .label4 = "Drag & drop the file conversion start here",
+    .button1 = "Stop",
+    .headerStatus = "Status (Time)",
+    .headerFileName = "Video file",
+    .headerFullPath = "Full path",
+};
+
+constexpr RunTexts kJapaneseRunTexts{
+    .chooseSettings =
+        "設定ファイルと変換コマンドを選択してください。"
+        "ドロップしたファイルは一覧で待機し、変換コマンドを選ぶと変換を開始します。",
+    .stateNotSaved = "設定を保存できませんでした: ",
+    .jobsWaitingFormat = "変換中: 残り {jobs} 件",
+    .failuresFormat = "失敗 {failed} 件 (クリックで詳細)",
+    .launchFailedFormat = "起動できません: {reason}",
+    .failureWindowTitle = "失敗した変換",
+    .failureFile = "ファイル",
+    .failureCommandLine = "コマンドライン",
+    .failureEnd = "結果",
+    .failureOutput = "出力の最後",
+    .failureStopped = "中止されました",
+    .failureNoOutput = "(出力なし)",
+    .closeButton = "閉じる",
+};
+
+constexpr RunTexts kEnglishRunTexts{
+    .chooseSettings =
+        "Choose a configuration file and a convert command. The dropped files "
+        "wait in the list and are converted once you pick a command.",
+    .stateNotSaved = "The settings could not be saved: ",
+    .jobsWaitingFormat = "Converting: {jobs} job(s) left",
+    .failuresFormat = "{failed} failed (click for details)",
+    .launchFailedFormat = "Cannot start: {reason}",
+    .failureWindowTitle = "Failed conversions",
+    .failureFile = "File",
+    .failureCommandLine = "Command line",
+    .failureEnd = "Result",
+    .failureOutput = "Last output",
+    .failureStopped = "stopped",
+    .failureNoOutput = "(no output)",
+    .closeButton = "Close",
+};
+
+}  // namespace
+
+const WindowCaptions& CaptionsFor(Language language) {
+    return language == Language::English ? kEnglish : kJapanese;
+}
+
+const RunTexts& RunTextsFor(Language language) {
+    return language == Language::English ? kEnglishRunTexts : kJapaneseRunTexts;
+}
+
+}  // namespace palomix

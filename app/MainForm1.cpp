@@ -1,0 +1,663 @@
+#include "app/MainForm1.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QUrl>
+#include <utility>
+
+#include "app/ApplicationState.h"
+#include "app/Bevel.h"
+#include "app/FailureWindow.h"
+#include "app/JobGridModel.h"
+#include "app/RunStatusStrip.h"
+#include "controls/FolderBrowseEdit.h"
+#include "controls/GradBox.h"
+#include "controls/MCCBox.h"
+#include "platform/ErrorMode.h"
+#include "platform/ExecutablePath.h"
+#include "platform/PathRules.h"
+#include "settings/IniFile.h"
+
+#ifndef PALOMIX_WEB_SITE
+#define PALOMIX_WEB_SITE "https://palomix.example"
+#endif
+
+namespace palomix {
+
+namespace {
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The window's Japanese font: the classic Windows one where it exists, else its
+// metric-compatible free counterpart, else a CJK font that has the glyphs.
+QFont GothicFont(int pixelSize) {
+    QFont font;
+    font.setFamilies(
+        {Q("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+QColor ToColor(TColor color) {
+    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                  static_cast<int>((color >> 16) & 0xFF));
+}
+
+void SetTextColor(QWidget& widget, QPalette::ColorRole role, const QColor& color) {
+    QPalette palette = widget.palette();
+    palette.setColor(role, color);
+    widget.setPalette(palette);
+}
+
+// The local files and folders of a drop, as full paths. A folder written with a final
+// separator loses it (but the root stays as it is, which adds nothing).
+std::vector<std::string> DroppedPaths(const QMimeData* mime) {
+    std::vector<std::string> paths;
+    if (mime == nullptr || !mime->hasUrls()) {
+        return paths;
+    }
+    for (const QUrl& url : mime->urls()) {
+        if (!url.isLocalFile()) {
+            continue;
+        }
+        std::string path = url.toLocalFile().toStdString();
+        while (path.size() > 1 && EndsWithJoinSeparator(path, NativePathStyle()) &&
+               !EndsWithJoinSeparator(FolderOf(path), NativePathStyle())) {
+            path.pop_back();
+        }
+        if (!path.empty()) {
+            paths.push_back(std::move(path));
+        }
+    }
+    return paths;
+}
+
+// Files are taken as a copy (or a link), never as a move: a file manager that is told
+// "moved" may delete the originals.
+bool AcceptFileDrag(QDropEvent& event) {
+    if (DroppedPaths(event.mimeData()).empty()) {
+        event.ignore();
+        return false;
+    }
+    if (event.possibleActions() & Qt::CopyAction) {
+        event.setDropAction(Qt::CopyAction);
+    } else if (event.possibleActions() & Qt::LinkAction) {
+        event.setDropAction(Qt::LinkAction);
+    } else {
+        event.ignore();
+        return false;
+    }
+    event.accept();
+    return true;
+}
+
+}  // namespace
+
+std::string SoftwareInformationAddress(std::string_view webSite, std::string_view executablePath) {
+    return std::string(webSite) + "/info.php?pf=w&sn=" + BaseNameOf(executablePath);
+}
+
+TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
+    : QMainWindow(parent),
+      programFolder_(environment.programFolder.empty() ? ExecutableFolder()
+                                                       : std::move(environment.programFolder)),
+      executablePath_(environment.executablePath.empty() ? ExecutablePath()
+                                                         : std::move(environment.executablePath)),
+      webSite_(environment.webSite.empty() ? std::string(PALOMIX_WEB_SITE)
+                                           : std::move(environment.webSite)),
+      messages_(environment.messages ? std::move(environment.messages) : MessageBoxSink()),
+      openWithDefault_(environment.openWithDefault ? std::move(environment.openWithDefault)
+                                                   : DefaultProgramOpener(OpenWithDefaultProgram)),
+      devices_(environment.devices ? std::move(environment.devices) : SystemDeviceAccess()),
+      intake_(queue_),
+      catalogue_(programFolder_) {
+    // The launcher learns of a process's end on a thread of its own and hands the rest of the
+    // work to this window's thread.
+    PostToHost post = [this](std::function<void()> task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    };
+    launcher_ = environment.makeLauncher ? environment.makeLauncher(std::move(post))
+                                         : SystemProcessLauncher(std::move(post));
+    BatchRunSettings settings;
+    settings.reader = catalogue_.SharedReader();
+    settings.appFolder = programFolder_;
+    settings.chosenCommand = [this] { return catalogue_.SelectedCommand(); };
+    settings.outputFolder = [this] { return BrowserEdit1->Path(); };
+    settings.languageMarks = [this] { return Marks(); };
+    run_ = std::make_unique<BatchRun>(queue_, *launcher_, *devices_, std::move(settings));
+
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(GothicFont(12));
+    CreateControls();
+    CreateMenus();
+    setCentralWidget(ClientArea);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    move(kInitialLeft, kInitialTop);
+
+    // Drops anywhere over the window come here: no child takes them itself.
+    setAcceptDrops(true);
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->setAcceptDrops(false);
+    }
+
+    SuppressCriticalErrorDialogs();
+    ApplyCaptions(CaptionsFor(Language::Japanese));
+
+    queue_.AddObserver(this);
+    run_->SetObserver(this);
+
+    Timer0 = new QTimer(this);
+    Timer0->setInterval(1000);
+    connect(Timer0, &QTimer::timeout, this, &TMainForm1::Timer0Timer);
+    Timer0->start();
+}
+
+TMainForm1::~TMainForm1() {
+    run_->SetObserver(nullptr);
+    queue_.RemoveObserver(this);
+    StringGrid2->setModel(nullptr);
+}
+
+void TMainForm1::CreateControls() {
+    ClientArea = new QWidget(this);
+    ClientArea->setFixedSize(kClientWidth, kClientHeight);
+
+    GradBox0 = new TGradBox(ClientArea);
+    GradBox0->setGeometry(0, 0, kClientWidth, kClientHeight);
+    GradBox0->SetTopColor(RGBColor(255, 255, 255));
+    GradBox0->SetLastColor(RGBColor(226, 226, 226));
+    GradBox0->SetGradStyle(gsTopBottom);
+    GradBox0->SetDrawOutLine(false);
+    GradBox0->SetOutLineColor(RGBColor(255, 255, 255));
+    GradBox0->SetFont3D(false);
+    GradBox0->SetFontDepth(0);
+    GradBox0->SetBackFont(RGBColor(255, 255, 255));
+    GradBox0->SetCaptionLeft(0);
+    GradBox0->SetCaptionTop(0);
+    GradBox0->SetCaption({});
+
+    const auto makeLabel = [this](int left, int top, int width) {
+        auto* label = new QLabel(ClientArea);
+        label->setGeometry(left, top, width, 16);
+        label->setFont(GothicFont(16));
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return label;
+    };
+    Label1 = makeLabel(8, 8, 132);
+    Label2 = makeLabel(8, 56, 130);
+    Label3 = makeLabel(8, 104, 105);
+    Label4 = makeLabel(12, 164, 380);
+    Label4->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Label4->setWordWrap(true);
+    SetTextColor(*Label4, QPalette::WindowText, Qt::black);
+
+    Bevel1 = new TBevel(ClientArea);
+    Bevel1->setGeometry(8, 152, 390, 4);
+
+    StringGrid2 = new QTableView(ClientArea);
+    StringGrid2->setGeometry(12, 188, 380, 240);
+    SetUpGrid();
+
+    const QColor darkGrey = ToColor(RGBColor(70, 70, 70));
+    MultiComboBox1 = new TMultiColComboBox(ClientArea);
+    MultiComboBox1->setGeometry(12, 28, 380, 20);
+    MultiComboBox1->setCursor(Qt::PointingHandCursor);
+    MultiComboBox1->SetCanEdit(false);
+    MultiComboBox1->SetIndent(1);
+    MultiComboBox1->SetColor(RGBColor(255, 255, 255));
+    MultiComboBox1->SetDropDownCount(28);
+    MultiComboBox1->SetItemHeight(14);
+    MultiComboBox1->setFont(GothicFont(12));
+    {
+        TCBColumns& columns = MultiComboBox1->Columns();
+        columns.Clear();
+        const auto addColumn = [&columns](int width, TColor color, TColor fontColor) {
+            TCBColumn& column = columns.Add();
+            column.SetWidth(width);
+            column.SetColor(color);
+            column.SetFont(GothicFont(12));
+            column.SetFontColor(fontColor);
+        };
+        addColumn(356, RGBColor(255, 255, 255), RGBColor(70, 70, 70));
+        addColumn(500, RGBColor(240, 240, 240), RGBColor(70, 70, 70));
+        addColumn(200, RGBColor(0, 0, 0), RGBColor(255, 255, 255));
+    }
+    MultiComboBox1->OnChange = [this](TMultiColComboBox& box) {
+        catalogue_.SelectSettingsRow(box.ItemIndex());
+        MultiComboBox1Change();
+    };
+
+    MultiComboBox2 = new TMultiColComboBox(ClientArea);
+    MultiComboBox2->setGeometry(12, 76, 380, 20);
+    MultiComboBox2->setCursor(Qt::PointingHandCursor);
+    MultiComboBox2->SetCanEdit(false);
+    MultiComboBox2->SetIndent(1);
+    MultiComboBox2->SetColor(RGBColor(255, 255, 255));
+    MultiComboBox2->SetDropDownCount(28);
+    MultiComboBox2->SetItemHeight(14);
+    MultiComboBox2->setFont(GothicFont(12));
+    {
+        TCBColumns& columns = MultiComboBox2->Columns();
+        columns.Clear();
+        TCBColumn& column = columns.Add();
+        column.SetWidth(380);
+        column.SetFontColor(RGBColor(0, 0, 0));
+    }
+    MultiComboBox2->OnChange = [this](TMultiColComboBox& /*box*/) { MultiComboBox2Pick(); };
+
+    BrowserEdit1 = new TFolderBrowseEdit(ClientArea);
+    BrowserEdit1->setGeometry(12, 124, 380, 20);
+    BrowserEdit1->setCursor(Qt::IBeamCursor);
+    BrowserEdit1->SetReadOnly(true);
+    BrowserEdit1->SetStartWithLast(true);
+    BrowserEdit1->setFont(GothicFont(12));
+    SetTextColor(*BrowserEdit1, QPalette::Text, darkGrey);
+
+    ListBox1 = new QListWidget(ClientArea);
+    ListBox1->setGeometry(292, 8, 97, 17);
+    ListBox1->hide();
+
+    Button1 = new QPushButton(ClientArea);
+    Button1->setGeometry(286, 434, 100, 25);
+    Button1->setEnabled(false);
+    Button1->setFont(GothicFont(16));
+    SetTextColor(*Button1, QPalette::ButtonText, Qt::black);
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+
+    RunStatus1 = new TRunStatusStrip(ClientArea);
+    RunStatus1->setGeometry(12, 434, 268, 25);
+    RunStatus1->setFont(GothicFont(12));
+    RunStatus1->OnClick = [this] { ShowFailures(); };
+
+    setTabOrder(StringGrid2, MultiComboBox1);
+    setTabOrder(MultiComboBox1, MultiComboBox2);
+    setTabOrder(MultiComboBox2, BrowserEdit1);
+    setTabOrder(BrowserEdit1, Button1);
+}
+
+void TMainForm1::SetUpGrid() {
+    gridModel_ = std::make_unique<JobGridModel>(queue_);
+    StringGrid2->setModel(gridModel_.get());
+    StringGrid2->setFont(GothicFont(12));
+    StringGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid2->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StringGrid2->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid2->setDragDropMode(QAbstractItemView::NoDragDrop);
+    StringGrid2->setWordWrap(false);
+    StringGrid2->setTextElideMode(Qt::ElideNone);
+    StringGrid2->setShowGrid(true);
+    StringGrid2->setCornerButtonEnabled(false);
+    StringGrid2->setStyleSheet(QStringLiteral(
+        "QTableView { border: 1px solid rgb(0, 0, 0); background-color: rgb(255, 255, 255);"
+        " gridline-color: rgb(192, 192, 192); color: rgb(0, 0, 0); }"
+        "QTableView::item { padding-left: 2px; }"
+        "QHeaderView::section { background-color: rgb(226, 226, 226); color: rgb(0, 0, 0);"
+        " border: none; border-right: 1px solid rgb(160, 160, 160);"
+        " border-bottom: 1px solid rgb(160, 160, 160); padding-left: 2px; }"));
+
+    QHeaderView* rows = StringGrid2->verticalHeader();
+    rows->hide();
+    rows->setMinimumSectionSize(1);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(16);
+
+    QHeaderView* columns = StringGrid2->horizontalHeader();
+    columns->setMinimumSectionSize(1);
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setStretchLastSection(false);
+    columns->setSectionsClickable(false);
+    columns->setHighlightSections(false);
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->setFixedHeight(16);
+    StringGrid2->setColumnWidth(kStatusColumn, 115);
+    StringGrid2->setColumnWidth(kFileNameColumn, 262);
+    StringGrid2->setColumnWidth(kFullPathColumn, 262);
+}
+
+void TMainForm1::CreateMenus() {
+    QMenuBar* bar = menuBar();
+    S0 = bar->addMenu(QString());
+    S1 = S0->addAction(QString());
+    connect(S1, &QAction::triggered, this, [this] { S1Click(); });
+
+    B0 = bar->addMenu(Q(kMenuB0Caption));
+    B1 = B0->addAction(Q(kMenuB1Caption));
+    B1->setCheckable(true);
+    B1->setChecked(true);
+    connect(B1, &QAction::triggered, this, [this] { B1Click(); });
+    B2 = B0->addAction(Q(kMenuB2Caption));
+    B2->setCheckable(true);
+    B2->setChecked(false);
+    connect(B2, &QAction::triggered, this, [this] { B2Click(); });
+
+    H0 = bar->addMenu(QString());
+    H1 = H0->addAction(QString());
+    connect(H1, &QAction::triggered, this, [this] { H1Click(); });
+    N3 = H0->addSeparator();
+    H2 = H0->addAction(QString());
+    connect(H2, &QAction::triggered, this, [this] { H2Click(); });
+}
+
+LanguageMarks TMainForm1::Marks() const {
+    return LanguageMarks{B1->isChecked(), B2->isChecked()};
+}
+
+Language TMainForm1::TextLanguage() const {
+    return Marks().Current().value_or(Language::Japanese);
+}
+
+std::string TMainForm1::StateFile() const {
+    return StateFilePath(programFolder_);
+}
+
+void TMainForm1::Message(const std::string& text) {
+    messages_->ShowMessage(this, Q(text));
+}
+
+// --- Captions and lists --------------------------------------------------------------------
+
+void TMainForm1::ApplyCaptions(const WindowCaptions& captions) {
+    setWindowTitle(Q(captions.windowCaption));
+    S0->setTitle(Q(captions.menuS0));
+    S1->setText(Q(captions.menuS1));
+    H0->setTitle(Q(captions.menuH0));
+    H1->setText(Q(captions.menuH1));
+    H2->setText(Q(captions.menuH2));
+    Label1->setText(Q(captions.label1));
+    Label2->setText(Q(captions.label2));
+    Label3->setText(Q(captions.label3));
+    Label4->setText(Q(captions.label4));
+    Button1->setText(Q(captions.button1));
+    queue_.SetHeader(std::string(captions.headerStatus), std::string(captions.headerFileName),
+                     std::string(captions.headerFullPath));
+}
+
+void TMainForm1::ShowCatalogue() {
+    ListBox1->clear();
+    MultiComboBox1->ClearItems();
+    for (const std::string& path : catalogue_.Paths()) {
+        ListBox1->addItem(Q(path));
+    }
+    for (const std::string& row : catalogue_.CatalogueRows()) {
+        MultiComboBox1->AddItem(row);
+    }
+    MultiComboBox1->SetItemIndex(catalogue_.SelectedSettingsRow());
+}
+
+void TMainForm1::ShowCommandList() {
+    MultiComboBox2->ClearItems();
+    for (const std::string& row : catalogue_.CommandRowTexts()) {
+        MultiComboBox2->AddItem(row);
+    }
+    MultiComboBox2->SetItemIndex(catalogue_.SelectedCommandRow());
+}
+
+void TMainForm1::SetLanguage(Language language) {
+    B1->setChecked(language == Language::Japanese);
+    B2->setChecked(language == Language::English);
+    const CatalogueLoadResult load = catalogue_.LoadSettingsCatalogue(language);
+    if (load.folderMissing) {
+        Message(load.message);
+    } else {
+        ShowCatalogue();
+        ShowCommandList();
+    }
+    ApplyCaptions(CaptionsFor(language));
+    UpdateRunStatus();
+}
+
+void TMainForm1::B1Click() {
+    SetLanguage(Language::Japanese);
+}
+
+void TMainForm1::B2Click() {
+    SetLanguage(Language::English);
+}
+
+void TMainForm1::MultiComboBox1Change() {
+    catalogue_.MultiComboBox1Change(Marks());
+    ShowCommandList();
+}
+
+void TMainForm1::MultiComboBox2Pick() {
+    catalogue_.SelectCommandRow(MultiComboBox2->ItemIndex());
+    // Jobs that were dropped before a command was chosen start once the user picks one.
+    if (waitingForCommand_ && !queue_.Empty() && !run_->RunActive() &&
+        catalogue_.SelectedCommand()) {
+        StartRun();
+    }
+}
+
+// --- Menus -------------------------------------------------------------------------------
+
+void TMainForm1::S1Click() {
+    catalogue_.S1Click(openWithDefault_);
+}
+
+void TMainForm1::H1Click() {
+    openWithDefault_(webSite_);
+}
+
+void TMainForm1::H2Click() {
+    openWithDefault_(SoftwareInformationAddress(webSite_, executablePath_));
+}
+
+// --- State file ----------------------------------------------------------------------------
+
+void TMainForm1::FormActivate() {
+    if (restored_) {
+        return;
+    }
+    // Set first: an activation while the steps below run (a message box closing) does nothing.
+    restored_ = true;
+    const std::string path = StateFile();
+    IniReader reader;
+
+    const std::int32_t left = reader.ReadInteger(path, kStateSection, kStateKeyLeft, x());
+    move(left, y());
+    const std::int32_t top = reader.ReadInteger(path, kStateSection, kStateKeyTop, y());
+    move(x(), top);
+
+    const bool japanese =
+        reader.ReadInteger(path, kStateSection, kStateKeyJapanese, B1->isChecked() ? 1 : 0) != 0;
+    B1->setChecked(japanese);
+    if (japanese) {
+        B1Click();
+    }
+    const bool english =
+        reader.ReadInteger(path, kStateSection, kStateKeyEnglish, B2->isChecked() ? 1 : 0) != 0;
+    B2->setChecked(english);
+    if (english) {
+        B2Click();
+    }
+
+    const std::int32_t settingsRow = reader.ReadInteger(path, kStateSection, kStateKeySettingsRow,
+                                                        catalogue_.SelectedSettingsRow());
+    catalogue_.SelectSettingsRow(settingsRow);
+    MultiComboBox1->SetItemIndex(catalogue_.SelectedSettingsRow());
+    MultiComboBox1Change();
+
+    const std::int32_t commandRow = reader.ReadInteger(path, kStateSection, kStateKeyCommandRow,
+                                                       catalogue_.SelectedCommandRow());
+    catalogue_.SelectCommandRow(commandRow);
+    MultiComboBox2->SetItemIndex(catalogue_.SelectedCommandRow());
+
+    std::string folder =
+        reader.ReadString(path, kStateSection, kStateKeyOutputFolder, BrowserEdit1->Path());
+    if (folder.empty()) {
+        folder = programFolder_;
+    }
+    BrowserEdit1->SetPath(folder);
+    UpdateRunStatus();
+}
+
+bool TMainForm1::FormClose() {
+    ApplicationState state;
+    state.left = x();
+    state.top = y();
+    state.japanese = B1->isChecked();
+    state.english = B2->isChecked();
+    state.settingsRow = MultiComboBox1->ItemIndex();
+    state.commandRow = MultiComboBox2->ItemIndex();
+    state.outputFolder = BrowserEdit1->Path();
+    try {
+        SaveApplicationState(StateFile(), state);
+        return true;
+    } catch (const IniWriteError& error) {
+        Message(std::string(RunTextsFor(TextLanguage()).stateNotSaved) + "\n" + error.what());
+        return false;
+    }
+}
+
+// --- Window events -------------------------------------------------------------------------
+
+bool TMainForm1::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && !restored_) {
+        // After the activation has been handled, so that the restore (which may show a
+        // message box) runs outside the window system's event.
+        QTimer::singleShot(0, this, [this] { FormActivate(); });
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm1::closeEvent(QCloseEvent* event) {
+    if (!closingNow_) {
+        FormClose();
+        if (run_->RunActive()) {
+            // The run finishes its jobs first; the window stays and closes when it ends.
+            closeAfterRun_ = true;
+            event->ignore();
+            return;
+        }
+    }
+    if (failureWindow_ != nullptr) {
+        failureWindow_->close();
+    }
+    event->accept();
+}
+
+void TMainForm1::dragEnterEvent(QDragEnterEvent* event) {
+    AcceptFileDrag(*event);
+}
+
+void TMainForm1::dragMoveEvent(QDragMoveEvent* event) {
+    AcceptFileDrag(*event);
+}
+
+void TMainForm1::dropEvent(QDropEvent* event) {
+    if (!AcceptFileDrag(*event)) {
+        return;
+    }
+    // Taken after the drop has been answered, so that the file manager is not kept waiting
+    // while folders are searched or a message is shown.
+    QTimer::singleShot(0, this,
+                       [this, paths = DroppedPaths(event->mimeData())] { FormDropFiles(paths); });
+}
+
+// --- The run -------------------------------------------------------------------------------
+
+void TMainForm1::FormDropFiles(const std::vector<std::string>& paths) {
+    if (!run_->RunActive()) {
+        report_.Reset();  // a new batch
+    }
+    intake_.TakeDrop(paths);
+    StartRun();
+    UpdateRunStatus();
+}
+
+void TMainForm1::StartRun() {
+    waitingForCommand_ = false;
+    run_->StartRun();
+}
+
+void TMainForm1::Timer0Timer() {
+    run_->Timer0Timer();
+}
+
+void TMainForm1::Button1Click() {
+    run_->Button1Click();
+}
+
+void TMainForm1::StopEnabledChanged(bool enabled) {
+    Button1->setEnabled(enabled);
+    UpdateRunStatus();
+}
+
+void TMainForm1::CommandStarted(const std::string& commandLine) {
+    report_.CommandStarted(commandLine);
+    UpdateRunStatus();
+}
+
+void TMainForm1::ShowMessage(const std::string& text) {
+    Message(text);
+}
+
+void TMainForm1::JobFinished(const JobResult& result) {
+    report_.JobFinished(result);
+    UpdateRunStatus();
+}
+
+void TMainForm1::RunEnded(const RunEnd& end) {
+    report_.RunEnded(end);
+    UpdateRunStatus();
+    if (closeAfterRun_) {
+        // The close asked for during the run; after the run's call has returned.
+        closingNow_ = true;
+        QTimer::singleShot(0, this, [this] { close(); });
+        return;
+    }
+    if (end.reason == RunEndReason::NothingSelected) {
+        waitingForCommand_ = true;
+        Message(std::string(RunTextsFor(TextLanguage()).chooseSettings));
+    }
+}
+
+void TMainForm1::RowsInserted(int /*firstRow*/, int /*count*/) {
+    UpdateRunStatus();
+}
+
+void TMainForm1::RowsRemoved(int /*firstRow*/, int /*count*/) {
+    UpdateRunStatus();
+}
+
+void TMainForm1::UpdateRunStatus() {
+    const RunTexts& texts = RunTextsFor(TextLanguage());
+    RunStatus1->SetStatus(Q(RunStatusText(report_, run_->RunActive(), queue_.JobCount(), texts)),
+                          report_.FailureCount() > 0);
+    if (failureWindow_ != nullptr && failureWindow_->isVisible()) {
+        failureWindow_->SetContents(Q(texts.failureWindowTitle), Q(FailureListText(report_, texts)),
+                                    Q(texts.closeButton));
+    }
+}
+
+void TMainForm1::ShowFailures() {
+    if (failureWindow_ == nullptr) {
+        failureWindow_ = new TFailureWindow(this);
+        failureWindow_->setAcceptDrops(false);
+    }
+    const RunTexts& texts = RunTextsFor(TextLanguage());
+    failureWindow_->SetContents(Q(texts.failureWindowTitle), Q(FailureListText(report_, texts)),
+                                Q(texts.closeButton));
+    failureWindow_->show();
+    failureWindow_->raise();
+    failureWindow_->activateWindow();
+}
+
+}  // namespace palomix

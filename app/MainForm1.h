@@ -1,0 +1,192 @@
+// TMainForm1: the program's one window. It holds the controls at their fixed places, the
+// menus, the timer, and the core objects behind them (the job list, the drop intake, the
+// settings catalogue and the batch run), and turns user actions into calls on those objects
+// and their reports into repaints. Every handler keeps the name of the control it serves.
+//
+// The window is fixed at a client area of 404 x 465 pixels below its menu bar. Drops of
+// files and folders anywhere over it (labels, lists and grid included) reach FormDropFiles.
+// The first activation restores the state of the last run from Palomix.ini in the program
+// folder; closing saves it. Closing while a batch runs saves at once, keeps the window on
+// screen and usable until the run has ended, and then closes it.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Captions.h"
+#include "app/MessageSink.h"
+#include "app/RunReport.h"
+#include "engine/BatchRun.h"
+#include "engine/DropIntake.h"
+#include "engine/JobQueue.h"
+#include "platform/Drives.h"
+#include "platform/OpenWithDefault.h"
+#include "platform/ProcessLauncher.h"
+#include "settings/Language.h"
+#include "settings/SettingsCatalogue.h"
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTableView;
+class QTimer;
+
+namespace palomix {
+
+class JobGridModel;
+class TBevel;
+class TFailureWindow;
+class TFolderBrowseEdit;
+class TGradBox;
+class TMultiColComboBox;
+class TRunStatusStrip;
+
+// What the window takes from the outside world. Every field left empty gets the real thing,
+// so tests can hand in a program folder of their own, a fake executable path, recording
+// message boxes and openers, or a launcher of their own.
+struct MainFormEnvironment {
+    std::string programFolder;   // holds convert_settings and Palomix.ini; ExecutableFolder()
+    std::string executablePath;  // for the software information page; ExecutablePath()
+    std::string webSite;         // the maker's web site; the one the program was built with
+    std::shared_ptr<MessageSink> messages;  // modal message boxes
+    DefaultProgramOpener openWithDefault;   // OpenWithDefaultProgram
+    std::function<std::unique_ptr<ProcessLauncher>(PostToHost)> makeLauncher;
+    std::unique_ptr<DeviceAccess> devices;  // SystemDeviceAccess()
+};
+
+// Window geometry.
+inline constexpr int kClientWidth = 404;
+inline constexpr int kClientHeight = 465;
+inline constexpr int kInitialLeft = 20;
+inline constexpr int kInitialTop = 20;
+
+// The address of the software information page: the web site, "/info.php?pf=w&sn=" and the
+// executable's file name without its last extension (my.tool.exe gives my.tool), unencoded.
+std::string SoftwareInformationAddress(std::string_view webSite, std::string_view executablePath);
+
+class TMainForm1 final : public QMainWindow, private BatchRunObserver, private JobQueueObserver {
+    Q_OBJECT
+
+public:
+    explicit TMainForm1(MainFormEnvironment environment = {}, QWidget* parent = nullptr);
+    ~TMainForm1() override;
+
+    // --- Handlers ------------------------------------------------------------------------
+    // A drop: the paths become jobs in the order given, then the batch run starts.
+    void FormDropFiles(const std::vector<std::string>& paths);
+    // The first activation restores the saved state; later ones do nothing.
+    void FormActivate();
+    // Saves the state into Palomix.ini. A failure to write is shown naming the file; the
+    // close goes on. True when saved.
+    bool FormClose();
+    void H1Click();
+    void H2Click();
+    void S1Click();
+    void B1Click();
+    void B2Click();
+    // Refills the command list for the selected settings file in the current language.
+    void MultiComboBox1Change();
+    void Button1Click();
+    void Timer0Timer();
+
+    // --- State for the front end and its tests ---------------------------------------------
+    // The check marks of B1 and B2.
+    LanguageMarks Marks() const;
+    const JobQueue& Jobs() const { return queue_; }
+    const BatchRun& Run() const { return *run_; }
+    const SettingsCatalogue& Catalogue() const { return catalogue_; }
+    const RunReport& Report() const { return report_; }
+    const std::string& ProgramFolder() const { return programFolder_; }
+    std::string StateFile() const;
+    // True once the close was asked for during a run; the window closes when the run ends.
+    bool CloseAfterRun() const { return closeAfterRun_; }
+    TFailureWindow* FailureWindow() const { return failureWindow_; }
+    // Opens the list of failed jobs (a click on the status strip).
+    void ShowFailures();
+
+    // --- The controls, named by kind and number --------------------------------------------
+    QWidget* ClientArea = nullptr;
+    TGradBox* GradBox0 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    TBevel* Bevel1 = nullptr;
+    QTableView* StringGrid2 = nullptr;
+    TMultiColComboBox* MultiComboBox1 = nullptr;
+    TMultiColComboBox* MultiComboBox2 = nullptr;
+    TFolderBrowseEdit* BrowserEdit1 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    TRunStatusStrip* RunStatus1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QTimer* Timer0 = nullptr;
+    QMenu* S0 = nullptr;
+    QAction* S1 = nullptr;
+    QMenu* B0 = nullptr;
+    QAction* B1 = nullptr;
+    QAction* B2 = nullptr;
+    QMenu* H0 = nullptr;
+    QAction* H1 = nullptr;
+    QAction* N3 = nullptr;
+    QAction* H2 = nullptr;
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // BatchRunObserver
+    void StopEnabledChanged(bool enabled) override;
+    void CommandStarted(const std::string& commandLine) override;
+    void ShowMessage(const std::string& text) override;
+    void JobFinished(const JobResult& result) override;
+    void RunEnded(const RunEnd& end) override;
+    // JobQueueObserver: the job count of the status strip.
+    void RowsInserted(int firstRow, int count) override;
+    void RowsRemoved(int firstRow, int count) override;
+
+    void CreateControls();
+    void CreateMenus();
+    void SetUpGrid();
+    void SetLanguage(Language language);
+    void ApplyCaptions(const WindowCaptions& captions);
+    void ShowCatalogue();
+    void ShowCommandList();
+    void MultiComboBox2Pick();
+    void StartRun();
+    void Message(const std::string& text);
+    void UpdateRunStatus();
+    // The language of the texts the window adds: the current one, Japanese with none.
+    Language TextLanguage() const;
+
+    // Core objects first, so that they outlive the views built on them.
+    std::string programFolder_;
+    std::string executablePath_;
+    std::string webSite_;
+    std::shared_ptr<MessageSink> messages_;
+    DefaultProgramOpener openWithDefault_;
+    std::unique_ptr<DeviceAccess> devices_;
+    JobQueue queue_;
+    DropIntake intake_;
+    SettingsCatalogue catalogue_;
+    std::unique_ptr<ProcessLauncher> launcher_;
+    std::unique_ptr<BatchRun> run_;
+    std::unique_ptr<JobGridModel> gridModel_;
+    RunReport report_;
+
+    TFailureWindow* failureWindow_ = nullptr;
+    bool restored_ = false;           // the once-only flag of the restore
+    bool waitingForCommand_ = false;  // jobs wait because no command was chosen
+    bool closeAfterRun_ = false;      // a close came during a run
+    bool closingNow_ = false;         // the close after the run: no second save
+};
+
+}  // namespace palomix

@@ -1,0 +1,43 @@
+// One running instance per user: the first process takes a named lock and holds it until it
+// ends; a later process finds it taken and leaves without a window.
+//
+// Windows: the named mutex, opened first (a running instance is found by the open), then
+// created and held. POSIX: an flock held on "<name>.lock" in a folder that only this user can
+// write: $XDG_RUNTIME_DIR when it is a folder of ours with mode 0700, else /tmp/palomix-<uid>
+// (created 0700 and checked to be ours and no link), else ~/.cache/palomix. A name in a folder
+// that others can write could be taken first by another user, so none is ever used. The lock
+// is released by the system when the process ends, however it ends.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace palomix {
+
+class SingleInstanceLock {
+public:
+    enum class Outcome {
+        Held,           // this process holds the lock
+        HeldElsewhere,  // another instance holds it
+        Unavailable,    // no lock could be made (no private folder, no mutex): run anyway
+    };
+
+    // Tries the lock named `name` at once; never waits.
+    explicit SingleInstanceLock(const std::string& name);
+    ~SingleInstanceLock();
+    SingleInstanceLock(const SingleInstanceLock&) = delete;
+    SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
+
+    Outcome Result() const { return outcome_; }
+    bool AnotherInstanceRunning() const { return outcome_ == Outcome::HeldElsewhere; }
+
+private:
+    struct Handle;
+    std::unique_ptr<Handle> handle_;
+    Outcome outcome_ = Outcome::Unavailable;
+};
+
+// The name every instance of the program locks.
+inline constexpr const char* kSingleInstanceName = "Dorimba";
+
+}  // namespace palomix

@@ -1,0 +1,116 @@
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "platform/SingleInstance.h"
+
+namespace palomix {
+
+namespace {
+
+// A folder that only this user can write to: a real folder (not a link), owned by us, with
+// no permission for group or others.
+bool IsPrivateFolder(const std::string& path, bool followLink) {
+    struct stat info {};
+    const int rc = followLink ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info);
+    return rc == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+           (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+// Creates the folder with mode 0700 unless it is there, then checks that it is private.
+bool MakePrivateFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+        return false;
+    }
+    return IsPrivateFolder(path, false);
+}
+
+std::optional<std::string> HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+        return std::string(home);
+    }
+    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir) {
+        return std::string(entry->pw_dir);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> LockFolder() {
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        runtime != nullptr && runtime[0] == '/') {
+        // The runtime folder is made by the session for this user with mode 0700.
+        const std::string folder(runtime);
+        if (IsPrivateFolder(folder, true) && (::access(folder.c_str(), W_OK | X_OK) == 0)) {
+            return folder;
+        }
+    }
+    const std::string tmpFolder = "/tmp/palomix-" + std::to_string(::getuid());
+    if (MakePrivateFolder(tmpFolder)) {
+        return tmpFolder;
+    }
+    // /tmp/palomix-<uid> taken by someone else (or not usable): the home cache instead.
+    if (const std::optional<std::string> home = HomeFolder()) {
+        const std::string cache = *home + "/.cache";
+        if (::mkdir(cache.c_str(), 0700) != 0 && errno != EEXIST) {
+            return std::nullopt;
+        }
+        struct stat info {};
+        if (::stat(cache.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+            info.st_uid != ::getuid()) {
+            return std::nullopt;
+        }
+        const std::string folder = cache + "/palomix";
+        if (MakePrivateFolder(folder)) {
+            return folder;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+struct SingleInstanceLock::Handle {
+    int fd = -1;
+    ~Handle() {
+        if (fd >= 0) {
+            ::close(fd);  // releases the flock
+        }
+    }
+};
+
+SingleInstanceLock::SingleInstanceLock(const std::string& name) {
+    const std::optional<std::string> folder = LockFolder();
+    if (!folder) {
+        outcome_ = Outcome::Unavailable;
+        return;
+    }
+    const std::string path = *folder + "/" + name + ".lock";
+    auto handle = std::make_unique<Handle>();
+    // Close-on-exec, so that converters started later never inherit (and keep) the lock.
+    handle->fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (handle->fd < 0) {
+        outcome_ = Outcome::Unavailable;
+        return;
+    }
+    int rc = 0;
+    do {
+        rc = ::flock(handle->fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        outcome_ = errno == EWOULDBLOCK ? Outcome::HeldElsewhere : Outcome::Unavailable;
+        return;
+    }
+    handle_ = std::move(handle);
+    outcome_ = Outcome::Held;
+}
+
+SingleInstanceLock::~SingleInstanceLock() = default;
+
+}  // namespace palomix

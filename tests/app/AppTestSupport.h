@@ -1,0 +1,184 @@
+// What the window tests share: a program folder of their own with settings files whose
+// commands run the test helper programs, a message sink and an opener that record instead of
+// showing or starting anything, and a wait that lets the event loop run.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/MainForm1.h"
+#include "app/MessageSink.h"
+#include "controls/MCCBox.h"
+
+namespace palomix::testing {
+
+inline std::string HelperPath(const std::string& name) {
+    return std::string(PALOMIX_TEST_HELPER_DIR) + "/test-helper-" + name;
+}
+
+// Runs the event loop until the condition holds or the time is up; true when it holds.
+inline bool WaitUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(15)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+// Lets every event that is already queued run.
+inline void ProcessPending() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
+class RecordingSink final : public MessageSink {
+public:
+    void ShowMessage(QWidget* /*owner*/, const QString& text) override {
+        texts.push_back(text.toStdString());
+        if (onShow) {
+            onShow(texts.back());
+        }
+    }
+    std::vector<std::string> texts;
+    std::function<void(const std::string&)> onShow;
+};
+
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::random_device random;
+        path_ = std::filesystem::temp_directory_path() /
+                ("palomix-app-test-" + std::to_string(random()) + std::to_string(random()));
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    std::string Path(const std::string& relative = {}) const {
+        return relative.empty() ? path_.string() : (path_ / relative).string();
+    }
+    std::string MakeFolder(const std::string& relative) const {
+        std::filesystem::create_directories(path_ / relative);
+        return Path(relative);
+    }
+    std::string Write(const std::string& relative, const std::string& text) const {
+        const std::filesystem::path file = path_ / relative;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << text;
+        return file.string();
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The row positions of the command list of a.ini, the first settings file.
+enum ACommand { kProbe = 0, kFail = 1, kHang = 2, kShort = 3, kMissing = 4 };
+
+// A program folder with four settings files, a.ini to d.ini, and a window over it.
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest() : programFolder_(scratch_.MakeFolder("program")) {
+        // a.ini: commands that run the helper programs.
+        scratch_.Write("program/convert_settings/a.ini",
+                       "[Info]\r\nTitle=設定A\r\nDescription=説明A\r\nTitleE=Settings A\r\n"
+                       "DescriptionE=Desc \"A\"\r\n"
+                       "[Item0]\r\nTitle=調べる\r\nTitleE=Probe\r\nCommand0=" +
+                           HelperPath("probe") +
+                           " \"<%OutputFile%>.probe\"\r\n"
+                           "[Item1]\r\nTitle=失敗\r\nTitleE=Fail\r\nCommand0=" +
+                           HelperPath("exitcode") +
+                           " 3\r\n"
+                           "[Item2]\r\nTitle=待つ\r\nTitleE=Hang\r\nCommand0=" +
+                           HelperPath("sleep") +
+                           "\r\n"
+                           "[Item3]\r\nTitle=短い\r\nTitleE=Short\r\nCommand0=" +
+                           HelperPath("sleep") +
+                           " 1\r\n"
+                           "[Item4]\r\nTitle=無い\r\nTitleE=Missing\r\n"
+                           "Command0=/nonexistent/palomix-converter x\r\n");
+        scratch_.Write("program/convert_settings/b.ini",
+                       "[Info]\nTitle=設定B\nTitleE=Settings B\n[Item0]\nTitle=B0\nTitleE=B0e\n");
+        scratch_.Write("program/convert_settings/c.ini",
+                       "[Info]\nTitle=設定C\nTitleE=Settings C\n[Item0]\nTitle=C0\nTitleE=C0e\n");
+        scratch_.Write("program/convert_settings/d.ini",
+                       "[Info]\nTitle=設定D\nTitleE=Settings D\n"
+                       "[Item0]\nTitle=D0\nTitleE=D0e\n[Item1]\nTitle=D1\nTitleE=D1e\n"
+                       "[Item2]\nTitle=D2\nTitleE=D2e\n[Item3]\nTitle=D3\nTitleE=D3e\n");
+    }
+
+    ~WindowTest() override { form_.reset(); }
+
+    TMainForm1& MakeForm(MainFormEnvironment environment = {}) {
+        if (environment.programFolder.empty()) {
+            environment.programFolder = programFolder_;
+        }
+        if (environment.executablePath.empty()) {
+            environment.executablePath = programFolder_ + "/palomix";
+        }
+        environment.messages = messages_;
+        environment.openWithDefault = [this](const std::string& target) {
+            opened_.push_back(target);
+        };
+        form_ = std::make_unique<TMainForm1>(std::move(environment));
+        return *form_;
+    }
+
+    // A window restored from the state file text given (none: no file).
+    TMainForm1& Restored(const std::string& stateText = {}) {
+        if (!stateText.empty()) {
+            WriteState(stateText);
+        }
+        TMainForm1& form = MakeForm();
+        form.FormActivate();
+        return form;
+    }
+
+    void WriteState(const std::string& text) const { scratch_.Write("program/Palomix.ini", text); }
+
+    std::string StatePath() const { return programFolder_ + "/Palomix.ini"; }
+
+    // The user picks a row in a selector.
+    static void Pick(TMultiColComboBox& box, int index) {
+        box.setCurrentIndex(index);
+        emit box.activated(index);
+    }
+
+    ScratchFolder scratch_;
+    std::string programFolder_;
+    std::shared_ptr<RecordingSink> messages_ = std::make_shared<RecordingSink>();
+    std::vector<std::string> opened_;
+    std::unique_ptr<TMainForm1> form_;
+};
+
+}  // namespace palomix::testing

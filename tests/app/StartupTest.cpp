@@ -1,0 +1,193 @@
+// Start-up: one instance per user, the application title, exceptions from event handlers.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <chrono>
+#include <thread>
+
+#include "app/PalomixApplication.h"
+#include "platform/SingleInstance.h"
+#include "tests/app/AppTestSupport.h"
+
+extern char** environ;
+
+namespace palomix::testing {
+namespace {
+
+// Sets an environment variable for the life of the object.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment() {
+        if (old_) {
+            ::setenv(name_, old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(SingleInstanceLockTest, TheSecondLockOfTheSameNameFindsTheFirst) {
+    const ScratchFolder scratch;
+    const std::string runtime = scratch.MakeFolder("runtime");
+    ::chmod(runtime.c_str(), 0700);
+    const ScopedEnvironment environment("XDG_RUNTIME_DIR", runtime);
+    {
+        const SingleInstanceLock first("PalomixTestLock");
+        EXPECT_EQ(first.Result(), SingleInstanceLock::Outcome::Held);
+        EXPECT_TRUE(std::filesystem::exists(runtime + "/PalomixTestLock.lock"));
+        const SingleInstanceLock second("PalomixTestLock");
+        EXPECT_TRUE(second.AnotherInstanceRunning());
+        const SingleInstanceLock other("PalomixOtherLock");
+        EXPECT_EQ(other.Result(), SingleInstanceLock::Outcome::Held);
+    }
+    // Released with its owner.
+    const SingleInstanceLock again("PalomixTestLock");
+    EXPECT_EQ(again.Result(), SingleInstanceLock::Outcome::Held);
+}
+
+TEST(SingleInstanceLockTest, ARuntimeFolderThatOthersCanWriteIsNeverUsed) {
+    const ScratchFolder scratch;
+    const std::string shared = scratch.MakeFolder("shared");
+    ::chmod(shared.c_str(), 0777);
+    const ScopedEnvironment environment("XDG_RUNTIME_DIR", shared);
+    const SingleInstanceLock lock("PalomixSharedTestLock");
+    EXPECT_NE(lock.Result(), SingleInstanceLock::Outcome::HeldElsewhere);
+    EXPECT_FALSE(std::filesystem::exists(shared + "/PalomixSharedTestLock.lock"));
+    // A lock name planted as a link in the private folder is not followed.
+    const std::string runtime = scratch.MakeFolder("runtime");
+    ::chmod(runtime.c_str(), 0700);
+    const std::string target = scratch.Write("target", "keep");
+    std::filesystem::create_symlink(target, runtime + "/PalomixLinkLock.lock");
+    const ScopedEnvironment privateFolder("XDG_RUNTIME_DIR", runtime);
+    const SingleInstanceLock linked("PalomixLinkLock");
+    EXPECT_EQ(linked.Result(), SingleInstanceLock::Outcome::Unavailable);
+    EXPECT_EQ(ReadText(target), "keep");
+}
+
+pid_t Spawn(const std::string& program, const std::vector<std::string>& environment) {
+    std::vector<std::string> variables = environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text(*entry);
+        if (text.rfind("XDG_RUNTIME_DIR=", 0) != 0 && text.rfind("QT_QPA_PLATFORM=", 0) != 0) {
+            variables.push_back(text);
+        }
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : variables) {
+        envp.push_back(variable.data());
+    }
+    envp.push_back(nullptr);
+    std::string name = program;
+    char* argv[] = {name.data(), nullptr};
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
+        return -1;
+    }
+    return pid;
+}
+
+// The exit status of the child, or nullopt when it is still running after the time given.
+std::optional<int> WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            return status;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+bool LockIsHeld(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
+TEST(SingleInstanceProgramTest, ASecondInstanceEndsAtOnceWithCodeZero) {
+    const std::string program = std::string(PALOMIX_PROGRAM_DIR) + "/palomix";
+    ASSERT_TRUE(std::filesystem::exists(program)) << "build the palomix target first";
+    const ScratchFolder scratch;
+    const std::string runtime = scratch.MakeFolder("runtime");
+    ::chmod(runtime.c_str(), 0700);
+    const std::vector<std::string> environment = {"XDG_RUNTIME_DIR=" + runtime,
+                                                  "QT_QPA_PLATFORM=offscreen"};
+
+    const pid_t first = Spawn(program, environment);
+    ASSERT_GT(first, 0);
+    const std::string lock = runtime + "/Dorimba.lock";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!LockIsHeld(lock) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(LockIsHeld(lock));
+
+    // The second never creates its window: it is gone long before an event loop could run,
+    // and leaves the first untouched.
+    const pid_t second = Spawn(program, environment);
+    ASSERT_GT(second, 0);
+    const std::optional<int> status = WaitForExit(second, std::chrono::seconds(10));
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), 0);
+    EXPECT_FALSE(WaitForExit(first, std::chrono::milliseconds(200)).has_value());
+
+    ::kill(first, SIGKILL);
+    WaitForExit(first, std::chrono::seconds(10));
+    EXPECT_FALSE(LockIsHeld(lock));  // the system releases it with the process
+}
+
+class Thrower final : public QObject {
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::User) {
+            throw std::runtime_error("the handler failed");
+        }
+        if (event->type() == QEvent::User + 1) {
+            throw 42;
+        }
+        return QObject::event(event);
+    }
+};
+
+TEST(PalomixApplicationTest, ExceptionsFromEventHandlersAreShownAndTheProgramGoesOn) {
+    auto* application = qobject_cast<PalomixApplication*>(QCoreApplication::instance());
+    ASSERT_NE(application, nullptr);
+    const auto sink = std::make_shared<RecordingSink>();
+    application->SetExceptionSink(sink);
+    Thrower thrower;
+    QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+    QCoreApplication::postEvent(&thrower, new QEvent(QEvent::Type(QEvent::User + 1)));
+    ProcessPending();
+    application->SetExceptionSink(nullptr);
+    EXPECT_EQ(sink->texts, (std::vector<std::string>{"the handler failed", ""}));
+}
+
+}  // namespace
+}  // namespace palomix::testing
