@@ -167,7 +167,13 @@ void TFolderBrowseDialog::Place(QDialog& window) const {
     const ScreenRect screenRect = ToScreenRect(screen->geometry());
     const ScreenRect target =
         active != nullptr ? ToScreenRect(active->frameGeometry()) : screenRect;
-    const ScreenPoint corner = CenterDialog(target, window.width(), window.height(), screenRect);
+    // The frame is not known before the window shows; the active window's frame margins
+    // are the best guess of the dialog's.
+    QSize frame = window.size();
+    if (active != nullptr) {
+        frame += active->frameGeometry().size() - active->size();
+    }
+    const ScreenPoint corner = CenterDialog(target, frame.width(), frame.height(), screenRect);
     window.move(corner.x, corner.y);
 }
 

@@ -74,6 +74,8 @@ TMultiColComboBox::TMultiColComboBox(QWidget* parent) : QComboBox(parent), colum
     ConnectEditField();
     setInsertPolicy(QComboBox::NoInsert);
     setItemDelegate(new MultiColumnDelegate(*this));
+    // Columns beyond the list's right edge are cut off there, never scrolled into view.
+    view()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     columns_.Add();
     ApplyColors();
 

@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -228,6 +230,9 @@ TEST(FolderBrowseDialog, ChoosesAnExistingFolderInTheFileSystemChooser) {
             statusShown = statusShown || label->text() == "Pick one";
         }
         EXPECT_TRUE(statusShown);
+        const auto* nameEdit = chooser->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(nameEdit, nullptr);
+        EXPECT_FALSE(nameEdit->isVisible()) << "without doAllowEdit there is no edit field";
         chooser->setDirectory(temp.path());
         chooser->selectFile(target);
         QMetaObject::invokeMethod(chooser, "accept");
@@ -236,6 +241,35 @@ TEST(FolderBrowseDialog, ChoosesAnExistingFolderInTheFileSystemChooser) {
     EXPECT_TRUE(sawDialog);
     EXPECT_EQ(dialog.SelectedFolder, QDir::toNativeSeparators(target).toStdString());
     EXPECT_EQ(dialog.DisplayName(), "chosen folder");
+}
+
+TEST(FolderBrowseDialog, OpensCentredOverTheActiveWindow) {
+    QWidget host;
+    host.setGeometry(150, 40, 404, 465);
+    host.show();
+    host.activateWindow();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), &host);
+
+    TFolderBrowseDialog dialog(&host);
+    QRect placed;
+    QTimer::singleShot(0, [&placed] {
+        if (QWidget* window = QApplication::activeModalWidget()) {
+            placed = window->frameGeometry();
+            window->close();
+        }
+    });
+    EXPECT_FALSE(dialog.Execute());
+    ASSERT_FALSE(placed.isNull());
+    const ScreenRect screen{0, 0, QApplication::primaryScreen()->geometry().width(),
+                            QApplication::primaryScreen()->geometry().height()};
+    const QRect frame = host.frameGeometry();
+    const ScreenPoint expected =
+        CenterDialog({frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1},
+                     placed.width(), placed.height(), screen);
+    EXPECT_EQ(placed.topLeft(), QPoint(expected.x, expected.y));
+    EXPECT_GE(placed.left(), 0);
+    EXPECT_LE(placed.right(), screen.right - 1);
 }
 
 TEST(FolderBrowseDialog, CancelKeepsTheSelectedFolder) {
