@@ -1,0 +1,250 @@
+// Run: cmake --build build --target bench-window_drop && build/bench/bench-window_drop [FOLDER]
+//
+// A drop of one folder holding 100,000 files (1,000 folders of 100) onto the real window,
+// timed from the drop until every row is in the grid's model and the grid has repainted,
+// against the core's intake of the same folder into a bare job list, in one run (warm cache,
+// several runs each, best of each). Also the heap the window holds for those rows beyond the
+// job list itself. Exits 1 when the window takes more than twice as long as the intake alone
+// or holds more than 60 MB extra. The window uses the offscreen platform unless
+// QT_QPA_PLATFORM says otherwise; its converter never runs (a launcher that starts nothing).
+#include <fcntl.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTableView>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MainForm1.h"
+#include "controls/FolderBrowseEdit.h"
+#include "engine/DropIntake.h"
+#include "engine/JobQueue.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kFolders = 1000;
+constexpr int kFilesPerFolder = 100;
+constexpr int kRuns = 5;
+constexpr double kRatioBound = 2.0;
+constexpr double kExtraMegabytesBound = 60.0;
+
+std::string Number(int value, int width) {
+    std::string text = std::to_string(value);
+    return std::string(static_cast<std::size_t>(std::max(0, width - static_cast<int>(text.size()))),
+                       '0') +
+           text;
+}
+
+// root/folder-NNN/clip-NNNNN.mp4, kept for later runs. The marker of a finished tree stands
+// beside the root, so that the drop holds nothing else.
+bool BuildTree(const std::string& root) {
+    const std::string marker = root + ".tree-complete";
+    if (palomix::PathExists(marker)) {
+        return true;
+    }
+    std::printf("building the tree under %s ...\n", root.c_str());
+    int file = 0;
+    for (int f = 0; f < kFolders; ++f) {
+        const std::string folder = root + "/folder-" + Number(f, 3);
+        if (!palomix::CreateFolderTree(folder)) {
+            std::fprintf(stderr, "cannot create %s\n", folder.c_str());
+            return false;
+        }
+        for (int k = 0; k < kFilesPerFolder; ++k, ++file) {
+            const std::string path = folder + "/clip-" + Number(file, 5) + ".mp4";
+            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            if (fd < 0) {
+                std::fprintf(stderr, "cannot create %s\n", path.c_str());
+                return false;
+            }
+            ::close(fd);
+        }
+    }
+    std::ofstream(marker) << "complete\n";
+    return true;
+}
+
+std::size_t HeapInUse() {
+    malloc_trim(0);
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+double Milliseconds(Clock::time_point start, Clock::time_point end) {
+    return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
+// A launcher that starts nothing: every command "runs" until the window goes.
+class IdleLauncher final : public palomix::ProcessLauncher {
+public:
+    palomix::LaunchResult Launch(const std::string& /*commandLine*/,
+                                 palomix::ProcessEndedHandler /*onEnded*/) override {
+        palomix::LaunchResult result;
+        result.launched = true;
+        result.handle = palomix::ProcessHandle{++next_};
+        return result;
+    }
+    bool Terminate(palomix::ProcessHandle /*handle*/) override { return true; }
+    void DiscardLog(palomix::ProcessHandle /*handle*/) override {}
+
+private:
+    std::uint64_t next_ = 0;
+};
+
+// Notes every paint of the widget it watches.
+class PaintWatch final : public QObject {
+public:
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            painted = true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+class SilentMessages final : public palomix::MessageSink {
+public:
+    void ShowMessage(QWidget* /*owner*/, const QString& /*text*/) override {}
+};
+
+double RunIntake(const std::string& root, std::int32_t& jobs) {
+    palomix::JobQueue queue;
+    palomix::DropIntake intake(queue);
+    const std::vector<std::string> drop = {root};
+    const auto start = Clock::now();
+    intake.TakeDrop(drop);
+    const auto end = Clock::now();
+    jobs = queue.JobCount();
+    return Milliseconds(start, end);
+}
+
+struct WindowRun {
+    double milliseconds = 0;
+    int modelRows = 0;
+    std::size_t heapBefore = 0;  // window shown and painted, no job
+    std::size_t heapAfter = 0;   // every row in, repainted
+};
+
+void PaintNow(PaintWatch& watch, const palomix::TMainForm1& form, int rows) {
+    while (!watch.painted || form.StringGrid2->model()->rowCount() != rows) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
+WindowRun RunWindow(const std::string& root, const std::string& programFolder, int expectedRows) {
+    palomix::MainFormEnvironment environment;
+    environment.programFolder = programFolder;
+    environment.executablePath = programFolder + "/palomix";
+    environment.messages = std::make_shared<SilentMessages>();
+    environment.openWithDefault = [](const std::string&) {};
+    environment.makeLauncher = [](palomix::PostToHost) { return std::make_unique<IdleLauncher>(); };
+    WindowRun run;
+    auto form = std::make_unique<palomix::TMainForm1>(std::move(environment));
+    form->FormActivate();
+    form->BrowserEdit1->SetPath(programFolder + "/out");
+    PaintWatch watch;
+    form->StringGrid2->viewport()->installEventFilter(&watch);
+    form->show();
+    PaintNow(watch, *form, 1);
+    run.heapBefore = HeapInUse();
+
+    watch.painted = false;
+    const std::vector<std::string> drop = {root};
+    const auto start = Clock::now();
+    form->FormDropFiles(drop);
+    PaintNow(watch, *form, expectedRows);
+    const auto end = Clock::now();
+    run.milliseconds = Milliseconds(start, end);
+    run.modelRows = form->StringGrid2->model()->rowCount();
+    run.heapAfter = HeapInUse();
+    form->StringGrid2->viewport()->removeEventFilter(&watch);
+    return run;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string root =
+        argc > 1 ? std::string(argv[1])
+                 : (std::filesystem::temp_directory_path() / "palomix-bench-window-drop").string();
+    if (!BuildTree(root)) {
+        return 2;
+    }
+    const std::string programFolder =
+        (std::filesystem::temp_directory_path() / "palomix-bench-window-program").string();
+    std::filesystem::create_directories(programFolder + "/convert_settings");
+    std::ofstream(programFolder + "/convert_settings/bench.ini")
+        << "[Info]\nTitle=bench\nTitleE=bench\n[Item0]\nTitle=run\nTitleE=run\n"
+           "Command0=converter \"<%InputFile%>\"\n";
+
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+
+    const int jobsExpected = kFolders * (kFilesPerFolder + 1);
+    std::int32_t jobs = 0;
+    RunIntake(root, jobs);  // warm the cache
+    std::vector<double> intakeTimes;
+    std::vector<WindowRun> windowRuns;
+    for (int run = 0; run < kRuns; ++run) {
+        intakeTimes.push_back(RunIntake(root, jobs));
+        windowRuns.push_back(RunWindow(root, programFolder, jobs));
+    }
+    const double bestIntake = *std::min_element(intakeTimes.begin(), intakeTimes.end());
+    const WindowRun& bestWindow = *std::min_element(
+        windowRuns.begin(), windowRuns.end(),
+        [](const WindowRun& a, const WindowRun& b) { return a.milliseconds < b.milliseconds; });
+    const double ratio = bestWindow.milliseconds / bestIntake;
+
+    // The job list's own share: a bare list holding the same drop.
+    std::size_t listBytes = 0;
+    {
+        const std::size_t before = HeapInUse();
+        palomix::JobQueue queue;
+        {
+            palomix::DropIntake intake(queue);
+            const std::vector<std::string> drop = {root};
+            intake.TakeDrop(drop);
+        }
+        listBytes = HeapInUse() - before;
+    }
+    std::size_t windowBytes = 0;
+    for (const WindowRun& run : windowRuns) {
+        windowBytes = std::max(windowBytes, run.heapAfter - run.heapBefore);
+    }
+    const double extraMegabytes =
+        (static_cast<double>(windowBytes) - static_cast<double>(listBytes)) / (1024.0 * 1024.0);
+
+    std::printf("jobs: %d (expected %d), model rows: %d\n", jobs, jobsExpected,
+                bestWindow.modelRows);
+    std::printf("intake alone:         best %.1f ms of %d runs\n", bestIntake, kRuns);
+    std::printf("window drop, painted: best %.1f ms of %d runs\n", bestWindow.milliseconds, kRuns);
+    std::printf("ratio window/intake: %.2f (bound %.2f)\n", ratio, kRatioBound);
+    std::printf("heap for the rows: window %.1f MB, job list alone %.1f MB\n",
+                static_cast<double>(windowBytes) / (1024.0 * 1024.0),
+                static_cast<double>(listBytes) / (1024.0 * 1024.0));
+    std::printf("window's extra memory: %.1f MB (bound %.1f MB)\n", extraMegabytes,
+                kExtraMegabytesBound);
+
+    const bool ok = jobs == jobsExpected && bestWindow.modelRows == jobs && ratio <= kRatioBound &&
+                    extraMegabytes <= kExtraMegabytesBound;
+    std::printf("%s\n", ok ? "OK" : "OUT OF BOUNDS");
+    return ok ? 0 : 1;
+}
