@@ -380,9 +380,14 @@ void TMainForm1::ApplyCaptions(const WindowCaptions& captions) {
     H0->setTitle(Q(captions.menuH0));
     H1->setText(Q(captions.menuH1));
     H2->setText(Q(captions.menuH2));
-    Label1->setText(Q(captions.label1));
-    Label2->setText(Q(captions.label2));
-    Label3->setText(Q(captions.label3));
+    // The three headings size themselves to their text; the drop hint keeps its size and
+    // wraps.
+    for (const auto& [label, text] :
+         {std::pair{Label1, captions.label1}, std::pair{Label2, captions.label2},
+          std::pair{Label3, captions.label3}}) {
+        label->setText(Q(text));
+        label->resize(label->sizeHint().width(), label->height());
+    }
     Label4->setText(Q(captions.label4));
     Button1->setText(Q(captions.button1));
     queue_.SetHeader(std::string(captions.headerStatus), std::string(captions.headerFileName),

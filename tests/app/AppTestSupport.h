@@ -50,6 +50,12 @@ inline void ProcessPending() {
     }
 }
 
+// The user picks a row in a selector.
+inline void Pick(TMultiColComboBox& box, int index) {
+    box.setCurrentIndex(index);
+    emit box.activated(index);
+}
+
 class RecordingSink final : public MessageSink {
 public:
     void ShowMessage(QWidget* /*owner*/, const QString& text) override {
@@ -167,12 +173,6 @@ protected:
     void WriteState(const std::string& text) const { scratch_.Write("program/Palomix.ini", text); }
 
     std::string StatePath() const { return programFolder_ + "/Palomix.ini"; }
-
-    // The user picks a row in a selector.
-    static void Pick(TMultiColComboBox& box, int index) {
-        box.setCurrentIndex(index);
-        emit box.activated(index);
-    }
 
     ScratchFolder scratch_;
     std::string programFolder_;

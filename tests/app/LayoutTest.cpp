@@ -36,9 +36,9 @@ TEST_F(LayoutTest, WindowHasAFixedClientAreaBelowItsMenuAndNoMaximise) {
 TEST_F(LayoutTest, ControlsStandAtTheirPlaces) {
     TMainForm1& form = MakeForm();
     EXPECT_EQ(form.GradBox0->geometry(), QRect(0, 0, 404, 465));
-    EXPECT_EQ(form.Label1->geometry(), QRect(8, 8, 132, 16));
-    EXPECT_EQ(form.Label2->geometry(), QRect(8, 56, 130, 16));
-    EXPECT_EQ(form.Label3->geometry(), QRect(8, 104, 105, 16));
+    EXPECT_EQ(form.Label1->pos(), QPoint(8, 8));
+    EXPECT_EQ(form.Label2->pos(), QPoint(8, 56));
+    EXPECT_EQ(form.Label3->pos(), QPoint(8, 104));
     EXPECT_EQ(form.Label4->geometry(), QRect(12, 164, 380, 16));
     EXPECT_EQ(form.StringGrid2->geometry(), QRect(12, 188, 380, 240));
     EXPECT_EQ(form.MultiComboBox1->geometry(), QRect(12, 28, 380, 20));
@@ -49,6 +49,19 @@ TEST_F(LayoutTest, ControlsStandAtTheirPlaces) {
     EXPECT_TRUE(form.ListBox1->isHidden());
     // Later controls lie above the background.
     EXPECT_EQ(form.ClientArea->children().indexOf(form.GradBox0), 0);
+}
+
+TEST_F(LayoutTest, HeadingsSizeThemselvesToTheirTextInEitherLanguage) {
+    TMainForm1& form = MakeForm();
+    for (const Language language : {Language::English, Language::Japanese}) {
+        language == Language::English ? form.B2Click() : form.B1Click();
+        for (QLabel* label : {form.Label1, form.Label2, form.Label3}) {
+            SCOPED_TRACE(label->text().toStdString());
+            EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
+            EXPECT_EQ(label->height(), 16);
+        }
+        EXPECT_EQ(form.Label4->size(), QSize(380, 16));
+    }
 }
 
 TEST_F(LayoutTest, ControlsHaveTheirSettings) {
