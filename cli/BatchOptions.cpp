@@ -27,8 +27,14 @@ constexpr std::string_view kUsage =
     "  --help            print this help and exit\n"
     "  --version         print the version and exit\n"
     "\n"
-    "Exit status: 0 on success, 2 on bad usage, a missing convert_settings folder, or an\n"
-    "unknown settings file or command row.\n";
+    "Each job's result goes to standard error as it ends: \"[i/n] NAME: done (HH:MM:SS)\",\n"
+    "\"failed (exit code N)\" with the failed command and the last lines of its output,\n"
+    "\"stopped\", or \"could not start\"; then a summary line. The first Ctrl-C stops the\n"
+    "running job and ends the run; a second one ends the program at once.\n"
+    "\n"
+    "Exit status: 0 when every command of every job ended with code 0; 1 when a command\n"
+    "failed or a job was stopped; 2 on bad usage, a missing convert_settings folder, or an\n"
+    "unknown settings file or command row; 3 when a command line could not be started.\n";
 
 // A command row: decimal digits only, within int.
 std::optional<int> ParseRow(std::string_view text) {

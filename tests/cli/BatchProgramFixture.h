@@ -22,7 +22,8 @@ extern char** environ;
 namespace palomix::testing {
 
 struct BatchResult {
-    int exitCode = -1;
+    int exitCode = -1;  // -1 when it ended by a signal
+    int signal = 0;     // the signal that ended it, if one did
     std::string out;
     std::string err;
 };
@@ -65,8 +66,14 @@ protected:
         return WriteFile(work_ / relative, text);
     }
 
-    // Runs the copied program with the arguments, in the work folder.
+    // Runs the copied program with the arguments, in the work folder, and waits for it.
     BatchResult Run(const std::vector<std::string>& arguments) const {
+        return Wait(Start(arguments));
+    }
+
+    // Starts the copied program with the arguments, in the work folder, and gives its process
+    // id (-1 when it cannot be started); Wait collects its result.
+    pid_t Start(const std::vector<std::string>& arguments) const {
         const std::string outFile = (root_ / "stdout.txt").string();
         const std::string errFile = (root_ / "stderr.txt").string();
         const std::string program = (program_ / "palomix-batch").string();
@@ -88,20 +95,28 @@ protected:
         }
         argv.push_back(nullptr);
 
-        BatchResult result;
         pid_t pid = 0;
         const int spawned =
             posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         if (spawned != 0) {
             ADD_FAILURE() << "cannot start " << program;
+            return -1;
+        }
+        return pid;
+    }
+
+    BatchResult Wait(pid_t pid) const {
+        BatchResult result;
+        if (pid <= 0) {
             return result;
         }
         int status = 0;
         waitpid(pid, &status, 0);
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.out = ReadAll(outFile);
-        result.err = ReadAll(errFile);
+        result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+        result.out = ReadAll((root_ / "stdout.txt").string());
+        result.err = ReadAll((root_ / "stderr.txt").string());
         return result;
     }
 

@@ -209,13 +209,6 @@ TEST_F(PalomixBatchTest, MissingConvertSettingsFolderGivesTheMessageOfTheLanguag
     EXPECT_EQ(english.err, "palomix-batch: 'convert_settings' Folder does not exist.\n");
 }
 
-TEST_F(PalomixBatchTest, ConvertingWithoutDryRunIsNotAvailableYet) {
-    WriteWork("clip.mpg");
-    const BatchResult result = Run({"clip.mpg"});
-    EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.err, "palomix-batch: converting is not available yet; use --dry-run\n");
-}
-
 TEST_F(PalomixBatchTest, HelpAndVersion) {
     const BatchResult help = Run({"--help"});
     EXPECT_EQ(help.exitCode, 0);

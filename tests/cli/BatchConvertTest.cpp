@@ -1,0 +1,294 @@
+// palomix-batch converting for real: the built program in a program folder of the test's own,
+// with settings files whose command lines run the small test helper programs.
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "BatchProgramFixture.h"
+
+namespace palomix::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kHelpers = PALOMIX_TEST_HELPER_DIR;
+
+// A template that runs a helper, quoted, and enclosed in one more pair of quotes so that
+// reading the settings file does not take the quotes of the program path away.
+std::string HelperLine(const std::string& helper, const std::string& arguments) {
+    return "\"\"" + kHelpers + "/test-helper-" + helper + "\" " + arguments + "\"";
+}
+
+// The arguments written by test-helper-args, argument 0 included.
+std::vector<std::string> ReadArguments(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::string> arguments;
+    for (std::string argument; std::getline(in, argument, '\0');) {
+        arguments.push_back(argument);
+    }
+    return arguments;
+}
+
+// The children of a process whose command line starts with `program`, from /proc.
+std::vector<pid_t> ChildrenRunning(pid_t parent, const std::string& program) {
+    std::vector<pid_t> found;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::ifstream stat(entry.path() / "stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), {});
+        const std::size_t close = text.rfind(')');
+        if (close == std::string::npos) {
+            continue;
+        }
+        std::istringstream fields(text.substr(close + 2));
+        char state = 0;
+        long ppid = 0;
+        fields >> state >> ppid;
+        std::ifstream cmdline(entry.path() / "cmdline", std::ios::binary);
+        std::string first;
+        std::getline(cmdline, first, '\0');
+        if (ppid == parent && first == program) {
+            found.push_back(static_cast<pid_t>(std::stol(name)));
+        }
+    }
+    return found;
+}
+
+// True when nothing of the process group `group` is left.
+bool GroupGone(pid_t group) {
+    return killpg(group, 0) != 0 && errno == ESRCH;
+}
+
+template <typename Condition>
+bool WaitFor(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+class BatchConvertTest : public BatchProgramFixture {
+protected:
+    void SetUp() override {
+        BatchProgramFixture::SetUp();
+        argsOut_ = root_ / "args.bin";
+        ::setenv("PALOMIX_ARGS_OUT", argsOut_.c_str(), 1);
+    }
+    void TearDown() override {
+        ::unsetenv("PALOMIX_ARGS_OUT");
+        BatchProgramFixture::TearDown();
+    }
+
+    // A settings file "t.ini" with one item of the command lines given.
+    void WriteItem(const std::vector<std::string>& commandLines) const {
+        std::string text = "[Item0]\nTitle=t\nTitleE=t\n";
+        for (std::size_t i = 0; i < commandLines.size(); ++i) {
+            text += "Command" + std::to_string(i) + "=" + commandLines[i] + "\n";
+        }
+        WriteSettings("t.ini", text);
+    }
+
+    std::vector<std::string> Convert(std::vector<std::string> paths) const {
+        std::vector<std::string> arguments{"--settings", "t.ini", "--output", "out"};
+        arguments.insert(arguments.end(), paths.begin(), paths.end());
+        return arguments;
+    }
+
+    std::string Work(const std::string& relative) const { return (work_ / relative).string(); }
+
+    fs::path argsOut_;
+};
+
+TEST_F(BatchConvertTest, OddFileNamesReachTheConverterAsExactlyOneArgument) {
+    WriteItem({HelperLine("args", "\"<%InputFile%>\"")});
+    const std::vector<std::string> names = {
+        "two  blanks .mp4",
+        "say \"hi\".mp4",
+        "$(touch pwned).mp4",
+        "a;touch pwned;b.mp4",
+        "back\\slash\\\".mp4",
+        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xE5\x8B\x95\xE7\x94\xBB.mp4",
+        "all \"of\" $(it); `x` 'y' \\ \xE6\x97\xA5.mp4",
+    };
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        fs::remove(argsOut_);
+        const std::string path = WriteWork(name);
+        const BatchResult result = Run(Convert({name}));
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        const std::vector<std::string> arguments = ReadArguments(argsOut_);
+        ASSERT_EQ(arguments.size(), 2u);
+        EXPECT_EQ(arguments[1], path);
+    }
+    EXPECT_FALSE(fs::exists(work_ / "pwned"));
+    EXPECT_FALSE(fs::exists(work_ / "out" / "pwned"));
+}
+
+TEST_F(BatchConvertTest, AllCommandsSucceedingGiveOneDoneLinePerJobAndExit0) {
+    WriteItem({HelperLine("exitcode", "0 \"<%InputFile%>\""), "",
+               HelperLine("args", "\"<%OutputFile%>.mp4\"")});
+    WriteWork("a.mp4");
+    WriteWork("dir/b.avi");
+    WriteWork("dir/c d.avi");
+    std::vector<std::string> arguments = Convert({"a.mp4", "dir"});
+    arguments[3] = "out/deeper";  // the output folder is made with its parents
+
+    const BatchResult result = Run(arguments);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    const std::vector<std::string> lines = Lines(result.err);
+    ASSERT_EQ(lines.size(), 4u) << result.err;
+    EXPECT_EQ(lines[0], "[1/3] a.mp4: done (00:00:00)");
+    EXPECT_EQ(lines[3], "3 done");
+    // The folder's files in the order the search reports them.
+    for (const std::string& line : {lines[1], lines[2]}) {
+        EXPECT_TRUE(
+            line == "[2/3] b.avi: done (00:00:00)" || line == "[2/3] c d.avi: done (00:00:00)" ||
+            line == "[3/3] b.avi: done (00:00:00)" || line == "[3/3] c d.avi: done (00:00:00)")
+            << line;
+    }
+    EXPECT_TRUE(fs::is_directory(work_ / "out" / "deeper"));
+    // The last job's last command had the output folder in its line.
+    const std::vector<std::string> last = ReadArguments(argsOut_);
+    ASSERT_EQ(last.size(), 2u);
+    EXPECT_EQ(fs::path(last[1]).parent_path(), work_ / "out" / "deeper");
+}
+
+TEST_F(BatchConvertTest, AFailingCommandIsReportedWithItsOutputAndTheBatchGoesOn) {
+    // ls fails, with a message, for a job whose "<name>.ok" is not in the output folder.
+    WriteWork("a.mp4");
+    WriteWork("b.mp4");
+    WriteWork("out/b.ok");
+    WriteItem({"/bin/ls \"<%OutputFile%>.ok\"", HelperLine("exitcode", "0")});
+
+    const BatchResult result = Run(Convert({"a.mp4", "b.mp4"}));
+    EXPECT_EQ(result.exitCode, 1);
+    const std::vector<std::string> lines = Lines(result.err);
+    ASSERT_EQ(lines.size(), 5u) << result.err;
+    EXPECT_EQ(lines[0], "[1/2] a.mp4: failed (exit code 2)");
+    EXPECT_EQ(lines[1], "    command (exit code 2): /bin/ls \"" + Work("out/a.ok") + "\"");
+    EXPECT_EQ(lines[2].rfind("    | /bin/ls: ", 0), 0u) << lines[2];
+    EXPECT_NE(lines[2].find(Work("out/a.ok")), std::string::npos) << lines[2];
+    EXPECT_EQ(lines[3], "[2/2] b.mp4: done (00:00:00)");
+    EXPECT_EQ(lines[4], "1 done, 1 failed");
+}
+
+TEST_F(BatchConvertTest, ACrashedConverterFailsItsJobWithTheSignal) {
+    WriteItem({HelperLine("crash", "segv"), HelperLine("args", "\"<%InputFile%>\"")});
+    WriteWork("a.mp4");
+    const BatchResult result = Run(Convert({"a.mp4"}));
+    EXPECT_EQ(result.exitCode, 1);
+    const std::vector<std::string> lines = Lines(result.err);
+    ASSERT_EQ(lines.size(), 3u) << result.err;
+    EXPECT_EQ(lines[0], "[1/1] a.mp4: failed (signal 11)");
+    EXPECT_EQ(lines[1], "    command (signal 11): \"" + kHelpers + "/test-helper-crash\" segv");
+    EXPECT_EQ(lines[2], "0 done, 1 failed");
+    // The job's other commands still ran.
+    EXPECT_EQ(ReadArguments(argsOut_).size(), 2u);
+}
+
+TEST_F(BatchConvertTest, AMissingProgramEndsTheRunWithExit3AndTheReason) {
+    WriteItem({HelperLine("exitcode", "0"), "\"\"/no/such dir/conv\" \"<%InputFile%>\"\"",
+               HelperLine("args", "\"<%InputFile%>\"")});
+    WriteWork("a.mp4");
+    WriteWork("b.mp4");
+    const BatchResult result = Run(Convert({"a.mp4", "b.mp4"}));
+    EXPECT_EQ(result.exitCode, 3);
+    const std::vector<std::string> lines = Lines(result.err);
+    ASSERT_EQ(lines.size(), 3u) << result.err;
+    EXPECT_EQ(lines[0],
+              "[1/2] a.mp4: could not start: the program \"/no/such dir/conv\" was not found");
+    EXPECT_EQ(lines[1], "    command: \"/no/such dir/conv\" \"" + Work("a.mp4") + "\"");
+    EXPECT_EQ(lines[2], "0 done, 2 not run");
+    // Nothing after the missing program ran, for this job or the next.
+    EXPECT_FALSE(fs::exists(argsOut_));
+}
+
+TEST_F(BatchConvertTest, CtrlCStopsTheRunningJobAndEndsTheRun) {
+    WriteItem({HelperLine("sleep", "60"), HelperLine("args", "\"<%InputFile%>\"")});
+    WriteWork("a.mp4");
+    WriteWork("b.mp4");
+    WriteWork("c.mp4");
+    const pid_t batch = Start(Convert({"a.mp4", "b.mp4", "c.mp4"}));
+    ASSERT_GT(batch, 0);
+    const std::string sleeper = kHelpers + "/test-helper-sleep";
+    std::vector<pid_t> children;
+    ASSERT_TRUE(WaitFor([&] {
+        children = ChildrenRunning(batch, sleeper);
+        return !children.empty();
+    }));
+
+    ASSERT_EQ(kill(batch, SIGINT), 0);
+    const BatchResult result = Wait(batch);
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    const std::vector<std::string> lines = Lines(result.err);
+    ASSERT_EQ(lines.size(), 3u) << result.err;
+    EXPECT_EQ(lines[0].rfind("palomix-batch: stopping", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1], "[1/3] a.mp4: stopped");
+    EXPECT_EQ(lines[2], "0 done, 1 stopped, 2 not run");
+    // The stopped job's next command and the other jobs never ran, and no helper is left.
+    EXPECT_FALSE(fs::exists(argsOut_));
+    EXPECT_TRUE(GroupGone(children.front()));
+}
+
+TEST_F(BatchConvertTest, ASecondCtrlCEndsTheProgramAtOnceAndKillsTheConverter) {
+    // The helper ignores the terminate signal, so the first Ctrl-C leaves it running for the
+    // grace period before the kill.
+    WriteItem({HelperLine("ignoreterm", "\"<%OutputFile%>.ready\"")});
+    WriteWork("a.mp4");
+    const pid_t batch = Start(Convert({"a.mp4"}));
+    ASSERT_GT(batch, 0);
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(work_ / "out" / "a.ready"); }));
+    const std::vector<pid_t> children =
+        ChildrenRunning(batch, kHelpers + "/test-helper-ignoreterm");
+    ASSERT_EQ(children.size(), 1u);
+
+    ASSERT_EQ(kill(batch, SIGINT), 0);
+    ASSERT_TRUE(WaitFor([&] {
+        return ReadAll((root_ / "stderr.txt").string()).find("stopped") != std::string::npos;
+    }));
+    ASSERT_EQ(kill(batch, SIGINT), 0);
+    const BatchResult result = Wait(batch);
+    // Ended by the signal itself, not by the end of the run after the stop's kill.
+    EXPECT_EQ(result.signal, SIGINT) << result.err;
+    EXPECT_NE(result.err.find("palomix-batch: ended at once"), std::string::npos) << result.err;
+    EXPECT_TRUE(GroupGone(children.front()));
+}
+
+TEST_F(BatchConvertTest, ATerminateSignalEndsTheProgramAtOnceAndKillsTheConverter) {
+    WriteItem({HelperLine("sleep", "60")});
+    WriteWork("a.mp4");
+    const pid_t batch = Start(Convert({"a.mp4"}));
+    ASSERT_GT(batch, 0);
+    std::vector<pid_t> children;
+    ASSERT_TRUE(WaitFor([&] {
+        children = ChildrenRunning(batch, kHelpers + "/test-helper-sleep");
+        return !children.empty();
+    }));
+    ASSERT_EQ(kill(batch, SIGTERM), 0);
+    const BatchResult result = Wait(batch);
+    EXPECT_EQ(result.signal, SIGTERM) << result.err;
+    EXPECT_TRUE(GroupGone(children.front()));
+}
+
+}  // namespace
+}  // namespace palomix::testing

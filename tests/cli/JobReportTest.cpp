@@ -1,0 +1,70 @@
+#include "cli/JobReport.h"
+
+#include <gtest/gtest.h>
+
+namespace palomix {
+namespace {
+
+JobResult Result(JobOutcome outcome, std::string path = "/media/clip one.mp4") {
+    JobResult result;
+    result.path = std::move(path);
+    result.outcome = outcome;
+    return result;
+}
+
+TEST(JobReportTest, DoneAndStoppedLines) {
+    EXPECT_EQ(JobReportText(Result(JobOutcome::Done), 1, 3, 0, {}, PathStyle::Posix),
+              "[1/3] clip one.mp4: done (00:00:00)\n");
+    EXPECT_EQ(JobReportText(Result(JobOutcome::Done), 12, 120, 3725, {}, PathStyle::Posix),
+              "[12/120] clip one.mp4: done (01:02:05)\n");
+    EXPECT_EQ(JobReportText(Result(JobOutcome::Done, "C:\\v\\x.avi"), 1, 1, 360000, {},
+                            PathStyle::Windows),
+              "[1/1] x.avi: done (100:00:00)\n");
+    EXPECT_EQ(JobReportText(Result(JobOutcome::Stopped), 2, 2, 9, {}, PathStyle::Posix),
+              "[2/2] clip one.mp4: stopped\n");
+}
+
+TEST(JobReportTest, FailedJobListsEveryFailedCommandWithItsLastLines) {
+    JobResult result = Result(JobOutcome::Failed);
+    result.failures.push_back(FailedCommand{"conv -i \"a b\"",
+                                            ProcessExit{ProcessExit::Kind::Exited, 1},
+                                            {"first", "Error: bad\tinput"}});
+    result.failures.push_back(
+        FailedCommand{"crasher", ProcessExit{ProcessExit::Kind::Signalled, 11}, {}});
+    EXPECT_EQ(JobReportText(result, 2, 5, 7, {}, PathStyle::Posix),
+              "[2/5] clip one.mp4: failed (exit code 1)\n"
+              "    command (exit code 1): conv -i \"a b\"\n"
+              "    | first\n"
+              "    | Error: bad\tinput\n"
+              "    command (signal 11): crasher\n");
+}
+
+TEST(JobReportTest, ControlCharactersOfNamesAndOutputCannotReachTheTerminal) {
+    JobResult result = Result(JobOutcome::Failed, "/m/a\x1b[2Jb\xE6\x97\xA5.mp4");
+    result.failures.push_back(FailedCommand{"c",
+                                            ProcessExit{ProcessExit::Kind::Signalled, 9},
+                                            {"\x1b]0;title\x07", "ok \xE6\x97\xA5"}});
+    EXPECT_EQ(JobReportText(result, 1, 1, 0, {}, PathStyle::Posix),
+              "[1/1] a?[2Jb\xE6\x97\xA5.mp4: failed (signal 9)\n"
+              "    command (signal 9): c\n"
+              "    | ?]0;title?\n"
+              "    | ok \xE6\x97\xA5\n");
+}
+
+TEST(JobReportTest, NotStartedJobGivesTheReasonAndTheLine) {
+    JobResult result = Result(JobOutcome::NotStarted);
+    result.launchFailure = "the program \"/x/conv\" was not found";
+    EXPECT_EQ(JobReportText(result, 1, 2, 0, "\"/x/conv\" -i y", PathStyle::Posix),
+              "[1/2] clip one.mp4: could not start: the program \"/x/conv\" was not found\n"
+              "    command: \"/x/conv\" -i y\n");
+}
+
+TEST(JobReportTest, SummaryShowsDoneAlwaysAndTheRestWhenThereAreAny) {
+    EXPECT_EQ(RunSummaryText({}), "0 done\n");
+    EXPECT_EQ(RunSummaryText({3, 1, 0, 0}), "3 done, 1 failed\n");
+    EXPECT_EQ(RunSummaryText({0, 0, 1, 2}), "0 done, 1 stopped, 2 not run\n");
+    EXPECT_EQ(RunSummaryText({1, 2, 3, 4}), "1 done, 2 failed, 3 stopped, 4 not run\n");
+}
+
+}  // namespace
+}  // namespace palomix
