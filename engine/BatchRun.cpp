@@ -64,7 +64,7 @@ void BatchRun::StartRun() {
 }
 
 void BatchRun::Proceed() {
-    templateSource_.reset();
+    templateSourceLooked_ = false;
     // A loop rather than a call per job, so that any number of jobs without a command to run
     // pass through on a flat stack.
     for (;;) {
@@ -123,15 +123,22 @@ std::optional<std::string> BatchRun::PrepareTemplate(int templateNumber) {
     // The file is looked at afresh whenever the run goes on after a wait, so an edit made
     // while a command runs counts from the next template. The templates read without a wait
     // in between (the empty ones after a command, or every one of the jobs that start no
-    // process) share one look, and each template is looked up once per look, which keeps
-    // 256 reads per job cheap.
-    if (!templateSource_ || templateSource_->path != chosen->settingsFile ||
+    // process) share one look. A parsed file never changes, so the templates looked up in it
+    // are kept for as long as each look finds the same file unchanged: then a job costs one
+    // look per command rather than 256 lookups.
+    if (!templateSourceLooked_ || !templateSource_ ||
+        templateSource_->path != chosen->settingsFile ||
         templateSource_->itemNumber != chosen->itemNumber) {
-        templateSource_ = TemplateSource{chosen->settingsFile,
-                                         chosen->itemNumber,
-                                         settings_.reader->Document(chosen->settingsFile),
-                                         {}};
-        templateSource_->templates.resize(kCommandTemplateCount);
+        std::shared_ptr<const IniDocument> document =
+            settings_.reader->Document(chosen->settingsFile);
+        if (!templateSource_ || templateSource_->path != chosen->settingsFile ||
+            templateSource_->itemNumber != chosen->itemNumber ||
+            templateSource_->document != document) {
+            templateSource_ =
+                TemplateSource{chosen->settingsFile, chosen->itemNumber, std::move(document), {}};
+            templateSource_->templates.resize(kCommandTemplateCount);
+        }
+        templateSourceLooked_ = true;
     }
     if (!templateSource_->document) {
         return std::nullopt;

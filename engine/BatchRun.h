@@ -206,6 +206,7 @@ private:
     JobResult job_;
     std::optional<Pending> pending_;
     std::optional<TemplateSource> templateSource_;  // the settings file as last looked at
+    bool templateSourceLooked_ = false;  // looked at since the run last went on after a wait
     std::vector<JobResult> results_;
 
     // The launcher's end handlers hold a weak reference, so an end that arrives after the run
