@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
@@ -12,7 +11,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
-#include <QTableView>
 #include <QTimer>
 #include <QUrl>
 #include <utility>
@@ -22,6 +20,7 @@
 #include "app/FailureWindow.h"
 #include "app/JobGridModel.h"
 #include "app/RunStatusStrip.h"
+#include "app/StringGrid.h"
 #include "controls/FolderBrowseEdit.h"
 #include "controls/GradBox.h"
 #include "controls/MCCBox.h"
@@ -211,7 +210,7 @@ void TMainForm1::CreateControls() {
     Bevel1 = new TBevel(ClientArea);
     Bevel1->setGeometry(8, 152, 390, 4);
 
-    StringGrid2 = new QTableView(ClientArea);
+    StringGrid2 = new TStringGrid(ClientArea);
     StringGrid2->setGeometry(12, 188, 380, 240);
     SetUpGrid();
 
@@ -296,39 +295,23 @@ void TMainForm1::SetUpGrid() {
     gridModel_ = std::make_unique<JobGridModel>(queue_);
     StringGrid2->setModel(gridModel_.get());
     StringGrid2->setFont(GothicFont(12));
-    StringGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid2->setSelectionBehavior(QAbstractItemView::SelectRows);
-    StringGrid2->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid2->setDragDropMode(QAbstractItemView::NoDragDrop);
-    StringGrid2->setWordWrap(false);
-    StringGrid2->setTextElideMode(Qt::ElideNone);
     StringGrid2->setShowGrid(true);
-    StringGrid2->setCornerButtonEnabled(false);
-    StringGrid2->setStyleSheet(QStringLiteral(
+    // Flat: a one-pixel frame, grey lines, the header row in the fixed colour.
+    const QString style = QStringLiteral(
         "QTableView { border: 1px solid rgb(0, 0, 0); background-color: rgb(255, 255, 255);"
         " gridline-color: rgb(192, 192, 192); color: rgb(0, 0, 0); }"
         "QTableView::item { padding-left: 2px; }"
         "QHeaderView::section { background-color: rgb(226, 226, 226); color: rgb(0, 0, 0);"
         " border: none; border-right: 1px solid rgb(160, 160, 160);"
-        " border-bottom: 1px solid rgb(160, 160, 160); padding-left: 2px; }"));
-
-    QHeaderView* rows = StringGrid2->verticalHeader();
-    rows->hide();
-    rows->setMinimumSectionSize(1);
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(16);
-
-    QHeaderView* columns = StringGrid2->horizontalHeader();
-    columns->setMinimumSectionSize(1);
-    columns->setSectionResizeMode(QHeaderView::Interactive);
-    columns->setStretchLastSection(false);
-    columns->setSectionsClickable(false);
-    columns->setHighlightSections(false);
-    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    columns->setFixedHeight(16);
-    StringGrid2->setColumnWidth(kStatusColumn, 115);
-    StringGrid2->setColumnWidth(kFileNameColumn, 262);
-    StringGrid2->setColumnWidth(kFullPathColumn, 262);
+        " border-bottom: 1px solid rgb(160, 160, 160); padding-left: 2px; }");
+    StringGrid2->setStyleSheet(style);
+    // The fixed column lies inside the frame, so it has none of its own.
+    StringGrid2->FixedColumn().setStyleSheet(style +
+                                             QStringLiteral("QTableView { border: none; }"));
+    StringGrid2->SetRowHeight(16);
+    StringGrid2->SetColumnWidth(kStatusColumn, 115);
+    StringGrid2->SetColumnWidth(kFileNameColumn, 262);
+    StringGrid2->SetColumnWidth(kFullPathColumn, 262);
 }
 
 void TMainForm1::CreateMenus() {
@@ -476,9 +459,8 @@ void TMainForm1::FormActivate() {
     IniReader reader;
 
     const std::int32_t left = reader.ReadInteger(path, kStateSection, kStateKeyLeft, x());
-    move(left, y());
     const std::int32_t top = reader.ReadInteger(path, kStateSection, kStateKeyTop, y());
-    move(x(), top);
+    move(left, top);  // as read: no value is compared with the screen's bounds
 
     const bool japanese =
         reader.ReadInteger(path, kStateSection, kStateKeyJapanese, B1->isChecked() ? 1 : 0) != 0;
@@ -534,9 +516,11 @@ bool TMainForm1::FormClose() {
 // --- Window events -------------------------------------------------------------------------
 
 bool TMainForm1::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate && !restored_) {
-        // After the activation has been handled, so that the restore (which may show a
-        // message box) runs outside the window system's event.
+    // The first showing counts as an activation too: a window manager that keeps the focus
+    // elsewhere must not keep the state from being restored.
+    if ((event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) && !restored_) {
+        // After the event has been handled, so that the restore (which may show a message
+        // box) runs outside the window system's event.
         QTimer::singleShot(0, this, [this] { FormActivate(); });
     }
     return QMainWindow::event(event);

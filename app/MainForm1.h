@@ -33,7 +33,6 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QPushButton;
-class QTableView;
 class QTimer;
 
 namespace palomix {
@@ -45,6 +44,7 @@ class TFolderBrowseEdit;
 class TGradBox;
 class TMultiColComboBox;
 class TRunStatusStrip;
+class TStringGrid;
 
 // What the window takes from the outside world. Every field left empty gets the real thing,
 // so tests can hand in a program folder of their own, a fake executable path, recording
@@ -117,7 +117,7 @@ public:
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
     TBevel* Bevel1 = nullptr;
-    QTableView* StringGrid2 = nullptr;
+    TStringGrid* StringGrid2 = nullptr;
     TMultiColComboBox* MultiComboBox1 = nullptr;
     TMultiColComboBox* MultiComboBox2 = nullptr;
     TFolderBrowseEdit* BrowserEdit1 = nullptr;

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/MainForm1.h"
+#include "app/StringGrid.h"
 #include "controls/FolderBrowseEdit.h"
 #include "engine/DropIntake.h"
 #include "engine/JobQueue.h"

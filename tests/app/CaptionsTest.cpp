@@ -8,6 +8,7 @@
 #include <QTableView>
 
 #include "app/Captions.h"
+#include "app/StringGrid.h"
 #include "controls/FolderBrowseEdit.h"
 #include "controls/MCCBox.h"
 #include "tests/app/AppTestSupport.h"

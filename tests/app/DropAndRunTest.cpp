@@ -12,6 +12,7 @@
 
 #include "app/FailureWindow.h"
 #include "app/RunStatusStrip.h"
+#include "app/StringGrid.h"
 #include "controls/FolderBrowseEdit.h"
 #include "controls/GradBox.h"
 #include "controls/MCCBox.h"
@@ -114,7 +115,7 @@ TEST_F(DropAndRunTest, DropsAnywhereOverTheWindowReachTheJobList) {
     std::vector<QWidget*> targets = {
         form.Label1,       form.Label4,         form.StringGrid2->viewport(),
         form.BrowserEdit1, form.MultiComboBox2, form.GradBox0,
-        form.Button1,      form.RunStatus1};
+        form.Button1,      form.RunStatus1,     form.StringGrid2->FixedColumn().viewport()};
     int expected = 0;
     for (QWidget* target : targets) {
         SCOPED_TRACE(target->metaObject()->className());

@@ -5,10 +5,12 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 
 #include "app/RunStatusStrip.h"
+#include "app/StringGrid.h"
 #include "controls/FolderBrowseEdit.h"
 #include "controls/GradBox.h"
 #include "controls/MCCBox.h"
@@ -114,6 +116,31 @@ TEST_F(LayoutTest, GridShowsThreeResizableColumnsOfWholeRowsThatCannotBeEdited) 
     EXPECT_EQ(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_EQ(grid.model()->rowCount(), 1);
     EXPECT_FALSE(grid.viewport()->acceptDrops());
+}
+
+TEST_F(LayoutTest, FirstColumnStaysInPlaceWhenTheGridScrollsSideways) {
+    TMainForm1& form = MakeForm();
+    form.show();
+    ProcessPending();
+    TStringGrid& grid = *form.StringGrid2;
+    QTableView& fixed = grid.FixedColumn();
+    EXPECT_EQ(fixed.model(), grid.model());
+    EXPECT_EQ(fixed.selectionModel(), grid.selectionModel());
+    EXPECT_EQ(fixed.geometry(),
+              QRect(grid.frameWidth(), grid.frameWidth(), 115, grid.viewport()->height() + 16));
+    EXPECT_TRUE(fixed.isColumnHidden(1));
+    EXPECT_FALSE(fixed.isColumnHidden(0));
+
+    grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum());
+    ProcessPending();
+    EXPECT_GT(grid.horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(fixed.x(), grid.frameWidth());
+    EXPECT_EQ(fixed.horizontalHeader()->sectionViewportPosition(0), 0);
+
+    // Resized on its own header, the fixed column takes the main view's column along.
+    fixed.horizontalHeader()->resizeSection(0, 150);
+    EXPECT_EQ(grid.columnWidth(0), 150);
+    EXPECT_EQ(fixed.width(), 150);
 }
 
 }  // namespace

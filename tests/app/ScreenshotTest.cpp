@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTableView>
 
+#include "app/StringGrid.h"
 #include "controls/FolderBrowseEdit.h"
 #include "controls/MCCBox.h"
 #include "tests/app/AppTestSupport.h"
