@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -73,7 +74,7 @@ std::vector<std::string> DroppedPaths(const QMimeData* mime) {
         if (!url.isLocalFile()) {
             continue;
         }
-        std::string path = url.toLocalFile().toStdString();
+        std::string path = QDir::toNativeSeparators(url.toLocalFile()).toStdString();
         while (path.size() > 1 && EndsWithJoinSeparator(path, NativePathStyle()) &&
                !EndsWithJoinSeparator(FolderOf(path), NativePathStyle())) {
             path.pop_back();

@@ -13,7 +13,6 @@ void TRunStatusStrip::SetStatus(const QString& text, bool clickable) {
     status_ = text;
     clickable_ = clickable && !text.isEmpty();
     setCursor(clickable_ ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    setToolTip(text);
     ShowElided();
 }
 

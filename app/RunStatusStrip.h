@@ -1,6 +1,6 @@
 // The one-line status left of the Stop button. It shows its text over the window's
-// background, cut with an ellipsis when it is too long (the whole text is its tool tip), and
-// reports a click while it has something to tell.
+// background, cut with an ellipsis when it is too long (the failure list behind it has the
+// whole story), and reports a click while it has something to tell.
 #pragma once
 
 #include <QLabel>
