@@ -40,6 +40,9 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), fixed_(new QTabl
     fixed_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     fixed_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     fixed_->setFrameShape(QFrame::NoFrame);
+    // A status too wide for the column keeps its end, the elapsed time, in sight:
+    // "…ing...(00:01:23)" rather than a cut-off "Converting...(00:0".
+    fixed_->setTextElideMode(Qt::ElideLeft);
     fixed_->setStyleSheet(QStringLiteral("QTableView { border: none; }"));
     viewport()->stackUnder(fixed_);
 
