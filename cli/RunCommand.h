@@ -20,14 +20,6 @@
 
 namespace palomix {
 
-// Exit status of a run in which every command of every job ended with code 0.
-inline constexpr int kBatchExitConverted = 0;
-// A command failed (non-zero exit code or a signal), a job was stopped, or the run was
-// interrupted.
-inline constexpr int kBatchExitCommandFailed = 1;
-// A command line could not be started (its program is missing, say); the run ended there.
-inline constexpr int kBatchExitNotStarted = 3;
-
 // Runs every job of the queue and returns the exit status of palomix-batch. Does not return
 // when a second Ctrl-C or a terminate signal ends the program.
 int RunBatch(const BatchPlan& plan, JobQueue& jobs, std::ostream& out, std::ostream& err);
