@@ -101,7 +101,7 @@ std::string FailureListText(const RunReport& report, const RunTexts& texts) {
             case JobOutcome::Failed:
                 for (const FailedCommand& command : job.failures) {
                     AppendLine(text, texts.failureCommandLine, command.commandLine);
-                    AppendLine(text, texts.failureEnd, DescribeExit(command.exit));
+                    AppendLine(text, texts.failureEnd, command.Outcome());
                     AppendOutput(text, command.logLines, texts);
                 }
                 break;

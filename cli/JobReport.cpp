@@ -31,11 +31,10 @@ std::string JobReportText(const JobResult& result, int index, int total, std::in
             break;
         case JobOutcome::Failed:
             text += "failed (" +
-                    (result.failures.empty() ? std::string("?")
-                                             : DescribeExit(result.failures[0].exit)) +
+                    (result.failures.empty() ? std::string("?") : result.failures[0].Outcome()) +
                     ")\n";
             for (const FailedCommand& failure : result.failures) {
-                text += "    command (" + DescribeExit(failure.exit) +
+                text += "    command (" + failure.Outcome() +
                         "): " + Printable(failure.commandLine) + "\n";
                 for (const std::string& line : failure.logLines) {
                     text += "    | " + Printable(line) + "\n";

@@ -152,9 +152,18 @@ std::optional<std::string> BatchRun::PrepareTemplate(int templateNumber) {
     if (commandTemplate.empty()) {
         return std::nullopt;
     }
-    return PrepareCommandLine(commandTemplate,
-                              CommandValues{jobs_.HeadPath(), outputFolder_, settings_.appFolder},
-                              devices_, settings_.style);
+    std::string missingPlayer;
+    std::optional<std::string> line = PrepareCommandLine(
+        commandTemplate, CommandValues{jobs_.HeadPath(), outputFolder_, settings_.appFolder},
+        devices_, settings_.style, &missingPlayer);
+    if (line && !missingPlayer.empty()) {
+        // A line meant for a player that is not attached would write a file with no folder
+        // and no name into the current folder: it is not started, and the job fails.
+        job_.failures.push_back(
+            FailedCommand{*line, {}, {}, "no " + missingPlayer + " is attached"});
+        return std::nullopt;
+    }
+    return line;
 }
 
 bool BatchRun::LaunchAndWait(const std::string& commandLine) {

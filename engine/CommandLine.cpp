@@ -216,7 +216,7 @@ private:
 };
 
 void Apply(const Rule& rule, std::string& line, const Inserts& inserts, DeviceAccess& devices,
-           InsertedValues& inserted) {
+           InsertedValues& inserted, std::string& missingPlayer) {
     const std::size_t at = line.find(rule.token);
     if (at == std::string::npos) {
         // No drive is touched when a device placeholder is absent.
@@ -225,8 +225,11 @@ void Apply(const Rule& rule, std::string& line, const Inserts& inserts, DeviceAc
     switch (rule.action) {
         case Action::Device: {
             std::string devicePath(rule.token);
-            InsertDevicePaths(devicePath, rule.token, rule.markerFolder, rule.mediaFolder,
-                              inserts.ValueOf(rule), devices, inserts.style);
+            if (!InsertDevicePaths(devicePath, rule.token, rule.markerFolder, rule.mediaFolder,
+                                   inserts.ValueOf(rule), devices, inserts.style) &&
+                missingPlayer.empty()) {
+                missingPlayer = PlayerOfMarker(rule.markerFolder);
+            }
             line.replace(at, rule.token.size(), inserted.Mark(std::move(devicePath)));
             break;
         }
@@ -261,17 +264,25 @@ bool IsSkippedTemplate(std::string_view commandTemplate) {
     return false;
 }
 
+std::string_view PlayerOfMarker(std::string_view markerFolder) {
+    return markerFolder == kWalkmanMarkerFolder ? "WALKMAN" : "PSP";
+}
+
 std::optional<std::string> PrepareCommandLine(std::string_view commandTemplate,
                                               const CommandValues& values, DeviceAccess& devices,
-                                              PathStyle style) {
+                                              PathStyle style, std::string* missingPlayer) {
     if (IsSkippedTemplate(commandTemplate)) {
         return std::nullopt;
     }
     const Inserts inserts{values, BaseNameOf(values.inputPath, style), style};
     InsertedValues inserted(commandTemplate);
     std::string line(commandTemplate);
+    std::string missing;
     for (const Rule& rule : kRules) {
-        Apply(rule, line, inserts, devices, inserted);
+        Apply(rule, line, inserts, devices, inserted, missing);
+    }
+    if (missingPlayer != nullptr) {
+        *missingPlayer = std::move(missing);
     }
     return inserted.Expand(line, style);
 }

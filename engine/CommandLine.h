@@ -35,8 +35,16 @@ bool IsSkippedTemplate(std::string_view commandTemplate);
 // AppFolder\cores\ffmpeg.exe and AppFolder\cores\Cantalib.exe; POSIX joins with '/' and names
 // them AppFolder/cores/ffmpeg and AppFolder/cores/Cantalib. The tokens themselves are the
 // texts of the settings files and are the same for both styles.
+//
+// `missingPlayer`, when given, receives the name of the player ("PSP", "WALKMAN") whose
+// placeholder found no attached drive, and is left empty when every placeholder was filled.
+// Such a line names an output without a folder, so the run does not start it.
 std::optional<std::string> PrepareCommandLine(std::string_view commandTemplate,
                                               const CommandValues& values, DeviceAccess& devices,
-                                              PathStyle style = NativePathStyle());
+                                              PathStyle style = NativePathStyle(),
+                                              std::string* missingPlayer = nullptr);
+
+// The player a device marker folder stands for: "PSP" or "WALKMAN".
+std::string_view PlayerOfMarker(std::string_view markerFolder);
 
 }  // namespace palomix

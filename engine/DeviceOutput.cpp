@@ -34,15 +34,15 @@ bool HasFolder(DeviceAccess& devices, const std::string& path) {
 
 }  // namespace
 
-void InsertDevicePaths(std::string& line, std::string_view placeholder,
+bool InsertDevicePaths(std::string& line, std::string_view placeholder,
                        std::string_view markerFolder, std::string_view mediaFolder,
                        std::string_view fileName, DeviceAccess& devices, PathStyle style) {
     if (placeholder.empty()) {
-        return;
+        return true;
     }
     const std::size_t at = line.find(placeholder);
     if (at == std::string::npos) {
-        return;
+        return true;
     }
     line.erase(at, placeholder.size());
 
@@ -50,7 +50,7 @@ void InsertDevicePaths(std::string& line, std::string_view placeholder,
     try {
         drives = devices.ListDrives();
     } catch (const std::exception&) {
-        return;  // no drive list: treated as no device attached
+        return false;  // no drive list: treated as no device attached
     }
 
     // The line has room for one path: the first matching drive in list order is used, and
@@ -69,8 +69,9 @@ void InsertDevicePaths(std::string& line, std::string_view placeholder,
         path += JoinSeparator(style);
         path += fileName;
         line.insert(at, path);
-        return;
+        return true;
     }
+    return false;
 }
 
 }  // namespace palomix

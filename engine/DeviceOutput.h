@@ -26,8 +26,9 @@ inline constexpr std::string_view kMusicFolder = "MUSIC";
 // and before the function returns; a failure to create it is ignored and the path inserted
 // all the same. Without any matching drive the placeholder is simply removed. A line without
 // the placeholder is left alone and no drive is looked at. Errors on one drive (including an
-// exception from the DeviceAccess) pass that drive over; nothing is thrown.
-void InsertDevicePaths(std::string& line, std::string_view placeholder,
+// exception from the DeviceAccess) pass that drive over; nothing is thrown. False when the
+// placeholder was in the line and no drive carries the marker folder.
+bool InsertDevicePaths(std::string& line, std::string_view placeholder,
                        std::string_view markerFolder, std::string_view mediaFolder,
                        std::string_view fileName, DeviceAccess& devices,
                        PathStyle style = NativePathStyle());

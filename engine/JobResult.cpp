@@ -16,4 +16,8 @@ std::string_view JobOutcomeName(JobOutcome outcome) {
     return "unknown";
 }
 
+std::string FailedCommand::Outcome() const {
+    return notRunReason.empty() ? DescribeExit(exit) : "not run: " + notRunReason;
+}
+
 }  // namespace palomix

@@ -29,6 +29,12 @@ struct FailedCommand {
     std::string commandLine;            // the line as it was launched
     ProcessExit exit;                   // its exit code or signal
     std::vector<std::string> logLines;  // the last lines of its output, oldest first
+    // Set when the line was not started at all, saying why ("no PSP is attached"); `exit`
+    // then means nothing.
+    std::string notRunReason = {};
+
+    // "exit code 3", "signal 9", or "not run: " and the reason.
+    std::string Outcome() const;
 };
 
 struct JobResult {

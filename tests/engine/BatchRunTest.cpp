@@ -613,3 +613,35 @@ TEST_F(BatchRunTest, AnEndArrivingAfterTheRunIsGoneTouchesNothing) {
 
 }  // namespace
 }  // namespace palomix
+
+namespace palomix {
+namespace {
+
+TEST_F(BatchRunTest, ALineForAPlayerThatIsNotAttachedIsNotStartedAndTheJobFails) {
+    WriteSettings({{{0, R"(conv "<%InputFile%>" "<%PSPVideoOutputFile%>.MP4")"},
+                    {1, R"(conv "<%InputFile%>" "<%OutputFile%>.mp4")"}}});
+    AddJobs({"/v/a.avi", "/v/b.avi"});
+    run->StartRun();
+    // a: the PSP line is passed over, the output-folder line runs.
+    ASSERT_EQ(launcher.processes.size(), 1u);
+    EXPECT_EQ(launcher.processes[0].commandLine, R"(conv "/v/a.avi" "/out/a.mp4")");
+    // b: a PSP is attached by now and gets the output.
+    devices.drives = {"/psp"};
+    devices.folders = {"/psp/PSP/GAME"};
+    launcher.Finish();
+    ASSERT_EQ(launcher.processes.size(), 2u);
+    EXPECT_EQ(launcher.processes[1].commandLine, R"(conv "/v/b.avi" "/psp/VIDEO/b.MP4")");
+    launcher.Finish();
+    launcher.Finish();
+
+    const std::vector<JobResult>& results = run->Results();
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].outcome, JobOutcome::Failed);
+    ASSERT_EQ(results[0].failures.size(), 1u);
+    EXPECT_EQ(results[0].failures[0].commandLine, R"(conv "/v/a.avi" ".MP4")");
+    EXPECT_EQ(results[0].failures[0].Outcome(), "not run: no PSP is attached");
+    EXPECT_EQ(results[1].outcome, JobOutcome::Done);
+}
+
+}  // namespace
+}  // namespace palomix

@@ -174,3 +174,27 @@ TEST(DeviceOutput, PlayerAttachedBetweenTwoLinesIsUsedFromTheNextOn) {
 
 }  // namespace
 }  // namespace palomix
+
+namespace palomix {
+namespace {
+
+TEST_F(DeviceOutputOnDisk, AMissingPlayerIsNamed) {
+    const auto devices = FolderDeviceAccess({plain, psp});
+    const CommandValues values{"/movies/clip.mpg", "/out", "/conv"};
+    std::string missing = "stale";
+    EXPECT_EQ(PrepareCommandLine(R"(f "<%PSPVideoOutputFile%>.MP4" "<%WALKMANMusicOutputFile%>")",
+                                 values, *devices, kPosix, &missing),
+              "f \"" + psp + "/VIDEO/clip.MP4\" \"\"");
+    EXPECT_EQ(missing, "WALKMAN");
+    EXPECT_EQ(
+        PrepareCommandLine(R"(f "<%RandomNumber5%>.THM")", values, *devices, kPosix, &missing),
+        "f \"" + psp + "/VIDEO/clip.jpg\"");
+    EXPECT_EQ(missing, "");
+    // No placeholder: nothing is missing and no drive is asked.
+    std::string line = "f x";
+    EXPECT_TRUE(InsertDevicePaths(line, "<%PSPMusicOutputFile%>", kPspMarkerFolder, kMusicFolder,
+                                  "clip", *devices, kPosix));
+}
+
+}  // namespace
+}  // namespace palomix
