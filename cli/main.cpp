@@ -5,10 +5,11 @@
 #include <vector>
 
 #include "cli/BatchCommand.h"
+#include "platform/ProgramArguments.h"
 
 int main(int argc, char** argv) {
     try {
-        const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+        const std::vector<std::string> arguments = palomix::ProgramArguments(argc, argv);
         return palomix::RunPalomixBatch(arguments, std::cout, std::cerr);
     } catch (const std::exception& error) {
         std::cerr << "palomix-batch: " << error.what() << '\n';
