@@ -37,11 +37,11 @@ void SetUpThreeColumns(TMultiColComboBox& box) {
     } columns[] = {{356, RGBColor(255, 255, 255), RGBColor(70, 70, 70)},
                    {500, RGBColor(240, 240, 240), RGBColor(70, 70, 70)},
                    {200, RGBColor(0, 0, 0), RGBColor(255, 255, 255)}};
-    for (const auto& spec : columns) {
+    for (const auto& wanted : columns) {
         TCBColumn& column = box.Columns().Add();
-        column.SetWidth(spec.width);
-        column.SetColor(spec.back);
-        column.SetFontColor(spec.text);
+        column.SetWidth(wanted.width);
+        column.SetColor(wanted.back);
+        column.SetFontColor(wanted.text);
     }
 }
 
