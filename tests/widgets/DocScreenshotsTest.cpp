@@ -11,6 +11,7 @@
 
 #include "controls/GradBox.h"
 #include "controls/MCCBox.h"
+#include "tests/widgets/SettingsListSetUp.h"
 
 namespace palomix {
 namespace {
@@ -33,25 +34,9 @@ TEST(DocScreenshots, OpenMultiColumnList) {
     }
     TMultiColComboBox box;
     box.setFont(JapaneseFont(12));
-    box.SetCanEdit(false);
-    box.SetIndent(1);
-    box.SetItemHeight(14);
-    box.SetDropDownCount(28);
-    box.SetColor(RGBColor(255, 255, 255));
-    box.Columns().Clear();
-    const struct {
-        int width;
-        TColor back;
-        TColor text;
-    } columns[] = {{356, RGBColor(255, 255, 255), RGBColor(70, 70, 70)},
-                   {500, RGBColor(240, 240, 240), RGBColor(70, 70, 70)},
-                   {200, RGBColor(0, 0, 0), RGBColor(255, 255, 255)}};
-    for (const auto& wanted : columns) {
-        TCBColumn& column = box.Columns().Add();
-        column.SetWidth(wanted.width);
-        column.SetColor(wanted.back);
-        column.SetFontColor(wanted.text);
-        column.SetFont(JapaneseFont(12));
+    testing::SetUpSettingsFileColumns(box);
+    for (int i = 0; i < box.Columns().Count(); ++i) {
+        box.Columns()[i].SetFont(JapaneseFont(12));
     }
     for (
         const char* line : {

@@ -10,7 +10,9 @@
 #include <QStyleOptionViewItem>
 
 #include <stdexcept>
+
 #include <string>
+#include "tests/widgets/SettingsListSetUp.h"
 
 #include "controls/GradBoxPalette.h"
 
@@ -22,27 +24,8 @@ using ::testing::IsEmpty;
 
 const std::string kPhoneLine = R"("Phone video","320x240","phone.ini")";
 
-// The set-up of the settings-file list: three columns, not editable, indent 1.
 void SetUpThreeColumns(TMultiColComboBox& box) {
-    box.SetCanEdit(false);
-    box.SetIndent(1);
-    box.SetItemHeight(14);
-    box.SetDropDownCount(28);
-    box.SetColor(RGBColor(255, 255, 255));
-    box.Columns().Clear();
-    const struct {
-        int width;
-        TColor back;
-        TColor text;
-    } columns[] = {{356, RGBColor(255, 255, 255), RGBColor(70, 70, 70)},
-                   {500, RGBColor(240, 240, 240), RGBColor(70, 70, 70)},
-                   {200, RGBColor(0, 0, 0), RGBColor(255, 255, 255)}};
-    for (const auto& wanted : columns) {
-        TCBColumn& column = box.Columns().Add();
-        column.SetWidth(wanted.width);
-        column.SetColor(wanted.back);
-        column.SetFontColor(wanted.text);
-    }
+    testing::SetUpSettingsFileColumns(box);
 }
 
 // Pixel colour as a plain RGB value.
