@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchTree.h"
 #include "engine/DropIntake.h"
 #include "engine/JobQueue.h"
 #include "platform/FileSystem.h"
@@ -36,42 +37,13 @@ constexpr int kFoldersPerGroup = 100;
 constexpr int kFilesPerFolder = 100;
 constexpr int kRuns = 7;
 
-std::string Number(int value, int width) {
-    std::string text = std::to_string(value);
-    return std::string(static_cast<std::size_t>(std::max(0, width - static_cast<int>(text.size()))),
-                       '0') +
-           text;
-}
-
 // root/group-N/folder-NNN/clip-NNNNN.mp4: 1,000 folders of 100 files each.
 bool BuildTree(const std::string& root) {
-    const std::string marker = root + "/.tree-complete";
-    if (palomix::PathExists(marker)) {
-        return true;
-    }
-    std::printf("building the tree under %s ...\n", root.c_str());
-    int file = 0;
-    for (int g = 0; g < kGroups; ++g) {
-        for (int f = 0; f < kFoldersPerGroup; ++f) {
-            const std::string folder =
-                root + "/group-" + Number(g, 1) + "/folder-" + Number(g * kFoldersPerGroup + f, 3);
-            if (!palomix::CreateFolderTree(folder)) {
-                std::fprintf(stderr, "cannot create %s\n", folder.c_str());
-                return false;
-            }
-            for (int k = 0; k < kFilesPerFolder; ++k, ++file) {
-                const std::string path = folder + "/clip-" + Number(file, 5) + ".mp4";
-                const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-                if (fd < 0) {
-                    std::fprintf(stderr, "cannot create %s\n", path.c_str());
-                    return false;
-                }
-                ::close(fd);
-            }
-        }
-    }
-    std::ofstream(marker) << "complete\n";
-    return true;
+    using palomix::bench::Number;
+    return palomix::bench::BuildFileTree(
+        root + "/.tree-complete", kGroups * kFoldersPerGroup, kFilesPerFolder, [&root](int f) {
+            return root + "/group-" + Number(f / kFoldersPerGroup, 1) + "/folder-" + Number(f, 3);
+        });
 }
 
 double RunFind(const std::string& root) {

@@ -26,6 +26,7 @@
 
 #include "app/MainForm1.h"
 #include "app/StringGrid.h"
+#include "bench/BenchTree.h"
 #include "controls/FolderBrowseEdit.h"
 #include "engine/DropIntake.h"
 #include "engine/JobQueue.h"
@@ -41,40 +42,12 @@ constexpr int kRuns = 5;
 constexpr double kRatioBound = 2.0;
 constexpr double kExtraMegabytesBound = 60.0;
 
-std::string Number(int value, int width) {
-    std::string text = std::to_string(value);
-    return std::string(static_cast<std::size_t>(std::max(0, width - static_cast<int>(text.size()))),
-                       '0') +
-           text;
-}
-
 // root/folder-NNN/clip-NNNNN.mp4, kept for later runs. The marker of a finished tree stands
 // beside the root, so that the drop holds nothing else.
 bool BuildTree(const std::string& root) {
-    const std::string marker = root + ".tree-complete";
-    if (palomix::PathExists(marker)) {
-        return true;
-    }
-    std::printf("building the tree under %s ...\n", root.c_str());
-    int file = 0;
-    for (int f = 0; f < kFolders; ++f) {
-        const std::string folder = root + "/folder-" + Number(f, 3);
-        if (!palomix::CreateFolderTree(folder)) {
-            std::fprintf(stderr, "cannot create %s\n", folder.c_str());
-            return false;
-        }
-        for (int k = 0; k < kFilesPerFolder; ++k, ++file) {
-            const std::string path = folder + "/clip-" + Number(file, 5) + ".mp4";
-            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-            if (fd < 0) {
-                std::fprintf(stderr, "cannot create %s\n", path.c_str());
-                return false;
-            }
-            ::close(fd);
-        }
-    }
-    std::ofstream(marker) << "complete\n";
-    return true;
+    return palomix::bench::BuildFileTree(
+        root + ".tree-complete", kFolders, kFilesPerFolder,
+        [&root](int f) { return root + "/folder-" + palomix::bench::Number(f, 3); });
 }
 
 std::size_t HeapInUse() {
