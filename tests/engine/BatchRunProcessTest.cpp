@@ -16,6 +16,7 @@
 
 #include "DeviceOutputFakes.h"
 #include "engine/BatchRun.h"
+#include "tests/platform/TestHostQueue.h"
 
 namespace palomix {
 namespace {
@@ -24,49 +25,9 @@ using namespace std::chrono_literals;
 using testing::FakeDevices;
 using testing::TempFolder;
 
-// Only guards against a hang; no test depends on how long anything takes.
-constexpr auto kPatience = 60s;
-
-std::string Helper(const std::string& name) {
-    return std::string(PALOMIX_TEST_HELPER_DIR) + "/test-helper-" + name;
-}
-
-// The host side: process ends posted by the launcher's threads, run on the test's thread as
-// the window's event loop would run them.
-class HostQueue {
-public:
-    PostToHost Poster() {
-        return [this](std::function<void()> task) {
-            {
-                const std::lock_guard lock(mutex_);
-                tasks_.push_back(std::move(task));
-            }
-            posted_.notify_all();
-        };
-    }
-
-    // Runs posted tasks until `done` holds; false when nothing more came in time.
-    bool RunUntil(const std::function<bool()>& done) {
-        while (!done()) {
-            std::function<void()> task;
-            {
-                std::unique_lock lock(mutex_);
-                if (!posted_.wait_for(lock, kPatience, [&] { return !tasks_.empty(); })) {
-                    return false;
-                }
-                task = std::move(tasks_.front());
-                tasks_.pop_front();
-            }
-            task();
-        }
-        return true;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable posted_;
-    std::deque<std::function<void()>> tasks_;
-};
+using testing::Helper;
+using testing::HostQueue;
+using testing::kPatience;
 
 class BatchRunProcessTest : public ::testing::Test {
 protected:

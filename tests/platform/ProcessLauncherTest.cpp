@@ -27,6 +27,7 @@
 
 #include "platform/CommandLineSplit.h"
 #include "platform/LogTail.h"
+#include "tests/platform/TestHostQueue.h"
 
 namespace palomix {
 
@@ -39,12 +40,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// Only guards against a hang; no test depends on how long anything takes.
-constexpr auto kPatience = 60s;
-
-std::string Helper(const std::string& name) {
-    return std::string(PALOMIX_TEST_HELPER_DIR) + "/test-helper-" + name;
-}
+using testing::Helper;
+using testing::HostQueue;
+using testing::kPatience;
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -91,54 +89,6 @@ bool Eventually(Condition condition) {
     }
     return true;
 }
-
-// The host side: a queue of posted tasks that the test runs on its own thread, as the window's
-// event loop would.
-class HostQueue {
-public:
-    PostToHost Poster() {
-        return [this](std::function<void()> task) {
-            {
-                const std::lock_guard lock(mutex_);
-                tasks_.push_back(std::move(task));
-            }
-            posted_.notify_all();
-        };
-    }
-
-    // Waits until a task has been posted, without running it.
-    bool WaitForPosted() {
-        std::unique_lock lock(mutex_);
-        return posted_.wait_for(lock, kPatience, [&] { return !tasks_.empty(); });
-    }
-
-    // Runs posted tasks until `done` holds.
-    bool RunUntil(const std::function<bool()>& done) {
-        while (!done()) {
-            std::function<void()> task;
-            {
-                std::unique_lock lock(mutex_);
-                if (!posted_.wait_for(lock, kPatience, [&] { return !tasks_.empty(); })) {
-                    return false;
-                }
-                task = std::move(tasks_.front());
-                tasks_.pop_front();
-            }
-            task();
-        }
-        return true;
-    }
-
-    std::size_t Pending() {
-        const std::lock_guard lock(mutex_);
-        return tasks_.size();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable posted_;
-    std::deque<std::function<void()>> tasks_;
-};
 
 class ProcessLauncherTest : public ::testing::Test {
 protected:
