@@ -16,23 +16,20 @@
 #include <QUrl>
 #include <utility>
 
-#include "app/ApplicationState.h"
 #include "app/Bevel.h"
 #include "app/FailureWindow.h"
 #include "app/JobGridModel.h"
 #include "app/RunStatusStrip.h"
 #include "app/StringGrid.h"
-#include "controls/FolderBrowseEdit.h"
-#include "controls/GradBox.h"
-#include "controls/MCCBox.h"
+#include "palomix/BuildInfo.h"
 #include "platform/ErrorMode.h"
 #include "platform/ExecutablePath.h"
 #include "platform/PathRules.h"
 #include "settings/IniFile.h"
-
-#ifndef PALOMIX_WEB_SITE
-#define PALOMIX_WEB_SITE "https://palomix.example"
-#endif
+#include "settings/StateFile.h"
+#include "widgets/FolderBrowseEdit.h"
+#include "widgets/GradBox.h"
+#include "widgets/MCCBox.h"
 
 namespace palomix {
 
@@ -117,7 +114,7 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
                                                        : std::move(environment.programFolder)),
       executablePath_(environment.executablePath.empty() ? ExecutablePath()
                                                          : std::move(environment.executablePath)),
-      webSite_(environment.webSite.empty() ? std::string(PALOMIX_WEB_SITE)
+      webSite_(environment.webSite.empty() ? std::string(kWebSite)
                                            : std::move(environment.webSite)),
       messages_(environment.messages ? std::move(environment.messages) : MessageBoxSink()),
       openWithDefault_(environment.openWithDefault ? std::move(environment.openWithDefault)
@@ -456,39 +453,30 @@ void TMainForm1::FormActivate() {
     }
     // Set first: an activation while the steps below run (a message box closing) does nothing.
     restored_ = true;
-    const std::string path = StateFile();
     IniReader reader;
+    const StoredState stored = ReadApplicationState(reader, StateFile());
 
-    const std::int32_t left = reader.ReadInteger(path, kStateSection, kStateKeyLeft, x());
-    const std::int32_t top = reader.ReadInteger(path, kStateSection, kStateKeyTop, y());
-    move(left, top);  // as read: no value is compared with the screen's bounds
+    move(stored.left.value_or(x()), stored.top.value_or(y()));  // no check against the screen
 
-    const bool japanese =
-        reader.ReadInteger(path, kStateSection, kStateKeyJapanese, B1->isChecked() ? 1 : 0) != 0;
+    const bool japanese = stored.japanese.value_or(B1->isChecked());
     B1->setChecked(japanese);
     if (japanese) {
         B1Click();
     }
-    const bool english =
-        reader.ReadInteger(path, kStateSection, kStateKeyEnglish, B2->isChecked() ? 1 : 0) != 0;
+    const bool english = stored.english.value_or(B2->isChecked());
     B2->setChecked(english);
     if (english) {
         B2Click();
     }
 
-    const std::int32_t settingsRow = reader.ReadInteger(path, kStateSection, kStateKeySettingsRow,
-                                                        catalogue_.SelectedSettingsRow());
-    catalogue_.SelectSettingsRow(settingsRow);
+    catalogue_.SelectSettingsRow(stored.settingsRow.value_or(catalogue_.SelectedSettingsRow()));
     MultiComboBox1->SetItemIndex(catalogue_.SelectedSettingsRow());
     MultiComboBox1Change();
 
-    const std::int32_t commandRow = reader.ReadInteger(path, kStateSection, kStateKeyCommandRow,
-                                                       catalogue_.SelectedCommandRow());
-    catalogue_.SelectCommandRow(commandRow);
+    catalogue_.SelectCommandRow(stored.commandRow.value_or(catalogue_.SelectedCommandRow()));
     MultiComboBox2->SetItemIndex(catalogue_.SelectedCommandRow());
 
-    std::string folder =
-        reader.ReadString(path, kStateSection, kStateKeyOutputFolder, BrowserEdit1->Path());
+    std::string folder = stored.outputFolder.value_or(BrowserEdit1->Path());
     if (folder.empty()) {
         folder = programFolder_;
     }

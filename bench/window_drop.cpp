@@ -27,7 +27,7 @@
 #include "app/MainForm1.h"
 #include "app/StringGrid.h"
 #include "bench/BenchTree.h"
-#include "controls/FolderBrowseEdit.h"
+#include "widgets/FolderBrowseEdit.h"
 #include "engine/DropIntake.h"
 #include "engine/JobQueue.h"
 #include "platform/FileSystem.h"

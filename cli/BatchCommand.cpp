@@ -14,23 +14,20 @@
 #include "cli/RunCommand.h"
 #include "engine/DropIntake.h"
 #include "engine/JobQueue.h"
+#include "palomix/BuildInfo.h"
 #include "platform/Drives.h"
 #include "platform/ExecutablePath.h"
 #include "platform/FileSystem.h"
 #include "platform/PathRules.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsCatalogue.h"
-
-#ifndef PALOMIX_VERSION
-#define PALOMIX_VERSION "unknown"
-#endif
+#include "settings/StateFile.h"
 
 namespace palomix {
 
 namespace {
 
 constexpr std::string_view kProgramName = "palomix-batch";
-constexpr std::string_view kStateFileName = "Palomix.ini";
 
 int Fail(std::ostream& err, std::string_view reason) {
     err << kProgramName << ": " << reason << '\n';
@@ -73,14 +70,6 @@ std::optional<std::string> ResolveSettingsFile(const std::string& given,
     return std::nullopt;
 }
 
-// The language the window would come up in: B1 is read first, then B2, so a B2 that is on
-// ends in English whatever B1 says; with neither on, Japanese.
-Language LanguageFromStateFile(IniReader& reader, const std::string& programFolder) {
-    const std::string stateFile = JoinPath(programFolder, kStateFileName);
-    const bool english = reader.ReadInteger(stateFile, "SET", "B2", 0) != 0;
-    return english ? Language::English : Language::Japanese;
-}
-
 }  // namespace
 
 int RunPalomixBatch(const std::vector<std::string>& arguments, std::ostream& out,
@@ -95,14 +84,15 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::ostream& out
         return kBatchExitOk;
     }
     if (options.version) {
-        out << kProgramName << ' ' << PALOMIX_VERSION << '\n';
+        out << kProgramName << ' ' << kVersion << '\n';
         return kBatchExitOk;
     }
 
     const std::string programFolder = ExecutableFolder();
     const auto reader = std::make_shared<IniReader>();
-    const Language language =
-        options.language ? *options.language : LanguageFromStateFile(*reader, programFolder);
+    const Language language = options.language.value_or(
+        StoredLanguage(ReadApplicationState(*reader, StateFilePath(programFolder)))
+            .value_or(Language::Japanese));
 
     SettingsCatalogue catalogue(programFolder, reader);
     if (const CatalogueLoadResult loaded = catalogue.LoadSettingsCatalogue(language);

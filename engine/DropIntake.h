@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/SearchFile.h"
+#include "controllogic/SearchFile.h"
 #include "engine/JobQueue.h"
 
 namespace palomix {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "controls/SearchFile.h"
+#include "controllogic/SearchFile.h"
 #include "platform/FileSystem.h"
 #include "platform/PathRules.h"
 

@@ -20,7 +20,7 @@
 
 #include "app/MainForm1.h"
 #include "app/MessageSink.h"
-#include "controls/MCCBox.h"
+#include "widgets/MCCBox.h"
 
 namespace palomix::testing {
 

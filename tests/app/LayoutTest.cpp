@@ -11,9 +11,9 @@
 
 #include "app/RunStatusStrip.h"
 #include "app/StringGrid.h"
-#include "controls/FolderBrowseEdit.h"
-#include "controls/GradBox.h"
-#include "controls/MCCBox.h"
+#include "widgets/FolderBrowseEdit.h"
+#include "widgets/GradBox.h"
+#include "widgets/MCCBox.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace palomix::testing {

@@ -14,8 +14,8 @@
 #include <QTableView>
 
 #include "app/StringGrid.h"
-#include "controls/FolderBrowseEdit.h"
-#include "controls/MCCBox.h"
+#include "widgets/FolderBrowseEdit.h"
+#include "widgets/MCCBox.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace palomix::testing {

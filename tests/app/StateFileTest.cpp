@@ -4,9 +4,9 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/ApplicationState.h"
-#include "controls/FolderBrowseEdit.h"
-#include "controls/MCCBox.h"
+#include "settings/StateFile.h"
+#include "widgets/FolderBrowseEdit.h"
+#include "widgets/MCCBox.h"
 #include "settings/IniFile.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -17,7 +17,7 @@ using StateFileTest = WindowTest;
 
 std::string Key(const std::string& path, std::string_view key) {
     IniReader reader;
-    return reader.ReadString(path, kStateSection, key, "<absent>");
+    return reader.ReadString(path, "SET", key, "<absent>");
 }
 
 TEST_F(StateFileTest, FirstStartWithoutStateFileUsesTheDefaultsAndCloseWritesAllSevenKeys) {

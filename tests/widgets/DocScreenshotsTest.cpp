@@ -9,8 +9,8 @@
 #include <QPainter>
 #include <QtGlobal>
 
-#include "controls/GradBox.h"
-#include "controls/MCCBox.h"
+#include "widgets/GradBox.h"
+#include "widgets/MCCBox.h"
 #include "tests/widgets/SettingsListSetUp.h"
 
 namespace palomix {

@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "controls/DialogPlacement.h"
-#include "controls/FolderBrowseDialog.h"
-#include "controls/FolderBrowseEdit.h"
-#include "controls/FolderBrowsePicture.h"
-#include "controls/FolderPathText.h"
+#include "controllogic/DialogPlacement.h"
+#include "widgets/FolderBrowseDialog.h"
+#include "widgets/FolderBrowseEdit.h"
+#include "widgets/FolderBrowsePicture.h"
+#include "controllogic/FolderPathText.h"
 
 namespace palomix {
 namespace {

@@ -1,11 +1,11 @@
-#include "controls/GradBox.h"
+#include "widgets/GradBox.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
 
-#include "controls/GradBoxPalette.h"
+#include "widgets/GradBoxPalette.h"
 
 namespace palomix {
 namespace {

@@ -1,4 +1,4 @@
-#include "controls/MCCBox.h"
+#include "widgets/MCCBox.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 #include <string>
 #include "tests/widgets/SettingsListSetUp.h"
 
-#include "controls/GradBoxPalette.h"
+#include "widgets/GradBoxPalette.h"
 
 namespace palomix {
 namespace {

@@ -3,7 +3,7 @@
 // indent 1, 14-pixel rows, 28 rows in the open list.
 #pragma once
 
-#include "controls/MCCBox.h"
+#include "widgets/MCCBox.h"
 
 namespace palomix::testing {
 

@@ -1,0 +1,75 @@
+#include "settings/StateFile.h"
+
+#include "platform/PathRules.h"
+
+namespace palomix {
+
+namespace {
+
+constexpr std::string_view kStateSection = "SET";
+constexpr std::string_view kKeyLeft = "M_LEFT";
+constexpr std::string_view kKeyTop = "M_TOP";
+constexpr std::string_view kKeyJapanese = "B1";
+constexpr std::string_view kKeyEnglish = "B2";
+constexpr std::string_view kKeySettingsRow = "MC1";
+constexpr std::string_view kKeyCommandRow = "MC2";
+constexpr std::string_view kKeyOutputFolder = "BE1";
+
+}  // namespace
+
+std::string StateFilePath(const std::string& programFolder) {
+    return JoinPath(programFolder, kStateFileName);
+}
+
+StoredState ReadApplicationState(IniReader& reader, const std::string& path) {
+    StoredState state;
+    const std::shared_ptr<const IniDocument> document = reader.Document(path);
+    if (!document) {
+        return state;
+    }
+    const auto integer = [&document](std::string_view key) -> std::optional<std::int32_t> {
+        const std::optional<std::string> text = document->Find(kStateSection, key);
+        return text ? ParseIniInteger(*text) : std::nullopt;
+    };
+    const auto flag = [&integer](std::string_view key) -> std::optional<bool> {
+        const std::optional<std::int32_t> value = integer(key);
+        return value ? std::optional<bool>(*value != 0) : std::nullopt;
+    };
+    state.left = integer(kKeyLeft);
+    state.top = integer(kKeyTop);
+    state.japanese = flag(kKeyJapanese);
+    state.english = flag(kKeyEnglish);
+    state.settingsRow = integer(kKeySettingsRow);
+    state.commandRow = integer(kKeyCommandRow);
+    state.outputFolder = document->Find(kStateSection, kKeyOutputFolder);
+    return state;
+}
+
+std::optional<Language> StoredLanguage(const StoredState& state) {
+    if (state.english.value_or(false)) {
+        return Language::English;
+    }
+    if (state.japanese.value_or(true)) {
+        return Language::Japanese;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::pair<std::string, std::string>> StateKeyValues(const ApplicationState& state) {
+    const auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
+    return {
+        {std::string(kKeyLeft), std::to_string(state.left)},
+        {std::string(kKeyTop), std::to_string(state.top)},
+        {std::string(kKeyJapanese), flag(state.japanese)},
+        {std::string(kKeyEnglish), flag(state.english)},
+        {std::string(kKeySettingsRow), std::to_string(state.settingsRow)},
+        {std::string(kKeyCommandRow), std::to_string(state.commandRow)},
+        {std::string(kKeyOutputFolder), state.outputFolder},
+    };
+}
+
+void SaveApplicationState(const std::string& path, const ApplicationState& state) {
+    WriteIniStrings(path, kStateSection, StateKeyValues(state));
+}
+
+}  // namespace palomix

@@ -1,0 +1,64 @@
+// The application state file: Palomix.ini in the program folder, section SET. It keeps the
+// window position, the language check marks, the two selections (by position, -1 for none)
+// and the output folder from one run to the next. The window reads it once at its first
+// activation and writes it at every close; palomix-batch reads the language from it. This is
+// the one place that knows the file's name, section and keys.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "settings/IniFile.h"
+#include "settings/Language.h"
+
+namespace palomix {
+
+inline constexpr std::string_view kStateFileName = "Palomix.ini";
+
+// The path of the state file in a program folder.
+std::string StateFilePath(const std::string& programFolder);
+
+// What the window saves when it closes.
+struct ApplicationState {
+    std::int32_t left = 20;
+    std::int32_t top = 20;
+    bool japanese = true;  // B1 carries its check mark
+    bool english = false;  // B2 carries its check mark
+    std::int32_t settingsRow = -1;
+    std::int32_t commandRow = -1;
+    std::string outputFolder;
+};
+
+// What the file holds, key by key: nullopt where a key is missing or not a valid value, so the
+// reader applies its own default at the moment the key's turn comes. Integers and flags follow
+// ParseIniInteger (a flag is on when its integer is not 0).
+struct StoredState {
+    std::optional<std::int32_t> left;
+    std::optional<std::int32_t> top;
+    std::optional<bool> japanese;
+    std::optional<bool> english;
+    std::optional<std::int32_t> settingsRow;
+    std::optional<std::int32_t> commandRow;
+    std::optional<std::string> outputFolder;
+};
+
+// Reads the seven keys of section SET; a missing or unreadable file gives an empty StoredState.
+StoredState ReadApplicationState(IniReader& reader, const std::string& path);
+
+// The language the window comes up in after a restore: the Japanese mark is applied first,
+// then the English one, so an English mark that is on wins; with neither, none.
+std::optional<Language> StoredLanguage(const StoredState& state);
+
+// The seven keys with their texts, in the order they are written: M_LEFT, M_TOP, B1, B2, MC1,
+// MC2, BE1. Integers in decimal with a minus sign when negative, flags as "1" or "0".
+std::vector<std::pair<std::string, std::string>> StateKeyValues(const ApplicationState& state);
+
+// Writes all seven keys into section SET of the file at once (other sections and keys stay);
+// the file is replaced whole or not at all. Throws IniWriteError naming the file.
+void SaveApplicationState(const std::string& path, const ApplicationState& state);
+
+}  // namespace palomix
