@@ -43,9 +43,11 @@ constexpr RunTexts kJapaneseRunTexts{
         "設定ファイルと変換コマンドを選択してください。"
         "ドロップしたファイルは一覧で待機し、変換コマンドを選ぶと変換を開始します。",
     .stateNotSaved = "設定を保存できませんでした: ",
+    .stopFailed = "変換を中止できませんでした.",
     .jobsWaitingFormat = "変換中: 残り {jobs} 件",
     .failuresFormat = "失敗 {failed} 件 (クリックで詳細)",
     .launchFailedFormat = "起動できません: {reason}",
+    .notStartedFormat = "起動できません: {program}",
     .failureWindowTitle = "失敗した変換",
     .failureFile = "ファイル",
     .failureCommandLine = "コマンドライン",
@@ -54,6 +56,16 @@ constexpr RunTexts kJapaneseRunTexts{
     .failureStopped = "中止されました",
     .failureNoOutput = "(出力なし)",
     .closeButton = "閉じる",
+    .exitCodeFormat = "終了コード {code}",
+    .signalFormat = "シグナル {code}",
+    .playerNotAttachedFormat = "実行せず: {player}が接続されていません",
+    .lineTooLongFormat = "実行せず: コマンドラインが {bytes} バイトを超えるため途中で切れます",
+    .settingsUnreadableFormat = "設定ファイルを読めません: {path}",
+    .nothingToRun = "この変換コマンドには実行するコマンドラインがありません",
+    .emptyCommandLine = "コマンドラインが空です",
+    .programNotFoundFormat = "プログラム \"{program}\" が見つかりません",
+    .programNotStartedFormat = "プログラム \"{program}\" を起動できませんでした ({detail})",
+    .launcherClosed = "これ以上変換を開始できません",
 };
 
 constexpr RunTexts kEnglishRunTexts{
@@ -61,9 +73,11 @@ constexpr RunTexts kEnglishRunTexts{
         "Choose a configuration file and a convert command. The dropped files "
         "wait in the list and are converted once you pick a command.",
     .stateNotSaved = "The settings could not be saved: ",
+    .stopFailed = "Could not stop the conversion.",
     .jobsWaitingFormat = "Converting: {jobs} job(s) left",
     .failuresFormat = "{failed} failed (click for details)",
     .launchFailedFormat = "Cannot start: {reason}",
+    .notStartedFormat = "Could not start: {program}",
     .failureWindowTitle = "Failed conversions",
     .failureFile = "File",
     .failureCommandLine = "Command line",
@@ -72,6 +86,16 @@ constexpr RunTexts kEnglishRunTexts{
     .failureStopped = "stopped",
     .failureNoOutput = "(no output)",
     .closeButton = "Close",
+    .exitCodeFormat = "exit code {code}",
+    .signalFormat = "signal {code}",
+    .playerNotAttachedFormat = "not run: no {player} is attached",
+    .lineTooLongFormat = "not run: the command line is longer than {bytes} bytes and would run cut",
+    .settingsUnreadableFormat = "the settings file cannot be read: {path}",
+    .nothingToRun = "the command has no command line to run",
+    .emptyCommandLine = "the command line is empty",
+    .programNotFoundFormat = "the program \"{program}\" was not found",
+    .programNotStartedFormat = "the program \"{program}\" could not be started ({detail})",
+    .launcherClosed = "no conversion may start any more",
 };
 
 }  // namespace

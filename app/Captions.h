@@ -37,13 +37,16 @@ struct WindowCaptions {
 
 const WindowCaptions& CaptionsFor(Language language);
 
-// Texts of the run status strip, the failure list and the messages the window adds.
+// Texts of the run status strip, the failure list, the grid's status column and the messages
+// the window adds. A "{name}" in a format is replaced by the value it names.
 struct RunTexts {
     std::string_view chooseSettings;      // a drop with no settings file or command chosen
     std::string_view stateNotSaved;       // followed by the reason, which names the file
+    std::string_view stopFailed;          // the Stop button found nothing to stop
     std::string_view jobsWaitingFormat;   // "{jobs}": jobs in the list during a run
     std::string_view failuresFormat;      // "{failed}": failed or stopped jobs so far
     std::string_view launchFailedFormat;  // "{reason}": why the run stopped at row 1
+    std::string_view notStartedFormat;    // "{program}": the grid status of a job not started
     std::string_view failureWindowTitle;
     std::string_view failureFile;  // labels of one entry of the failure list
     std::string_view failureCommandLine;
@@ -52,6 +55,18 @@ struct RunTexts {
     std::string_view failureStopped;  // a job ended by the Stop button
     std::string_view failureNoOutput;
     std::string_view closeButton;
+    // How a command ended or why it did not run.
+    std::string_view exitCodeFormat;            // "{code}"
+    std::string_view signalFormat;              // "{code}"
+    std::string_view playerNotAttachedFormat;   // "{player}": "PSP" or "WALKMAN"
+    std::string_view lineTooLongFormat;         // "{bytes}": the most a line may hold
+    std::string_view settingsUnreadableFormat;  // "{path}"
+    std::string_view nothingToRun;
+    // Why a program could not be started.
+    std::string_view emptyCommandLine;
+    std::string_view programNotFoundFormat;    // "{program}"
+    std::string_view programNotStartedFormat;  // "{program}", "{detail}"
+    std::string_view launcherClosed;
 };
 
 const RunTexts& RunTextsFor(Language language);

@@ -2,11 +2,46 @@
 
 #include <algorithm>
 
+#include "app/RunReport.h"
+
 namespace palomix {
 
-JobGridModel::JobGridModel(JobQueue& queue, QObject* parent)
-    : QAbstractTableModel(parent), queue_(queue), rows_(queue.RowCount() - 1) {
+JobGridModel::JobGridModel(const JobQueue& queue, QObject* parent)
+    : QAbstractTableModel(parent),
+      queue_(queue),
+      rows_(queue.RowCount() - 1),
+      texts_(&RunTextsFor(Language::Japanese)) {
     queue_.AddObserver(this);
+}
+
+void JobGridModel::SetCaptions(const WindowCaptions& captions, const RunTexts& texts) {
+    header_ = {std::string(captions.headerStatus), std::string(captions.headerFileName),
+               std::string(captions.headerFullPath)};
+    texts_ = &texts;
+    emit headerDataChanged(Qt::Horizontal, 0, kJobGridColumns - 1);
+    if (rows_ > 0) {
+        emit dataChanged(index(0, kStatusColumn), index(rows_ - 1, kStatusColumn));
+    }
+}
+
+std::string JobGridModel::Cell(int column, int row) const {
+    if (column < 0 || column >= kJobGridColumns || row < 0 || row >= queue_.RowCount()) {
+        return {};
+    }
+    if (row == 0) {
+        return header_[static_cast<std::size_t>(column)];
+    }
+    if (queue_.Empty()) {
+        return {};  // the blank row 1 of an empty list
+    }
+    switch (column) {
+        case kStatusColumn:
+            return StatusWords(queue_.Status(row - 1), *texts_);
+        case kFileNameColumn:
+            return std::string(queue_.FileName(row - 1));
+        default:
+            return queue_.JobPath(row - 1);
+    }
 }
 
 JobGridModel::~JobGridModel() {
@@ -27,7 +62,7 @@ QVariant JobGridModel::data(const QModelIndex& index, int role) const {
     }
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromStdString(queue_.Cell(index.column(), index.row() + 1));
+            return QString::fromStdString(Cell(index.column(), index.row() + 1));
         case Qt::BackgroundRole:
             return index.column() == kStatusColumn ? kFixedCellColor : kCellColor;
         case Qt::ForegroundRole:
@@ -45,7 +80,7 @@ QVariant JobGridModel::headerData(int section, Qt::Orientation orientation, int 
     }
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromStdString(queue_.Cell(section, 0));
+            return QString::fromStdString(Cell(section, 0));
         case Qt::BackgroundRole:
             return kFixedCellColor;
         case Qt::ForegroundRole:

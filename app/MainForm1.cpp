@@ -118,24 +118,17 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
                                            : std::move(environment.webSite)),
       messages_(environment.messages ? std::move(environment.messages) : MessageBoxSink()),
       openWithDefault_(environment.openWithDefault ? std::move(environment.openWithDefault)
-                                                   : DefaultProgramOpener(OpenWithDefaultProgram)),
-      devices_(environment.devices ? std::move(environment.devices) : SystemDeviceAccess()),
-      intake_(queue_),
-      catalogue_(programFolder_) {
+                                                   : DefaultProgramOpener(OpenWithDefaultProgram)) {
     // The launcher learns of a process's end on a thread of its own and hands the rest of the
     // work to this window's thread.
     PostToHost post = [this](std::function<void()> task) {
         QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
     };
-    launcher_ = environment.makeLauncher ? environment.makeLauncher(std::move(post))
-                                         : SystemProcessLauncher(std::move(post));
-    BatchRunSettings settings;
-    settings.reader = catalogue_.SharedReader();
-    settings.appFolder = programFolder_;
-    settings.chosenCommand = [this] { return catalogue_.SelectedCommand(); };
-    settings.outputFolder = [this] { return BrowserEdit1->Path(); };
-    settings.languageMarks = [this] { return Marks(); };
-    run_ = std::make_unique<BatchRun>(queue_, *launcher_, *devices_, std::move(settings));
+    EngineSetup setup;
+    setup.programFolder = programFolder_;
+    setup.devices = std::move(environment.devices);
+    setup.makeLauncher = std::move(environment.makeLauncher);
+    engine_ = std::make_unique<Engine>(std::move(setup), std::move(post));
 
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -156,8 +149,8 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
     SuppressCriticalErrorDialogs();
     ApplyCaptions(CaptionsFor(Language::Japanese));
 
-    queue_.AddObserver(this);
-    run_->SetObserver(this);
+    engine_->Jobs().AddObserver(this);
+    engine_->SetObserver(this);
 
     Timer0 = new QTimer(this);
     Timer0->setInterval(1000);
@@ -166,8 +159,8 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
 }
 
 TMainForm1::~TMainForm1() {
-    run_->SetObserver(nullptr);
-    queue_.RemoveObserver(this);
+    engine_->SetObserver(nullptr);
+    engine_->Jobs().RemoveObserver(this);
     StringGrid2->setModel(nullptr);
 }
 
@@ -237,7 +230,7 @@ void TMainForm1::CreateControls() {
         addColumn(200, RGBColor(0, 0, 0), RGBColor(255, 255, 255));
     }
     MultiComboBox1->OnChange = [this](TMultiColComboBox& box) {
-        catalogue_.SelectSettingsRow(box.ItemIndex());
+        engine_->Catalogue().SelectSettingsRow(box.ItemIndex());
         MultiComboBox1Change();
     };
 
@@ -266,6 +259,9 @@ void TMainForm1::CreateControls() {
     BrowserEdit1->SetStartWithLast(true);
     BrowserEdit1->setFont(GothicFont(12));
     SetTextColor(*BrowserEdit1, QPalette::Text, darkGrey);
+    // The run reads the folder at the start of every job, as the field shows it then.
+    connect(BrowserEdit1, &QLineEdit::textChanged, this,
+            [this](const QString& text) { engine_->SetOutputFolder(text.toStdString()); });
 
     ListBox1 = new QListWidget(ClientArea);
     ListBox1->setGeometry(292, 8, 97, 17);
@@ -290,7 +286,7 @@ void TMainForm1::CreateControls() {
 }
 
 void TMainForm1::SetUpGrid() {
-    gridModel_ = std::make_unique<JobGridModel>(queue_);
+    gridModel_ = std::make_unique<JobGridModel>(engine_->Jobs());
     StringGrid2->setModel(gridModel_.get());
     StringGrid2->setFont(GothicFont(12));
     StringGrid2->setShowGrid(true);
@@ -371,34 +367,37 @@ void TMainForm1::ApplyCaptions(const WindowCaptions& captions) {
     }
     Label4->setText(Q(captions.label4));
     Button1->setText(Q(captions.button1));
-    queue_.SetHeader(std::string(captions.headerStatus), std::string(captions.headerFileName),
-                     std::string(captions.headerFullPath));
+    gridModel_->SetCaptions(captions, RunTextsFor(TextLanguage()));
+}
+
+std::string TMainForm1::GridCell(int column, int row) const {
+    return gridModel_->Cell(column, row);
 }
 
 void TMainForm1::ShowCatalogue() {
     ListBox1->clear();
     MultiComboBox1->ClearItems();
-    for (const std::string& path : catalogue_.Paths()) {
+    for (const std::string& path : engine_->Catalogue().Paths()) {
         ListBox1->addItem(Q(path));
     }
-    for (const std::string& row : catalogue_.CatalogueRows()) {
+    for (const std::string& row : engine_->Catalogue().CatalogueRows()) {
         MultiComboBox1->AddItem(row);
     }
-    MultiComboBox1->SetItemIndex(catalogue_.SelectedSettingsRow());
+    MultiComboBox1->SetItemIndex(engine_->Catalogue().SelectedSettingsRow());
 }
 
 void TMainForm1::ShowCommandList() {
     MultiComboBox2->ClearItems();
-    for (const std::string& row : catalogue_.CommandRowTexts()) {
+    for (const std::string& row : engine_->Catalogue().CommandRowTexts()) {
         MultiComboBox2->AddItem(row);
     }
-    MultiComboBox2->SetItemIndex(catalogue_.SelectedCommandRow());
+    MultiComboBox2->SetItemIndex(engine_->Catalogue().SelectedCommandRow());
 }
 
 void TMainForm1::SetLanguage(Language language) {
     B1->setChecked(language == Language::Japanese);
     B2->setChecked(language == Language::English);
-    const CatalogueLoadResult load = catalogue_.LoadSettingsCatalogue(language);
+    const CatalogueLoadResult load = engine_->Catalogue().LoadSettingsCatalogue(language);
     if (load.folderMissing) {
         Message(load.message);
     } else {
@@ -418,15 +417,15 @@ void TMainForm1::B2Click() {
 }
 
 void TMainForm1::MultiComboBox1Change() {
-    catalogue_.MultiComboBox1Change(Marks());
+    engine_->Catalogue().MultiComboBox1Change(Marks());
     ShowCommandList();
 }
 
 void TMainForm1::MultiComboBox2Pick() {
-    catalogue_.SelectCommandRow(MultiComboBox2->ItemIndex());
+    engine_->Catalogue().SelectCommandRow(MultiComboBox2->ItemIndex());
     // Jobs that were dropped before a command was chosen start once the user picks one.
-    if (waitingForCommand_ && !queue_.Empty() && !run_->RunActive() &&
-        catalogue_.SelectedCommand()) {
+    if (waitingForCommand_ && !engine_->Jobs().Empty() && !engine_->RunActive() &&
+        engine_->Catalogue().SelectedCommand()) {
         StartRun();
     }
 }
@@ -434,7 +433,7 @@ void TMainForm1::MultiComboBox2Pick() {
 // --- Menus -------------------------------------------------------------------------------
 
 void TMainForm1::S1Click() {
-    catalogue_.S1Click(openWithDefault_);
+    engine_->Catalogue().S1Click(openWithDefault_);
 }
 
 void TMainForm1::H1Click() {
@@ -469,12 +468,14 @@ void TMainForm1::FormActivate() {
         B2Click();
     }
 
-    catalogue_.SelectSettingsRow(stored.settingsRow.value_or(catalogue_.SelectedSettingsRow()));
-    MultiComboBox1->SetItemIndex(catalogue_.SelectedSettingsRow());
+    engine_->Catalogue().SelectSettingsRow(
+        stored.settingsRow.value_or(engine_->Catalogue().SelectedSettingsRow()));
+    MultiComboBox1->SetItemIndex(engine_->Catalogue().SelectedSettingsRow());
     MultiComboBox1Change();
 
-    catalogue_.SelectCommandRow(stored.commandRow.value_or(catalogue_.SelectedCommandRow()));
-    MultiComboBox2->SetItemIndex(catalogue_.SelectedCommandRow());
+    engine_->Catalogue().SelectCommandRow(
+        stored.commandRow.value_or(engine_->Catalogue().SelectedCommandRow()));
+    MultiComboBox2->SetItemIndex(engine_->Catalogue().SelectedCommandRow());
 
     std::string folder = stored.outputFolder.value_or(BrowserEdit1->Path());
     if (folder.empty()) {
@@ -518,7 +519,7 @@ bool TMainForm1::event(QEvent* event) {
 void TMainForm1::closeEvent(QCloseEvent* event) {
     if (!closingNow_) {
         FormClose();
-        if (run_->RunActive()) {
+        if (engine_->RunActive()) {
             // The run finishes its jobs first; the window stays and closes when it ends.
             closeAfterRun_ = true;
             event->ignore();
@@ -552,25 +553,25 @@ void TMainForm1::dropEvent(QDropEvent* event) {
 // --- The run -------------------------------------------------------------------------------
 
 void TMainForm1::FormDropFiles(const std::vector<std::string>& paths) {
-    if (!run_->RunActive()) {
+    if (!engine_->RunActive()) {
         report_.Reset();  // a new batch
     }
-    intake_.TakeDrop(paths);
+    engine_->AddPaths(paths);
     StartRun();
     UpdateRunStatus();
 }
 
 void TMainForm1::StartRun() {
     waitingForCommand_ = false;
-    run_->StartRun();
+    engine_->StartRun();
 }
 
 void TMainForm1::Timer0Timer() {
-    run_->Timer0Timer();
+    engine_->Tick();
 }
 
 void TMainForm1::Button1Click() {
-    run_->Button1Click();
+    engine_->StopHead();
 }
 
 void TMainForm1::StopEnabledChanged(bool enabled) {
@@ -578,22 +579,21 @@ void TMainForm1::StopEnabledChanged(bool enabled) {
     UpdateRunStatus();
 }
 
-void TMainForm1::CommandStarted(const std::string& commandLine) {
-    report_.CommandStarted(commandLine);
+void TMainForm1::CommandStarted(const CommandStart& /*start*/) {
+    report_.CommandStarted();
     UpdateRunStatus();
 }
 
-void TMainForm1::ShowMessage(const std::string& text) {
-    Message(text);
+void TMainForm1::StopFailed() {
+    Message(std::string(RunTextsFor(TextLanguage()).stopFailed));
 }
 
-void TMainForm1::JobFinished(const JobResult& result) {
-    report_.JobFinished(result);
+void TMainForm1::JobEnded(const JobResult& result) {
+    report_.JobEnded(result);
     UpdateRunStatus();
 }
 
-void TMainForm1::RunEnded(const RunEnd& end) {
-    report_.RunEnded(end);
+void TMainForm1::RunEnded(RunEndReason reason) {
     UpdateRunStatus();
     if (closeAfterRun_) {
         // The close asked for during the run; after the run's call has returned.
@@ -601,7 +601,7 @@ void TMainForm1::RunEnded(const RunEnd& end) {
         QTimer::singleShot(0, this, [this] { close(); });
         return;
     }
-    if (end.reason == RunEndReason::NothingSelected) {
+    if (reason == RunEndReason::NothingSelected) {
         waitingForCommand_ = true;
         Message(std::string(RunTextsFor(TextLanguage()).chooseSettings));
     }
@@ -617,8 +617,9 @@ void TMainForm1::RowsRemoved(int /*firstRow*/, int /*count*/) {
 
 void TMainForm1::UpdateRunStatus() {
     const RunTexts& texts = RunTextsFor(TextLanguage());
-    RunStatus1->SetStatus(Q(RunStatusText(report_, run_->RunActive(), queue_.JobCount(), texts)),
-                          report_.FailureCount() > 0);
+    RunStatus1->SetStatus(
+        Q(RunStatusText(report_, engine_->RunActive(), engine_->JobCount(), texts)),
+        report_.FailureCount() > 0);
     if (failureWindow_ != nullptr && failureWindow_->isVisible()) {
         failureWindow_->SetContents(Q(texts.failureWindowTitle), Q(FailureListText(report_, texts)),
                                     Q(texts.closeButton));

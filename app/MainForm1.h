@@ -1,7 +1,7 @@
 // TMainForm1: the program's one window. It holds the controls at their fixed places, the
-// menus, the timer, and the core objects behind them (the job list, the drop intake, the
-// settings catalogue and the batch run), and turns user actions into calls on those objects
-// and their reports into repaints. Every handler keeps the name of the control it serves.
+// menus, the timer, and the core behind them (engine/Engine.h), turns user actions into calls
+// on the core's door and its reports into repaints and texts in the window's language. Every
+// handler keeps the name of the control it serves and forwards to the door.
 //
 // The window is fixed at a client area of 404 x 465 pixels below its menu bar. Drops of
 // files and folders anywhere over it (labels, lists and grid included) reach FormDropFiles.
@@ -19,8 +19,7 @@
 #include "app/Captions.h"
 #include "app/MessageSink.h"
 #include "app/RunReport.h"
-#include "engine/BatchRun.h"
-#include "engine/DropIntake.h"
+#include "engine/Engine.h"
 #include "engine/JobQueue.h"
 #include "platform/Drives.h"
 #include "platform/OpenWithDefault.h"
@@ -69,7 +68,7 @@ inline constexpr int kInitialTop = 20;
 // executable's file name without its last extension (my.tool.exe gives my.tool), unencoded.
 std::string SoftwareInformationAddress(std::string_view webSite, std::string_view executablePath);
 
-class TMainForm1 final : public QMainWindow, private BatchRunObserver, private JobQueueObserver {
+class TMainForm1 final : public QMainWindow, private EngineObserver, private JobQueueObserver {
     Q_OBJECT
 
 public:
@@ -97,9 +96,12 @@ public:
     // --- State for the front end and its tests ---------------------------------------------
     // The check marks of B1 and B2.
     LanguageMarks Marks() const;
-    const JobQueue& Jobs() const { return queue_; }
-    const BatchRun& Run() const { return *run_; }
-    const SettingsCatalogue& Catalogue() const { return catalogue_; }
+    const JobQueue& Jobs() const { return engine_->Jobs(); }
+    // The core behind the window.
+    const Engine& Core() const { return *engine_; }
+    const SettingsCatalogue& Catalogue() const { return engine_->Catalogue(); }
+    // The text of a cell of the job grid, as shown (row 0: the captions).
+    std::string GridCell(int column, int row) const;
     const RunReport& Report() const { return report_; }
     const std::string& ProgramFolder() const { return programFolder_; }
     std::string StateFile() const;
@@ -143,12 +145,12 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // BatchRunObserver
+    // EngineObserver
     void StopEnabledChanged(bool enabled) override;
-    void CommandStarted(const std::string& commandLine) override;
-    void ShowMessage(const std::string& text) override;
-    void JobFinished(const JobResult& result) override;
-    void RunEnded(const RunEnd& end) override;
+    void CommandStarted(const CommandStart& start) override;
+    void JobEnded(const JobResult& result) override;
+    void RunEnded(RunEndReason reason) override;
+    void StopFailed() override;
     // JobQueueObserver: the job count of the status strip.
     void RowsInserted(int firstRow, int count) override;
     void RowsRemoved(int firstRow, int count) override;
@@ -173,12 +175,7 @@ private:
     std::string webSite_;
     std::shared_ptr<MessageSink> messages_;
     DefaultProgramOpener openWithDefault_;
-    std::unique_ptr<DeviceAccess> devices_;
-    JobQueue queue_;
-    DropIntake intake_;
-    SettingsCatalogue catalogue_;
-    std::unique_ptr<ProcessLauncher> launcher_;
-    std::unique_ptr<BatchRun> run_;
+    std::unique_ptr<Engine> engine_;
     std::unique_ptr<JobGridModel> gridModel_;
     RunReport report_;
 

@@ -2,6 +2,9 @@
 
 #include <string_view>
 
+#include "engine/RunTimerText.h"
+#include "settings/IniFile.h"
+
 namespace palomix {
 
 namespace {
@@ -34,41 +37,88 @@ void AppendOutput(std::string& text, const std::vector<std::string>& lines, cons
 void RunReport::Reset() {
     failed_.clear();
     launchFailure_.reset();
-    lastCommand_.clear();
 }
 
-void RunReport::CommandStarted(const std::string& commandLine) {
-    lastCommand_ = commandLine;
+void RunReport::CommandStarted() {
     launchFailure_.reset();
 }
 
-void RunReport::JobFinished(const JobResult& result) {
-    switch (result.outcome) {
-        case JobOutcome::Done:
-            return;
-        case JobOutcome::Failed:
-            failed_.push_back(FailedJob{result.path, result.outcome, result.failures, {}, {}, {}});
-            return;
-        case JobOutcome::Stopped:
-            failed_.push_back(FailedJob{result.path, result.outcome, {}, lastCommand_, {}, {}});
-            return;
-        case JobOutcome::NotStarted:
-            failed_.push_back(
-                FailedJob{result.path, result.outcome, {}, {}, {}, result.launchFailure});
-            return;
-    }
-}
-
-void RunReport::RunEnded(const RunEnd& end) {
-    if (end.reason != RunEndReason::LaunchFailed) {
+void RunReport::JobEnded(const JobResult& result) {
+    if (result.outcome == JobOutcome::Done) {
         return;
     }
-    launchFailure_ = end.detail;
-    // The job that could not start was recorded just before; it learns its command line here.
-    if (!failed_.empty() && failed_.back().outcome == JobOutcome::NotStarted &&
-        failed_.back().launchCommand.empty()) {
-        failed_.back().launchCommand = end.commandLine;
+    if (result.outcome == JobOutcome::NotStarted) {
+        if (const CommandRecord* failed = result.FirstProblem()) {
+            launchFailure_ = failed->launchFailure;
+        }
     }
+    failed_.push_back(result);
+}
+
+std::string LaunchFailureWords(const LaunchFailure& failure, const RunTexts& texts) {
+    switch (failure.error) {
+        case LaunchError::EmptyLine:
+            return std::string(texts.emptyCommandLine);
+        case LaunchError::ProgramNotFound:
+            return Fill(texts.programNotFoundFormat, "{program}", failure.program);
+        case LaunchError::SystemError:
+            return Fill(Fill(texts.programNotStartedFormat, "{program}", failure.program),
+                        "{detail}", failure.detail);
+        case LaunchError::Refused:
+            return std::string(texts.launcherClosed);
+    }
+    return failure.detail;
+}
+
+std::string CommandEndWords(const CommandRecord& command, const RunTexts& texts) {
+    switch (command.state) {
+        case CommandState::Succeeded:
+        case CommandState::Failed:
+            return Fill(command.exit.kind == ProcessExit::Kind::Exited ? texts.exitCodeFormat
+                                                                       : texts.signalFormat,
+                        "{code}", std::to_string(command.exit.code));
+        case CommandState::Stopped:
+            return std::string(texts.failureStopped);
+        case CommandState::NotRun:
+            switch (command.notRun.reason) {
+                case NotRunReason::PlayerNotAttached:
+                    return Fill(texts.playerNotAttachedFormat, "{player}", command.notRun.subject);
+                case NotRunReason::TooLong:
+                    return Fill(texts.lineTooLongFormat, "{bytes}",
+                                std::to_string(kMaxIniValueBytes));
+                case NotRunReason::SettingsUnreadable:
+                    return Fill(texts.settingsUnreadableFormat, "{path}", command.notRun.subject);
+            }
+            break;
+        case CommandState::NotLaunched:
+            return Fill(texts.launchFailedFormat, "{reason}",
+                        LaunchFailureWords(command.launchFailure, texts));
+    }
+    return {};
+}
+
+std::string JobProblemWords(JobProblem problem, const std::string& subject, const RunTexts& texts) {
+    switch (problem) {
+        case JobProblem::NothingToRun:
+            return std::string(texts.nothingToRun);
+        case JobProblem::SettingsUnreadable:
+            return Fill(texts.settingsUnreadableFormat, "{path}", subject);
+        case JobProblem::None:
+            break;
+    }
+    return {};
+}
+
+std::string StatusWords(const JobStatus& status, const RunTexts& texts) {
+    switch (status.state) {
+        case JobState::Waiting:
+            return std::string(kWaitStatus);
+        case JobState::Converting:
+            return ConvertingStatusText(status.seconds);
+        case JobState::NotStarted:
+            return Fill(texts.notStartedFormat, "{program}", status.program);
+    }
+    return {};
 }
 
 std::string RunStatusText(const RunReport& report, bool runActive, int jobCount,
@@ -84,38 +134,33 @@ std::string RunStatusText(const RunReport& report, bool runActive, int jobCount,
         }
         return text;
     }
-    if (report.LaunchFailure()) {
-        return Fill(texts.launchFailedFormat, "{reason}", *report.LaunchFailure());
+    if (report.LaunchFailed()) {
+        return Fill(texts.launchFailedFormat, "{reason}",
+                    LaunchFailureWords(*report.LaunchFailed(), texts));
     }
     return failures;
 }
 
 std::string FailureListText(const RunReport& report, const RunTexts& texts) {
     std::string text;
-    for (const FailedJob& job : report.FailedJobs()) {
+    for (const JobResult& job : report.FailedJobs()) {
         if (!text.empty()) {
             text.append("\n");
         }
         AppendLine(text, texts.failureFile, job.path);
-        switch (job.outcome) {
-            case JobOutcome::Failed:
-                for (const FailedCommand& command : job.failures) {
-                    AppendLine(text, texts.failureCommandLine, command.commandLine);
-                    AppendLine(text, texts.failureEnd, command.Outcome());
-                    AppendOutput(text, command.logLines, texts);
-                }
-                break;
-            case JobOutcome::Stopped:
-                AppendLine(text, texts.failureCommandLine, job.stoppedCommand);
-                AppendLine(text, texts.failureEnd, texts.failureStopped);
-                break;
-            case JobOutcome::NotStarted:
-                AppendLine(text, texts.failureCommandLine, job.launchCommand);
-                AppendLine(text, texts.failureEnd,
-                           Fill(texts.launchFailedFormat, "{reason}", job.launchFailure));
-                break;
-            case JobOutcome::Done:
-                break;
+        for (const CommandRecord& command : job.commands) {
+            if (command.state == CommandState::Succeeded) {
+                continue;
+            }
+            AppendLine(text, texts.failureCommandLine, command.commandLine);
+            AppendLine(text, texts.failureEnd, CommandEndWords(command, texts));
+            if (command.state == CommandState::Failed) {
+                AppendOutput(text, command.logTail, texts);
+            }
+        }
+        if (job.problem != JobProblem::None) {
+            AppendLine(text, texts.failureEnd,
+                       JobProblemWords(job.problem, job.problemSubject, texts));
         }
     }
     return text;

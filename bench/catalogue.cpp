@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "engine/CommandLine.h"
+#include "engine/RunPolicy.h"
 #include "platform/Drives.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsCatalogue.h"
@@ -33,7 +34,7 @@ constexpr int kCatalogueFiles = 200;
 constexpr int kItemsPerFile = 256;
 constexpr int kCommandsPerItem = 8;
 
-std::string CommandTemplate(int item, int i) {
+std::string TemplateText(int item, int i) {
     switch (i % 4) {
         case 0:
             return "\"<%AppPath%>\\cores\\ffmpeg\" -y -i \"<%InputFile%>\" -title \"<%Title%>\" "
@@ -62,7 +63,7 @@ void WriteSettingsFile(const fs::path& path, int index, int items, int commands,
             << "\n";
         const int count = n == fullItem ? kCommandTemplateCount : commands;
         for (int i = 0; i < count; ++i) {
-            out << "Command" << i << '=' << CommandTemplate(n, i) << '\n';
+            out << "Command" << i << '=' << TemplateText(n, i) << '\n';
         }
     }
 }
@@ -134,17 +135,22 @@ void CommandListRefill(benchmark::State& state, const GeneratedProgram& program)
     }
 }
 
-// What a run does for one job: the 256 command lines of the chosen item, each read from the
-// file at that moment and prepared.
+// What a run does for one job: the command lines of the chosen item, read from one look at
+// the file, each planned by the run policy.
 std::size_t PrepareJob(IniReader& reader, const ChosenCommand& command, const CommandValues& values,
                        DeviceAccess& devices) {
+    const std::shared_ptr<const IniDocument> document = reader.TryDocument(command.settingsFile);
+    if (!document) {
+        return 0;
+    }
+    const std::vector<palomix::CommandTemplate> templates =
+        ReadCommandTemplates(*document, command.itemNumber);
+    const RunPolicy policy(values.appFolder, NativePathStyle());
+    const JobPlan plan = policy.PlanJob(&templates, command.settingsFile,
+                                        JobInputs{values.inputPath, values.outputFolder}, devices);
     std::size_t prepared = 0;
-    for (int i = 0; i < kCommandTemplateCount; ++i) {
-        const std::string commandTemplate = ReadCommandTemplate(reader, command, i);
-        if (const std::optional<std::string> line =
-                PrepareCommandLine(commandTemplate, values, devices)) {
-            prepared += line->size();
-        }
+    for (const PlannedLine& line : plan.lines) {
+        prepared += line.commandLine.size();
     }
     return prepared;
 }

@@ -6,14 +6,12 @@
 #include <string_view>
 #include <utility>
 
+#include "cli/BatchEngine.h"
 #include "cli/BatchOptions.h"
 #include "cli/BatchPlan.h"
 #include "cli/CatalogueListing.h"
 #include "cli/DryRun.h"
-#include "cli/DryRunDeviceAccess.h"
 #include "cli/RunCommand.h"
-#include "engine/DropIntake.h"
-#include "engine/JobQueue.h"
 #include "palomix/BuildInfo.h"
 #include "platform/Drives.h"
 #include "platform/ExecutablePath.h"
@@ -89,18 +87,23 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::ostream& out
     }
 
     const std::string programFolder = ExecutableFolder();
-    const auto reader = std::make_shared<IniReader>();
+    // The door for listing, choosing and planning; it starts nothing.
+    EngineSetup setup;
+    setup.programFolder = programFolder;
+    setup.makeLauncher = [](PostToHost) { return RefusingLauncher(); };
+    Engine settings(std::move(setup), [](std::function<void()>) {});
+    IniReader& reader = settings.Reader();
+    SettingsCatalogue& catalogue = settings.Catalogue();
     const Language language = options.language.value_or(
-        StoredLanguage(ReadApplicationState(*reader, StateFilePath(programFolder)))
+        StoredLanguage(ReadApplicationState(reader, StateFilePath(programFolder)))
             .value_or(Language::Japanese));
 
-    SettingsCatalogue catalogue(programFolder, reader);
     if (const CatalogueLoadResult loaded = catalogue.LoadSettingsCatalogue(language);
         loaded.folderMissing) {
         return Fail(err, loaded.message);
     }
     if (options.list) {
-        PrintCatalogue(catalogue, *reader, language, out);
+        PrintCatalogue(catalogue, reader, language, out);
         out.flush();
         return kBatchExitOk;
     }
@@ -119,7 +122,7 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::ostream& out
         return Fail(err, "no settings file in " + catalogue.SettingsFolder());
     }
 
-    const std::vector<CommandRow> rows = ReadCommandList(*reader, settingsFile, language);
+    const std::vector<CommandRow> rows = ReadCommandList(reader, settingsFile, language);
     if (static_cast<std::size_t>(options.commandRow) >= rows.size()) {
         return Fail(err, "'" + settingsFile + "' has no command row " +
                              std::to_string(options.commandRow) + " (it has " +
@@ -137,28 +140,20 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::ostream& out
     plan.language = language;
 
     // The paths go through the intake of a drop, in the order given.
-    JobQueue jobs;
     std::vector<std::string> dropped;
     dropped.reserve(options.paths.size());
     for (const std::string& path : options.paths) {
         dropped.push_back(AbsolutePath(path));
     }
-    DropIntake intake(jobs);
-    const DropResult drop = intake.TakeDrop(dropped);
-    for (const std::string& skipped : drop.skipped) {
-        err << kProgramName << ": warning: '" << skipped << "' not found, skipped\n";
-    }
-
     if (options.dryRun) {
-        std::unique_ptr<DeviceAccess> devices = plan.driveFolders.empty()
-                                                    ? SystemDeviceAccess()
-                                                    : FolderDeviceAccess(plan.driveFolders);
-        DryRunDeviceAccess dryDevices(std::move(devices));
-        PrintDryRun(plan, jobs, *reader, dryDevices, out);
+        const std::unique_ptr<Engine> engine = MakeBatchEngine(
+            plan, [](std::function<void()>) {}, [](PostToHost) { return RefusingLauncher(); });
+        TakePaths(*engine, dropped, err);
+        const int status = PrintDryRun(*engine, out, err);
         out.flush();
-        return kBatchExitOk;
+        return status;
     }
-    return RunBatch(plan, jobs, out, err);
+    return RunBatch(plan, dropped, out, err);
 }
 
 }  // namespace palomix

@@ -3,18 +3,15 @@
 
 #include <ostream>
 
-#include "cli/BatchPlan.h"
-#include "engine/JobQueue.h"
-#include "platform/Drives.h"
-#include "settings/IniFile.h"
+#include "engine/Engine.h"
 
 namespace palomix {
 
-// For each job in queue order and each command line 0..255 of the chosen command, the line
-// as prepared for that job, one per line; skipped lines print nothing. The command lines are
-// read from the settings file as they are prepared, like a run reads them. `devices` should
-// create nothing (DryRunDeviceAccess).
-void PrintDryRun(const BatchPlan& plan, const JobQueue& jobs, IniReader& reader,
-                 DeviceAccess& devices, std::ostream& out);
+// For each job in list order, the lines the run would start for it, one per line on `out`,
+// exactly as the run would start them (the core's plan, so the two cannot differ); a note on
+// `err` for each line that would not be run and each job that could not convert. Nothing is
+// started and no folder is created. The exit status the run would end with for what is known
+// ahead: 1 when a job would fail that way, else 0.
+int PrintDryRun(Engine& engine, std::ostream& out, std::ostream& err);
 
 }  // namespace palomix

@@ -1,15 +1,12 @@
 #include "cli/JobReport.h"
 
 #include "engine/RunTimerText.h"
+#include "settings/IniFile.h"
 
 namespace palomix {
 
-namespace {
-
-// Keeps a converter's output from moving the cursor or changing the terminal: control
-// characters other than a tab become '?'.
-std::string Printable(const std::string& text) {
-    std::string shown = text;
+std::string PrintableText(std::string_view text) {
+    std::string shown(text);
     for (char& c : shown) {
         const auto byte = static_cast<unsigned char>(c);
         if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
@@ -19,37 +16,109 @@ std::string Printable(const std::string& text) {
     return shown;
 }
 
-}  // namespace
+std::string NotRunText(const NotRun& notRun) {
+    switch (notRun.reason) {
+        case NotRunReason::PlayerNotAttached:
+            return "no " + notRun.subject + " is attached";
+        case NotRunReason::TooLong:
+            return "the command line is longer than " + std::to_string(kMaxIniValueBytes) +
+                   " bytes and would run cut";
+        case NotRunReason::SettingsUnreadable:
+            return "the settings file '" + notRun.subject + "' cannot be read";
+    }
+    return "not run";
+}
+
+std::string JobProblemText(JobProblem problem, const std::string& subject) {
+    switch (problem) {
+        case JobProblem::NothingToRun:
+            return "the command has no command line to run";
+        case JobProblem::SettingsUnreadable:
+            return "the settings file '" + subject + "' cannot be read";
+        case JobProblem::None:
+            break;
+    }
+    return {};
+}
+
+std::string LaunchFailureText(const LaunchFailure& failure) {
+    if (!failure.detail.empty()) {
+        return failure.detail;
+    }
+    switch (failure.error) {
+        case LaunchError::EmptyLine:
+            return "the command line is empty";
+        case LaunchError::ProgramNotFound:
+            return "the program \"" + failure.program + "\" was not found";
+        case LaunchError::SystemError:
+            return "the program \"" + failure.program + "\" could not be started (error " +
+                   std::to_string(failure.systemCode) + ")";
+        case LaunchError::Refused:
+            return "no command may start any more";
+    }
+    return "it could not be started";
+}
+
+std::string CommandOutcomeText(const CommandRecord& command) {
+    switch (command.state) {
+        case CommandState::Succeeded:
+            return "exit code 0";
+        case CommandState::Failed:
+            return (command.exit.kind == ProcessExit::Kind::Exited ? "exit code " : "signal ") +
+                   std::to_string(command.exit.code);
+        case CommandState::Stopped:
+            return "stopped";
+        case CommandState::NotRun:
+            return "not run: " + NotRunText(command.notRun);
+        case CommandState::NotLaunched:
+            return "could not start: " + LaunchFailureText(command.launchFailure);
+    }
+    return {};
+}
 
 std::string JobReportText(const JobResult& result, int index, int total, std::int64_t seconds,
-                          const std::string& commandLine, PathStyle style) {
+                          PathStyle style) {
     std::string text = "[" + std::to_string(index) + "/" + std::to_string(total) + "] " +
-                       Printable(std::string(FileNameOf(result.path, style))) + ": ";
+                       PrintableText(FileNameOf(result.path, style)) + ": ";
     switch (result.outcome) {
         case JobOutcome::Done:
             text += "done (" + ElapsedTimeText(seconds) + ")\n";
             break;
-        case JobOutcome::Failed:
+        case JobOutcome::Failed: {
+            const CommandRecord* first = result.FirstProblem();
             text += "failed (" +
-                    (result.failures.empty() ? std::string("?") : result.failures[0].Outcome()) +
+                    (first != nullptr ? CommandOutcomeText(*first)
+                                      : JobProblemText(result.problem, result.problemSubject)) +
                     ")\n";
-            for (const FailedCommand& failure : result.failures) {
-                text += "    command (" + failure.Outcome() +
-                        "): " + Printable(failure.commandLine) + "\n";
-                for (const std::string& line : failure.logLines) {
-                    text += "    | " + Printable(line) + "\n";
+            for (const CommandRecord& command : result.commands) {
+                if (command.state == CommandState::Succeeded) {
+                    continue;
+                }
+                text += "    command (" + CommandOutcomeText(command) +
+                        "): " + PrintableText(command.commandLine) + "\n";
+                for (const std::string& line : command.logTail) {
+                    text += "    | " + PrintableText(line) + "\n";
                 }
             }
+            if (first != nullptr && result.problem != JobProblem::None) {
+                text += "    " + JobProblemText(result.problem, result.problemSubject) + "\n";
+            }
             break;
+        }
         case JobOutcome::Stopped:
             text += "stopped\n";
             break;
-        case JobOutcome::NotStarted:
-            text += "could not start: " + Printable(result.launchFailure) + "\n";
-            if (!commandLine.empty()) {
-                text += "    command: " + Printable(commandLine) + "\n";
+        case JobOutcome::NotStarted: {
+            const CommandRecord* failed = result.FirstProblem();
+            text += "could not start: " +
+                    PrintableText(failed != nullptr ? LaunchFailureText(failed->launchFailure)
+                                                    : std::string()) +
+                    "\n";
+            if (failed != nullptr && !failed->commandLine.empty()) {
+                text += "    command: " + PrintableText(failed->commandLine) + "\n";
             }
             break;
+        }
     }
     return text;
 }

@@ -1,22 +1,35 @@
-// What palomix-batch prints on standard error about a run: one line per job that is over
-// ("[i/n] NAME: done (HH:MM:SS)", "... failed (exit code N)" followed by the failed commands
-// with the last lines of their output, "... stopped", "... could not start: REASON"), and a
-// summary line at the end.
+// What palomix-batch says about a job, in its own words (English): one line per job that is
+// over ("[i/n] NAME: done (HH:MM:SS)", "... failed (exit code N)" followed by the commands that
+// did not succeed with the last lines of their output, "... stopped", "... could not start:
+// REASON"), and a summary line at the end.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/JobResult.h"
 #include "platform/PathRules.h"
 
 namespace palomix {
 
+// The text with every control character but a tab made '?', so that a converter's output or a
+// file name cannot move the cursor or change the terminal.
+std::string PrintableText(std::string_view text);
+
+// "no PSP is attached", "the command line is longer than 2047 bytes", ...
+std::string NotRunText(const NotRun& notRun);
+// "the command has no command line to run", "the settings file 'X' cannot be read".
+std::string JobProblemText(JobProblem problem, const std::string& subject);
+// "the program "X" was not found", ...
+std::string LaunchFailureText(const LaunchFailure& failure);
+// "exit code 3", "signal 9", "not run: ...", "stopped", "could not start: ...".
+std::string CommandOutcomeText(const CommandRecord& command);
+
 // The lines about one job (each ended by '\n'). `index` counts from 1 among `total` jobs;
-// `seconds` is the job's time for a done job. `commandLine` is the line that could not be
-// started, for a job that was not started (empty: none is printed).
+// `seconds` is the job's time for a done job.
 std::string JobReportText(const JobResult& result, int index, int total, std::int64_t seconds,
-                          const std::string& commandLine = {}, PathStyle style = NativePathStyle());
+                          PathStyle style = NativePathStyle());
 
 // How the jobs of a run ended.
 struct RunTally {

@@ -7,10 +7,10 @@
 #include <string>
 #include <utility>
 
-#include "cli/GatedLauncher.h"
+#include "cli/BatchEngine.h"
 #include "cli/HostLoop.h"
 #include "cli/RunReporter.h"
-#include "engine/BatchRun.h"
+#include "engine/Engine.h"
 #include "platform/Drives.h"
 #include "platform/InterruptSignals.h"
 #include "platform/ProcessLauncher.h"
@@ -24,7 +24,8 @@ constexpr std::string_view kProgramName = "palomix-batch";
 
 }  // namespace
 
-int RunBatch(const BatchPlan& plan, JobQueue& jobs, std::ostream& out, std::ostream& err) {
+int RunBatch(const BatchPlan& plan, const std::vector<std::string>& paths, std::ostream& out,
+             std::ostream& err) {
     out.flush();
     HostLoop loop;
     std::optional<Interruption> endNow;
@@ -43,44 +44,32 @@ int RunBatch(const BatchPlan& plan, JobQueue& jobs, std::ostream& out, std::ostr
         });
         // Destroyed before the watch: a Ctrl-C while the converters are being killed still
         // reaches the watch rather than ending the program half-way.
-        const std::unique_ptr<ProcessLauncher> system = SystemProcessLauncher(loop.Poster());
-        GatedLauncher launcher(*system);
-        const std::unique_ptr<DeviceAccess> devices = plan.driveFolders.empty()
-                                                          ? SystemDeviceAccess()
-                                                          : FolderDeviceAccess(plan.driveFolders);
-
-        BatchRunSettings settings;
-        settings.appFolder = plan.appFolder;
-        settings.chosenCommand = [command = plan.command] {
-            return std::optional<ChosenCommand>(command);
-        };
-        settings.outputFolder = [folder = plan.outputFolder] { return folder; };
-        settings.languageMarks = [language = plan.language] {
-            return LanguageMarks{language == Language::Japanese, language == Language::English};
-        };
-        BatchRun run(jobs, launcher, *devices, std::move(settings));
-        RunReporter reporter(jobs, launcher, err);
-        run.SetObserver(&reporter);
+        const std::unique_ptr<Engine> engine = MakeBatchEngine(plan, loop.Poster());
+        TakePaths(*engine, paths, err);
+        RunReporter reporter(*engine, err);
+        engine->SetObserver(&reporter);
 
         onInterruption = [&](const Interruption& interruption) {
-            if (interruption.kind == Interruption::Kind::Interrupt && !launcher.Closed()) {
-                reporter.Interrupt(run);
+            if (interruption.kind == Interruption::Kind::Interrupt && !reporter.Interrupted()) {
+                reporter.Interrupt(*engine);
             } else {
                 endNow = interruption;
             }
         };
 
-        run.StartRun();
+        engine->StartRun();
         loop.Run(
-            kTimerPeriod, [&run] { run.Timer0Timer(); },
-            [&] { return endNow.has_value() || (reporter.Ended() && !run.WaitingForProcess()); });
-        run.SetObserver(nullptr);
+            kTimerPeriod, [&engine] { engine->Tick(); },
+            [&] {
+                return endNow.has_value() || (reporter.Ended() && !engine->WaitingForProcess());
+            });
+        engine->SetObserver(nullptr);
         onInterruption = nullptr;
-        killed = run.WaitingForProcess();
+        killed = engine->WaitingForProcess();
         if (!endNow) {
             status = reporter.Finish();
         }
-        // Leaving the scope: the run asks its command to end, the system launcher kills what
+        // Leaving the scope: the run asks its commands to end, the system launcher kills what
         // still runs (with its process group) and waits for it, then the signals go back to
         // their defaults.
     }

@@ -10,24 +10,16 @@ constexpr std::string_view kProgramName = "palomix-batch";
 
 }  // namespace
 
-RunReporter::RunReporter(JobQueue& jobs, GatedLauncher& launcher, std::ostream& err)
-    : jobs_(jobs),
-      launcher_(launcher),
-      err_(err),
-      total_(jobs.JobCount()),
-      jobStart_(Clock::now()) {}
+RunReporter::RunReporter(const Engine& engine, std::ostream& err)
+    : engine_(engine), err_(err), total_(engine.JobCount()), jobStart_(Clock::now()) {}
 
-void RunReporter::ShowMessage(const std::string& text) {
-    if (!quiet_) {
-        Print(std::string(kProgramName) + ": " + text + "\n");
-    }
+void RunReporter::JobStarted(const JobStart& /*start*/) {
+    jobStart_ = Clock::now();
 }
 
-void RunReporter::JobFinished(const JobResult& result) {
-    const Clock::time_point now = Clock::now();
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - jobStart_).count();
-    jobStart_ = now;
-    ++finished_;
+void RunReporter::JobEnded(const JobResult& result) {
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - jobStart_).count();
     switch (result.outcome) {
         case JobOutcome::Done:
             ++tally_.done;
@@ -39,57 +31,31 @@ void RunReporter::JobFinished(const JobResult& result) {
             ++tally_.stopped;
             break;
         case JobOutcome::NotStarted:
-            // It stays at the head of the list; RunEnded, which follows at once, has the line
-            // that could not be started.
-            notStarted_ = result;
-            return;
-    }
-    Print(JobReportText(result, finished_, total_, seconds));
-}
-
-void RunReporter::RunEnded(const RunEnd& end) {
-    ended_ = true;
-    if (notStarted_) {
-        if (launcher_.Closed() && end.detail == kLauncherClosedReason) {
-            // Refused because of a Ctrl-C: a job that had begun counts as stopped, one that
-            // had not as not run.
-            if (notStarted_->commandsRun > 0) {
-                JobResult stopped = *notStarted_;
-                stopped.outcome = JobOutcome::Stopped;
-                ++tally_.stopped;
-                Print(JobReportText(stopped, finished_, total_, 0));
-                headCounted_ = true;
-            }
-        } else {
+            // It stays in the list and is counted as not run at the end.
             launchFailed_ = true;
-            Print(JobReportText(*notStarted_, finished_, total_, 0, end.commandLine));
-        }
+            break;
     }
-    if (end.reason == RunEndReason::NothingSelected) {
+    ++finished_;
+    Print(JobReportText(result, finished_, total_, seconds, engine_.Style()));
+}
+
+void RunReporter::RunEnded(RunEndReason reason) {
+    ended_ = true;
+    if (reason == RunEndReason::NothingSelected) {
         nothingSelected_ = true;
-        Print(std::string(kProgramName) + ": " + end.detail + "\n");
+        Print(std::string(kProgramName) + ": no conversion command is selected\n");
     }
 }
 
-void RunReporter::Interrupt(BatchRun& run) {
+void RunReporter::Interrupt(Engine& engine) {
     interrupted_ = true;
-    launcher_.Close();
     Print(std::string(kProgramName) +
           ": stopping the conversion (Ctrl-C again ends the program at once)\n");
-    quiet_ = true;  // a stop that finds the command already ended needs no message
-    run.Button1Click();
-    quiet_ = false;
-    if (run.StopRequested()) {
-        // The stopped job has left the list and no job of it runs any more: the rest are not
-        // run, and the run ends when the stopped process's end arrives.
-        tally_.notRun += jobs_.JobCount();
-        while (jobs_.RemoveHeadJob()) {
-        }
-    }
+    engine.StopAll();
 }
 
 int RunReporter::Finish() {
-    tally_.notRun += jobs_.JobCount() - (headCounted_ ? 1 : 0);
+    tally_.notRun += engine_.JobCount();
     Print(RunSummaryText(tally_));
     if (launchFailed_) {
         return kBatchExitNotStarted;

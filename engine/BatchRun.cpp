@@ -1,10 +1,9 @@
 #include "engine/BatchRun.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
-#include "engine/CommandLine.h"
-#include "engine/RunTimerText.h"
 #include "platform/CommandLineSplit.h"
 #include "platform/LogTail.h"
 
@@ -12,39 +11,91 @@ namespace palomix {
 
 namespace {
 
-constexpr std::string_view kCouldNotStart = "Could not start: ";
-
-// The name of the program a command line starts, for the head's status: the file name of the
-// line's first token, as the line writes it.
+// The name of the program a command line starts, for the not-started status: the file name of
+// the line's first token, as the line writes it.
 std::string ProgramNameOf(const std::string& commandLine, PathStyle style) {
     const std::vector<ProgramCandidate> candidates = ProgramCandidates(commandLine);
     if (candidates.empty()) {
-        return "(empty command line)";
+        return {};
     }
     const std::string& program = candidates.front().program;
     const std::string_view name = FileNameOf(program, style);
-    if (!name.empty()) {
-        return std::string(name);
+    return name.empty() ? program : std::string(name);
+}
+
+// The launcher's reason as a value. Launchers that only give their wording are read here.
+LaunchFailure FailureOf(const LaunchResult& launch, const std::string& commandLine) {
+    if (!launch.failure.detail.empty() || !launch.failure.program.empty()) {
+        return launch.failure;
     }
-    return program.empty() ? "(no program named)" : program;
+    LaunchFailure failure;
+    failure.detail = launch.reason;
+    const std::vector<ProgramCandidate> candidates = ProgramCandidates(commandLine);
+    if (candidates.empty()) {
+        failure.error = LaunchError::EmptyLine;
+        return failure;
+    }
+    failure.program = candidates.front().program;
+    failure.error = launch.reason.find("was not found") != std::string::npos
+                        ? LaunchError::ProgramNotFound
+                        : LaunchError::SystemError;
+    return failure;
+}
+
+// The job's outcome from what its lines came to.
+JobOutcome OutcomeOf(JobResult& result) {
+    if (result.problem != JobProblem::None || result.FirstProblem() != nullptr) {
+        return JobOutcome::Failed;
+    }
+    if (result.CommandsRun() == 0) {
+        result.problem = JobProblem::NothingToRun;
+        return JobOutcome::Failed;
+    }
+    return JobOutcome::Done;
+}
+
+// Each tick shows the seconds, then advances them: the time shown last is one less.
+std::int32_t ShownSeconds(std::int32_t elapsed) {
+    return elapsed > 0 ? elapsed - 1 : 0;
 }
 
 }  // namespace
 
 BatchRun::BatchRun(JobQueue& jobs, ProcessLauncher& launcher, DeviceAccess& devices,
-                   BatchRunSettings settings)
-    : jobs_(jobs), launcher_(launcher), devices_(devices), settings_(std::move(settings)) {
-    if (!settings_.reader) {
-        settings_.reader = std::make_shared<IniReader>();
+                   IniReader& reader, const RunPolicy& policy, RunInputs inputs)
+    : jobs_(jobs),
+      launcher_(launcher),
+      devices_(devices),
+      reader_(reader),
+      policy_(policy),
+      inputs_(std::move(inputs)) {}
+
+BatchRun::~BatchRun() {
+    // alive_ goes with the run, so the ends of these processes, when the host delivers them,
+    // find nothing to call.
+    for (const ActiveJob& job : active_) {
+        if (job.pending && !job.stopped) {
+            launcher_.Terminate(job.pending->handle);
+        }
     }
 }
 
-BatchRun::~BatchRun() {
-    // alive_ goes with the run, so the end of this process, when the host delivers it, finds
-    // nothing to call.
-    if (pending_ && !stopRequested_) {
-        launcher_.Terminate(pending_->handle);
+std::int32_t BatchRun::ElapsedSeconds() const {
+    for (const ActiveJob& job : active_) {
+        if (!job.stopped) {
+            return job.elapsedSeconds;
+        }
     }
+    return lastElapsedSeconds_;
+}
+
+bool BatchRun::WaitingForProcess() const {
+    return std::any_of(active_.begin(), active_.end(),
+                       [](const ActiveJob& job) { return job.pending.has_value(); });
+}
+
+std::optional<ChosenCommand> BatchRun::Chosen() const {
+    return inputs_.chosenCommand ? inputs_.chosenCommand() : std::nullopt;
 }
 
 void BatchRun::StartRun() {
@@ -53,208 +104,299 @@ void BatchRun::StartRun() {
         // the head job twice.
         return;
     }
-    if (jobs_.JobCount() < 1) {
-        runActive_ = true;
+    runActive_ = true;
+    ending_.reset();
+    if (jobs_.Empty()) {
         stopEnabled_ = true;
         ReportStopEnabled();
-        EndRun({RunEndReason::QueueEmpty, {}, {}});
+        EndRun(RunEndReason::QueueEmpty);
         return;
     }
+    templatesLooked_ = false;
     Proceed();
 }
 
 void BatchRun::Proceed() {
-    templateSourceLooked_ = false;
-    // A loop rather than a call per job, so that any number of jobs without a command to run
-    // pass through on a flat stack.
-    for (;;) {
-        if (!jobActive_) {
-            if (jobs_.JobCount() < 1) {
-                EndRun({RunEndReason::QueueEmpty, {}, {}});
-                return;
-            }
-            if (!Chosen()) {
-                EndRun({RunEndReason::NothingSelected, "no conversion command is selected", {}});
-                return;
-            }
-            BeginJob();
-        }
-        while (nextTemplate_ < kCommandTemplateCount) {
-            const std::optional<std::string> line = PrepareTemplate(nextTemplate_++);
-            if (line) {
-                // Launched: the run goes on when the process's end arrives. Not launched:
-                // the run has ended. Either way nothing more happens here, since an observer
-                // may already have moved the run on.
-                LaunchAndWait(*line);
-                return;
-            }
-        }
-        FinishJob();
+    if (proceeding_) {
+        // Called back from a report of the step below: that loop goes on from the new state.
+        proceedAgain_ = true;
+        return;
     }
+    proceeding_ = true;
+    do {
+        proceedAgain_ = false;
+        // A loop rather than a call per job, so that any number of jobs without a command to
+        // run pass through on a flat stack.
+        while (Step()) {
+        }
+    } while (proceedAgain_);
+    proceeding_ = false;
 }
 
-void BatchRun::BeginJob() {
-    runActive_ = true;
-    stopEnabled_ = true;
-    jobActive_ = true;
-    nextTemplate_ = 0;
-    job_ = JobResult{};
-    job_.path = jobs_.HeadPath();
-    elapsedSeconds_ = 0;
-    Timer0Timer();
-    outputFolder_ = settings_.outputFolder ? settings_.outputFolder() : std::string();
-    if (!outputFolder_.empty()) {
+bool BatchRun::Step() {
+    if (!runActive_) {
+        return false;
+    }
+    if (ActiveJob* job = ActiveToAdvance()) {
+        Advance(job->id);
+        return true;
+    }
+    if (!ending_ && active_.size() < maxActive_ && BeginNextJob()) {
+        return true;
+    }
+    if (active_.empty()) {
+        EndRun(ending_.value_or(RunEndReason::QueueEmpty));
+    }
+    return false;
+}
+
+BatchRun::ActiveJob* BatchRun::FindActive(JobId id) {
+    const auto found = std::find_if(active_.begin(), active_.end(),
+                                    [id](const ActiveJob& job) { return job.id == id; });
+    return found == active_.end() ? nullptr : &*found;
+}
+
+BatchRun::ActiveJob* BatchRun::ActiveToAdvance() {
+    for (ActiveJob& job : active_) {
+        if (!job.pending && !job.stopped) {
+            return &job;
+        }
+    }
+    return nullptr;
+}
+
+bool BatchRun::BeginNextJob() {
+    // The first job of the list that is not being converted: the head, unless it is running.
+    std::optional<std::int32_t> next;
+    for (std::int32_t index = 0; index < jobs_.JobCount(); ++index) {
+        if (FindActive(jobs_.Id(index)) == nullptr) {
+            next = index;
+            break;
+        }
+    }
+    if (!next) {
+        return false;
+    }
+    if (!Chosen()) {
+        if (active_.empty()) {
+            ending_ = RunEndReason::NothingSelected;
+        }
+        return false;
+    }
+    ActiveJob job;
+    job.id = jobs_.Id(*next);
+    job.result.id = job.id;
+    job.result.path = jobs_.JobPath(*next);
+    job.outputFolder = inputs_.outputFolder ? inputs_.outputFolder() : std::string();
+    const JobStart start{job.id, job.result.path};
+    const std::string outputFolder = job.outputFolder;
+    active_.push_back(std::move(job));
+    // The job's time starts at zero and shows at once.
+    jobs_.SetStatus(start.id, JobStatus{JobState::Converting, 0, {}});
+    active_.back().elapsedSeconds = 1;
+    if (!outputFolder.empty()) {
         // A folder that cannot be made is not an error of the run: the converter then fails
         // to write, and that failure is recorded.
-        devices_.CreateFolders(outputFolder_);
+        devices_.CreateFolders(outputFolder);
     }
+    stopEnabled_ = true;
     ReportStopEnabled();
-}
-
-std::optional<ChosenCommand> BatchRun::Chosen() const {
-    return settings_.chosenCommand ? settings_.chosenCommand() : std::nullopt;
-}
-
-std::optional<std::string> BatchRun::PrepareTemplate(int templateNumber) {
-    const std::optional<ChosenCommand> chosen = Chosen();
-    if (!chosen || chosen->itemNumber < 0 || chosen->itemNumber >= kSettingsItemCount) {
-        return std::nullopt;
+    if (observer_ != nullptr) {
+        observer_->JobStarted(start);
     }
-    // The file is looked at afresh whenever the run goes on after a wait, so an edit made
-    // while a command runs counts from the next template. The templates read without a wait
-    // in between (the empty ones after a command, or every one of the jobs that start no
-    // process) share one look. A parsed file never changes, so the templates looked up in it
-    // are kept for as long as each look finds the same file unchanged: then a job costs one
-    // look per command rather than 256 lookups.
-    if (!templateSourceLooked_ || !templateSource_ ||
-        templateSource_->path != chosen->settingsFile ||
-        templateSource_->itemNumber != chosen->itemNumber) {
-        std::shared_ptr<const IniDocument> document =
-            settings_.reader->Document(chosen->settingsFile);
-        if (!templateSource_ || templateSource_->path != chosen->settingsFile ||
-            templateSource_->itemNumber != chosen->itemNumber ||
-            templateSource_->document != document) {
-            templateSource_ =
-                TemplateSource{chosen->settingsFile, chosen->itemNumber, std::move(document), {}};
-            templateSource_->templates.resize(kCommandTemplateCount);
+    return true;
+}
+
+const std::vector<CommandTemplate>* BatchRun::Templates(const ChosenCommand& command) {
+    // The file is looked at afresh whenever the run goes on after a wait, so an edit made while
+    // a command runs counts from the next template. The templates read without a wait in between
+    // (the lines not run after a command, or every job that starts no process) share one look.
+    // A parsed file never changes, so its templates are kept for as long as each look finds the
+    // same file unchanged: then a job costs one look per command.
+    if (templatesLooked_ && templates_ && templates_->command == command) {
+        return templates_->document ? &templates_->templates : nullptr;
+    }
+    templatesLooked_ = true;
+    std::shared_ptr<const IniDocument> document = reader_.TryDocument(command.settingsFile);
+    if (!templates_ || !(templates_->command == command) || templates_->document != document) {
+        std::vector<CommandTemplate> templates;
+        if (document) {
+            templates = ReadCommandTemplates(*document, command.itemNumber);
         }
-        templateSourceLooked_ = true;
+        templates_ = TemplateCache{command, std::move(document), std::move(templates)};
     }
-    if (!templateSource_->document) {
-        return std::nullopt;
-    }
-    std::optional<std::string>& cached = templateSource_->templates[templateNumber];
-    if (!cached) {
-        cached = templateSource_->document->ReadString(ItemSectionName(chosen->itemNumber),
-                                                       CommandKeyName(templateNumber), {});
-    }
-    const std::string& commandTemplate = *cached;
-    if (commandTemplate.empty()) {
-        return std::nullopt;
-    }
-    std::string missingPlayer;
-    std::optional<std::string> line = PrepareCommandLine(
-        commandTemplate, CommandValues{jobs_.HeadPath(), outputFolder_, settings_.appFolder},
-        devices_, settings_.style, &missingPlayer);
-    if (line && !missingPlayer.empty()) {
-        // A line meant for a player that is not attached would write a file with no folder
-        // and no name into the current folder: it is not started, and the job fails.
-        job_.failures.push_back(
-            FailedCommand{*line, {}, {}, "no " + missingPlayer + " is attached"});
-        return std::nullopt;
-    }
-    return line;
+    return templates_->document ? &templates_->templates : nullptr;
 }
 
-bool BatchRun::LaunchAndWait(const std::string& commandLine) {
+void BatchRun::Advance(JobId id) {
+    for (;;) {
+        ActiveJob* job = FindActive(id);
+        if (job == nullptr) {
+            return;
+        }
+        if (job->nextTemplate >= kCommandTemplateCount) {
+            FinishJob(id);
+            return;
+        }
+        const std::optional<ChosenCommand> chosen = Chosen();
+        if (!chosen) {
+            job->nextTemplate = kCommandTemplateCount;  // the rest read as empty
+            continue;
+        }
+        const std::vector<CommandTemplate>* templates = Templates(*chosen);
+        if (templates == nullptr) {
+            job->result.problem = JobProblem::SettingsUnreadable;
+            job->result.problemSubject = chosen->settingsFile;
+            job->nextTemplate = kCommandTemplateCount;
+            continue;
+        }
+        const auto next = std::lower_bound(
+            templates->begin(), templates->end(), job->nextTemplate,
+            [](const CommandTemplate& t, int number) { return t.number < number; });
+        if (next == templates->end()) {
+            job->nextTemplate = kCommandTemplateCount;
+            continue;
+        }
+        job->nextTemplate = next->number + 1;
+        if (ending_ == RunEndReason::Interrupted) {
+            // Stopped between two of its commands: nothing more of it runs.
+            job->result.outcome = JobOutcome::Stopped;
+            FinishJob(id);
+            return;
+        }
+        std::optional<PlannedLine> line =
+            policy_.PlanLine(*next, JobInputs{job->result.path, job->outputFolder}, devices_);
+        if (!line) {
+            continue;
+        }
+        if (!line->Runs()) {
+            CommandRecord record;
+            record.templateNumber = line->templateNumber;
+            record.commandLine = std::move(line->commandLine);
+            record.state = CommandState::NotRun;
+            record.notRun = *line->notRun;
+            job->result.commands.push_back(std::move(record));
+            continue;
+        }
+        Launch(*job, *line);
+        return;
+    }
+}
+
+bool BatchRun::Launch(ActiveJob& job, const PlannedLine& line) {
     currentProcess_ = ProcessHandle{};
     const std::weak_ptr<AliveToken> alive = alive_;
-    LaunchResult launch =
-        launcher_.Launch(commandLine, [this, alive](ProcessHandle handle, ProcessExit exit) {
+    const LaunchResult launch =
+        launcher_.Launch(line.commandLine, [this, alive](ProcessHandle handle, ProcessExit exit) {
             if (alive.lock()) {
                 OnProcessEnded(handle, exit);
             }
         });
     if (!launch.launched) {
-        FailLaunch(commandLine, launch.reason);
+        FailLaunch(job.id, line, launch);
         return false;
     }
     currentProcess_ = launch.handle;
-    ++job_.commandsRun;
-    pending_ = Pending{launch.handle, commandLine, std::move(launch.logPath)};
+    job.pending = Pending{launch.handle, line.templateNumber, line.commandLine, launch.logPath};
     if (observer_ != nullptr) {
-        observer_->CommandStarted(commandLine);
+        observer_->CommandStarted(CommandStart{job.id, line.templateNumber, line.commandLine});
     }
     return true;
 }
 
 void BatchRun::OnProcessEnded(ProcessHandle handle, ProcessExit exit) {
-    if (!pending_ || pending_->handle != handle) {
-        return;  // not the process the run waits for
+    const auto found = std::find_if(active_.begin(), active_.end(), [handle](const ActiveJob& j) {
+        return j.pending && j.pending->handle == handle;
+    });
+    if (found == active_.end()) {
+        return;  // not a process the run waits for
     }
-    const Pending ended = std::move(*pending_);
-    pending_.reset();
-    if (stopRequested_) {
-        // The end of a stopped command: its job was recorded and removed by the stop, so the
-        // run goes on with the job now at the head, if any.
-        stopRequested_ = false;
+    const Pending ended = std::move(*found->pending);
+    found->pending.reset();
+    if (found->stopped) {
+        // The end of a stopped command: its job was recorded and removed by the stop.
+        active_.erase(found);
+        stopRequested_ = std::any_of(active_.begin(), active_.end(),
+                                     [](const ActiveJob& job) { return job.stopped; });
         launcher_.DiscardLog(handle);
+        templatesLooked_ = false;
         Proceed();
         return;
     }
-    if (!exit.Succeeded()) {
-        job_.failures.push_back(FailedCommand{
-            ended.commandLine, exit,
-            ended.logPath.empty() ? std::vector<std::string>{}
-                                  : LastLines(ended.logPath, kFailedCommandLogLines)});
+    CommandRecord record;
+    record.templateNumber = ended.templateNumber;
+    record.commandLine = ended.commandLine;
+    record.state = exit.Succeeded() ? CommandState::Succeeded : CommandState::Failed;
+    record.exit = exit;
+    if (!exit.Succeeded() && !ended.logPath.empty()) {
+        record.logTail = LastLines(ended.logPath, kFailedCommandLogLines);
     }
+    found->result.commands.push_back(std::move(record));
     launcher_.DiscardLog(handle);
+    templatesLooked_ = false;
     Proceed();
 }
 
-void BatchRun::FinishJob() {
-    JobResult result = TakeJobResult(job_.failures.empty() ? JobOutcome::Done : JobOutcome::Failed);
-    jobActive_ = false;
-    jobs_.RemoveHeadJob();
-    Record(std::move(result));
+void BatchRun::FinishJob(JobId id) {
+    ActiveJob* job = FindActive(id);
+    if (job == nullptr) {
+        return;
+    }
+    JobResult result = std::move(job->result);
+    if (result.outcome != JobOutcome::Stopped) {
+        result.outcome = OutcomeOf(result);
+    }
+    result.elapsedSeconds = ShownSeconds(job->elapsedSeconds);
+    lastElapsedSeconds_ = job->elapsedSeconds;
+    active_.erase(active_.begin() + (job - active_.data()));
+    jobs_.Remove(id);
+    Report(std::move(result));
 }
 
-void BatchRun::FailLaunch(const std::string& commandLine, const std::string& reason) {
-    jobs_.SetHeadStatus(std::string(kCouldNotStart) + ProgramNameOf(commandLine, settings_.style));
-    JobResult result = TakeJobResult(JobOutcome::NotStarted);
-    result.launchFailure = reason;
-    jobActive_ = false;
-    // Reported while the run is still active, so that a StartRun from the handler cannot
-    // retry the same line at once.
-    Record(std::move(result));
-    EndRun({RunEndReason::LaunchFailed, reason, commandLine});
+void BatchRun::FailLaunch(JobId id, const PlannedLine& line, const LaunchResult& launch) {
+    ActiveJob* job = FindActive(id);
+    if (job == nullptr) {
+        return;
+    }
+    CommandRecord record;
+    record.templateNumber = line.templateNumber;
+    record.commandLine = line.commandLine;
+    record.state = CommandState::NotLaunched;
+    record.launchFailure = FailureOf(launch, line.commandLine);
+    JobResult result = std::move(job->result);
+    result.commands.push_back(std::move(record));
+    result.outcome = JobOutcome::NotStarted;
+    result.elapsedSeconds = ShownSeconds(job->elapsedSeconds);
+    lastElapsedSeconds_ = job->elapsedSeconds;
+    active_.erase(active_.begin() + (job - active_.data()));
+    // The job stays in the list, marked, and the run ends once nothing else runs. Reported
+    // while the run is still active, so that a StartRun from the handler cannot retry the same
+    // line at once.
+    jobs_.SetStatus(id, JobStatus{JobState::NotStarted, result.elapsedSeconds,
+                                  ProgramNameOf(line.commandLine, jobs_.Style())});
+    ending_ = RunEndReason::LaunchFailed;
+    Report(std::move(result));
 }
 
-void BatchRun::EndRun(RunEnd end) {
+void BatchRun::EndRun(RunEndReason reason) {
     runActive_ = false;
     stopEnabled_ = false;
+    ending_.reset();
     ReportStopEnabled();
     if (observer_ != nullptr) {
-        observer_->RunEnded(end);
+        observer_->RunEnded(reason);
     }
 }
 
-JobResult BatchRun::TakeJobResult(JobOutcome outcome) {
-    JobResult result = std::move(job_);
-    job_ = JobResult{};
-    result.outcome = outcome;
-    // Each tick shows ElapsedSeconds, then advances it: the time shown last is one less.
-    result.elapsedSeconds = elapsedSeconds_ > 0 ? elapsedSeconds_ - 1 : 0;
-    return result;
-}
-
-void BatchRun::Record(JobResult result) {
-    results_.push_back(std::move(result));
+void BatchRun::Report(JobResult result) {
     if (observer_ != nullptr) {
-        // A copy: the handler may start a run or clear the results.
-        const JobResult finished = results_.back();
-        observer_->JobFinished(finished);
+        observer_->JobEnded(result);
     }
+}
+
+void BatchRun::UpdateStopEnabled() {
+    stopEnabled_ = std::any_of(active_.begin(), active_.end(),
+                               [](const ActiveJob& job) { return !job.stopped; });
 }
 
 void BatchRun::ReportStopEnabled() {
@@ -268,39 +410,92 @@ void BatchRun::ReportStopEnabled() {
     }
 }
 
-void BatchRun::Timer0Timer() {
-    // Between a stop and the end of the stopped command no job is being converted: the new
-    // head keeps "Wait..." until its own job starts.
-    if (!runActive_ || !jobActive_) {
+void BatchRun::Tick() {
+    if (!runActive_) {
         return;
     }
-    jobs_.SetHeadStatus(ConvertingStatusText(elapsedSeconds_));
-    if (elapsedSeconds_ < std::numeric_limits<std::int32_t>::max()) {
-        ++elapsedSeconds_;
+    // Between a stop and the end of the stopped command no job is being converted: the new
+    // head keeps "Wait..." until its own job starts.
+    std::vector<std::pair<JobId, std::int32_t>> shown;
+    for (ActiveJob& job : active_) {
+        if (!job.stopped) {
+            shown.emplace_back(job.id, job.elapsedSeconds);
+            if (job.elapsedSeconds < std::numeric_limits<std::int32_t>::max()) {
+                ++job.elapsedSeconds;
+            }
+        }
+    }
+    for (const auto& [id, seconds] : shown) {
+        jobs_.SetStatus(id, JobStatus{JobState::Converting, seconds, {}});
     }
 }
 
-void BatchRun::Button1Click() {
-    if (!stopEnabled_) {
-        return;
-    }
-    if (!pending_ || !launcher_.Terminate(pending_->handle)) {
-        if (observer_ != nullptr) {
-            const LanguageMarks marks =
-                settings_.languageMarks ? settings_.languageMarks() : LanguageMarks{};
-            observer_->ShowMessage(std::string(StopFailedMessage(marks.Current())));
-        }
-        return;
+bool BatchRun::StopJob(ActiveJob& job) {
+    if (!job.pending || job.stopped || !launcher_.Terminate(job.pending->handle)) {
+        return false;
     }
     // Every change first, the reports after: a handler that runs a nested event loop may see
     // the stopped command's end arrive and the next job start.
     stopRequested_ = true;
-    stopEnabled_ = false;
-    JobResult result = TakeJobResult(JobOutcome::Stopped);
-    jobActive_ = false;
-    jobs_.RemoveHeadJob();
+    job.stopped = true;
+    CommandRecord record;
+    record.templateNumber = job.pending->templateNumber;
+    record.commandLine = job.pending->commandLine;
+    record.state = CommandState::Stopped;
+    JobResult result = std::move(job.result);
+    job.result = JobResult{};
+    result.commands.push_back(std::move(record));
+    result.outcome = JobOutcome::Stopped;
+    result.elapsedSeconds = ShownSeconds(job.elapsedSeconds);
+    lastElapsedSeconds_ = job.elapsedSeconds;
+    const JobId id = job.id;
+    UpdateStopEnabled();
+    jobs_.Remove(id);
     ReportStopEnabled();
-    Record(std::move(result));
+    Report(std::move(result));
+    return true;
+}
+
+void BatchRun::StopHead() {
+    if (!stopEnabled_) {
+        return;
+    }
+    // The head is the converting job that stands highest in the list.
+    ActiveJob* head = nullptr;
+    std::int32_t headIndex = std::numeric_limits<std::int32_t>::max();
+    for (ActiveJob& job : active_) {
+        const std::optional<std::int32_t> index = jobs_.IndexOf(job.id);
+        if (!job.stopped && index && *index < headIndex) {
+            head = &job;
+            headIndex = *index;
+        }
+    }
+    if (head == nullptr || !StopJob(*head)) {
+        if (observer_ != nullptr) {
+            observer_->StopFailed();
+        }
+    }
+}
+
+void BatchRun::StopAll() {
+    if (!runActive_) {
+        return;
+    }
+    ending_ = RunEndReason::Interrupted;
+    std::vector<JobId> running;
+    for (const ActiveJob& job : active_) {
+        if (!job.stopped) {
+            running.push_back(job.id);
+        }
+    }
+    for (const JobId id : running) {
+        if (ActiveJob* job = FindActive(id)) {
+            StopJob(*job);
+        }
+    }
+    stopEnabled_ = false;
+    ReportStopEnabled();
+    Proceed();
 }
 
 }  // namespace palomix

@@ -1,42 +1,37 @@
-// The batch run: converts the jobs of the job list one after the other, always the head job
-// (row 1) first. For the head job it takes the command templates 0 to 255 of the chosen
-// conversion command in order, reads and prepares each one when its turn comes, and runs each
-// prepared line as a process; when the last template is done the job leaves the list and the
-// next head job starts, until the list is empty.
+// The batch run, behind the core's door (engine/Engine.h): converts the jobs of the job list
+// from the top, one job at a time. For a job it asks the run policy for each command template of
+// the chosen command when that template's turn comes, runs each line to be run as a process, and
+// when the last template is done the job leaves the list and the next one starts, until the list
+// is empty.
 //
 // The run is a single-threaded, event-driven state machine. It owns no event loop and never
-// sleeps or polls: it starts a process through the ProcessLauncher and returns; the host (the
-// window's event loop, palomix-batch's queue) later hands it "that process ended" on the same
-// thread, and the run goes on at once with the next template. At most one process runs at a
-// time. Every change of state happens inside one of the calls below and is reported to the
-// observer before that call returns.
-//
-// The host calls Timer0Timer once a second (the window's Timer0, palomix-batch's own timer);
-// the run calls it once at the start of every job, so that the head shows
-// "Converting...(00:00:00)" at once.
+// sleeps or polls: it starts a process through the ProcessLauncher and returns; the host later
+// hands it "that process ended" on the same thread, and the run goes on at once. Every change of
+// state happens inside one of the calls below and is reported to the observer before that call
+// returns. A report may call back into the run, or run a nested event loop in which process ends
+// arrive: the run then finishes what it was doing first and goes on from the state it finds.
 //
 // Decisions the run makes:
 // - StartRun while a run is active returns at once. Rows added meanwhile are reached by the
 //   active run, which looks at the list afresh after every job.
-// - A command that ends with a non-zero exit code or by a signal is a failed command: the job's
-//   other templates still run and the batch goes on, but the job is recorded as failed, with
-//   the command line, the exit and the last lines of its log.
-// - A command that cannot be started ends the run: the head job stays in row 1 with the status
-//   "Could not start: " and the program's name, the jobs below stay, and the next StartRun
-//   begins again with the same head job.
-// - With no conversion command selected (no settings file, or no command of it), no job is
-//   started: the jobs stay in the list and the run ends, saying why. A selection that vanishes
-//   in the middle of a job makes that job's remaining templates read as empty.
-// - Stop: a successful Stop records the job as stopped, removes it from the list and disables
-//   the Stop button at once. The terminated process may take a moment to end (on POSIX it gets
-//   a terminate signal, then a kill signal 2 seconds later), and the next job is only started
-//   once its end has arrived, so two processes never run at once. Until then the new head
-//   keeps "Wait..." and the timer shows nothing; then the next job starts as every job does
-//   (Stop enabled, Converting...(00:00:00)). The stopped job's remaining templates are never
-//   run, and no job is removed twice.
+// - A job is done only when at least one command ran and every command that ran succeeded with
+//   no line left out. A command that ends with a non-zero exit code or by a signal fails the job,
+//   but the job's other lines still run and the batch goes on. A line the policy does not run
+//   (a player that is not attached, a line the settings file holds too long to read whole) fails
+//   the job the same way. A settings file that cannot be read ends the job as failed at once.
+// - A command that cannot be started ends the run: the job stays in the list as not started,
+//   the jobs below stay, and the next StartRun begins again with the same job.
+// - With no conversion command chosen, no job is started: the jobs stay and the run ends. A
+//   choice that vanishes in the middle of a job leaves that job's remaining templates unread.
+// - Stop: a successful stop records the job as stopped, removes it from the list and disables
+//   the Stop button at once. The next job starts only once the stopped process's end has
+//   arrived, so two processes never run at once; until then the new head keeps "Wait...".
+// - Stop all: every running command is stopped and no further job starts; the run ends as
+//   interrupted once the stopped processes have ended. A job whose command had already ended
+//   runs no further line and counts as stopped.
 // - The output folder is read once at the start of every job, created there with its parents,
-//   and used for all of that job's templates; the chosen command is read for every template,
-//   so a change of selection (a language switch, say) counts from the next template on.
+//   and used for all of that job's lines; the chosen command is read for every template, so a
+//   change of choice (a language switch, say) counts from the next template on.
 #pragma once
 
 #include <cstdint>
@@ -46,168 +41,131 @@
 #include <string>
 #include <vector>
 
+#include "engine/EngineObserver.h"
 #include "engine/JobQueue.h"
 #include "engine/JobResult.h"
+#include "engine/RunPolicy.h"
 #include "platform/Drives.h"
-#include "platform/PathRules.h"
 #include "platform/ProcessLauncher.h"
 #include "settings/IniFile.h"
-#include "settings/Language.h"
 #include "settings/SettingsCatalogue.h"
 
 namespace palomix {
 
-// Why a run ended.
-enum class RunEndReason {
-    QueueEmpty,       // every job has left the list
-    LaunchFailed,     // a command of the head job could not be started
-    NothingSelected,  // no conversion command is selected; no job was started
-};
-
-struct RunEnd {
-    RunEndReason reason = RunEndReason::QueueEmpty;
-    // LaunchFailed: the launcher's reason; NothingSelected: a short English description.
-    std::string detail;
-    // LaunchFailed: the command line that could not be started.
-    std::string commandLine;
-};
-
-// Told about what the front end shows. Called synchronously on the run's thread, after the run
-// state has been updated. A handler may call back into the run (StartRun, Button1Click,
-// Timer0Timer); it must not destroy the run. ShowMessage, JobFinished, RunEnded and
-// CommandStarted may run a nested event loop (a modal message box), StopEnabledChanged may
-// not. Every method has an empty default.
-class BatchRunObserver {
-public:
-    virtual ~BatchRunObserver() = default;
-    // The Stop button Button1 became enabled or disabled.
-    virtual void StopEnabledChanged(bool /*enabled*/) {}
-    // A command line of the head job was started.
-    virtual void CommandStarted(const std::string& /*commandLine*/) {}
-    // A message for the user (the failed stop): a modal message box in the window.
-    virtual void ShowMessage(const std::string& /*text*/) {}
-    // A job is over: done or failed (it has left the list), stopped (it has left the list),
-    // or not started (it stays in row 1). Also kept in Results().
-    virtual void JobFinished(const JobResult& /*result*/) {}
-    // The run has ended: RunActive is false and the Stop button disabled.
-    virtual void RunEnded(const RunEnd& /*end*/) {}
-};
-
-// The values the run reads from the front end, at the moment the rules say.
-struct BatchRunSettings {
-    // Reads the command templates; an edit of a settings file counts from the next template
-    // on. A new reader is made when none is given.
-    std::shared_ptr<IniReader> reader;
-    // The program's folder (no trailing separator except at a root), for PrepareCommandLine.
-    std::string appFolder;
-    PathStyle style = NativePathStyle();
-    // The chosen settings file and command; called at the start of every job and for every
-    // template read. nullopt (or no function) when nothing is selected.
+// What the run reads from its owner, at the moments named.
+struct RunInputs {
+    // The chosen command; asked before every job and for every template. nullopt: none.
     std::function<std::optional<ChosenCommand>()> chosenCommand;
-    // The output folder text, exactly as shown; called at the start of every job.
+    // The output folder, exactly as shown; asked at the start of every job.
     std::function<std::string()> outputFolder;
-    // The check marks of the language menu items, for the failed-stop message.
-    std::function<LanguageMarks()> languageMarks;
 };
 
 class BatchRun {
 public:
-    // The queue, launcher and device access are not owned and must outlive the run.
-    BatchRun(JobQueue& jobs, ProcessLauncher& launcher, DeviceAccess& devices,
-             BatchRunSettings settings);
-    // Terminates the command still running, if any; its end, when it arrives, is ignored.
+    // Nothing is owned; everything must outlive the run.
+    BatchRun(JobQueue& jobs, ProcessLauncher& launcher, DeviceAccess& devices, IniReader& reader,
+             const RunPolicy& policy, RunInputs inputs);
+    // Terminates the commands still running; their ends, when they arrive, are ignored.
     ~BatchRun();
     BatchRun(const BatchRun&) = delete;
     BatchRun& operator=(const BatchRun&) = delete;
 
-    // Not owned; nullptr for none. Remove it before it dies.
-    void SetObserver(BatchRunObserver* observer) { observer_ = observer; }
+    void SetObserver(EngineObserver* observer) { observer_ = observer; }
 
-    // Starts converting the head job, and after it every job of the list. Returns as soon as
-    // a command runs (or the run has ended); the run goes on when the command's end arrives.
-    // With an empty list the Stop button is enabled and disabled again and nothing else
+    // Starts converting from the head job on. Returns as soon as a command runs (or the run has
+    // ended). With an empty list the Stop button is enabled and disabled again and nothing else
     // happens. Returns at once while a run is active.
     void StartRun();
 
-    // The timer tick: while a job is being converted, writes "Converting...(HH:MM:SS)" for
-    // ElapsedSeconds into the head's status, then advances ElapsedSeconds by one. Otherwise
-    // nothing happens.
-    void Timer0Timer();
+    // The run timer's tick: every job being converted shows its seconds, which then advance by
+    // one. Nothing happens while no job is being converted.
+    void Tick();
 
-    // The Stop button: terminates the running command. When that fails (the command has
-    // already ended, even if its end has not arrived yet, or none runs) the failed-stop
-    // message is shown in the current language and nothing else changes. A click while the
-    // button is disabled does nothing.
-    void Button1Click();
+    // The Stop button: stops the running command of the head job. When there is nothing to stop
+    // (its command has already ended, even if the end has not arrived) StopFailed is reported and
+    // nothing changes. Does nothing while the button is disabled.
+    void StopHead();
 
-    // The run state.
-    std::int32_t JobCount() const { return jobs_.JobCount(); }
+    // Stops every running command and starts nothing more; see above.
+    void StopAll();
+
     bool RunActive() const { return runActive_; }
-    std::int32_t ElapsedSeconds() const { return elapsedSeconds_; }
+    // The seconds of the job being converted (the head), or of the last one.
+    std::int32_t ElapsedSeconds() const;
     bool StopRequested() const { return stopRequested_; }
-    // The process most recently started; id 0 after a failed launch and before the first.
     ProcessHandle CurrentProcess() const { return currentProcess_; }
-    // Whether Button1 is enabled.
     bool StopEnabled() const { return stopEnabled_; }
     // True while the run waits for a process to end (a stopped one included).
-    bool WaitingForProcess() const { return pending_.has_value(); }
-
-    // The results of the jobs that are over, in the order they ended, since construction or
-    // the last ClearResults.
-    const std::vector<JobResult>& Results() const { return results_; }
-    void ClearResults() { results_.clear(); }
+    bool WaitingForProcess() const;
 
 private:
     struct Pending {
         ProcessHandle handle;
+        int templateNumber = 0;
         std::string commandLine;
         std::string logPath;
     };
-    struct AliveToken {};
-    struct TemplateSource {
-        std::string path;
-        int itemNumber = 0;
-        std::shared_ptr<const IniDocument> document;        // null: the file cannot be read
-        std::vector<std::optional<std::string>> templates;  // by number, once looked up
+    struct ActiveJob {
+        JobId id = 0;
+        std::string outputFolder;
+        int nextTemplate = 0;  // the next template number whose turn comes
+        std::int32_t elapsedSeconds = 0;
+        JobResult result;
+        std::optional<Pending> pending;
+        bool stopped = false;  // recorded and removed; its process's end has not arrived yet
     };
+    struct TemplateCache {
+        ChosenCommand command;
+        std::shared_ptr<const IniDocument> document;
+        std::vector<CommandTemplate> templates;
+    };
+    struct AliveToken {};
 
-    // Goes on with the run until a command runs or the run ends.
+    // Goes on with the run until every job waits for a process or the run has ended.
     void Proceed();
-    void BeginJob();
-    std::optional<std::string> PrepareTemplate(int templateNumber);
-    // Starts one prepared line and returns whether it was launched; the end of its process
-    // arrives later through OnProcessEnded. A line that cannot be started ends the run.
-    bool LaunchAndWait(const std::string& commandLine);
+    // One step of the run; false when there is nothing more to do until an event arrives.
+    bool Step();
+    ActiveJob* FindActive(JobId id);
+    ActiveJob* ActiveToAdvance();
+    bool BeginNextJob();
+    // Works through the job's templates until one runs or the job is over.
+    void Advance(JobId id);
+    bool Launch(ActiveJob& job, const PlannedLine& line);
     void OnProcessEnded(ProcessHandle handle, ProcessExit exit);
-    void FinishJob();
-    void FailLaunch(const std::string& commandLine, const std::string& reason);
-    void EndRun(RunEnd end);
-    JobResult TakeJobResult(JobOutcome outcome);
-    void Record(JobResult result);
+    void FinishJob(JobId id);
+    void FailLaunch(JobId id, const PlannedLine& line, const LaunchResult& launch);
+    void EndRun(RunEndReason reason);
+    void Report(JobResult result);
     void ReportStopEnabled();
+    void UpdateStopEnabled();
+    bool StopJob(ActiveJob& job);
     std::optional<ChosenCommand> Chosen() const;
+    // The templates of the chosen command, looked at afresh once after every wait; nullptr
+    // when the settings file cannot be read.
+    const std::vector<CommandTemplate>* Templates(const ChosenCommand& command);
 
     JobQueue& jobs_;
     ProcessLauncher& launcher_;
     DeviceAccess& devices_;
-    BatchRunSettings settings_;
-    BatchRunObserver* observer_ = nullptr;
+    IniReader& reader_;
+    const RunPolicy& policy_;
+    RunInputs inputs_;
+    EngineObserver* observer_ = nullptr;
 
     bool runActive_ = false;
-    std::int32_t elapsedSeconds_ = 0;
     bool stopRequested_ = false;
-    ProcessHandle currentProcess_;
     bool stopEnabled_ = false;
     bool reportedStopEnabled_ = false;
+    std::optional<RunEndReason> ending_;  // no new job starts; the run ends with this reason
+    ProcessHandle currentProcess_;
+    std::int32_t lastElapsedSeconds_ = 0;
+    std::size_t maxActive_ = 1;
+    std::vector<ActiveJob> active_;  // in the order they started
 
-    bool jobActive_ = false;  // the head job's templates are being worked through
-    int nextTemplate_ = 0;
-    std::string outputFolder_;  // read at the start of the job
-    JobResult job_;
-    std::optional<Pending> pending_;
-    std::optional<TemplateSource> templateSource_;  // the settings file as last looked at
-    bool templateSourceLooked_ = false;  // looked at since the run last went on after a wait
-    std::vector<JobResult> results_;
+    bool proceeding_ = false;
+    bool proceedAgain_ = false;
+    bool templatesLooked_ = false;  // since the run last went on after a wait
+    std::optional<TemplateCache> templates_;
 
     // The launcher's end handlers hold a weak reference, so an end that arrives after the run
     // is gone touches nothing.

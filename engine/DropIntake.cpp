@@ -29,15 +29,15 @@ DropIntake::DropIntake(JobQueue& queue) : queue_(queue) {
                bool& Continue) { SearchFile0Find(Sender, Name, Data, Continue); });
 }
 
-DropResult DropIntake::TakeDrop(std::span<const std::string> paths) {
-    DropResult result;
+IntakeResult DropIntake::TakeDrop(std::span<const std::string> paths) {
+    IntakeResult result;
     const std::int32_t before = queue_.JobCount();
     {
         const AppendBatch batch(queue_);
         for (const std::string& path : paths) {
             const std::optional<FileEntryInfo> entry = LookUpEntry(path);
             if (!entry) {
-                result.skipped.push_back(path);
+                result.skipped.push_back(SkippedPath{path, SkipReason::NotFound});
                 continue;
             }
             if (entry->IsDirectory) {

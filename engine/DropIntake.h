@@ -18,9 +18,21 @@
 
 namespace palomix {
 
-struct DropResult {
+// Why a dropped path added no job.
+enum class SkipReason {
+    NotFound,  // it cannot be looked up: missing, or ending in a separator (a whole drive)
+};
+
+struct SkippedPath {
+    std::string path;
+    SkipReason reason = SkipReason::NotFound;
+
+    friend bool operator==(const SkippedPath&, const SkippedPath&) = default;
+};
+
+struct IntakeResult {
     std::int32_t jobsAdded = 0;
-    std::vector<std::string> skipped;  // dropped paths that added nothing because not found
+    std::vector<SkippedPath> skipped;  // in the order given
 };
 
 class DropIntake {
@@ -31,7 +43,7 @@ public:
 
     // Takes the dropped paths in order. The whole drop reaches the job list's observers as
     // one insertion.
-    DropResult TakeDrop(std::span<const std::string> paths);
+    IntakeResult TakeDrop(std::span<const std::string> paths);
 
     // OnFind of SearchFile0: the entry becomes a job. Continue stays true, so a folder
     // search always runs to its end.

@@ -17,14 +17,14 @@ const std::string& EmptyText() {
 
 JobQueue::JobQueue(PathStyle style) : style_(style) {}
 
-void JobQueue::AddObserver(JobQueueObserver* observer) {
+void JobQueue::AddObserver(JobQueueObserver* observer) const {
     if (observer != nullptr &&
         std::find(observers_.begin(), observers_.end(), observer) == observers_.end()) {
         observers_.push_back(observer);
     }
 }
 
-void JobQueue::RemoveObserver(JobQueueObserver* observer) {
+void JobQueue::RemoveObserver(JobQueueObserver* observer) const {
     observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
 }
 
@@ -46,7 +46,7 @@ void JobQueue::Append(std::string path) {
     }
     const auto nameOffset =
         static_cast<std::uint32_t>(path.size() - FileNameOf(path, style_).size());
-    jobs_.push_back(Job{std::move(path), nameOffset});
+    jobs_.push_back(Job{std::move(path), ++lastId_, nameOffset, JobState::Waiting});
 }
 
 void JobQueue::FlushAppends() {
@@ -71,11 +71,14 @@ void JobQueue::FlushAppends() {
     }
 }
 
-void JobQueue::AddJob(std::string path) {
+JobId JobQueue::AddJob(std::string path) {
+    const std::int32_t before = JobCount();
     Append(std::move(path));
+    const JobId id = JobCount() > before ? jobs_.back().id : 0;
     if (appendDepth_ == 0) {
         FlushAppends();
     }
+    return id;
 }
 
 void JobQueue::AddJobs(std::span<const std::string> paths) {
@@ -96,20 +99,34 @@ void JobQueue::EndAppend() {
     }
 }
 
+void JobQueue::RemoveAt(std::size_t index) {
+    details_.erase(jobs_[index].id);
+    jobs_.erase(jobs_.begin() + static_cast<std::ptrdiff_t>(index));
+    const int row = static_cast<int>(index) + 1;
+    if (jobs_.empty()) {
+        // Row 1 stays, blank.
+        Notify([](JobQueueObserver& o) { o.CellsChanged(1, 1, 0, kJobGridColumns - 1); });
+        return;
+    }
+    Notify([row](JobQueueObserver& o) { o.RowsRemoved(row, 1); });
+}
+
 bool JobQueue::RemoveHeadJob() {
     FlushAppends();
     if (jobs_.empty()) {
         return false;
     }
-    jobs_.pop_front();
-    headStatus_.clear();
-    headStatusSet_ = false;
-    if (jobs_.empty()) {
-        // Row 1 stays, blank.
-        Notify([](JobQueueObserver& o) { o.CellsChanged(1, 1, 0, kJobGridColumns - 1); });
+    RemoveAt(0);
+    return !jobs_.empty();
+}
+
+bool JobQueue::Remove(JobId id) {
+    FlushAppends();
+    const std::optional<std::int32_t> index = IndexOf(id);
+    if (!index) {
         return false;
     }
-    Notify([](JobQueueObserver& o) { o.RowsRemoved(1, 1); });
+    RemoveAt(static_cast<std::size_t>(*index));
     return true;
 }
 
@@ -124,43 +141,58 @@ const std::string& JobQueue::JobPath(std::int32_t index) const {
     return jobs_[static_cast<std::size_t>(index)].path;
 }
 
-void JobQueue::SetHeadStatus(std::string text) {
-    FlushAppends();
-    if (jobs_.empty()) {
-        return;
-    }
-    headStatus_ = std::move(text);
-    headStatusSet_ = true;
-    Notify([](JobQueueObserver& o) { o.CellsChanged(1, 1, kStatusColumn, kStatusColumn); });
-}
-
-void JobQueue::SetHeader(std::string status, std::string fileName, std::string fullPath) {
-    FlushAppends();
-    header_[kStatusColumn] = std::move(status);
-    header_[kFileNameColumn] = std::move(fileName);
-    header_[kFullPathColumn] = std::move(fullPath);
-    Notify([](JobQueueObserver& o) { o.CellsChanged(0, 0, 0, kJobGridColumns - 1); });
-}
-
-std::string JobQueue::Cell(int column, int row) const {
-    if (column < 0 || column >= kJobGridColumns || row < 0 || row >= RowCount()) {
+std::string_view JobQueue::FileName(std::int32_t index) const {
+    if (index < 0 || index >= JobCount()) {
         return {};
     }
-    if (row == 0) {
-        return header_[column];
+    const Job& job = jobs_[static_cast<std::size_t>(index)];
+    return std::string_view(job.path).substr(job.nameOffset);
+}
+
+JobId JobQueue::Id(std::int32_t index) const {
+    if (index < 0 || index >= JobCount()) {
+        return 0;
     }
-    if (jobs_.empty()) {
-        return {};  // the blank row 1 of an empty list
+    return jobs_[static_cast<std::size_t>(index)].id;
+}
+
+std::optional<std::int32_t> JobQueue::IndexOf(JobId id) const {
+    // The jobs asked about are nearly always the converting ones, at the top of the list.
+    const auto found =
+        std::find_if(jobs_.begin(), jobs_.end(), [id](const Job& job) { return job.id == id; });
+    if (id == 0 || found == jobs_.end()) {
+        return std::nullopt;
     }
-    const Job& job = jobs_[static_cast<std::size_t>(row - 1)];
-    switch (column) {
-        case kStatusColumn:
-            return row == 1 && headStatusSet_ ? headStatus_ : std::string(kWaitStatus);
-        case kFileNameColumn:
-            return job.path.substr(job.nameOffset);
-        default:
-            return job.path;
+    return static_cast<std::int32_t>(found - jobs_.begin());
+}
+
+JobStatus JobQueue::Status(std::int32_t index) const {
+    if (index < 0 || index >= JobCount()) {
+        return {};
     }
+    const Job& job = jobs_[static_cast<std::size_t>(index)];
+    JobStatus status{job.state, 0, {}};
+    if (const auto detail = details_.find(job.id); detail != details_.end()) {
+        status.seconds = detail->second.seconds;
+        status.program = detail->second.program;
+    }
+    return status;
+}
+
+void JobQueue::SetStatus(JobId id, JobStatus status) {
+    FlushAppends();
+    const std::optional<std::int32_t> index = IndexOf(id);
+    if (!index) {
+        return;
+    }
+    jobs_[static_cast<std::size_t>(*index)].state = status.state;
+    if (status.state == JobState::Waiting) {
+        details_.erase(id);
+    } else {
+        details_.insert_or_assign(id, Detail{status.seconds, std::move(status.program)});
+    }
+    const int row = *index + 1;
+    Notify([row](JobQueueObserver& o) { o.CellsChanged(row, row, kStatusColumn, kStatusColumn); });
 }
 
 }  // namespace palomix

@@ -1,37 +1,52 @@
-// The job list: the queue of files waiting for conversion, and the grid view of it that
-// the window shows (header row 0, then one row per job with status, file name and full
-// path).
+// The job list: the queue of files waiting for conversion, in the order they were added, as
+// the window's grid shows it (a header row 0, then one row per job). Every job has an id that
+// stays with it while it is in the list, and a status: waiting, converting (with the seconds
+// its run timer has counted), or not started (its program could not be started).
 //
-// Grid invariants:
-// - with no job the grid has 2 rows and the three cells of row 1 are empty;
+// Grid invariants, which the observers are told in grid terms:
+// - with no job the grid has 2 rows and row 1 is blank;
 // - with n >= 1 jobs it has n + 1 rows, row k holding the k-th job in the order added;
-// - the status of every job but the head (row 1) is "Wait..."; the head shows "Wait..."
-//   until the batch run's timer writes its status, and a new head starts at "Wait..." again;
-// - a removed head's rows move up and nothing stale stays behind.
+// - a removed row's successors move up and nothing stale stays behind.
 //
-// Memory: each job stores its full path once (the file name is an offset into it) and no
-// status text; only the head's status is a string. Removing the head is O(1).
+// Memory: each job stores its full path once (the file name is an offset into it), its id and
+// its state; the seconds and program name of the few jobs that are not waiting live apart.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/PathRules.h"
 
 namespace palomix {
 
-inline constexpr std::string_view kWaitStatus = "Wait...";
-
 // Columns of the grid.
 inline constexpr int kStatusColumn = 0;
 inline constexpr int kFileNameColumn = 1;
 inline constexpr int kFullPathColumn = 2;
 inline constexpr int kJobGridColumns = 3;
+
+using JobId = std::uint64_t;
+
+enum class JobState : std::uint8_t {
+    Waiting,     // "Wait..."
+    Converting,  // its run timer shows the seconds counted
+    NotStarted,  // a command line of it could not be started; it stays in the list
+};
+
+struct JobStatus {
+    JobState state = JobState::Waiting;
+    std::int32_t seconds = 0;  // Converting, NotStarted: the seconds last shown
+    std::string program;       // NotStarted: the name of the program that could not start
+
+    friend bool operator==(const JobStatus&, const JobStatus&) = default;
+};
 
 // Told about every change of the grid, after it happened, in grid terms, so that a view
 // model can report exactly the rows inserted, removed or changed. Every method has an empty
@@ -43,7 +58,7 @@ public:
     virtual void RowsInserted(int /*firstRow*/, int /*count*/) {}
     // `count` rows were removed at `firstRow`; the rows below moved up.
     virtual void RowsRemoved(int /*firstRow*/, int /*count*/) {}
-    // The cells of rows firstRow..lastRow, columns firstColumn..lastColumn changed text.
+    // The cells of rows firstRow..lastRow, columns firstColumn..lastColumn changed.
     virtual void CellsChanged(int /*firstRow*/, int /*lastRow*/, int /*firstColumn*/,
                               int /*lastColumn*/) {}
 };
@@ -54,12 +69,13 @@ public:
     JobQueue(const JobQueue&) = delete;
     JobQueue& operator=(const JobQueue&) = delete;
 
-    // Observers are not owned; remove one before it dies.
-    void AddObserver(JobQueueObserver* observer);
-    void RemoveObserver(JobQueueObserver* observer);
+    // Observers are not owned; remove one before it dies. Watching changes nothing, so a
+    // const list can be watched.
+    void AddObserver(JobQueueObserver* observer) const;
+    void RemoveObserver(JobQueueObserver* observer) const;
 
-    // Appends a job at the end of the list.
-    void AddJob(std::string path);
+    // Appends a job at the end of the list; its id.
+    JobId AddJob(std::string path);
     // Appends jobs in order, reported to observers as one insertion.
     void AddJobs(std::span<const std::string> paths);
 
@@ -71,45 +87,53 @@ public:
 
     // Removes the head job (row 1). True when jobs remain. Does nothing with no job.
     bool RemoveHeadJob();
+    // Removes the job with this id wherever it stands. False when there is none.
+    bool Remove(JobId id);
 
     std::int32_t JobCount() const { return static_cast<std::int32_t>(jobs_.size()); }
-    bool Empty() const { return JobCount() == 0; }
+    bool Empty() const { return jobs_.empty(); }
 
     // Full path of the head job; empty when there is none.
     const std::string& HeadPath() const;
-    // Full path of job `index` (0 = head).
+    // Of job `index` (0 = head); empty texts and id 0 outside the list.
     const std::string& JobPath(std::int32_t index) const;
+    std::string_view FileName(std::int32_t index) const;
+    JobId Id(std::int32_t index) const;
+    // The index of the job with this id; nullopt when it is not in the list.
+    std::optional<std::int32_t> IndexOf(JobId id) const;
 
-    // Status text of the head job (column 0 of row 1), written by the run's timer. Ignored
-    // with no job.
-    void SetHeadStatus(std::string text);
+    JobStatus Status(std::int32_t index) const;
+    // Sets the status of the job with this id (nothing happens for an unknown id).
+    void SetStatus(JobId id, JobStatus status);
 
-    // The column captions (row 0).
-    void SetHeader(std::string status, std::string fileName, std::string fullPath);
-
-    // The grid: RowCount() rows of kJobGridColumns columns. Cells outside it are empty.
+    // Grid rows: the header row, then one per job (or the blank row 1).
     std::int32_t RowCount() const { return Empty() ? 2 : JobCount() + 1; }
-    std::string Cell(int column, int row) const;
 
     PathStyle Style() const { return style_; }
 
 private:
     struct Job {
         std::string path;
+        JobId id = 0;
         std::uint32_t nameOffset = 0;  // where the file name starts in path
+        JobState state = JobState::Waiting;
+    };
+    struct Detail {
+        std::int32_t seconds = 0;
+        std::string program;
     };
 
     void Append(std::string path);
     void FlushAppends();
+    void RemoveAt(std::size_t index);
     template <typename F>
     void Notify(F&& f);
 
     PathStyle style_;
     std::deque<Job> jobs_;
-    std::string headStatus_;
-    bool headStatusSet_ = false;
-    std::string header_[kJobGridColumns];
-    std::vector<JobQueueObserver*> observers_;
+    std::unordered_map<JobId, Detail> details_;  // of the jobs that are not waiting
+    JobId lastId_ = 0;
+    mutable std::vector<JobQueueObserver*> observers_;
     int appendDepth_ = 0;
     std::int32_t pendingFrom_ = -1;  // job index of the first job not yet reported
 };

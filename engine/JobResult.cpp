@@ -1,23 +1,21 @@
 #include "engine/JobResult.h"
 
+#include <algorithm>
+
 namespace palomix {
 
-std::string_view JobOutcomeName(JobOutcome outcome) {
-    switch (outcome) {
-        case JobOutcome::Done:
-            return "done";
-        case JobOutcome::Failed:
-            return "failed";
-        case JobOutcome::Stopped:
-            return "stopped";
-        case JobOutcome::NotStarted:
-            return "not started";
-    }
-    return "unknown";
+int JobResult::CommandsRun() const {
+    return static_cast<int>(std::count_if(commands.begin(), commands.end(), [](const auto& c) {
+        return c.state == CommandState::Succeeded || c.state == CommandState::Failed ||
+               c.state == CommandState::Stopped;
+    }));
 }
 
-std::string FailedCommand::Outcome() const {
-    return notRunReason.empty() ? DescribeExit(exit) : "not run: " + notRunReason;
+const CommandRecord* JobResult::FirstProblem() const {
+    const auto found = std::find_if(commands.begin(), commands.end(), [](const auto& c) {
+        return c.state != CommandState::Succeeded;
+    });
+    return found == commands.end() ? nullptr : &*found;
 }
 
 }  // namespace palomix

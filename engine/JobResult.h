@@ -1,12 +1,13 @@
-// What became of one job of a batch run, kept for the front ends: the window shows a summary
-// of the failed jobs, palomix-batch prints every result.
+// What became of one job of a batch run, as whole facts for the front ends: the window lists
+// the jobs that did not convert, palomix-batch prints every result. Reasons are values with
+// their data, never sentences: each front end says them in its own words and language.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "engine/JobQueue.h"
 #include "platform/ProcessLauncher.h"
 
 namespace palomix {
@@ -15,38 +16,69 @@ namespace palomix {
 inline constexpr std::size_t kFailedCommandLogLines = 20;
 
 enum class JobOutcome {
-    Done,        // every command of the job ran and succeeded (also when no command ran)
-    Failed,      // every command ran, but at least one ended with a non-zero code or a signal
-    Stopped,     // the Stop button ended the job's running command; the job left the list
-    NotStarted,  // a command of the job could not be started; the job stays in row 1
+    Done,        // at least one command ran, every command ran and succeeded
+    Failed,      // a command failed, or a line could not be run; the job left the list
+    Stopped,     // the user stopped the job's running command; the job left the list
+    NotStarted,  // a command of the job could not be started; the job stays in the list
 };
 
-// "done", "failed", "stopped", "not started".
-std::string_view JobOutcomeName(JobOutcome outcome);
+// What became of one command line of a job.
+enum class CommandState {
+    Succeeded,    // ran and ended with exit code 0
+    Failed,       // ran and ended with another code or by a signal (see exit)
+    Stopped,      // ran and was ended by the user
+    NotRun,       // not started, for the reason in notRun
+    NotLaunched,  // the launcher could not start it (see launchFailure)
+};
 
-// One command of a job that did not succeed.
-struct FailedCommand {
-    std::string commandLine;            // the line as it was launched
-    ProcessExit exit;                   // its exit code or signal
-    std::vector<std::string> logLines;  // the last lines of its output, oldest first
-    // Set when the line was not started at all, saying why ("no PSP is attached"); `exit`
-    // then means nothing.
-    std::string notRunReason = {};
+// Why a prepared line was not started.
+enum class NotRunReason {
+    PlayerNotAttached,   // subject: the player ("PSP", "WALKMAN"); the line names no folder
+    TooLong,             // bytes: the template's length; it would have been run cut
+    SettingsUnreadable,  // subject: the settings file, which could not be read
+};
 
-    // "exit code 3", "signal 9", or "not run: " and the reason.
-    std::string Outcome() const;
+struct NotRun {
+    NotRunReason reason = NotRunReason::PlayerNotAttached;
+    std::string subject;
+    std::size_t bytes = 0;
+
+    friend bool operator==(const NotRun&, const NotRun&) = default;
+};
+
+struct CommandRecord {
+    int templateNumber = 0;   // the number of its command template
+    std::string commandLine;  // as prepared (empty when it could not be prepared)
+    CommandState state = CommandState::Succeeded;
+    ProcessExit exit;                  // Succeeded, Failed, Stopped
+    std::vector<std::string> logTail;  // Failed: the last lines of its output, oldest first
+    NotRun notRun;                     // NotRun
+    LaunchFailure launchFailure;       // NotLaunched
+};
+
+// Why a job failed without any of its lines being to blame.
+enum class JobProblem {
+    None,
+    NothingToRun,        // the command has no command line at all (all empty or tool lines)
+    SettingsUnreadable,  // the settings file could not be read when the job began
 };
 
 struct JobResult {
-    std::string path;  // full path of the job (column 2 of its row)
+    JobId id = 0;
+    std::string path;  // full path of the job
     JobOutcome outcome = JobOutcome::Done;
     // The time shown last in the job's status cell: the run timer's ticks, in seconds.
     std::int32_t elapsedSeconds = 0;
+    // The lines the job ran or meant to run, in order: silent skips (empty and tool lines)
+    // are not among them.
+    std::vector<CommandRecord> commands;
+    JobProblem problem = JobProblem::None;
+    std::string problemSubject;  // SettingsUnreadable: the settings file
+
     // Commands launched for the job, the running one of a stopped job included.
-    int commandsRun = 0;
-    std::vector<FailedCommand> failures;  // in the order the commands ran
-    // NotStarted: why the command could not be started (the launcher's reason).
-    std::string launchFailure;
+    int CommandsRun() const;
+    // The first command that did not succeed; nullptr when there is none.
+    const CommandRecord* FirstProblem() const;
 };
 
 }  // namespace palomix

@@ -31,11 +31,4 @@ std::string ConvertingStatusText(std::int64_t seconds) {
     return "Converting...(" + ElapsedTimeText(seconds) + ")";
 }
 
-std::string_view StopFailedMessage(std::optional<Language> language) {
-    if (language == Language::Japanese) {
-        return "変換を中止できませんでした.";
-    }
-    return "Could not stop the conversion.";
-}
-
 }  // namespace palomix

@@ -44,6 +44,24 @@ struct ProcessExit {
 // "exit code 3", "signal 9".
 std::string DescribeExit(const ProcessExit& exit);
 
+// Why a command line could not be started.
+enum class LaunchError {
+    EmptyLine,        // the line names no program
+    ProgramNotFound,  // no reading of the line's start names a program that exists
+    SystemError,      // the system refused to start the program (systemCode)
+    Refused,          // the launcher takes no more commands
+};
+
+struct LaunchFailure {
+    LaunchError error = LaunchError::EmptyLine;
+    std::string program;  // the program as the line names it (its first reading)
+    int systemCode = 0;   // SystemError: errno on POSIX, GetLastError() on Windows
+    // The launcher's own wording, in English, for logs and for what the codes above miss.
+    std::string detail;
+
+    friend bool operator==(const LaunchFailure&, const LaunchFailure&) = default;
+};
+
 struct LaunchResult {
     bool launched = false;
     ProcessHandle handle;  // when launched
@@ -53,6 +71,8 @@ struct LaunchResult {
     // When not launched: why, naming the program ("the command line is empty", "the program
     // \"/opt/x\" was not found", ...).
     std::string reason;
+    // When not launched: why, as a value.
+    LaunchFailure failure = {};
 };
 
 // Called on the host's thread when a launched process has ended.
@@ -94,5 +114,9 @@ public:
 // without posting their ends, and removes the log folder. It must not be destroyed from within
 // the PostToHost function.
 std::unique_ptr<ProcessLauncher> SystemProcessLauncher(PostToHost post);
+
+// A launcher that starts nothing: every launch is refused (LaunchError::Refused). For callers
+// that only plan, such as a dry run.
+std::unique_ptr<ProcessLauncher> RefusingLauncher();
 
 }  // namespace palomix

@@ -256,6 +256,11 @@ IniReader::IniReader() : cache_(std::make_unique<Cache>()) {}
 IniReader::~IniReader() = default;
 
 std::shared_ptr<const IniDocument> IniReader::Document(const std::string& path) {
+    std::shared_ptr<const IniDocument> document = TryDocument(path);
+    return document ? document : cache_->empty;
+}
+
+std::shared_ptr<const IniDocument> IniReader::TryDocument(const std::string& path) {
     auto& entries = cache_->entries;
     const std::optional<FileStamp> stamp = StampOf(path);
     auto found = entries.find(path);
@@ -263,7 +268,7 @@ std::shared_ptr<const IniDocument> IniReader::Document(const std::string& path) 
         if (found != entries.end()) {
             entries.erase(found);
         }
-        return cache_->empty;
+        return nullptr;
     }
     if (found != entries.end() && found->second.stamp == *stamp && !found->second.unsettledBytes) {
         return found->second.document;
@@ -280,7 +285,7 @@ std::shared_ptr<const IniDocument> IniReader::Document(const std::string& path) 
         if (found != entries.end()) {
             entries.erase(found);
         }
-        return cache_->empty;
+        return nullptr;
     }
 
     std::shared_ptr<const IniDocument> document;

@@ -82,8 +82,11 @@ public:
     std::int32_t ReadInteger(const std::string& path, std::string_view section,
                              std::string_view key, std::int32_t defaultValue);
 
-    // The parsed document, shared with later reads while the file is unchanged.
+    // The parsed document, shared with later reads while the file is unchanged. A missing or
+    // unreadable file gives an empty document.
     std::shared_ptr<const IniDocument> Document(const std::string& path);
+    // The same, but nullptr when the file is missing or cannot be read.
+    std::shared_ptr<const IniDocument> TryDocument(const std::string& path);
 
 private:
     struct Cache;

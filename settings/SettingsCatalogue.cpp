@@ -89,6 +89,21 @@ std::string ReadCommandTemplate(IniReader& reader, const std::string& settingsFi
                              CommandKeyName(templateNumber), {});
 }
 
+std::vector<CommandTemplate> ReadCommandTemplates(const IniDocument& document, int itemNumber) {
+    std::vector<CommandTemplate> templates;
+    if (!IsItemNumber(itemNumber)) {
+        return templates;
+    }
+    const std::string section = ItemSectionName(itemNumber);
+    for (int number = 0; number < kCommandTemplateCount; ++number) {
+        std::optional<std::string> text = document.Find(section, CommandKeyName(number));
+        if (text && !text->empty()) {
+            templates.push_back(CommandTemplate{number, std::move(*text), false});
+        }
+    }
+    return templates;
+}
+
 std::string ReadCommandTemplate(IniReader& reader, const ChosenCommand& command,
                                 int templateNumber) {
     return ReadCommandTemplate(reader, command.settingsFile, command.itemNumber, templateNumber);

@@ -61,8 +61,9 @@ struct CommandRow {
     std::string RowText() const;
 };
 
-// The command chosen for a run: which file and which item of it. A batch run holds one per
-// job and reads the command lines through it as it goes.
+// The command chosen for a run: which file and which item of it. The run asks for the chosen
+// command again before every job and for every command template, so a change of choice counts
+// from the next template on.
 struct ChosenCommand {
     std::string settingsFile;
     int itemNumber = 0;
@@ -72,11 +73,25 @@ struct ChosenCommand {
 
 // Command<templateNumber> of section Item<itemNumber>, read from the file now (an edit of the
 // file counts from the next read on). Empty when the file, section or key is missing or the
-// numbers are out of range.
+// numbers are out of range. The run itself reads a command's lines all at once from one parsed
+// file (ReadCommandTemplates) each time it goes on after a wait.
 std::string ReadCommandTemplate(IniReader& reader, const std::string& settingsFile, int itemNumber,
                                 int templateNumber);
 std::string ReadCommandTemplate(IniReader& reader, const ChosenCommand& command,
                                 int templateNumber);
+
+// One command line of a command as the settings file holds it, before it is prepared.
+struct CommandTemplate {
+    int number = 0;    // n of Command<n>
+    std::string text;  // never empty
+    bool cut = false;  // the file holds more than the reading rules keep: text is cut
+
+    friend bool operator==(const CommandTemplate&, const CommandTemplate&) = default;
+};
+
+// The command lines of Item<itemNumber> in a parsed settings file that are not empty, in
+// number order (Command0 to Command255). Empty for an item number out of range.
+std::vector<CommandTemplate> ReadCommandTemplates(const IniDocument& document, int itemNumber);
 
 // The command list of one settings file: items 0..255 in ascending order whose title in the
 // language is not empty. With no current language every title counts as empty.

@@ -13,10 +13,10 @@
 #include "app/FailureWindow.h"
 #include "app/RunStatusStrip.h"
 #include "app/StringGrid.h"
+#include "tests/app/AppTestSupport.h"
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/GradBox.h"
 #include "widgets/MCCBox.h"
-#include "tests/app/AppTestSupport.h"
 
 namespace palomix::testing {
 namespace {
@@ -32,14 +32,14 @@ protected:
     }
 
     std::vector<std::string> Row(const TMainForm1& form, int row) const {
-        return {form.Jobs().Cell(0, row), form.Jobs().Cell(1, row), form.Jobs().Cell(2, row)};
+        return {form.GridCell(0, row), form.GridCell(1, row), form.GridCell(2, row)};
     }
 
     // The grid as the view sees it: model rows below the header.
     static int ViewRows(const TMainForm1& form) { return form.StringGrid2->model()->rowCount(); }
 
     bool Idle(const TMainForm1& form) const {
-        return form.Jobs().Empty() && !form.Run().RunActive() && !form.Run().WaitingForProcess();
+        return form.Jobs().Empty() && !form.Core().RunActive() && !form.Core().WaitingForProcess();
     }
 
     std::string outFolder_ = scratch_.Path("out");
@@ -80,7 +80,7 @@ TEST_F(DropAndRunTest, DropOfAnEmptyFolderOrAMissingPathAddsNothing) {
     TMainForm1& form = Ready(kProbe);
     form.FormDropFiles({scratch_.MakeFolder("empty"), scratch_.Path("missing.avi")});
     EXPECT_TRUE(form.Jobs().Empty());
-    EXPECT_FALSE(form.Run().RunActive());
+    EXPECT_FALSE(form.Core().RunActive());
     EXPECT_FALSE(form.Button1->isEnabled());
     EXPECT_EQ(ViewRows(form), 1);
 }
@@ -142,11 +142,11 @@ TEST_F(DropAndRunTest, StopEndsTheRunningConverterAndGoesOnWithTheNextJob) {
     EXPECT_EQ(form.Jobs().JobCount(), 1);
     EXPECT_EQ(form.Jobs().HeadPath(), second);
     ASSERT_TRUE(WaitUntil([&] { return form.Button1->isEnabled(); }));
-    EXPECT_EQ(form.Jobs().Cell(0, 1), "Converting...(00:00:00)");
+    EXPECT_EQ(form.GridCell(0, 1), "Converting...(00:00:00)");
     ASSERT_EQ(form.Report().FailedJobs().size(), 1u);
     EXPECT_EQ(form.Report().FailedJobs()[0].path, first);
     EXPECT_EQ(form.Report().FailedJobs()[0].outcome, JobOutcome::Stopped);
-    EXPECT_EQ(form.Report().FailedJobs()[0].stoppedCommand, HelperPath("sleep"));
+    EXPECT_EQ(form.Report().FailedJobs()[0].commands.back().commandLine, HelperPath("sleep"));
     EXPECT_NE(form.RunStatus1->Status().toStdString().find("失敗 1 件"), std::string::npos)
         << form.RunStatus1->Status().toStdString();
 
@@ -161,19 +161,19 @@ TEST_F(DropAndRunTest, StopEndsTheRunningConverterAndGoesOnWithTheNextJob) {
 TEST_F(DropAndRunTest, TimerTicksShowTheElapsedTimeOfTheHeadJob) {
     TMainForm1& form = Ready(kHang);
     form.Timer0Timer();  // idle: nothing happens
-    EXPECT_EQ(form.Jobs().Cell(0, 1), "");
+    EXPECT_EQ(form.GridCell(0, 1), "");
     form.FormDropFiles({scratch_.Write("in/1.avi", "1")});
     form.Timer0Timer();
     form.Timer0Timer();
-    EXPECT_EQ(form.Jobs().Cell(0, 1), "Converting...(00:00:02)");
+    EXPECT_EQ(form.GridCell(0, 1), "Converting...(00:00:02)");
     EXPECT_EQ(form.StringGrid2->model()->index(0, 0).data().toString().toStdString(),
               "Converting...(00:00:02)");
     // A language switch during the run rewrites the header and leaves the status cell alone.
     form.B2Click();
-    EXPECT_EQ(form.Jobs().Cell(0, 0), "Status (Time)");
-    EXPECT_EQ(form.Jobs().Cell(0, 1), "Converting...(00:00:02)");
+    EXPECT_EQ(form.GridCell(0, 0), "Status (Time)");
+    EXPECT_EQ(form.GridCell(0, 1), "Converting...(00:00:02)");
     // The real timer ticks as well.
-    ASSERT_TRUE(WaitUntil([&] { return form.Jobs().Cell(0, 1) == "Converting...(00:00:03)"; },
+    ASSERT_TRUE(WaitUntil([&] { return form.GridCell(0, 1) == "Converting...(00:00:03)"; },
                           std::chrono::seconds(5)));
 }
 
@@ -210,10 +210,10 @@ TEST_F(DropAndRunTest, ALaunchFailureStopsTheRunAndShowsWhy) {
     TMainForm1& form = Ready(kMissing);
     const std::string file = scratch_.Write("in/a.avi", "a");
     form.FormDropFiles({file, file});
-    EXPECT_FALSE(form.Run().RunActive());
+    EXPECT_FALSE(form.Core().RunActive());
     EXPECT_FALSE(form.Button1->isEnabled());
     EXPECT_EQ(form.Jobs().JobCount(), 2);
-    EXPECT_EQ(form.Jobs().Cell(0, 1), "Could not start: palomix-converter");
+    EXPECT_EQ(form.GridCell(0, 1), "起動できません: palomix-converter");
     const std::string status = form.RunStatus1->Status().toStdString();
     EXPECT_NE(status.find("起動できません"), std::string::npos) << status;
     EXPECT_NE(status.find("/nonexistent/palomix-converter"), std::string::npos) << status;
@@ -236,11 +236,11 @@ TEST_F(DropAndRunTest, ADropWithNoCommandChosenQueuesTheFilesAndAsksForOne) {
     EXPECT_NE(messages_->texts[0].find("設定ファイルと変換コマンドを選択してください"),
               std::string::npos);
     EXPECT_EQ(form.Jobs().JobCount(), 1);
-    EXPECT_EQ(form.Jobs().Cell(0, 1), "Wait...");
-    EXPECT_FALSE(form.Run().RunActive());
+    EXPECT_EQ(form.GridCell(0, 1), "Wait...");
+    EXPECT_FALSE(form.Core().RunActive());
 
     form.B2Click();  // loads the catalogue; choosing a language is not choosing a command
-    EXPECT_FALSE(form.Run().RunActive());
+    EXPECT_FALSE(form.Core().RunActive());
     Pick(*form.MultiComboBox2, kProbe);
     ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
     EXPECT_TRUE(std::filesystem::exists(outFolder_ + "/a.probe"));
@@ -258,7 +258,7 @@ TEST_F(DropAndRunTest, ClosingDuringARunSavesAtOnceAndClosesWhenTheRunHasEnded) 
     form.show();
     ProcessPending();
     form.FormDropFiles({scratch_.Write("in/1.avi", "1"), scratch_.Write("in/2.avi", "2")});
-    ASSERT_TRUE(form.Run().RunActive());
+    ASSERT_TRUE(form.Core().RunActive());
 
     EXPECT_FALSE(form.close());
     EXPECT_TRUE(form.isVisible());

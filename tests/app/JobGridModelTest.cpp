@@ -64,8 +64,8 @@ std::string Text(const JobGridModel& model, int row, int column) {
 
 TEST(JobGridModelTest, EmptyListIsOneBlankRowBelowTheHeader) {
     JobQueue queue(PathStyle::Posix);
-    queue.SetHeader("状態(経過時間)", "動画ファイル", "動画ファイルのフルパス");
-    const JobGridModel model(queue);
+    JobGridModel model(queue);
+    model.SetCaptions(CaptionsFor(Language::Japanese), RunTextsFor(Language::Japanese));
     EXPECT_EQ(model.rowCount(), 1);
     EXPECT_EQ(model.columnCount(), 3);
     EXPECT_EQ(Text(model, 0, 0), "");
@@ -98,10 +98,19 @@ TEST(JobGridModelTest, ChangesOfTheListArePreciseInsertionsRemovalsAndCellChange
     EXPECT_EQ(recorder.Take(), std::vector<std::string>{"insert 1..3"});
     EXPECT_EQ(Text(model, 3, 1), "c");
 
-    queue.SetHeadStatus("Converting...(00:00:01)");
+    queue.SetStatus(queue.Id(0), JobStatus{JobState::Converting, 1, {}});
     EXPECT_EQ(recorder.Take(), std::vector<std::string>{"data 0,0..0,0"});
-    queue.SetHeader("Status (Time)", "Video file", "Full path");
-    EXPECT_EQ(recorder.Take(), std::vector<std::string>{"header 0..2"});
+    EXPECT_EQ(Text(model, 0, 0), "Converting...(00:00:01)");
+    queue.SetStatus(queue.Id(1), JobStatus{JobState::NotStarted, 4, "ffmpeg"});
+    EXPECT_EQ(Text(model, 1, 0), "起動できません: ffmpeg");
+    // A change of language: the captions and the words of the status column.
+    model.SetCaptions(CaptionsFor(Language::English), RunTextsFor(Language::English));
+    EXPECT_EQ(recorder.Take(),
+              (std::vector<std::string>{"data 1,0..1,0", "header 0..2", "data 0,0..3,0"}));
+    EXPECT_EQ(Text(model, 1, 0), "Could not start: ffmpeg");
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString().toStdString(), "Status (Time)");
+    queue.SetStatus(queue.Id(1), JobStatus{});
+    EXPECT_EQ(recorder.Take(), std::vector<std::string>{"data 1,0..1,0"});
 
     queue.RemoveHeadJob();
     EXPECT_EQ(recorder.Take(), std::vector<std::string>{"remove 0..0"});

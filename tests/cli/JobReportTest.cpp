@@ -12,26 +12,34 @@ JobResult Result(JobOutcome outcome, std::string path = "/media/clip one.mp4") {
     return result;
 }
 
+CommandRecord Ran(std::string line, ProcessExit exit, std::vector<std::string> tail = {}) {
+    CommandRecord record;
+    record.commandLine = std::move(line);
+    record.state = exit.Succeeded() ? CommandState::Succeeded : CommandState::Failed;
+    record.exit = exit;
+    record.logTail = std::move(tail);
+    return record;
+}
+
 TEST(JobReportTest, DoneAndStoppedLines) {
-    EXPECT_EQ(JobReportText(Result(JobOutcome::Done), 1, 3, 0, {}, PathStyle::Posix),
+    EXPECT_EQ(JobReportText(Result(JobOutcome::Done), 1, 3, 0, PathStyle::Posix),
               "[1/3] clip one.mp4: done (00:00:00)\n");
-    EXPECT_EQ(JobReportText(Result(JobOutcome::Done), 12, 120, 3725, {}, PathStyle::Posix),
+    EXPECT_EQ(JobReportText(Result(JobOutcome::Done), 12, 120, 3725, PathStyle::Posix),
               "[12/120] clip one.mp4: done (01:02:05)\n");
-    EXPECT_EQ(JobReportText(Result(JobOutcome::Done, "C:\\v\\x.avi"), 1, 1, 360000, {},
-                            PathStyle::Windows),
-              "[1/1] x.avi: done (100:00:00)\n");
-    EXPECT_EQ(JobReportText(Result(JobOutcome::Stopped), 2, 2, 9, {}, PathStyle::Posix),
+    EXPECT_EQ(
+        JobReportText(Result(JobOutcome::Done, "C:\\v\\x.avi"), 1, 1, 360000, PathStyle::Windows),
+        "[1/1] x.avi: done (100:00:00)\n");
+    EXPECT_EQ(JobReportText(Result(JobOutcome::Stopped), 2, 2, 9, PathStyle::Posix),
               "[2/2] clip one.mp4: stopped\n");
 }
 
 TEST(JobReportTest, FailedJobListsEveryFailedCommandWithItsLastLines) {
     JobResult result = Result(JobOutcome::Failed);
-    result.failures.push_back(FailedCommand{"conv -i \"a b\"",
-                                            ProcessExit{ProcessExit::Kind::Exited, 1},
-                                            {"first", "Error: bad\tinput"}});
-    result.failures.push_back(
-        FailedCommand{"crasher", ProcessExit{ProcessExit::Kind::Signalled, 11}, {}});
-    EXPECT_EQ(JobReportText(result, 2, 5, 7, {}, PathStyle::Posix),
+    result.commands.push_back(Ran("conv ok", {}));
+    result.commands.push_back(Ran("conv -i \"a b\"", ProcessExit{ProcessExit::Kind::Exited, 1},
+                                  {"first", "Error: bad\tinput"}));
+    result.commands.push_back(Ran("crasher", ProcessExit{ProcessExit::Kind::Signalled, 11}));
+    EXPECT_EQ(JobReportText(result, 2, 5, 7, PathStyle::Posix),
               "[2/5] clip one.mp4: failed (exit code 1)\n"
               "    command (exit code 1): conv -i \"a b\"\n"
               "    | first\n"
@@ -41,10 +49,9 @@ TEST(JobReportTest, FailedJobListsEveryFailedCommandWithItsLastLines) {
 
 TEST(JobReportTest, ControlCharactersOfNamesAndOutputCannotReachTheTerminal) {
     JobResult result = Result(JobOutcome::Failed, "/m/a\x1b[2Jb\xE6\x97\xA5.mp4");
-    result.failures.push_back(FailedCommand{"c",
-                                            ProcessExit{ProcessExit::Kind::Signalled, 9},
-                                            {"\x1b]0;title\x07", "ok \xE6\x97\xA5"}});
-    EXPECT_EQ(JobReportText(result, 1, 1, 0, {}, PathStyle::Posix),
+    result.commands.push_back(Ran("c", ProcessExit{ProcessExit::Kind::Signalled, 9},
+                                  {"\x1b]0;title\x07", "ok \xE6\x97\xA5"}));
+    EXPECT_EQ(JobReportText(result, 1, 1, 0, PathStyle::Posix),
               "[1/1] a?[2Jb\xE6\x97\xA5.mp4: failed (signal 9)\n"
               "    command (signal 9): c\n"
               "    | ?]0;title?\n"
@@ -53,10 +60,31 @@ TEST(JobReportTest, ControlCharactersOfNamesAndOutputCannotReachTheTerminal) {
 
 TEST(JobReportTest, NotStartedJobGivesTheReasonAndTheLine) {
     JobResult result = Result(JobOutcome::NotStarted);
-    result.launchFailure = "the program \"/x/conv\" was not found";
-    EXPECT_EQ(JobReportText(result, 1, 2, 0, "\"/x/conv\" -i y", PathStyle::Posix),
+    CommandRecord refused;
+    refused.commandLine = "\"/x/conv\" -i y";
+    refused.state = CommandState::NotLaunched;
+    refused.launchFailure = LaunchFailure{LaunchError::ProgramNotFound, "/x/conv", 0, {}};
+    result.commands.push_back(refused);
+    EXPECT_EQ(JobReportText(result, 1, 2, 0, PathStyle::Posix),
               "[1/2] clip one.mp4: could not start: the program \"/x/conv\" was not found\n"
               "    command: \"/x/conv\" -i y\n");
+}
+
+TEST(JobReportTest, LinesNotRunAndJobProblemsSayWhy) {
+    JobResult result = Result(JobOutcome::Failed);
+    CommandRecord psp;
+    psp.commandLine = "conv \".MP4\"";
+    psp.state = CommandState::NotRun;
+    psp.notRun = NotRun{NotRunReason::PlayerNotAttached, "PSP", 0};
+    result.commands.push_back(psp);
+    EXPECT_EQ(JobReportText(result, 1, 1, 0, PathStyle::Posix),
+              "[1/1] clip one.mp4: failed (not run: no PSP is attached)\n"
+              "    command (not run: no PSP is attached): conv \".MP4\"\n");
+
+    JobResult nothing = Result(JobOutcome::Failed);
+    nothing.problem = JobProblem::NothingToRun;
+    EXPECT_EQ(JobReportText(nothing, 2, 2, 0, PathStyle::Posix),
+              "[2/2] clip one.mp4: failed (the command has no command line to run)\n");
 }
 
 TEST(JobReportTest, SummaryShowsDoneAlwaysAndTheRestWhenThereAreAny) {

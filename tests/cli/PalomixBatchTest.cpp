@@ -155,6 +155,28 @@ TEST_F(PalomixBatchTest, CommandRowPicksTheItemOfItsTitleAndDrivesGetNoFolders) 
     EXPECT_FALSE(fs::exists(plain / "VIDEO"));
 }
 
+TEST_F(PalomixBatchTest, DryRunAndRunAgreeOnALineForAPlayerThatIsNotAttached) {
+    WriteSettings("echo.ini",
+                  "[Item0]\nTitle=e\n"
+                  "Command0=/bin/echo \"<%InputFile%>\" \"<%PSPVideoOutputFile%>.MP4\"\n");
+    WriteWork("clip.mpg");
+    fs::create_directories(work_ / "plain");
+    const std::vector<std::string> common = {"--settings", "echo.ini", "--drive", "plain",
+                                             "clip.mpg"};
+    std::vector<std::string> dry = common;
+    dry.insert(dry.begin(), "--dry-run");
+    const BatchResult planned = Run(dry);
+    const BatchResult ran = Run(common);
+
+    // The line is not printed, since it would not be started, and both end the same way.
+    EXPECT_EQ(planned.out, "");
+    EXPECT_NE(planned.err.find("no PSP is attached"), std::string::npos) << planned.err;
+    EXPECT_EQ(planned.exitCode, 1);
+    EXPECT_EQ(ran.exitCode, 1);
+    EXPECT_NE(ran.err.find("clip.mpg: failed (not run: no PSP is attached)"), std::string::npos)
+        << ran.err;
+}
+
 TEST_F(PalomixBatchTest, SettingsFileByPathOrRelativeToConvertSettings) {
     WriteWork("clip.mpg");
     const std::string expected = "odd \"" + Work("clip.mpg") + "\" x\n";

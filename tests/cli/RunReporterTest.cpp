@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "engine/FakeLauncher.h"
+#include "engine/EngineTestSupport.h"
 
 namespace palomix::testing {
 namespace {
@@ -33,27 +33,21 @@ protected:
     // Item0 with the command lines given; jobs for the paths; the run, ready to start.
     void Prepare(const std::string& commands, std::initializer_list<std::string> paths) {
         std::ofstream(settings_) << "[Item0]\nTitle=t\n" << commands;
-        for (const std::string& path : paths) {
-            jobs_.AddJob(path);
-        }
-        BatchRunSettings settings;
-        settings.appFolder = folder_.string();
-        settings.style = PathStyle::Posix;
-        settings.chosenCommand = [this] { return std::optional(ChosenCommand{settings_, 0}); };
-        settings.outputFolder = [] { return std::string(); };
-        run_ = std::make_unique<BatchRun>(jobs_, gate_, *devices_, std::move(settings));
-        reporter_ = std::make_unique<RunReporter>(jobs_, gate_, err_);
+        paths_ = paths;
+        run_ = MakeTestEngine(launcher_, *devices_, settings_);
+        run_->SetOutputFolder({});
+        run_->AddFiles(paths_);
+        reporter_ = std::make_unique<RunReporter>(*run_, err_);
         run_->SetObserver(reporter_.get());
     }
 
     fs::path folder_;
     std::string settings_;
-    JobQueue jobs_{PathStyle::Posix};
+    std::vector<std::string> paths_;
     FakeLauncher launcher_;
-    GatedLauncher gate_{launcher_};
     std::unique_ptr<DeviceAccess> devices_ = FolderDeviceAccess({});
     std::ostringstream err_;
-    std::unique_ptr<BatchRun> run_;
+    std::unique_ptr<Engine> run_;
     std::unique_ptr<RunReporter> reporter_;
 };
 

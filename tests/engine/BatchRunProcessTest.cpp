@@ -14,8 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "DeviceOutputFakes.h"
-#include "engine/BatchRun.h"
+#include "EngineTestSupport.h"
 #include "tests/platform/TestHostQueue.h"
 
 namespace palomix {
@@ -35,12 +34,14 @@ protected:
         if (!std::filesystem::exists(Helper("sleep"))) {
             GTEST_SKIP() << "the test helper programs are not built";
         }
-        BatchRunSettings settings;
-        settings.appFolder = temp.Path("app");
-        settings.style = PathStyle::Posix;
-        settings.chosenCommand = [this] { return ChosenCommand{settingsFile, 0}; };
-        settings.outputFolder = [this] { return temp.Path("out"); };
-        run = std::make_unique<BatchRun>(jobs, *launcher, devices, std::move(settings));
+        EngineSetup setup;
+        setup.programFolder = temp.Path("app");
+        setup.style = PathStyle::Posix;
+        setup.devices = std::make_unique<testing::DevicesRef>(devices);
+        run = std::make_unique<Engine>(std::move(setup), host.Poster());
+        run->UseCommand(ChosenCommand{settingsFile, 0});
+        run->SetOutputFolder(temp.Path("out"));
+        run->SetObserver(&observer);
     }
 
     void WriteCommands(const std::vector<std::string>& lines) {
@@ -58,10 +59,12 @@ protected:
     TempFolder temp;
     std::string settingsFile = temp.Path("settings.ini");
     HostQueue host;  // outlives the launcher, which posts to it
-    std::unique_ptr<ProcessLauncher> launcher = SystemProcessLauncher(host.Poster());
-    JobQueue jobs{PathStyle::Posix};
     FakeDevices devices;
-    std::unique_ptr<BatchRun> run;
+    testing::RecordingObserver observer;
+    std::unique_ptr<Engine> run;  // with the system launcher
+
+    void AddJobs(const std::vector<std::string>& paths) { run->AddFiles(paths); }
+    std::string Status() const { return testing::StatusText(run->Jobs().Status(0)); }
 };
 
 TEST_F(BatchRunProcessTest, FailedAndCrashedConvertersAreRecordedAndTheBatchGoesOn) {
@@ -71,38 +74,37 @@ TEST_F(BatchRunProcessTest, FailedAndCrashedConvertersAreRecordedAndTheBatchGoes
         "\"" + Helper("crash") + "\" segv",
         "\"" + Helper("exitcode") + "\" 0",
     });
-    jobs.AddJob("/v/a.avi");
-    jobs.AddJob("/v/b.avi");
+    AddJobs({"/v/a.avi", "/v/b.avi"});
     run->StartRun();
     ASSERT_TRUE(RunToTheEnd());
 
-    ASSERT_EQ(run->Results().size(), 2u);
-    for (const JobResult& result : run->Results()) {
+    ASSERT_EQ(observer.finished.size(), 2u);
+    for (const JobResult& result : observer.finished) {
         EXPECT_EQ(result.outcome, JobOutcome::Failed);
-        EXPECT_EQ(result.commandsRun, 3);
-        ASSERT_EQ(result.failures.size(), 2u);
-        EXPECT_EQ(result.failures[0].exit, (ProcessExit{ProcessExit::Kind::Exited, 3}));
-        ASSERT_EQ(result.failures[0].logLines.size(), kFailedCommandLogLines);
-        EXPECT_EQ(result.failures[0].logLines.front(), "line 11");
-        EXPECT_EQ(result.failures[0].logLines.back(), "line 30");
-        EXPECT_EQ(result.failures[1].exit.kind, ProcessExit::Kind::Signalled);
-        EXPECT_EQ(result.failures[1].commandLine, "\"" + Helper("crash") + "\" segv");
+        EXPECT_EQ(result.CommandsRun(), 3);
+        const std::vector<CommandRecord> failures = testing::Problems(result);
+        ASSERT_EQ(failures.size(), 2u);
+        EXPECT_EQ(failures[0].exit, (ProcessExit{ProcessExit::Kind::Exited, 3}));
+        ASSERT_EQ(failures[0].logTail.size(), kFailedCommandLogLines);
+        EXPECT_EQ(failures[0].logTail.front(), "line 11");
+        EXPECT_EQ(failures[0].logTail.back(), "line 30");
+        EXPECT_EQ(failures[1].exit.kind, ProcessExit::Kind::Signalled);
+        EXPECT_EQ(failures[1].commandLine, "\"" + Helper("crash") + "\" segv");
     }
-    EXPECT_EQ(jobs.JobCount(), 0);
+    EXPECT_EQ(run->JobCount(), 0);
     EXPECT_EQ(devices.created, (std::vector<std::string>{temp.Path("out"), temp.Path("out")}));
 }
 
 TEST_F(BatchRunProcessTest, HangingConvertersAreEndedByStopAndTheNextJobStartsAfterTheEnd) {
     WriteCommands({"\"" + Helper("sleep") + "\" 600", "\"" + Helper("exitcode") + "\" 0"});
-    jobs.AddJob("/v/a.avi");
-    jobs.AddJob("/v/b.avi");
+    AddJobs({"/v/a.avi", "/v/b.avi"});
     run->StartRun();
     const ProcessHandle first = run->CurrentProcess();
     ASSERT_NE(first, ProcessHandle{});
 
-    run->Button1Click();
+    run->StopHead();
     EXPECT_TRUE(run->StopRequested());
-    EXPECT_EQ(jobs.JobCount(), 1);
+    EXPECT_EQ(run->JobCount(), 1);
     // Nothing new starts until the stopped process's end has arrived.
     EXPECT_EQ(run->CurrentProcess(), first);
     EXPECT_TRUE(run->WaitingForProcess());
@@ -110,30 +112,31 @@ TEST_F(BatchRunProcessTest, HangingConvertersAreEndedByStopAndTheNextJobStartsAf
     ASSERT_TRUE(host.RunUntil([&] { return run->CurrentProcess() != first; }));
     EXPECT_FALSE(run->StopRequested());
     EXPECT_TRUE(run->StopEnabled());
-    EXPECT_EQ(jobs.Cell(kStatusColumn, 1), "Converting...(00:00:00)");
+    EXPECT_EQ(Status(), "Converting...(00:00:00)");
 
-    run->Button1Click();  // the last job
-    EXPECT_EQ(jobs.JobCount(), 0);
+    run->StopHead();  // the last job
+    EXPECT_EQ(run->JobCount(), 0);
     ASSERT_TRUE(RunToTheEnd());
-    ASSERT_EQ(run->Results().size(), 2u);
-    for (const JobResult& result : run->Results()) {
+    ASSERT_EQ(observer.finished.size(), 2u);
+    for (const JobResult& result : observer.finished) {
         EXPECT_EQ(result.outcome, JobOutcome::Stopped);
-        EXPECT_EQ(result.commandsRun, 1);  // the second template never ran
+        EXPECT_EQ(result.CommandsRun(), 1);  // the second template never ran
     }
 }
 
 TEST_F(BatchRunProcessTest, AMissingProgramEndsTheRunWithTheJobInRowOne) {
     WriteCommands({"\"" + Helper("exitcode") + "\" 0", "/nonexistent/folder/converter -i x",
                    "\"" + Helper("exitcode") + "\" 0"});
-    jobs.AddJob("/v/a.avi");
+    AddJobs({"/v/a.avi"});
     run->StartRun();
     ASSERT_TRUE(RunToTheEnd());
-    EXPECT_EQ(jobs.JobCount(), 1);
-    EXPECT_EQ(jobs.Cell(kStatusColumn, 1), "Could not start: converter");
-    ASSERT_EQ(run->Results().size(), 1u);
-    EXPECT_EQ(run->Results()[0].outcome, JobOutcome::NotStarted);
-    EXPECT_EQ(run->Results()[0].commandsRun, 1);
-    EXPECT_NE(run->Results()[0].launchFailure.find("converter"), std::string::npos);
+    EXPECT_EQ(run->JobCount(), 1);
+    EXPECT_EQ(Status(), "Could not start: converter");
+    ASSERT_EQ(observer.finished.size(), 1u);
+    EXPECT_EQ(observer.finished[0].outcome, JobOutcome::NotStarted);
+    EXPECT_EQ(observer.finished[0].CommandsRun(), 1);
+    EXPECT_EQ(observer.finished[0].commands.back().launchFailure.error,
+              LaunchError::ProgramNotFound);
 }
 
 }  // namespace

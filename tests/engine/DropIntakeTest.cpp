@@ -34,14 +34,14 @@ TEST_F(DropIntakeTest, FileAndFolderBecomeJobsInDropOrder) {
     const std::string folder = tree_.Path("D");
 
     const std::vector<std::string> drop = {file, folder};
-    const DropResult result = intake_.TakeDrop(drop);
+    const IntakeResult result = intake_.TakeDrop(drop);
     EXPECT_EQ(result.jobsAdded, 4);
     EXPECT_TRUE(result.skipped.empty());
     // The folder's own entries first (by name), then those of its subfolder; the subfolder
     // is a job of its own.
     EXPECT_EQ(Jobs(), (std::vector<std::string>{file, tree_.Path("D/Sub"), tree_.Path("D/x.avi"),
                                                 tree_.Path("D/Sub/y.avi")}));
-    EXPECT_EQ(queue_.Cell(1, 2), "Sub");
+    EXPECT_EQ(queue_.FileName(1), "Sub");
 }
 
 TEST_F(DropIntakeTest, FolderDroppedFirstComesFirst) {
@@ -54,7 +54,7 @@ TEST_F(DropIntakeTest, FolderDroppedFirstComesFirst) {
 
 TEST_F(DropIntakeTest, EmptyFolderAddsNothing) {
     const std::vector<std::string> drop = {tree_.Folder("empty")};
-    const DropResult result = intake_.TakeDrop(drop);
+    const IntakeResult result = intake_.TakeDrop(drop);
     EXPECT_EQ(result.jobsAdded, 0);
     EXPECT_TRUE(result.skipped.empty());
     EXPECT_EQ(queue_.RowCount(), 2);
@@ -65,10 +65,13 @@ TEST_F(DropIntakeTest, PathsThatCannotBeFoundAreSkippedAndListed) {
     const std::string folderWithSlash = tree_.Folder("D") + "/";
     tree_.File("D/x.avi");
     const std::vector<std::string> drop = {tree_.Path("missing.avi"), file, folderWithSlash, ""};
-    const DropResult result = intake_.TakeDrop(drop);
+    const IntakeResult result = intake_.TakeDrop(drop);
     EXPECT_EQ(Jobs(), (std::vector<std::string>{file}));
-    EXPECT_EQ(result.skipped,
-              (std::vector<std::string>{tree_.Path("missing.avi"), folderWithSlash, ""}));
+    std::vector<std::string> skipped;
+    for (const SkippedPath& path : result.skipped) {
+        skipped.push_back(path.path);
+    }
+    EXPECT_EQ(skipped, (std::vector<std::string>{tree_.Path("missing.avi"), folderWithSlash, ""}));
 }
 
 TEST_F(DropIntakeTest, OddNamesAreTakenAsTheyAre) {
@@ -85,7 +88,7 @@ TEST_F(DropIntakeTest, OddNamesAreTakenAsTheyAre) {
     ASSERT_EQ(queue_.JobCount(), 10);
     for (std::size_t i = 0; i < names.size(); ++i) {
         EXPECT_EQ(queue_.JobPath(static_cast<std::int32_t>(i)), drop[i]);
-        EXPECT_EQ(queue_.Cell(1, static_cast<int>(i) + 1), names[i]);
+        EXPECT_EQ(queue_.FileName(static_cast<std::int32_t>(i)), names[i]);
     }
     const std::vector<std::string> jobs = Jobs();
     const std::vector<std::string> fromFolder(jobs.begin() + 5, jobs.end());
@@ -125,7 +128,7 @@ TEST_F(DropIntakeTest, SecondDropAppendsAfterTheFirst) {
     const std::vector<std::string> first = {tree_.File("1.avi")};
     const std::vector<std::string> second = {tree_.File("2.avi")};
     intake_.TakeDrop(first);
-    const DropResult result = intake_.TakeDrop(second);
+    const IntakeResult result = intake_.TakeDrop(second);
     EXPECT_EQ(result.jobsAdded, 1);
     EXPECT_EQ(Jobs(), (std::vector<std::string>{first[0], second[0]}));
     EXPECT_EQ(queue_.RowCount(), 3);

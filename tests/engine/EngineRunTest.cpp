@@ -1,67 +1,35 @@
-// The batch run against a fake launcher: the test plays the host and delivers each process's
-// end when it wants, so every step of the run can be looked at.
-#include "engine/BatchRun.h"
-
+// The run through the core's door, against a fake launcher: the test plays the host and
+// delivers each process's end when it wants, so every step of the run can be looked at.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "DeviceOutputFakes.h"
-#include "FakeLauncher.h"
-#include "engine/RunTimerText.h"
+#include "EngineTestSupport.h"
 
 namespace palomix {
 namespace {
 
-using testing::FakeDevices;
-using testing::FakeLauncher;
-using testing::TempFolder;
+using testing::EngineTest;
+using testing::Problems;
 
 constexpr ProcessExit kSignalled{ProcessExit::Kind::Signalled, 15};
-
-// Everything the front end is told, as short texts in order.
-class RecordingObserver : public BatchRunObserver {
-public:
-    std::vector<std::string> events;
-    std::vector<JobResult> finished;
-    std::vector<RunEnd> ends;
-    std::function<void(const JobResult&)> onJobFinished;
-
-    void StopEnabledChanged(bool enabled) override {
-        events.push_back(enabled ? "stop on" : "stop off");
-    }
-    void CommandStarted(const std::string& commandLine) override {
-        events.push_back("started " + commandLine);
-    }
-    void ShowMessage(const std::string& text) override { events.push_back("message " + text); }
-    void JobFinished(const JobResult& result) override {
-        events.push_back(std::string(JobOutcomeName(result.outcome)) + " " + result.path);
-        finished.push_back(result);
-        if (onJobFinished) {
-            onJobFinished(result);
-        }
-    }
-    void RunEnded(const RunEnd& end) override {
-        static constexpr const char* kReasons[] = {"queue empty", "launch failed",
-                                                   "nothing selected"};
-        events.push_back(std::string("ended: ") + kReasons[static_cast<int>(end.reason)]);
-        ends.push_back(end);
-    }
-};
 
 // Every text the head's status cell takes, in order.
 class StatusLog : public JobQueueObserver {
 public:
-    explicit StatusLog(const JobQueue& jobs) : jobs_(jobs) {}
+    explicit StatusLog(const JobQueue& jobs) : jobs_(jobs) { jobs_.AddObserver(this); }
+    ~StatusLog() override { jobs_.RemoveObserver(this); }
     std::vector<std::string> texts;
 
     void CellsChanged(int firstRow, int lastRow, int firstColumn, int) override {
-        if (firstRow <= 1 && lastRow >= 1 && firstColumn == kStatusColumn) {
-            texts.push_back(jobs_.Cell(kStatusColumn, 1));
+        if (firstRow <= 1 && lastRow >= 1 && firstColumn == kStatusColumn && !jobs_.Empty()) {
+            texts.push_back(testing::StatusText(jobs_.Status(0)));
         }
     }
 
@@ -69,68 +37,11 @@ private:
     const JobQueue& jobs_;
 };
 
-class BatchRunTest : public ::testing::Test {
+class BatchRunTest : public EngineTest {
 protected:
-    BatchRunTest() : statusLog(jobs) {
-        jobs.AddObserver(&statusLog);
-        launcher.logFolder = temp.MakeFolder("logs");
-        chosen = ChosenCommand{settingsFile, 0};
-        MakeRun();
-    }
-    ~BatchRunTest() override { jobs.RemoveObserver(&statusLog); }
-
-    void MakeRun() {
-        BatchRunSettings settings;
-        settings.reader = reader;
-        settings.appFolder = "/app";
-        settings.style = PathStyle::Posix;
-        settings.chosenCommand = [this] { return chosen; };
-        settings.outputFolder = [this] { return outputFolder; };
-        settings.languageMarks = [this] { return marks; };
-        run = std::make_unique<BatchRun>(jobs, launcher, devices, std::move(settings));
-        run->SetObserver(&observer);
-    }
-
-    // Writes the settings file anew, one section per item, each given as its command lines
-    // by number.
-    void WriteSettings(const std::vector<std::vector<std::pair<int, std::string>>>& items) {
-        std::ofstream file(settingsFile, std::ios::binary | std::ios::trunc);
-        file << "[Info]\r\nTitle=t\r\n";
-        for (std::size_t item = 0; item < items.size(); ++item) {
-            file << "[Item" << item << "]\r\nTitle=c" << item << "\r\n";
-            for (const auto& [number, line] : items[item]) {
-                file << "Command" << number << "=" << line << "\r\n";
-            }
-        }
-    }
-
-    void AddJobs(std::initializer_list<std::string> paths) {
-        for (const std::string& path : paths) {
-            jobs.AddJob(path);
-        }
-    }
-
-    std::string Status() const { return jobs.Cell(kStatusColumn, 1); }
-    std::vector<std::string> Paths() const {
-        std::vector<std::string> paths;
-        for (std::int32_t i = 0; i < jobs.JobCount(); ++i) {
-            paths.push_back(jobs.JobPath(i));
-        }
-        return paths;
-    }
-
-    TempFolder temp;
-    std::string settingsFile = temp.Path("settings.ini");
-    std::shared_ptr<IniReader> reader = std::make_shared<IniReader>();
-    JobQueue jobs{PathStyle::Posix};
-    StatusLog statusLog;
-    FakeLauncher launcher;
-    FakeDevices devices;
-    std::optional<ChosenCommand> chosen;
-    std::string outputFolder = "/out";
-    LanguageMarks marks;
-    RecordingObserver observer;
-    std::unique_ptr<BatchRun> run;
+    StatusLog statusLog{engine->Jobs()};
+    const JobQueue& jobs = engine->Jobs();
+    const std::vector<JobResult>& results = observer.finished;
 };
 
 using Events = std::vector<std::string>;
@@ -148,52 +59,46 @@ TEST(RunTimerText, TwoDigitsEachAndUnboundedHours) {
     EXPECT_EQ(ElapsedTimeText(-5), "00:00:00");
 }
 
-TEST(RunTimerText, StopFailedMessageByLanguage) {
-    EXPECT_EQ(StopFailedMessage(Language::Japanese), "変換を中止できませんでした.");
-    EXPECT_EQ(StopFailedMessage(Language::English), "Could not stop the conversion.");
-    EXPECT_EQ(StopFailedMessage(std::nullopt), "Could not stop the conversion.");
-}
-
 TEST_F(BatchRunTest, TicksShowTheJobTimeAndStopWhenNoRunIsActive) {
     WriteSettings({{{0, "prog \"<%InputFile%>\""}}});
     AddJobs({"/v/a.avi"});
-    run->Timer0Timer();
+    engine->Tick();
     EXPECT_EQ(Status(), "Wait...");  // no run: the grid is left alone
-    EXPECT_EQ(run->ElapsedSeconds(), 0);
+    EXPECT_EQ(engine->ElapsedSeconds(), 0);
 
-    run->StartRun();
+    engine->StartRun();
     EXPECT_EQ(Status(), "Converting...(00:00:00)");
-    EXPECT_EQ(run->ElapsedSeconds(), 1);
+    EXPECT_EQ(engine->ElapsedSeconds(), 1);
     for (int i = 0; i < 60; ++i) {
-        run->Timer0Timer();
+        engine->Tick();
     }
     EXPECT_EQ(Status(), "Converting...(00:01:00)");
-    EXPECT_EQ(run->ElapsedSeconds(), 61);
+    EXPECT_EQ(engine->ElapsedSeconds(), 61);
 }
 
 // --- Starting and the order of jobs ----------------------------------------------------------
 
 TEST_F(BatchRunTest, EmptyListEnablesAndDisablesStopAndNothingElse) {
     WriteSettings({{{0, "prog x"}}});
-    run->StartRun();
+    engine->StartRun();
     EXPECT_EQ(observer.events, (Events{"stop on", "stop off", "ended: queue empty"}));
-    EXPECT_FALSE(run->RunActive());
-    EXPECT_FALSE(run->StopEnabled());
+    EXPECT_FALSE(engine->RunActive());
+    EXPECT_FALSE(engine->StopEnabled());
     EXPECT_TRUE(launcher.processes.empty());
     EXPECT_TRUE(devices.created.empty());
     EXPECT_TRUE(statusLog.texts.empty());
     EXPECT_EQ(jobs.RowCount(), 2);
-    EXPECT_TRUE(run->Results().empty());
+    EXPECT_TRUE(results.empty());
 }
 
 TEST_F(BatchRunTest, ThreeJobsRunInOrderAndTheRowsMoveUp) {
     WriteSettings({{{0, "prog \"<%InputFile%>\" \"<%OutputFile%>.mp4\""}}});
     AddJobs({"/v/a.avi", "/v/b.avi", "/v/c.avi"});
-    run->StartRun();
-    EXPECT_TRUE(run->RunActive());
-    EXPECT_TRUE(run->StopEnabled());
+    engine->StartRun();
+    EXPECT_TRUE(engine->RunActive());
+    EXPECT_TRUE(engine->StopEnabled());
     EXPECT_EQ(launcher.Lines(), (Lines{R"(prog "/v/a.avi" "/out/a.mp4")"}));
-    EXPECT_EQ(run->CurrentProcess(), launcher.Last().handle);
+    EXPECT_EQ(engine->CurrentProcess(), launcher.Last().handle);
     EXPECT_EQ(jobs.RowCount(), 4);
 
     launcher.Finish();
@@ -208,17 +113,15 @@ TEST_F(BatchRunTest, ThreeJobsRunInOrderAndTheRowsMoveUp) {
 
     launcher.Finish();
     EXPECT_EQ(jobs.RowCount(), 2);
-    for (int column = 0; column < kJobGridColumns; ++column) {
-        EXPECT_EQ(jobs.Cell(column, 1), "");
-    }
-    EXPECT_FALSE(run->RunActive());
-    EXPECT_FALSE(run->StopEnabled());
-    ASSERT_EQ(run->Results().size(), 3u);
-    for (const JobResult& result : run->Results()) {
+    EXPECT_TRUE(jobs.Empty());
+    EXPECT_FALSE(engine->RunActive());
+    EXPECT_FALSE(engine->StopEnabled());
+    ASSERT_EQ(results.size(), 3u);
+    for (const JobResult& result : results) {
         EXPECT_EQ(result.outcome, JobOutcome::Done);
-        EXPECT_EQ(result.commandsRun, 1);
+        EXPECT_EQ(result.CommandsRun(), 1);
     }
-    EXPECT_EQ(run->Results()[2].path, "/v/c.avi");
+    EXPECT_EQ(results[2].path, "/v/c.avi");
     EXPECT_EQ(observer.events.back(), "ended: queue empty");
     // The button went on once and off once: the jobs in between kept it enabled.
     EXPECT_EQ(std::count(observer.events.begin(), observer.events.end(), "stop on"), 1);
@@ -230,12 +133,12 @@ TEST_F(BatchRunTest, ThreeJobsRunInOrderAndTheRowsMoveUp) {
 TEST_F(BatchRunTest, JobsAddedDuringARunAreReachedByThatRunAndStartRunIsAbsorbed) {
     WriteSettings({{{0, "prog \"<%InputFile%>\""}, {1, "post \"<%InputFile%>\""}}});
     AddJobs({"/v/a.avi"});
-    run->StartRun();
+    engine->StartRun();
     // A drop while the first command runs: its rows are appended and StartRun returns at once.
     AddJobs({"/v/b.avi", "/v/c.avi"});
-    run->StartRun();
+    engine->StartRun();
     EXPECT_EQ(launcher.processes.size(), 1u);
-    EXPECT_EQ(run->ElapsedSeconds(), 1);  // not restarted for the head
+    EXPECT_EQ(engine->ElapsedSeconds(), 1);  // not restarted for the head
     while (launcher.Running() > 0) {
         launcher.Finish();
     }
@@ -248,37 +151,41 @@ TEST_F(BatchRunTest, JobsAddedDuringARunAreReachedByThatRunAndStartRunIsAbsorbed
 
 TEST_F(BatchRunTest, ADropFromAJobFinishedHandlerIsConvertedByTheSameRun) {
     WriteSettings({{{0, "prog \"<%InputFile%>\""}}});
-    observer.onJobFinished = [this](const JobResult& result) {
+    observer.onJobEnded = [this](const JobResult& result) {
         if (result.path == "/v/a.avi") {
-            jobs.AddJob("/v/late.avi");
-            run->StartRun();
+            AddJobs({"/v/late.avi"});
+            engine->StartRun();
         }
     };
     AddJobs({"/v/a.avi"});
-    run->StartRun();
+    engine->StartRun();
     launcher.Finish();
     EXPECT_EQ(launcher.Lines(), (Lines{R"(prog "/v/a.avi")", R"(prog "/v/late.avi")"}));
     launcher.Finish();
-    EXPECT_FALSE(run->RunActive());
+    EXPECT_FALSE(engine->RunActive());
     EXPECT_EQ(observer.ends.size(), 1u);
 }
 
-TEST_F(BatchRunTest, EmptyAndToolTemplatesPassJobsThroughWithoutAProcess) {
+TEST_F(BatchRunTest, EmptyAndToolTemplatesPassJobsThroughWithoutAProcessAndFailThem) {
     WriteSettings({{{0, ""},
                     {1, "\"<%AppPath%>\\cores\\Platenfold\" \"<%InputFile%>\""},
                     {2, "rm \"<%OutputFile%>\""},
                     {255, "Boxwright x"}}});
     AddJobs({"/v/a.avi", "/v/b.avi", "/v/c.avi"});
-    run->StartRun();
+    engine->StartRun();
     EXPECT_TRUE(launcher.processes.empty());
     EXPECT_EQ(jobs.JobCount(), 0);
-    EXPECT_FALSE(run->RunActive());
+    EXPECT_FALSE(engine->RunActive());
     // Every job showed its zero time as it passed.
     EXPECT_EQ(std::count(statusLog.texts.begin(), statusLog.texts.end(), "Converting...(00:00:00)"),
               3);
-    ASSERT_EQ(run->Results().size(), 3u);
-    EXPECT_EQ(run->Results()[0].outcome, JobOutcome::Done);
-    EXPECT_EQ(run->Results()[0].commandsRun, 0);
+    ASSERT_EQ(results.size(), 3u);
+    // Nothing ran, so nothing was converted: each job failed, saying why.
+    for (const JobResult& result : results) {
+        EXPECT_EQ(result.outcome, JobOutcome::Failed);
+        EXPECT_EQ(result.problem, JobProblem::NothingToRun);
+        EXPECT_EQ(result.CommandsRun(), 0);
+    }
 }
 
 TEST_F(BatchRunTest, ManyJobsWithoutCommandsPassOnAFlatStack) {
@@ -287,10 +194,10 @@ TEST_F(BatchRunTest, ManyJobsWithoutCommandsPassOnAFlatStack) {
     for (int i = 0; i < 20000; ++i) {
         paths.push_back("/v/" + std::to_string(i));
     }
-    jobs.AddJobs(paths);
-    run->StartRun();
+    engine->AddFiles(paths);
+    engine->StartRun();
     EXPECT_EQ(jobs.JobCount(), 0);
-    EXPECT_EQ(run->Results().size(), 20000u);
+    EXPECT_EQ(results.size(), 20000u);
 }
 
 // --- Reading the templates -------------------------------------------------------------------
@@ -298,20 +205,20 @@ TEST_F(BatchRunTest, ManyJobsWithoutCommandsPassOnAFlatStack) {
 TEST_F(BatchRunTest, TemplatesWithGapsRunInNumberOrder) {
     WriteSettings({{{7, "seven \"<%InputFile%>\""}, {0, "zero \"<%InputFile%>\""}}});
     AddJobs({"/v/a.avi"});
-    run->StartRun();
+    engine->StartRun();
     EXPECT_EQ(launcher.Lines(), (Lines{R"(zero "/v/a.avi")"}));
     launcher.Finish();
     EXPECT_EQ(launcher.Lines(), (Lines{R"(zero "/v/a.avi")", R"(seven "/v/a.avi")"}));
     EXPECT_EQ(jobs.JobCount(), 1);  // the job stays until its last template is done
     launcher.Finish();
     EXPECT_EQ(jobs.JobCount(), 0);
-    EXPECT_EQ(run->Results().at(0).commandsRun, 2);
+    EXPECT_EQ(results.at(0).CommandsRun(), 2);
 }
 
 TEST_F(BatchRunTest, AnEditOfTheSettingsFileCountsFromTheNextTemplate) {
     WriteSettings({{{0, "first"}, {1, "second"}}});
     AddJobs({"/v/a.avi"});
-    run->StartRun();
+    engine->StartRun();
     WriteSettings({{{0, "changed-first"}, {1, "changed-second"}, {2, "added"}}});
     launcher.Finish();
     launcher.Finish();
@@ -321,8 +228,8 @@ TEST_F(BatchRunTest, AnEditOfTheSettingsFileCountsFromTheNextTemplate) {
 TEST_F(BatchRunTest, AChangeOfSelectionCountsFromTheNextTemplate) {
     WriteSettings({{{0, "item0-a"}, {1, "item0-b"}}, {{0, "item1-a"}, {1, "item1-b"}}});
     AddJobs({"/v/a.avi", "/v/b.avi"});
-    run->StartRun();
-    chosen = ChosenCommand{settingsFile, 1};  // a language switch chose another item
+    engine->StartRun();
+    Choose(ChosenCommand{settingsFile, 1});  // a language switch chose another item
     launcher.Finish();
     launcher.Finish();
     launcher.Finish();
@@ -331,11 +238,11 @@ TEST_F(BatchRunTest, AChangeOfSelectionCountsFromTheNextTemplate) {
 
 TEST_F(BatchRunTest, TheOutputFolderIsReadAndCreatedAtTheStartOfEveryJob) {
     WriteSettings({{{0, "one \"<%OutputFile%>\""}, {1, "two \"<%OutputFile%>\""}}});
-    outputFolder = "/out/first";
+    engine->SetOutputFolder("/out/first");
     AddJobs({"/v/a.avi", "/v/b.avi"});
-    run->StartRun();
+    engine->StartRun();
     EXPECT_EQ(devices.created, (Lines{"/out/first"}));
-    outputFolder = "/out/second";  // changed while job a runs: a keeps its folder
+    engine->SetOutputFolder("/out/second");  // changed while job a runs: a keeps its folder
     launcher.Finish();
     EXPECT_EQ(launcher.Last().commandLine, R"(two "/out/first/a")");
     launcher.Finish();
@@ -347,52 +254,52 @@ TEST_F(BatchRunTest, AFolderThatCannotBeCreatedDoesNotStopTheRun) {
     WriteSettings({{{0, "prog"}}});
     devices.createFails = true;
     AddJobs({"/v/a.avi"});
-    run->StartRun();
+    engine->StartRun();
     EXPECT_EQ(launcher.processes.size(), 1u);
 }
 
 TEST_F(BatchRunTest, WithNothingSelectedNoJobStarts) {
     WriteSettings({{{0, "prog"}}});
-    chosen.reset();
+    Choose(std::nullopt);
     AddJobs({"/v/a.avi", "/v/b.avi"});
-    run->StartRun();
+    engine->StartRun();
     EXPECT_EQ(observer.events, (Events{"ended: nothing selected"}));
-    EXPECT_FALSE(run->RunActive());
+    EXPECT_FALSE(engine->RunActive());
     EXPECT_EQ(jobs.JobCount(), 2);
     EXPECT_EQ(Status(), "Wait...");
     EXPECT_TRUE(launcher.processes.empty());
     EXPECT_TRUE(devices.created.empty());
 
     // Chosen later: the next drop starts the same jobs.
-    chosen = ChosenCommand{settingsFile, 0};
-    run->StartRun();
+    Choose(ChosenCommand{settingsFile, 0});
+    engine->StartRun();
     EXPECT_EQ(launcher.processes.size(), 1u);
 }
 
 TEST_F(BatchRunTest, ASelectionLostBetweenJobsEndsTheRunAndKeepsTheRest) {
     WriteSettings({{{0, "prog"}}});
     AddJobs({"/v/a.avi", "/v/b.avi"});
-    run->StartRun();
-    chosen.reset();
+    engine->StartRun();
+    Choose(std::nullopt);
     launcher.Finish();
     EXPECT_EQ(Paths(), (Lines{"/v/b.avi"}));
-    EXPECT_FALSE(run->RunActive());
-    EXPECT_FALSE(run->StopEnabled());
-    EXPECT_EQ(observer.ends.back().reason, RunEndReason::NothingSelected);
+    EXPECT_FALSE(engine->RunActive());
+    EXPECT_FALSE(engine->StopEnabled());
+    EXPECT_EQ(observer.ends.back(), RunEndReason::NothingSelected);
 }
 
 TEST_F(BatchRunTest, TheElapsedTimeRestartsAtZeroForEveryJob) {
     WriteSettings({{{0, "prog"}}});
     AddJobs({"/v/a.avi", "/v/b.avi"});
-    run->StartRun();
+    engine->StartRun();
     for (int i = 0; i < 5; ++i) {
-        run->Timer0Timer();
+        engine->Tick();
     }
     EXPECT_EQ(Status(), "Converting...(00:00:05)");
     launcher.Finish();
     EXPECT_EQ(Status(), "Converting...(00:00:00)");
-    EXPECT_EQ(run->ElapsedSeconds(), 1);
-    EXPECT_EQ(run->Results().at(0).elapsedSeconds, 5);
+    EXPECT_EQ(engine->ElapsedSeconds(), 1);
+    EXPECT_EQ(results.at(0).elapsedSeconds, 5);
 }
 
 // --- Failed commands -------------------------------------------------------------------------
@@ -407,7 +314,7 @@ TEST_F(BatchRunTest, FailedCommandsAreRecordedWithTheirLogAndTheBatchGoesOn) {
         return text;
     };
     AddJobs({"/v/a.avi", "/v/b.avi", "/v/c.avi"});
-    run->StartRun();
+    engine->StartRun();
     launcher.Finish(ProcessExit{ProcessExit::Kind::Exited, 3});
     launcher.Finish();                                    // a's second command still runs
     launcher.Finish();                                    // b first
@@ -416,23 +323,22 @@ TEST_F(BatchRunTest, FailedCommandsAreRecordedWithTheirLogAndTheBatchGoesOn) {
     launcher.Finish();
     EXPECT_EQ(launcher.processes.size(), 6u);
 
-    const std::vector<JobResult>& results = run->Results();
     ASSERT_EQ(results.size(), 3u);
     EXPECT_EQ(results[0].outcome, JobOutcome::Failed);
-    ASSERT_EQ(results[0].failures.size(), 1u);
-    const FailedCommand& failure = results[0].failures[0];
+    ASSERT_EQ(Problems(results[0]).size(), 1u);
+    const CommandRecord failure = Problems(results[0])[0];
     EXPECT_EQ(failure.commandLine, R"(first "/v/a.avi")");
     EXPECT_EQ(failure.exit, (ProcessExit{ProcessExit::Kind::Exited, 3}));
-    ASSERT_EQ(failure.logLines.size(), kFailedCommandLogLines);
-    EXPECT_EQ(failure.logLines.front(), R"(first "/v/a.avi" line 11)");
-    EXPECT_EQ(failure.logLines.back(), R"(first "/v/a.avi" line 30)");
+    ASSERT_EQ(failure.logTail.size(), kFailedCommandLogLines);
+    EXPECT_EQ(failure.logTail.front(), R"(first "/v/a.avi" line 11)");
+    EXPECT_EQ(failure.logTail.back(), R"(first "/v/a.avi" line 30)");
 
     EXPECT_EQ(results[1].outcome, JobOutcome::Failed);
-    ASSERT_EQ(results[1].failures.size(), 1u);
-    EXPECT_EQ(results[1].failures[0].exit, (ProcessExit{ProcessExit::Kind::Signalled, 11}));
-    EXPECT_EQ(results[1].failures[0].commandLine, R"(second "/v/b.avi")");
+    ASSERT_EQ(Problems(results[1]).size(), 1u);
+    EXPECT_EQ(Problems(results[1])[0].exit, (ProcessExit{ProcessExit::Kind::Signalled, 11}));
+    EXPECT_EQ(Problems(results[1])[0].commandLine, R"(second "/v/b.avi")");
     EXPECT_EQ(results[2].outcome, JobOutcome::Done);
-    EXPECT_TRUE(results[2].failures.empty());
+    EXPECT_TRUE(Problems(results[2]).empty());
     // Every log was handed back once read.
     EXPECT_EQ(launcher.discarded.size(), 6u);
 }
@@ -443,29 +349,32 @@ TEST_F(BatchRunTest, AProgramThatCannotStartEndsTheRunAndKeepsTheJob) {
                     {2, "after"}}});
     launcher.missingPrograms = {"/opt/no such/missing"};
     AddJobs({"/v/a.avi", "/v/b.avi"});
-    run->StartRun();
+    engine->StartRun();
     launcher.Finish();
     EXPECT_EQ(launcher.Lines(), (Lines{R"(prog "/v/a.avi")"}));
     EXPECT_EQ(launcher.refusedLaunches, 1);
-    EXPECT_FALSE(run->RunActive());
-    EXPECT_FALSE(run->StopEnabled());
-    EXPECT_EQ(run->CurrentProcess(), ProcessHandle{});
+    EXPECT_FALSE(engine->RunActive());
+    EXPECT_FALSE(engine->StopEnabled());
+    EXPECT_EQ(engine->CurrentProcess(), ProcessHandle{});
     EXPECT_EQ(Paths(), (Lines{"/v/a.avi", "/v/b.avi"}));
     EXPECT_EQ(Status(), "Could not start: missing");
     ASSERT_EQ(observer.ends.size(), 1u);
-    EXPECT_EQ(observer.ends[0].reason, RunEndReason::LaunchFailed);
-    EXPECT_EQ(observer.ends[0].detail, "the program \"/opt/no such/missing\" was not found");
-    EXPECT_EQ(observer.ends[0].commandLine, R"("/opt/no such/missing" "/v/a.avi" -y)");
-    ASSERT_EQ(run->Results().size(), 1u);
-    EXPECT_EQ(run->Results()[0].outcome, JobOutcome::NotStarted);
-    EXPECT_EQ(run->Results()[0].commandsRun, 1);
-    EXPECT_EQ(run->Results()[0].launchFailure, observer.ends[0].detail);
+    EXPECT_EQ(observer.ends[0], RunEndReason::LaunchFailed);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].outcome, JobOutcome::NotStarted);
+    EXPECT_EQ(results[0].CommandsRun(), 1);
+    // The job's result holds the line and why it could not start; nothing else is needed.
+    const CommandRecord& refused = results[0].commands.back();
+    EXPECT_EQ(refused.state, CommandState::NotLaunched);
+    EXPECT_EQ(refused.commandLine, R"("/opt/no such/missing" "/v/a.avi" -y)");
+    EXPECT_EQ(refused.launchFailure.error, LaunchError::ProgramNotFound);
+    EXPECT_EQ(refused.launchFailure.program, "/opt/no such/missing");
 
-    run->Timer0Timer();  // the time no longer advances
+    engine->Tick();  // the time no longer advances
     EXPECT_EQ(Status(), "Could not start: missing");
 
     // The next drop starts again with the same head job, from its first template.
-    run->StartRun();
+    engine->StartRun();
     EXPECT_EQ(launcher.Last().commandLine, R"(prog "/v/a.avi")");
     EXPECT_EQ(Status(), "Converting...(00:00:00)");
 }
@@ -473,9 +382,9 @@ TEST_F(BatchRunTest, AProgramThatCannotStartEndsTheRunAndKeepsTheJob) {
 TEST_F(BatchRunTest, ABlankCommandLineCannotStart) {
     WriteSettings({{{0, "\"  \""}}});  // the quotes keep the blanks
     AddJobs({"/v/a.avi"});
-    run->StartRun();
-    EXPECT_EQ(Status(), "Could not start: (empty command line)");
-    EXPECT_EQ(observer.ends.at(0).detail, "the command line is empty");
+    engine->StartRun();
+    EXPECT_EQ(Status(), "Could not start: ");
+    EXPECT_EQ(results.at(0).commands.back().launchFailure.error, LaunchError::EmptyLine);
     EXPECT_EQ(jobs.JobCount(), 1);
 }
 
@@ -484,47 +393,47 @@ TEST_F(BatchRunTest, ABlankCommandLineCannotStart) {
 TEST_F(BatchRunTest, StopOnTheLastJobEmptiesTheListAndDisablesTheButton) {
     WriteSettings({{{0, "prog"}, {1, "never"}}});
     AddJobs({"/v/a.avi"});
-    run->StartRun();
-    run->Timer0Timer();
-    run->Button1Click();
+    engine->StartRun();
+    engine->Tick();
+    engine->StopHead();
     EXPECT_EQ(launcher.Last().terminateCalls, 1);
-    EXPECT_TRUE(run->StopRequested());
-    EXPECT_FALSE(run->StopEnabled());
+    EXPECT_TRUE(engine->StopRequested());
+    EXPECT_FALSE(engine->StopEnabled());
     EXPECT_EQ(jobs.JobCount(), 0);
     EXPECT_EQ(jobs.RowCount(), 2);
     EXPECT_EQ(Status(), "");
-    ASSERT_EQ(run->Results().size(), 1u);
-    EXPECT_EQ(run->Results()[0].outcome, JobOutcome::Stopped);
-    EXPECT_EQ(run->Results()[0].elapsedSeconds, 1);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].outcome, JobOutcome::Stopped);
+    EXPECT_EQ(results[0].elapsedSeconds, 1);
 
     launcher.Finish(kSignalled);
-    EXPECT_FALSE(run->StopRequested());
-    EXPECT_FALSE(run->RunActive());
+    EXPECT_FALSE(engine->StopRequested());
+    EXPECT_FALSE(engine->RunActive());
     EXPECT_EQ(launcher.Lines(), (Lines{"prog"}));
     EXPECT_EQ(observer.ends.size(), 1u);
-    EXPECT_EQ(run->Results().size(), 1u);  // the stopped command's end adds no result
+    EXPECT_EQ(results.size(), 1u);  // the stopped command's end adds no result
 }
 
 TEST_F(BatchRunTest, StopOnTheFirstOfThreeStartsTheNextJobOnceTheProcessHasEnded) {
     WriteSettings({{{0, "one \"<%InputFile%>\""}, {1, "two \"<%InputFile%>\""}}});
     AddJobs({"/v/a.avi", "/v/b.avi", "/v/c.avi"});
-    run->StartRun();
-    run->Timer0Timer();
-    run->Timer0Timer();
-    run->Button1Click();
+    engine->StartRun();
+    engine->Tick();
+    engine->Tick();
+    engine->StopHead();
     EXPECT_EQ(Paths(), (Lines{"/v/b.avi", "/v/c.avi"}));
     EXPECT_EQ(jobs.RowCount(), 3);
     // The terminated process has not ended yet: nothing new starts, and the new head shows
     // no time of the stopped job.
     EXPECT_EQ(launcher.processes.size(), 1u);
-    run->Timer0Timer();
+    engine->Tick();
     EXPECT_EQ(Status(), "Wait...");
-    EXPECT_TRUE(run->RunActive());
+    EXPECT_TRUE(engine->RunActive());
 
     launcher.Finish(kSignalled);
     EXPECT_EQ(Status(), "Converting...(00:00:00)");
-    EXPECT_TRUE(run->StopEnabled());
-    EXPECT_FALSE(run->StopRequested());
+    EXPECT_TRUE(engine->StopEnabled());
+    EXPECT_FALSE(engine->StopRequested());
     // The stopped job's second template never ran, not even against the new head.
     EXPECT_EQ(launcher.Lines(), (Lines{R"(one "/v/a.avi")", R"(one "/v/b.avi")"}));
     launcher.Finish();
@@ -540,24 +449,19 @@ TEST_F(BatchRunTest, StopOnTheFirstOfThreeStartsTheNextJobOnceTheProcessHasEnded
 TEST_F(BatchRunTest, StopWhenTheChildHasAlreadyEndedOnlyShowsTheMessage) {
     WriteSettings({{{0, "prog"}, {1, "next"}}});
     AddJobs({"/v/a.avi", "/v/b.avi"});
-    run->StartRun();
+    engine->StartRun();
     launcher.Exit();  // ended, but the end has not been delivered yet
     const std::vector<std::string> statuses = statusLog.texts;
 
-    run->Button1Click();
-    marks = LanguageMarks{false, true};
-    run->Button1Click();
-    marks = LanguageMarks{false, false};
-    run->Button1Click();
-    EXPECT_EQ(
-        (Events{observer.events.end() - 3, observer.events.end()}),
-        (Events{"message 変換を中止できませんでした.", "message Could not stop the conversion.",
-                "message Could not stop the conversion."}));
-    EXPECT_FALSE(run->StopRequested());
-    EXPECT_TRUE(run->StopEnabled());
+    engine->StopHead();
+    engine->StopHead();
+    EXPECT_EQ((Events{observer.events.end() - 2, observer.events.end()}),
+              (Events{"stop failed", "stop failed"}));
+    EXPECT_FALSE(engine->StopRequested());
+    EXPECT_TRUE(engine->StopEnabled());
     EXPECT_EQ(jobs.JobCount(), 2);
     EXPECT_EQ(statusLog.texts, statuses);
-    EXPECT_TRUE(run->Results().empty());
+    EXPECT_TRUE(results.empty());
 
     launcher.Deliver();  // the run goes on as if nothing had happened
     EXPECT_EQ(launcher.Last().commandLine, "next");
@@ -565,50 +469,52 @@ TEST_F(BatchRunTest, StopWhenTheChildHasAlreadyEndedOnlyShowsTheMessage) {
 
 TEST_F(BatchRunTest, StopWithNoProcessOrADisabledButton) {
     WriteSettings({{{0, "prog"}}});
-    run->Button1Click();  // idle: the button is disabled
+    engine->StopHead();  // idle: the button is disabled
     EXPECT_TRUE(observer.events.empty());
 
     AddJobs({"/v/a.avi", "/v/b.avi"});
-    run->StartRun();
-    run->Button1Click();
-    run->Button1Click();  // disabled during the hand-over: nothing happens
+    engine->StartRun();
+    engine->StopHead();
+    engine->StopHead();  // disabled during the hand-over: nothing happens
     EXPECT_EQ(launcher.Last().terminateCalls, 1);
     EXPECT_EQ(jobs.JobCount(), 1);
-    EXPECT_EQ(run->Results().size(), 1u);
+    EXPECT_EQ(results.size(), 1u);
 }
 
 TEST_F(BatchRunTest, TheStoppedProcessMayEndInsideTheStoppedJobHandler) {
     // A window handler that runs a nested event loop can see the stopped command's end arrive
     // before the Stop returns.
     WriteSettings({{{0, "one \"<%InputFile%>\""}, {1, "two \"<%InputFile%>\""}}});
-    observer.onJobFinished = [this](const JobResult& result) {
+    observer.onJobEnded = [this](const JobResult& result) {
         if (result.outcome == JobOutcome::Stopped) {
             launcher.Finish(kSignalled);
         }
     };
     AddJobs({"/v/a.avi", "/v/b.avi"});
-    run->StartRun();
-    run->Button1Click();
+    engine->StartRun();
+    engine->StopHead();
     EXPECT_EQ(launcher.Lines(), (Lines{R"(one "/v/a.avi")", R"(one "/v/b.avi")"}));
-    EXPECT_TRUE(run->StopEnabled());
+    EXPECT_TRUE(engine->StopEnabled());
     EXPECT_EQ(Paths(), (Lines{"/v/b.avi"}));
     launcher.Finish();
     launcher.Finish();
     EXPECT_EQ(jobs.JobCount(), 0);
-    EXPECT_FALSE(run->RunActive());
+    EXPECT_FALSE(engine->RunActive());
 }
 
 // --- Lifetime --------------------------------------------------------------------------------
 
 TEST_F(BatchRunTest, AnEndArrivingAfterTheRunIsGoneTouchesNothing) {
     WriteSettings({{{0, "prog"}}});
-    AddJobs({"/v/a.avi"});
-    run->StartRun();
-    run.reset();
-    EXPECT_EQ(launcher.Last().terminateCalls, 1);
-    launcher.Finish(kSignalled);
-    EXPECT_EQ(jobs.JobCount(), 1);
-    EXPECT_EQ(launcher.processes.size(), 1u);
+    testing::FakeLauncher own;
+    auto gone = testing::MakeTestEngine(own, devices, settingsFile);
+    const std::vector<std::string> paths{"/v/a.avi"};
+    gone->AddFiles(paths);
+    gone->StartRun();
+    gone.reset();
+    EXPECT_EQ(own.Last().terminateCalls, 1);
+    own.Finish(kSignalled);
+    EXPECT_EQ(own.processes.size(), 1u);
 }
 
 }  // namespace
@@ -621,7 +527,7 @@ TEST_F(BatchRunTest, ALineForAPlayerThatIsNotAttachedIsNotStartedAndTheJobFails)
     WriteSettings({{{0, R"(conv "<%InputFile%>" "<%PSPVideoOutputFile%>.MP4")"},
                     {1, R"(conv "<%InputFile%>" "<%OutputFile%>.mp4")"}}});
     AddJobs({"/v/a.avi", "/v/b.avi"});
-    run->StartRun();
+    engine->StartRun();
     // a: the PSP line is passed over, the output-folder line runs.
     ASSERT_EQ(launcher.processes.size(), 1u);
     EXPECT_EQ(launcher.processes[0].commandLine, R"(conv "/v/a.avi" "/out/a.mp4")");
@@ -634,13 +540,62 @@ TEST_F(BatchRunTest, ALineForAPlayerThatIsNotAttachedIsNotStartedAndTheJobFails)
     launcher.Finish();
     launcher.Finish();
 
-    const std::vector<JobResult>& results = run->Results();
     ASSERT_EQ(results.size(), 2u);
     EXPECT_EQ(results[0].outcome, JobOutcome::Failed);
-    ASSERT_EQ(results[0].failures.size(), 1u);
-    EXPECT_EQ(results[0].failures[0].commandLine, R"(conv "/v/a.avi" ".MP4")");
-    EXPECT_EQ(results[0].failures[0].Outcome(), "not run: no PSP is attached");
+    ASSERT_EQ(Problems(results[0]).size(), 1u);
+    EXPECT_EQ(Problems(results[0])[0].commandLine, R"(conv "/v/a.avi" ".MP4")");
+    EXPECT_EQ(Problems(results[0])[0].state, CommandState::NotRun);
+    EXPECT_EQ(Problems(results[0])[0].notRun, (NotRun{NotRunReason::PlayerNotAttached, "PSP", 0}));
     EXPECT_EQ(results[1].outcome, JobOutcome::Done);
+}
+
+}  // namespace
+}  // namespace palomix
+
+namespace palomix {
+namespace {
+
+TEST_F(BatchRunTest, ASettingsFileThatVanishesFailsTheJobsThatCannotReadIt) {
+    WriteSettings({{{0, R"(conv "<%InputFile%>")"}}});
+    AddJobs({"/v/1.avi", "/v/2.avi", "/v/3.avi"});
+    engine->StartRun();
+    std::filesystem::remove(settingsFile);
+    launcher.Finish();
+    // One converter ran; no job counts as done, since none could be read to its end.
+    EXPECT_EQ(launcher.processes.size(), 1u);
+    ASSERT_EQ(results.size(), 3u);
+    for (const JobResult& result : results) {
+        EXPECT_EQ(result.outcome, JobOutcome::Failed);
+        EXPECT_EQ(result.problem, JobProblem::SettingsUnreadable);
+        EXPECT_EQ(result.problemSubject, settingsFile);
+    }
+    EXPECT_EQ(results[0].CommandsRun(), 1);
+    EXPECT_FALSE(engine->RunActive());
+}
+
+TEST_F(BatchRunTest, ThePlanIsWhatTheRunStarts) {
+    WriteSettings({{{0, R"(conv "<%InputFile%>" "<%PSPVideoOutputFile%>.MP4")"},
+                    {1, "rm x"},
+                    {2, R"(conv "<%InputFile%>" "<%OutputFile%>.mp4")"}}});
+    AddJobs({"/v/a.avi"});
+    const JobPlan plan = engine->Plan(0);
+    EXPECT_TRUE(devices.created.empty());  // planning creates no folder
+    ASSERT_EQ(plan.lines.size(), 2u);
+    EXPECT_FALSE(plan.lines[0].Runs());
+    EXPECT_TRUE(plan.FailsAhead());
+
+    engine->StartRun();
+    launcher.Finish();
+    std::vector<std::string> planned;
+    for (const PlannedLine& line : plan.lines) {
+        if (line.Runs()) {
+            planned.push_back(line.commandLine);
+        }
+    }
+    EXPECT_EQ(launcher.Lines(), planned);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].outcome, JobOutcome::Failed);
+    EXPECT_EQ(Problems(results[0]).at(0).notRun, *plan.lines[0].notRun);
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+#include "cli/BatchEngine.h"
+
+#include <utility>
+
+namespace palomix {
+
+namespace {
+
+constexpr std::string_view kProgramName = "palomix-batch";
+
+}  // namespace
+
+std::unique_ptr<Engine> MakeBatchEngine(
+    const BatchPlan& plan, PostToHost post,
+    std::function<std::unique_ptr<ProcessLauncher>(PostToHost)> makeLauncher) {
+    EngineSetup setup;
+    setup.programFolder = plan.appFolder;
+    setup.devices =
+        plan.driveFolders.empty() ? SystemDeviceAccess() : FolderDeviceAccess(plan.driveFolders);
+    setup.makeLauncher = std::move(makeLauncher);
+    auto engine = std::make_unique<Engine>(std::move(setup), std::move(post));
+    engine->UseCommand(plan.command);
+    engine->SetOutputFolder(plan.outputFolder);
+    return engine;
+}
+
+void TakePaths(Engine& engine, const std::vector<std::string>& paths, std::ostream& err) {
+    const IntakeResult intake = engine.AddPaths(paths);
+    for (const SkippedPath& skipped : intake.skipped) {
+        err << kProgramName << ": warning: '" << skipped.path << "' not found, skipped\n";
+    }
+}
+
+}  // namespace palomix

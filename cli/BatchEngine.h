@@ -1,0 +1,25 @@
+// The core's door as palomix-batch sets it up: the chosen command fixed, the output folder and
+// the drives of the command line, and the paths given taken in as a drop takes them.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/BatchPlan.h"
+#include "engine/Engine.h"
+
+namespace palomix {
+
+// An Engine for the plan. `makeLauncher` empty: the system's launcher.
+std::unique_ptr<Engine> MakeBatchEngine(
+    const BatchPlan& plan, PostToHost post,
+    std::function<std::unique_ptr<ProcessLauncher>(PostToHost)> makeLauncher = {});
+
+// Puts the paths (absolute) into the engine's job list in the order given; a warning on `err`
+// for each path that added nothing.
+void TakePaths(Engine& engine, const std::vector<std::string>& paths, std::ostream& err);
+
+}  // namespace palomix

@@ -1,0 +1,129 @@
+// The core's one door. An Engine owns everything a conversion needs: the job list and the
+// intake of dropped paths, access to the conversion settings (the catalogue, or a command fixed
+// by the caller), the process launcher, the drives, the run policy and the batch run. Both front
+// ends (the window and palomix-batch) use it through the verbs below and learn what happens
+// through one EngineObserver; they choose the words and the language, the core builds no
+// sentence.
+//
+// Threads: everything runs on the host's thread. The launcher learns of a process's end on a
+// thread of its own and hands it to the host through the PostToHost function the Engine was
+// made with; the host runs that task on its thread, and the run goes on there.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/BatchRun.h"
+#include "engine/DropIntake.h"
+#include "engine/EngineObserver.h"
+#include "engine/JobQueue.h"
+#include "engine/RunPolicy.h"
+#include "platform/Drives.h"
+#include "platform/PathRules.h"
+#include "platform/ProcessLauncher.h"
+#include "settings/IniFile.h"
+#include "settings/SettingsCatalogue.h"
+
+namespace palomix {
+
+// What the Engine takes from the outside world. Every field left empty gets the real thing,
+// so tests can hand in fakes.
+struct EngineSetup {
+    // The program folder: it holds convert_settings and cores, and is AppFolder in command
+    // lines. Required.
+    std::string programFolder;
+    PathStyle style = NativePathStyle();
+    std::shared_ptr<IniReader> reader;      // a new reader
+    std::unique_ptr<DeviceAccess> devices;  // SystemDeviceAccess()
+    std::function<std::unique_ptr<ProcessLauncher>(PostToHost)> makeLauncher;  // the system's
+};
+
+class Engine {
+public:
+    // `post` hands a task to the host's thread (see above).
+    Engine(EngineSetup setup, PostToHost post);
+    // Terminates the commands still running; see SystemProcessLauncher for what happens to them.
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Not owned; nullptr for none. Remove it before it dies.
+    void SetObserver(EngineObserver* observer);
+
+    // --- What to convert with -------------------------------------------------------------
+    // The settings files and the two selections of the window.
+    SettingsCatalogue& Catalogue() { return catalogue_; }
+    const SettingsCatalogue& Catalogue() const { return catalogue_; }
+    // A command fixed by the caller (palomix-batch), used instead of the catalogue's selection;
+    // nullopt goes back to the selection.
+    void UseCommand(std::optional<ChosenCommand> command) { fixedCommand_ = std::move(command); }
+    // The command the run reads now: the fixed one, else the catalogue's selection.
+    std::optional<ChosenCommand> CurrentCommand() const;
+    // The output folder, exactly as shown; read by the run at the start of every job.
+    void SetOutputFolder(std::string folder) { outputFolder_ = std::move(folder); }
+    const std::string& OutputFolder() const { return outputFolder_; }
+
+    // --- The job list -----------------------------------------------------------------------
+    // Dropped paths become jobs at the end of the list, in order (see DropIntake). Does not
+    // start a run.
+    IntakeResult AddPaths(std::span<const std::string> paths);
+    // Files put into the list as they are, without looking them up or searching folders (a
+    // queue saved earlier, say).
+    void AddFiles(std::span<const std::string> paths) { jobs_.AddJobs(paths); }
+    // The list, to read and to watch (JobQueue::AddObserver).
+    const JobQueue& Jobs() const { return jobs_; }
+
+    // --- The run ------------------------------------------------------------------------------
+    void StartRun() { run_->StartRun(); }
+    // The Stop button: the head job's running command.
+    void StopHead() { run_->StopHead(); }
+    // Every running command; nothing more starts and the run ends as interrupted.
+    void StopAll() { run_->StopAll(); }
+    // The run timer's tick, once a second.
+    void Tick() { run_->Tick(); }
+
+    // The lines the run would start for job `index` (0 = head) if it began now, with the command
+    // and output folder chosen now, prepared exactly as the run prepares them; no folder is
+    // created and nothing is started.
+    JobPlan Plan(std::int32_t index);
+
+    // --- State --------------------------------------------------------------------------------
+    std::int32_t JobCount() const { return jobs_.JobCount(); }
+    bool RunActive() const { return run_->RunActive(); }
+    std::int32_t ElapsedSeconds() const { return run_->ElapsedSeconds(); }
+    bool StopRequested() const { return run_->StopRequested(); }
+    ProcessHandle CurrentProcess() const { return run_->CurrentProcess(); }
+    bool StopEnabled() const { return run_->StopEnabled(); }
+    bool WaitingForProcess() const { return run_->WaitingForProcess(); }
+    const std::string& ProgramFolder() const { return programFolder_; }
+    PathStyle Style() const { return style_; }
+    IniReader& Reader() { return *reader_; }
+
+private:
+    std::string programFolder_;
+    PathStyle style_;
+    std::shared_ptr<IniReader> reader_;
+    std::unique_ptr<DeviceAccess> devices_;
+    std::unique_ptr<ProcessLauncher> launcher_;
+    JobQueue jobs_;
+    DropIntake intake_;
+    SettingsCatalogue catalogue_;
+    RunPolicy policy_;
+    std::optional<ChosenCommand> fixedCommand_;
+    std::string outputFolder_;
+    std::unique_ptr<BatchRun> run_;
+    // Plan's last look at the settings file, kept while the file is unchanged.
+    struct PlanTemplates {
+        ChosenCommand command;
+        std::shared_ptr<const IniDocument> document;
+        std::vector<CommandTemplate> templates;
+    };
+    std::optional<PlanTemplates> planTemplates_;
+};
+
+}  // namespace palomix
