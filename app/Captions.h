@@ -62,6 +62,11 @@ struct RunTexts {
     std::string_view lineTooLongFormat;         // "{bytes}": the most a line may hold
     std::string_view settingsUnreadableFormat;  // "{path}"
     std::string_view nothingToRun;
+    std::string_view outputExistsFormat;   // "{path}"
+    std::string_view notConvertible;
+    std::string_view tooLargeForPlayer;
+    std::string_view noFreeName;
+    std::string_view outputNotKeptFormat;  // "{path}"
     // Why a program could not be started.
     std::string_view emptyCommandLine;
     std::string_view programNotFoundFormat;    // "{program}"

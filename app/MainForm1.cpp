@@ -593,7 +593,7 @@ void TMainForm1::JobEnded(const JobResult& result) {
     UpdateRunStatus();
 }
 
-void TMainForm1::RunEnded(RunEndReason reason) {
+void TMainForm1::RunEnded(const RunEnd& end) {
     UpdateRunStatus();
     if (closeAfterRun_) {
         // The close asked for during the run; after the run's call has returned.
@@ -601,7 +601,7 @@ void TMainForm1::RunEnded(RunEndReason reason) {
         QTimer::singleShot(0, this, [this] { close(); });
         return;
     }
-    if (reason == RunEndReason::NothingSelected) {
+    if (end.reason == RunEndReason::NothingSelected) {
         waitingForCommand_ = true;
         Message(std::string(RunTextsFor(TextLanguage()).chooseSettings));
     }

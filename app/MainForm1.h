@@ -149,7 +149,7 @@ private:
     void StopEnabledChanged(bool enabled) override;
     void CommandStarted(const CommandStart& start) override;
     void JobEnded(const JobResult& result) override;
-    void RunEnded(RunEndReason reason) override;
+    void RunEnded(const RunEnd& end) override;
     void StopFailed() override;
     // JobQueueObserver: the job count of the status strip.
     void RowsInserted(int firstRow, int count) override;

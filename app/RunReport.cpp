@@ -36,6 +36,7 @@ void AppendOutput(std::string& text, const std::vector<std::string>& lines, cons
 
 void RunReport::Reset() {
     failed_.clear();
+    skipped_.clear();
     launchFailure_.reset();
 }
 
@@ -45,6 +46,10 @@ void RunReport::CommandStarted() {
 
 void RunReport::JobEnded(const JobResult& result) {
     if (result.outcome == JobOutcome::Done) {
+        return;
+    }
+    if (result.outcome == JobOutcome::Skipped) {
+        skipped_.push_back(result);
         return;
     }
     if (result.outcome == JobOutcome::NotStarted) {
@@ -103,6 +108,16 @@ std::string JobProblemWords(JobProblem problem, const std::string& subject, cons
             return std::string(texts.nothingToRun);
         case JobProblem::SettingsUnreadable:
             return Fill(texts.settingsUnreadableFormat, "{path}", subject);
+        case JobProblem::OutputExists:
+            return Fill(texts.outputExistsFormat, "{path}", subject);
+        case JobProblem::NotConvertible:
+            return std::string(texts.notConvertible);
+        case JobProblem::TooLargeForPlayer:
+            return std::string(texts.tooLargeForPlayer);
+        case JobProblem::NoFreeName:
+            return std::string(texts.noFreeName);
+        case JobProblem::OutputNotKept:
+            return Fill(texts.outputNotKeptFormat, "{path}", subject);
         case JobProblem::None:
             break;
     }

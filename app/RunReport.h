@@ -26,12 +26,16 @@ public:
     // they ended.
     const std::vector<JobResult>& FailedJobs() const { return failed_; }
     int FailureCount() const { return static_cast<int>(failed_.size()); }
+    // The jobs left out on purpose (an output that exists, a file of another type), apart
+    // from the failures.
+    const std::vector<JobResult>& SkippedJobs() const { return skipped_; }
     // Why the last run stopped at a job that could not start, until the next batch or the next
     // command that starts.
     const std::optional<LaunchFailure>& LaunchFailed() const { return launchFailure_; }
 
 private:
     std::vector<JobResult> failed_;
+    std::vector<JobResult> skipped_;
     std::optional<LaunchFailure> launchFailure_;
 };
 

@@ -35,6 +35,16 @@ std::string JobProblemText(JobProblem problem, const std::string& subject) {
             return "the command has no command line to run";
         case JobProblem::SettingsUnreadable:
             return "the settings file '" + subject + "' cannot be read";
+        case JobProblem::OutputExists:
+            return "the output file exists: " + subject;
+        case JobProblem::NotConvertible:
+            return "not a file this command converts";
+        case JobProblem::TooLargeForPlayer:
+            return "the file is larger than 4 GiB, more than the player's FAT32 card can hold";
+        case JobProblem::NoFreeName:
+            return "no free name was found for the output files";
+        case JobProblem::OutputNotKept:
+            return "the finished output could not be put under its name: " + subject;
         case JobProblem::None:
             break;
     }
@@ -108,6 +118,9 @@ std::string JobReportText(const JobResult& result, int index, int total, std::in
         case JobOutcome::Stopped:
             text += "stopped\n";
             break;
+        case JobOutcome::Skipped:
+            text += "skipped (" + JobProblemText(result.problem, result.problemSubject) + ")\n";
+            break;
         case JobOutcome::NotStarted: {
             const CommandRecord* failed = result.FirstProblem();
             text += "could not start: " +
@@ -133,6 +146,7 @@ std::string RunSummaryText(const RunTally& tally) {
     add(tally.failed, "failed");
     add(tally.stopped, "stopped");
     add(tally.notRun, "not run");
+    add(tally.skipped, "skipped");
     return text + "\n";
 }
 

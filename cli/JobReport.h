@@ -36,11 +36,12 @@ struct RunTally {
     int done = 0;
     int failed = 0;
     int stopped = 0;
-    int notRun = 0;  // not started, or never reached because the run ended early
+    int notRun = 0;   // not started, or never reached because the run ended early
+    int skipped = 0;  // left out on purpose (an output that exists, a file of another type)
 };
 
-// "3 done", "3 done, 1 failed", "0 done, 1 stopped, 2 not run": the number done always, the
-// others when there are any. Ended by '\n'.
+// "3 done", "3 done, 1 failed", "0 done, 1 stopped, 2 not run", "2 done, 1 skipped": the
+// number done always, the others when there are any. Ended by '\n'.
 std::string RunSummaryText(const RunTally& tally);
 
 }  // namespace palomix

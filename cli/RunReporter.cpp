@@ -30,6 +30,9 @@ void RunReporter::JobEnded(const JobResult& result) {
         case JobOutcome::Stopped:
             ++tally_.stopped;
             break;
+        case JobOutcome::Skipped:
+            ++tally_.skipped;
+            break;
         case JobOutcome::NotStarted:
             // It stays in the list and is counted as not run at the end.
             launchFailed_ = true;
@@ -39,9 +42,9 @@ void RunReporter::JobEnded(const JobResult& result) {
     Print(JobReportText(result, finished_, total_, seconds, engine_.Style()));
 }
 
-void RunReporter::RunEnded(RunEndReason reason) {
+void RunReporter::RunEnded(const RunEnd& end) {
     ended_ = true;
-    if (reason == RunEndReason::NothingSelected) {
+    if (end.reason == RunEndReason::NothingSelected) {
         nothingSelected_ = true;
         Print(std::string(kProgramName) + ": no conversion command is selected\n");
     }

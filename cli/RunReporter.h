@@ -33,7 +33,7 @@ public:
 
     void JobStarted(const JobStart& start) override;
     void JobEnded(const JobResult& result) override;
-    void RunEnded(RunEndReason reason) override;
+    void RunEnded(const RunEnd& end) override;
 
     // The first Ctrl-C: every running command is stopped and no further command starts; the
     // jobs not reached stay out. The run ends when the stopped commands' ends arrive.

@@ -188,7 +188,7 @@ bool BatchRun::BeginNextJob() {
     job.result.id = job.id;
     job.result.path = jobs_.JobPath(*next);
     job.outputFolder = inputs_.outputFolder ? inputs_.outputFolder() : std::string();
-    const JobStart start{job.id, job.result.path};
+    const JobStart start{job.id, job.result.path, job.result.outputName};
     const std::string outputFolder = job.outputFolder;
     active_.push_back(std::move(job));
     // The job's time starts at zero and shows at once.
@@ -384,7 +384,7 @@ void BatchRun::EndRun(RunEndReason reason) {
     ending_.reset();
     ReportStopEnabled();
     if (observer_ != nullptr) {
-        observer_->RunEnded(reason);
+        observer_->RunEnded(RunEnd{reason, {}, {}});
     }
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <system_error>
 
 #include "engine/JobQueue.h"
 #include "engine/JobResult.h"
@@ -15,15 +16,24 @@ namespace palomix {
 
 // Why a run ended.
 enum class RunEndReason {
-    QueueEmpty,       // every job has left the list
-    LaunchFailed,     // a command line could not be started; its job stays at the top
-    NothingSelected,  // no conversion command is chosen; no job was started
-    Interrupted,      // every job was stopped; the jobs not reached stay in the list
+    QueueEmpty,            // every job has left the list
+    LaunchFailed,          // a command line could not be started; its job stays at the top
+    NothingSelected,       // no conversion command is chosen; no job was started
+    Interrupted,           // every job was stopped; the jobs not reached stay in the list
+    OutputFolderUnusable,  // the output folder could not be made; the jobs stay in the list
+    FinishedEarly,         // asked to end after the jobs converting; the others stay
+};
+
+struct RunEnd {
+    RunEndReason reason = RunEndReason::QueueEmpty;
+    std::string folder;      // OutputFolderUnusable: the folder
+    std::error_code error;   // OutputFolderUnusable: why it could not be made
 };
 
 struct JobStart {
     JobId id = 0;
     std::string path;
+    std::string outputName;  // the name its outputs get (see JobResult::outputName)
 };
 
 struct CommandStart {
@@ -44,7 +54,7 @@ public:
     // A job is over: done, failed or stopped (it has left the list), or not started (it stays).
     virtual void JobEnded(const JobResult& /*result*/) {}
     // The run has ended: no run is active and the Stop button is disabled.
-    virtual void RunEnded(RunEndReason /*reason*/) {}
+    virtual void RunEnded(const RunEnd& /*end*/) {}
     // A stop found nothing to stop (the command had already ended): the run goes on unchanged.
     virtual void StopFailed() {}
 };

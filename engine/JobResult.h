@@ -20,6 +20,7 @@ enum class JobOutcome {
     Failed,      // a command failed, or a line could not be run; the job left the list
     Stopped,     // the user stopped the job's running command; the job left the list
     NotStarted,  // a command of the job could not be started; the job stays in the list
+    Skipped,     // the job was not converted on purpose (see problem); it left the list
 };
 
 // What became of one command line of a job.
@@ -56,11 +57,16 @@ struct CommandRecord {
     LaunchFailure launchFailure;       // NotLaunched
 };
 
-// Why a job failed without any of its lines being to blame.
+// Why a job failed or was skipped without any of its lines being to blame.
 enum class JobProblem {
     None,
     NothingToRun,        // the command has no command line at all (all empty or tool lines)
-    SettingsUnreadable,  // the settings file could not be read when the job began
+    SettingsUnreadable,  // the settings file could not be read (subject: its path)
+    OutputExists,        // skipped: an output file exists already (subject: its path)
+    NotConvertible,      // skipped: not a file type the command takes (subject: its extension)
+    TooLargeForPlayer,   // the file is larger than the player's FAT32 card can hold (subject: path)
+    NoFreeName,          // no free numbered name was found for the outputs
+    OutputNotKept,       // a finished output could not be put under its name (subject: path)
 };
 
 struct JobResult {
@@ -73,7 +79,12 @@ struct JobResult {
     // are not among them.
     std::vector<CommandRecord> commands;
     JobProblem problem = JobProblem::None;
-    std::string problemSubject;  // SettingsUnreadable: the settings file
+    std::string problemSubject;  // see JobProblem
+    // The name the job's outputs were given: its BaseName, or "NAME (2)" and so on when that
+    // name was taken. Empty when the job never began converting.
+    std::string outputName;
+    // The files the job made (or meant to make), under their final names.
+    std::vector<std::string> outputs;
 
     // Commands launched for the job, the running one of a stopped job included.
     int CommandsRun() const;

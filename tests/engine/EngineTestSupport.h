@@ -75,7 +75,8 @@ public:
     }
     void StopFailed() override { events.push_back("stop failed"); }
     void JobEnded(const JobResult& result) override {
-        static constexpr const char* kOutcomes[] = {"done", "failed", "stopped", "not started"};
+        static constexpr const char* kOutcomes[] = {"done", "failed", "stopped", "not started",
+                                                    "skipped"};
         events.push_back(std::string(kOutcomes[static_cast<int>(result.outcome)]) + " " +
                          result.path);
         finished.push_back(result);
@@ -83,12 +84,15 @@ public:
             onJobEnded(result);
         }
     }
-    void RunEnded(RunEndReason reason) override {
-        static constexpr const char* kReasons[] = {"queue empty", "launch failed",
-                                                   "nothing selected", "interrupted"};
-        events.push_back(std::string("ended: ") + kReasons[static_cast<int>(reason)]);
-        ends.push_back(reason);
+    void RunEnded(const RunEnd& end) override {
+        static constexpr const char* kReasons[] = {"queue empty",  "launch failed",
+                                                   "nothing selected", "interrupted",
+                                                   "output folder unusable", "finished early"};
+        events.push_back(std::string("ended: ") + kReasons[static_cast<int>(end.reason)]);
+        ends.push_back(end.reason);
+        lastEnd = end;
     }
+    RunEnd lastEnd;
 };
 
 // The commands of a result that did not succeed.
