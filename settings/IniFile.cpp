@@ -503,13 +503,23 @@ bool IsBlankLine(const TextLine& line) {
     return Trim(line.content).empty();
 }
 
+// The text inside double quotes.
+std::string Quoted(std::string_view text) {
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += '"';
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
 // The value as written: inside double quotes when the reader would otherwise change it.
 std::string EncodeValue(std::string_view value) {
     const bool blankAtEnd =
         !value.empty() && (kBlanks.find(value.front()) != std::string_view::npos ||
                            kBlanks.find(value.back()) != std::string_view::npos);
     if (blankAtEnd || UnquotedValue(value).size() != value.size()) {
-        return "\"" + std::string(value) + "\"";
+        return Quoted(value);
     }
     return std::string(value);
 }
@@ -522,7 +532,7 @@ std::optional<std::string> InvalidWriteReason(
     };
     // Names and values are shown as far as they are text: bytes that are not UTF-8 would
     // only make the message itself unreadable.
-    const auto quoted = [](std::string_view text) { return "\"" + RepairUtf8(text) + "\""; };
+    const auto quoted = [](std::string_view text) { return Quoted(RepairUtf8(text)); };
     if (!IsValidUtf8(section)) {
         return "the section name " + quoted(section) + " is not UTF-8 text";
     }
@@ -561,7 +571,10 @@ void ApplyOneWrite(std::vector<TextLine>& lines, std::string_view section, std::
         if (!lines.empty() && lines.back().end.empty()) {
             lines.back().end = lineEnd;
         }
-        lines.push_back({"[" + std::string(section) + "]", lineEnd, std::nullopt});
+        std::string header = "[";
+        header += section;
+        header += ']';
+        lines.push_back({std::move(header), lineEnd, std::nullopt});
         lines.push_back({std::string(key) + "=" + EncodeValue(value), lineEnd, std::nullopt});
         return;
     }
