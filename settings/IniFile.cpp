@@ -210,19 +210,22 @@ public:
         lookupName_ = section_;
         lookupName_ += '\n';
         AppendName(lookupName_, Trim(line.substr(0, equals)), encoding);
-        if (document_.values_.contains(lookupName_)) {
+        const auto [entry, isFirst] = document_.values_.try_emplace(lookupName_);
+        if (!isFirst) {
             return;  // the first key of a name counts
         }
         const std::string_view value = UnquotedValue(line.substr(equals + 1));
         const std::size_t kept = KeptLength(value, encoding);
-        Span span{document_.text_.size(), 0, kept < value.size()};
+        std::string& text = document_.text_;
+        Span& span = entry->second;
+        span.offset = text.size();
+        span.cut = kept < value.size();
         if (encoding == LineEncoding::ShiftJis && !IsAscii(value.substr(0, kept))) {
-            document_.text_ += Cp932ToUtf8(value.substr(0, kept));
+            text += Cp932ToUtf8(value.substr(0, kept));
         } else {
-            document_.text_.append(value.substr(0, kept));
+            text.append(value.substr(0, kept));
         }
-        span.length = document_.text_.size() - span.offset;
-        document_.values_.emplace(lookupName_, span);
+        span.length = text.size() - span.offset;
     }
 
 private:

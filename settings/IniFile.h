@@ -12,9 +12,9 @@
 // is cut to kMaxIniValueBytes.
 //
 // The cut counts the value as the file holds it: bytes of UTF-8 or Shift-JIS, whichever the
-// line is in, or UTF-16 units (two bytes each, four for a character beyond U+FFFF) in a
-// UTF-16 file, as a wide-character reader with a buffer of 2,048 units keeps them. It never
-// splits a character of that encoding. A cut value is told apart from a whole one by
+// line is in, or, in a UTF-16 file, UTF-16 units (one per character, two for a character
+// beyond U+FFFF), as a wide-character reader with a buffer of 2,048 units keeps them. It
+// never splits a character of that encoding. A cut value is told apart from a whole one by
 // IniValue::cut.
 //
 // Files are read in the forms of TextCodec.h: UTF-16 with a byte-order mark (either byte
