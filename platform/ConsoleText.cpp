@@ -9,8 +9,8 @@ namespace {
 // Text is handed on in pieces of at most this size, and at once on a console.
 constexpr std::size_t kBufferBytes = 4096;
 
-}  // namespace
-
+// The length of the longest start of text that ends with a whole UTF-8 character: text less
+// the bytes of a character cut off at its end. Bytes that are not UTF-8 count as whole.
 std::size_t WholeUtf8Length(std::string_view text) {
     // A cut character is a lead byte within the last three bytes, with fewer bytes after it
     // than its length.
@@ -30,6 +30,8 @@ std::size_t WholeUtf8Length(std::string_view text) {
     }
     return size;
 }
+
+}  // namespace
 
 ConsoleTextBuffer::ConsoleTextBuffer(StandardStream stream)
     : ConsoleTextBuffer(OpenStandardStreamSink(stream)) {}

@@ -77,8 +77,4 @@ private:
     ConsoleTextBuffer buffer_;
 };
 
-// The length of the longest start of text that ends with a whole UTF-8 character: text less
-// the bytes of a character cut off at its end. Bytes that are not UTF-8 count as whole.
-std::size_t WholeUtf8Length(std::string_view text);
-
 }  // namespace palomix
