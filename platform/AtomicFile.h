@@ -75,6 +75,13 @@ inline std::optional<std::string> ReadFileBytes(const std::string& path) {
 // permission bits (POSIX); a symbolic link at path is followed, so the file it names is
 // replaced and the link stays. The folder must exist. Throws FileError; then the old file is
 // untouched and no temporary file is left behind.
+//
+// The temporary file is named after the file (POSIX ".<name>.tmp-<16 hex digits>", Windows
+// "<name>.tmp-<16 hex digits>") and held by its writer until it is renamed: under an flock
+// on POSIX, open without delete sharing on Windows. A writer that is killed leaves it
+// behind; each write first removes such stale temporary files of the same file, those that
+// no writer holds (and, on POSIX, that belong to this user). A live writer's file is never
+// taken.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace palomix

@@ -1,15 +1,19 @@
 // One running instance per user: the first process takes a named lock and holds it until it
 // ends; a later process finds it taken and leaves without a window.
 //
-// Windows: the named mutex, opened first (a running instance is found by the open), then
-// created and held. POSIX: an flock held on "<name>.lock" in a folder that only this user can
-// write: $XDG_RUNTIME_DIR when it is a folder of ours with mode 0700, else /tmp/palomix-<uid>
-// (created 0700 and checked to be ours and no link), else ~/.cache/palomix. A name in a folder
-// that others can write could be taken first by another user, so none is ever used. The lock
-// is released by the system when the process ends, however it ends.
+// Windows: the named mutex of the session, opened first (a running instance is found by the
+// open), then created and held. POSIX: an flock held on "<name>.lock" in a folder that only
+// this user can write, chosen from the user id alone, so that every process of the user finds
+// the same lock whatever its environment says: /run/user/<uid> when it is a folder of ours
+// with mode 0700 (the session's runtime folder), else /tmp/palomix-<uid> (created 0700 and
+// checked to be ours and no link), else .cache/palomix in the home folder of the user
+// database. A name in a folder that others can write could be taken first by another user,
+// so none is ever used. The lock is released by the system when the process ends, however it
+// ends.
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace palomix {
@@ -36,6 +40,10 @@ private:
     std::unique_ptr<Handle> handle_;
     Outcome outcome_ = Outcome::Unavailable;
 };
+
+// Where the lock named `name` is kept, to show or check it: POSIX the lock file's path (its
+// folder is made when missing), Windows the mutex name; nullopt when there is no such place.
+std::optional<std::string> SingleInstanceLockPlace(const std::string& name);
 
 // The name every instance of the program locks.
 inline constexpr const char* kSingleInstanceName = "Dorimba";

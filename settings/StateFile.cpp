@@ -27,8 +27,16 @@ StoredState ReadApplicationState(IniReader& reader, const std::string& path) {
     if (!document) {
         return state;
     }
-    const auto integer = [&document](std::string_view key) -> std::optional<std::int32_t> {
-        const std::optional<std::string> text = document->Find(kStateSection, key);
+    // A value that was cut is not the value that was saved: as good as missing.
+    const auto whole = [&document](std::string_view key) -> std::optional<std::string> {
+        std::optional<IniValue> value = document->FindValue(kStateSection, key);
+        if (!value || value->cut) {
+            return std::nullopt;
+        }
+        return std::move(value->text);
+    };
+    const auto integer = [&whole](std::string_view key) -> std::optional<std::int32_t> {
+        const std::optional<std::string> text = whole(key);
         return text ? ParseIniInteger(*text) : std::nullopt;
     };
     const auto flag = [&integer](std::string_view key) -> std::optional<bool> {
@@ -41,7 +49,7 @@ StoredState ReadApplicationState(IniReader& reader, const std::string& path) {
     state.english = flag(kKeyEnglish);
     state.settingsRow = integer(kKeySettingsRow);
     state.commandRow = integer(kKeyCommandRow);
-    state.outputFolder = document->Find(kStateSection, kKeyOutputFolder);
+    state.outputFolder = whole(kKeyOutputFolder);
     return state;
 }
 
@@ -68,8 +76,14 @@ std::vector<std::pair<std::string, std::string>> StateKeyValues(const Applicatio
     };
 }
 
-void SaveApplicationState(const std::string& path, const ApplicationState& state) {
-    WriteIniStrings(path, kStateSection, StateKeyValues(state));
+StateSaveReport SaveApplicationState(const std::string& path, const ApplicationState& state) {
+    const std::vector<std::string> cutKeys =
+        WriteIniStrings(path, kStateSection, StateKeyValues(state));
+    StateSaveReport report;
+    for (const std::string& key : cutKeys) {
+        report.outputFolderTooLong = report.outputFolderTooLong || key == kKeyOutputFolder;
+    }
+    return report;
 }
 
 }  // namespace palomix

@@ -35,7 +35,8 @@ struct ApplicationState {
 
 // What the file holds, key by key: nullopt where a key is missing or not a valid value, so the
 // reader applies its own default at the moment the key's turn comes. Integers and flags follow
-// ParseIniInteger (a flag is on when its integer is not 0).
+// ParseIniInteger (a flag is on when its integer is not 0). A value longer than the reading
+// rules keep (kMaxIniValueBytes) counts as missing: a cut output folder is another folder.
 struct StoredState {
     std::optional<std::int32_t> left;
     std::optional<std::int32_t> top;
@@ -57,8 +58,20 @@ std::optional<Language> StoredLanguage(const StoredState& state);
 // MC2, BE1. Integers in decimal with a minus sign when negative, flags as "1" or "0".
 std::vector<std::pair<std::string, std::string>> StateKeyValues(const ApplicationState& state);
 
-// Writes all seven keys into section SET of the file at once (other sections and keys stay);
-// the file is replaced whole or not at all. Throws IniWriteError naming the file.
-void SaveApplicationState(const std::string& path, const ApplicationState& state);
+// What a save could not keep for the next start.
+struct StateSaveReport {
+    // The output folder is too long to be remembered: it is longer than a value can be read
+    // back (kMaxIniValueBytes bytes of UTF-8, as the file holds new lines). It is written as
+    // it is, but the next start reads it as missing and comes up with the default folder.
+    // The window tells the user.
+    bool outputFolderTooLong = false;
+
+    friend bool operator==(const StateSaveReport&, const StateSaveReport&) = default;
+};
+
+// Writes all seven keys into section SET of the file at once (other sections and keys stay,
+// other lines keep their bytes); the file is replaced whole or not at all. Throws
+// IniWriteError naming the file; returns what was written but will not be restored.
+StateSaveReport SaveApplicationState(const std::string& path, const ApplicationState& state);
 
 }  // namespace palomix

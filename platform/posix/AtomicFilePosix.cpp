@@ -1,11 +1,14 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -124,6 +127,82 @@ std::string RandomSuffix(std::random_device& random) {
     return text;
 }
 
+// The temporary files of writes to a file are ".<name>.tmp-" and 16 hexadecimal digits.
+// While its write goes on, a temporary file is held under an flock by its writer; a writer
+// that was killed leaves it behind unlocked.
+std::string TemporaryPrefix(const std::string& targetName) {
+    return "." + targetName + ".tmp-";
+}
+
+bool IsTemporaryName(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix) || name.size() != prefix.size() + 16) {
+        return false;
+    }
+    for (const char c : name.substr(prefix.size())) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Removes the temporary file at path when it is ours and its writer is gone: a regular file
+// of this user that nobody holds locked. A live writer holds the lock from the moment it has
+// made sure its file is still there (see WriteFileAtomically), so its file is never taken.
+void RemoveIfStale(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES) {
+        fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    }
+    const FileDescriptor file(fd);
+    struct stat opened {};
+    if (!file.IsOpen() || ::fstat(file.Get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+        opened.st_uid != ::geteuid()) {
+        return;
+    }
+    if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) {
+        return;  // its writer is at work (or locks do not work here: leave it)
+    }
+    struct stat named {};
+    if (::lstat(path.c_str(), &named) == 0 && SameFile(named, opened)) {
+        ::unlink(path.c_str());
+    }
+}
+
+// Best effort, before a write: the stale temporary files of earlier writes to the same file
+// (a writer killed half-way leaves its file behind) are removed, so they neither pile up nor
+// take the room the new write needs.
+void RemoveStaleTemporaryFiles(const std::string& folder, const std::string& targetName) {
+    const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folder.c_str()), ::closedir);
+    if (!directory) {
+        return;
+    }
+    const std::string prefix = TemporaryPrefix(targetName);
+    while (const dirent* entry = ::readdir(directory.get())) {
+        if (IsTemporaryName(entry->d_name, prefix)) {
+            RemoveIfStale(folder + "/" + entry->d_name);
+        }
+    }
+}
+
+// Locks a freshly created temporary file for the time of its write, and makes sure it is
+// still the file at its name: a cleaner that came between the creation and the lock may have
+// taken it for stale. False when it was taken (the write then starts over with a new name).
+// Where the file system has no locks the file is written all the same.
+bool LockTemporaryFile(int fd, const std::string& path) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        return errno != EWOULDBLOCK;
+    }
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+           SameFile(opened, named);
+}
+
 void WriteAll(int fd, std::string_view bytes, const std::string& path) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -205,21 +284,34 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
         posix::Fail(EISDIR, path, "cannot replace a folder");
     }
     const std::string folder = posix::FolderOf(target);
+    const std::string targetName = posix::NameOf(target);
+    posix::RemoveStaleTemporaryFiles(folder, targetName);
 
     // A name of our own in the same folder (a rename only stays atomic within one file
     // system), created exclusively so that no other file is ever opened by mistake. A new
     // file gets the usual permissions less the umask; a replaced one its old bits below.
+    // The lock on it is held through a second descriptor until the rename is done.
     std::random_device random;
     std::optional<posix::TemporaryFile> temporary;
+    std::optional<posix::FileDescriptor> lock;
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
         std::string name =
-            folder + "/." + posix::NameOf(target) + ".tmp-" + posix::RandomSuffix(random);
+            folder + "/" + posix::TemporaryPrefix(targetName) + posix::RandomSuffix(random);
         fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replacing ? 0600 : 0666);
-        if (fd >= 0) {
+        if (fd < 0) {
+            if (errno != EEXIST || attempt == 100) {
+                posix::Fail(errno, path, "cannot create a temporary file in its folder");
+            }
+        } else if (!posix::LockTemporaryFile(fd, name)) {
+            ::close(fd);  // taken away by a cleaner: another name
+            fd = -1;
+            if (attempt == 100) {
+                posix::Fail(EAGAIN, path, "cannot keep a temporary file in its folder");
+            }
+        } else {
             temporary.emplace(std::move(name));
-        } else if (errno != EEXIST || attempt == 100) {
-            posix::Fail(errno, path, "cannot create a temporary file in its folder");
+            lock.emplace(::dup(fd));
         }
     }
     posix::FileDescriptor file(fd);

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -17,11 +16,10 @@ namespace {
 
 // A folder that only this user can write to: a real folder (not a link), owned by us, with
 // no permission for group or others.
-bool IsPrivateFolder(const std::string& path, bool followLink) {
+bool IsPrivateFolder(const std::string& path) {
     struct stat info {};
-    const int rc = followLink ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info);
-    return rc == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
-           (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::getuid() && (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
 // Creates the folder with mode 0700 unless it is there, then checks that it is private.
@@ -29,29 +27,27 @@ bool MakePrivateFolder(const std::string& path) {
     if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
         return false;
     }
-    return IsPrivateFolder(path, false);
+    return IsPrivateFolder(path);
 }
 
+// The home folder as the user database has it: the environment's HOME may differ between
+// two processes of the same user.
 std::optional<std::string> HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
-        return std::string(home);
-    }
-    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir) {
+    if (const passwd* entry = ::getpwuid(::getuid());
+        entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/') {
         return std::string(entry->pw_dir);
     }
     return std::nullopt;
 }
 
 std::optional<std::string> LockFolder() {
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        runtime != nullptr && runtime[0] == '/') {
-        // The runtime folder is made by the session for this user with mode 0700.
-        const std::string folder(runtime);
-        if (IsPrivateFolder(folder, true) && (::access(folder.c_str(), W_OK | X_OK) == 0)) {
-            return folder;
-        }
+    const std::string uid = std::to_string(::getuid());
+    // Made by the system for the user's sessions, mode 0700, never aged like /tmp.
+    const std::string runtime = "/run/user/" + uid;
+    if (IsPrivateFolder(runtime) && ::access(runtime.c_str(), W_OK | X_OK) == 0) {
+        return runtime;
     }
-    const std::string tmpFolder = "/tmp/palomix-" + std::to_string(::getuid());
+    const std::string tmpFolder = "/tmp/palomix-" + uid;
     if (MakePrivateFolder(tmpFolder)) {
         return tmpFolder;
     }
@@ -85,13 +81,21 @@ struct SingleInstanceLock::Handle {
     }
 };
 
-SingleInstanceLock::SingleInstanceLock(const std::string& name) {
+std::optional<std::string> SingleInstanceLockPlace(const std::string& name) {
     const std::optional<std::string> folder = LockFolder();
     if (!folder) {
+        return std::nullopt;
+    }
+    return *folder + "/" + name + ".lock";
+}
+
+SingleInstanceLock::SingleInstanceLock(const std::string& name) {
+    const std::optional<std::string> place = SingleInstanceLockPlace(name);
+    if (!place) {
         outcome_ = Outcome::Unavailable;
         return;
     }
-    const std::string path = *folder + "/" + name + ".lock";
+    const std::string& path = *place;
     auto handle = std::make_unique<Handle>();
     // Close-on-exec, so that converters started later never inherit (and keep) the lock.
     handle->fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);

@@ -1,13 +1,17 @@
 #include <windows.h>
+// After windows.h:
+#include <aclapi.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "platform/AtomicFile.h"
 #include "platform/win32/WideText.h"
@@ -83,6 +87,115 @@ std::string RandomSuffix(std::random_device& random) {
     const auto value = (static_cast<std::uint64_t>(random()) << 32) ^ random();
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
     return text;
+}
+
+// The temporary files of writes to a file are "<name>.tmp-" and 16 hexadecimal digits. While
+// its write goes on, a temporary file is open without delete sharing; a writer that was killed
+// leaves it behind, closed.
+constexpr std::wstring_view kTemporaryMark = L".tmp-";
+
+bool IsTemporaryName(std::wstring_view name, std::wstring_view prefix) {
+    if (name.size() != prefix.size() + 16 ||
+        ::CompareStringOrdinal(name.data(), static_cast<int>(prefix.size()), prefix.data(),
+                               static_cast<int>(prefix.size()), TRUE) != CSTR_EQUAL) {
+        return false;
+    }
+    for (const wchar_t c : name.substr(prefix.size())) {
+        if (!((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The owner of the object, or the user, of this process's token: whoever this process makes
+// files as.
+bool IsOurs(PSID owner) {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        return false;
+    }
+    const FileHandle tokenHandle(token);
+    const auto matches = [&](TOKEN_INFORMATION_CLASS kind) {
+        DWORD size = 0;
+        ::GetTokenInformation(token, kind, nullptr, 0, &size);
+        if (size == 0) {
+            return false;
+        }
+        std::vector<unsigned char> buffer(size);
+        if (!::GetTokenInformation(token, kind, buffer.data(), size, &size)) {
+            return false;
+        }
+        const PSID sid = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                           : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
+        return ::EqualSid(owner, sid) != FALSE;
+    };
+    return matches(TokenUser) || matches(TokenOwner);
+}
+
+// A temporary file touched this recently may be between the close and the move of a live
+// writer, when no handle holds it.
+constexpr std::int64_t kYoungNs = 10'000'000'000;
+
+// Removes the temporary file at path when its writer is gone: nobody has it open (it opens
+// for deletion without any sharing), it was last written more than kYoungNs ago, and it
+// belongs to us. The file checked is the file deleted: the deletion goes through its handle.
+void RemoveIfStale(const std::wstring& path, std::int64_t nowNs) {
+    const FileHandle file(::CreateFileW(path.c_str(), DELETE | READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                        0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                                        nullptr));
+    if (!file.IsOpen()) {
+        return;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file.Get(), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+        nowNs - UnixNanoseconds(info.ftLastWriteTime) < kYoungNs) {
+        return;
+    }
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetSecurityInfo(file.Get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                          nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return;
+    }
+    const std::unique_ptr<void, HLOCAL (*)(HLOCAL)> descriptorHolder(descriptor, ::LocalFree);
+    if (owner == nullptr || !IsOurs(owner)) {
+        return;
+    }
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    ::SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+std::int64_t NowNs() {
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    return UnixNanoseconds(now);
+}
+
+// Best effort, before a write: the stale temporary files of earlier writes to the same file
+// (a writer killed half-way leaves its file behind) are removed, so they neither pile up nor
+// take the room the new write needs.
+void RemoveStaleTemporaryFiles(const std::wstring& target) {
+    const auto slash = target.find_last_of(L"\\/");
+    const std::wstring folder =
+        slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1);
+    const std::wstring prefix = target.substr(folder.size()) + std::wstring(kTemporaryMark);
+    WIN32_FIND_DATAW found{};
+    const std::wstring pattern = target + std::wstring(kTemporaryMark) + L"*";
+    HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                       FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const std::unique_ptr<void, BOOL (*)(HANDLE)> searchHolder(search, ::FindClose);
+    const std::int64_t nowNs = NowNs();
+    do {
+        if (IsTemporaryName(found.cFileName, prefix)) {
+            RemoveIfStale(folder + found.cFileName, nowNs);
+        }
+    } while (::FindNextFileW(search, &found));
 }
 
 void WriteAll(HANDLE file, std::string_view bytes, const std::string& path) {
@@ -166,14 +279,17 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
         win32::Fail(ERROR_ACCESS_DENIED, path, "cannot replace a folder");
     }
 
+    win32::RemoveStaleTemporaryFiles(target);
+
     // A name of our own beside the file (a move is only atomic within one volume), created
-    // only if it does not exist yet.
+    // only if it does not exist yet, and open without delete sharing while it is written.
     std::random_device random;
     std::optional<win32::TemporaryFile> temporary;
     HANDLE handle = INVALID_HANDLE_VALUE;
     for (int attempt = 0; handle == INVALID_HANDLE_VALUE; ++attempt) {
-        std::wstring name = target + win32::ToWide(".tmp-" + win32::RandomSuffix(random));
-        handle = ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        std::wstring name = target + std::wstring(win32::kTemporaryMark) +
+                            win32::ToWide(win32::RandomSuffix(random));
+        handle = ::CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             temporary.emplace(std::move(name));

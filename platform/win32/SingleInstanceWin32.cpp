@@ -14,6 +14,10 @@ struct SingleInstanceLock::Handle {
     }
 };
 
+std::optional<std::string> SingleInstanceLockPlace(const std::string& name) {
+    return name;  // a mutex of the session's namespace
+}
+
 SingleInstanceLock::SingleInstanceLock(const std::string& name) {
     const std::wstring wideName = win32::ToWide(name);
     if (HANDLE existing = ::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, wideName.c_str())) {

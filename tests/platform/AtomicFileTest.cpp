@@ -1,10 +1,15 @@
 #include "platform/AtomicFile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -156,6 +161,62 @@ TEST_F(AtomicFileTest, ReadingAFifoFailsInsteadOfWaitingForAWriter) {
     const std::string path = PathOf("pipe.ini");
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     EXPECT_THROW(ReadFileBytes(path), FileError);
+}
+
+// Temporary files of earlier writes whose writers are gone are removed by the next write to
+// the same file; a file some writer still holds, other files' temporary files and names that
+// only look alike stay.
+TEST_F(AtomicFileTest, NextWriteRemovesStaleTemporaryFilesOfTheSameFile) {
+    const std::string path = PathOf("state.ini");
+    const std::vector<std::string> kept = {".state.ini.tmp-00000000000000ff",  // held, below
+                                           ".other.ini.tmp-0123456789abcdef", ".state.ini.tmp-0123",
+                                           "state.ini.tmp-0123456789abcdef"};
+    for (const std::string& name : kept) {
+        Put(PathOf(name), "kept");
+    }
+    Put(PathOf(".state.ini.tmp-0123456789abcdef"), std::string(4096, 'x'));
+    Put(PathOf(".state.ini.tmp-fedcba9876543210"), "");
+    const int held = ::open(PathOf(kept[0]).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    WriteFileAtomically(path, "new");
+    ::close(held);
+    std::vector<std::string> expected = kept;
+    expected.push_back("state.ini");
+    std::vector<std::string> names = Names();
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+}
+
+// A writer killed half-way leaves its temporary file behind; a writer at work must never lose
+// its file to the clean-up of another.
+TEST_F(AtomicFileTest, KilledWritersLeaveNoLitterAndLiveWritersKeepTheirFiles) {
+    const std::string path = PathOf("state.ini");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string bytes(4 << 20, 'c');
+        try {
+            for (;;) {
+                WriteFileAtomically(path, bytes);
+            }
+        } catch (...) {
+        }
+        ::_exit(1);  // a write failed
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    int writes = 0;
+    while (std::chrono::steady_clock::now() < deadline || writes < 20) {
+        WriteFileAtomically(path, "parent");
+        ++writes;
+    }
+    int status = 0;
+    EXPECT_EQ(::waitpid(child, &status, WNOHANG), 0) << "the other writer failed";
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    WriteFileAtomically(path, "last");
+    EXPECT_EQ(Names(), std::vector<std::string>{"state.ini"});
+    EXPECT_EQ(Get(path), "last");
 }
 
 TEST_F(AtomicFileTest, StampOfMatchesTheSnapshotAndChangesWhenTheFileIsReplaced) {

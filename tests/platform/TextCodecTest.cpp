@@ -81,6 +81,33 @@ TEST(DecodeTextTest, DecodesTextThatIsNotUtf8AsShiftJis) {
     EXPECT_EQ(DecodeText("Title=" + kNihonSjis), "Title=" + kNihon);
 }
 
+TEST(DecodeTextTest, DecidesEachLineOfUnmarkedTextByItself) {
+    EXPECT_EQ(DecodeText("a=" + kNihon + "\r\nb=\xFF\nc=" + kNihonSjis + "\r"),
+              "a=" + kNihon + "\r\nb=" + kReplacement + "\nc=" + kNihon + "\r");
+}
+
+TEST(DecodeTextTest, DecodesUtf16WithEitherByteOrderMark) {
+    EXPECT_EQ(DecodeText(std::string("\xFF\xFE[\0\xE5\x65", 6)), "[" + kNihon.substr(0, 3));
+    EXPECT_EQ(DecodeText(std::string("\xFE\xFF\0[\x65\xE5", 6)), "[" + kNihon.substr(0, 3));
+}
+
+TEST(Utf16Test, RoundTripsEveryCharacterAndReplacesBrokenSurrogates) {
+    const std::string text = "a\xC2\x80" + kNihon + "\xEF\xBF\xBF\xF0\x9F\x8E\xAC\xF4\x8F\xBF\xBF";
+    for (const bool bigEndian : {false, true}) {
+        EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(text, bigEndian), bigEndian), text);
+    }
+    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x8E\xAC", false), "\x3C\xD8\xAC\xDF");
+    // A high surrogate without its low one, a low one alone, half a unit at the end.
+    EXPECT_EQ(Utf16ToUtf8(std::string("\x3C\xD8"
+                                      "a\0"
+                                      "\xAC\xDF"
+                                      "b",
+                                      7),
+                          false),
+              kReplacement + "a" + kReplacement + kReplacement);
+    EXPECT_EQ(Utf8ToUtf16("\xFF", true), "\xFF\xFD");
+}
+
 TEST(DecodeTextTest, AfterAByteOrderMarkOnlyTheBadBytesAreReplaced) {
     // A UTF-8 file with one damaged byte keeps its Japanese text.
     EXPECT_EQ(DecodeText("\xEF\xBB\xBF" + kNihon + "\xFF" + "x"), kNihon + kReplacement + "x");

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/TextCodec.h"
 #include "settings/IniFile.h"
 
 namespace palomix {
@@ -91,6 +92,11 @@ TEST(IniDocumentTest, KeyLines) {
     EXPECT_EQ(document.ReadString("Nope", "a", "dflt"), "dflt");
 }
 
+TEST(IniDocumentTest, EndOfFileMarkAndOtherBlanksAroundNames) {
+    const IniDocument document = IniDocument::Parse("\x1A\f[ S \v]\r\n\x1A k \f= \"v\"\r\n\x1A");
+    EXPECT_EQ(document.Find("S", "k"), "v");
+}
+
 TEST(IniDocumentTest, NamesWithLineBreaksAreNeverFound) {
     const IniDocument document = IniDocument::Parse("[a]\nb=1\n");
     EXPECT_EQ(document.Find("a\nb", ""), std::nullopt);
@@ -113,6 +119,10 @@ TEST(IniDocumentTest, ValueBlanksAndQuotes) {
         {"\"\"x\"\"", "\"x\""},
         {"\"a", "\"a"},
         {"a\"", "a\""},
+        // Vertical tab, form feed and ^Z are blanks too: a file that ends in ^Z keeps the
+        // quotes of its last value from being stripped otherwise.
+        {"\v\f\"quoted\"\f\x1A", "quoted"},
+        {"\"\x1A\"", "\x1A"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Lookup("[S]\nk=" + c.written + "\n", "S", "k"), c.read) << c.written;
@@ -138,6 +148,79 @@ TEST(IniDocumentTest, LongValuesAreCutWithoutSplittingACharacter) {
     EXPECT_EQ(read("\"" + std::string(2047, 'q') + "\""), std::string(2047, 'q'));
     // Bytes that are not UTF-8 are cut where the limit is.
     EXPECT_EQ(read(std::string(2100, '\x80')), std::string(2047, '\x80'));
+}
+
+TEST(IniDocumentTest, ACutValueIsToldFromAWholeOne) {
+    const IniDocument document = IniDocument::Parse("[S]\nwhole=\"" + std::string(2047, 'w') +
+                                                    "\"\ncut=" + std::string(2048, 'c') + "\n");
+    EXPECT_EQ(document.FindValue("S", "whole"), (IniValue{std::string(2047, 'w'), false}));
+    EXPECT_EQ(document.FindValue("S", "cut"), (IniValue{std::string(2047, 'c'), true}));
+    EXPECT_EQ(document.Find("S", "cut"), std::string(2047, 'c'));
+    EXPECT_EQ(document.FindValue("S", "none"), std::nullopt);
+}
+
+const std::string kNichi = "\xE6\x97\xA5";     // "日" in UTF-8
+const std::string kNichiSjis = "\x93\xFA";     // "日" in Shift-JIS
+const std::string kFace = "\xF0\x9F\x98\x80";  // U+1F600, two UTF-16 units
+
+std::string Repeat(const std::string& text, std::size_t times) {
+    std::string out;
+    for (std::size_t i = 0; i < times; ++i) {
+        out += text;
+    }
+    return out;
+}
+
+// A Shift-JIS command line is counted in its Shift-JIS bytes, not in the longer UTF-8 it
+// becomes: 300 kanji and 1,447 other characters are 2,047 bytes in the file.
+TEST(IniDocumentTest, ShiftJisValuesAreCountedInShiftJisBytes) {
+    const auto parse = [](const std::string& value) {
+        return IniDocument::ParseFile("[S]\r\nk=" + value + "\r\n").FindValue("S", "k").value();
+    };
+    const std::string ascii(1447, 'a');
+    EXPECT_EQ(parse(Repeat(kNichiSjis, 300) + ascii),
+              (IniValue{Repeat(kNichi, 300) + ascii, false}));
+    EXPECT_EQ(parse(Repeat(kNichiSjis, 300) + ascii + "b"),
+              (IniValue{Repeat(kNichi, 300) + ascii, true}));
+    // A character that would end one byte past the limit is left out whole.
+    EXPECT_EQ(parse(std::string(2046, 'a') + kNichiSjis), (IniValue{std::string(2046, 'a'), true}));
+}
+
+// ']' (0x5D) is also the second byte of some Shift-JIS characters ("ゾ" is 0x83 0x5D): only a
+// ']' of its own closes a section name.
+TEST(IniDocumentTest, ShiftJisCharacterEndingIn0x5DDoesNotCloseASection) {
+    const IniDocument document = IniDocument::ParseFile(
+        "[Item0]\x83\x5D\r\nTitle=x\r\n"
+        "[\x83\x5D\r\nTitle=y\r\n");
+    EXPECT_EQ(document.Find("Item0", "Title"), "x");
+    EXPECT_EQ(document.Find("Item0", "[\xE3\x82\xBE"), std::nullopt);  // "[ゾ" is no key
+}
+
+TEST(IniDocumentTest, Utf16FilesWithEitherByteOrderReadAndCountInUnits) {
+    const std::string text = "[S]\r\nk=\"" + kNichi + "\"\r\nlong=" + Repeat(kNichi, 2047) +
+                             "\r\nlonger=" + Repeat(kNichi, 2048) +
+                             "\r\nface=" + std::string(2046, 'x') + kFace + "\r\n";
+    for (const bool bigEndian : {false, true}) {
+        const IniDocument document = IniDocument::ParseFile((bigEndian ? "\xFE\xFF" : "\xFF\xFE") +
+                                                            Utf8ToUtf16(text, bigEndian));
+        EXPECT_EQ(document.Find("S", "k"), kNichi);
+        EXPECT_EQ(document.FindValue("S", "long"), (IniValue{Repeat(kNichi, 2047), false}));
+        EXPECT_EQ(document.FindValue("S", "longer"), (IniValue{Repeat(kNichi, 2047), true}));
+        // A character of two units is not split at the limit.
+        EXPECT_EQ(document.FindValue("S", "face"), (IniValue{std::string(2046, 'x'), true}));
+    }
+}
+
+// One stray byte spoils its own line only: the other lines stay UTF-8, and a file written in
+// Shift-JIS as a whole reads as Shift-JIS.
+TEST(IniDocumentTest, EachLineIsUtf8OrShiftJisByItself) {
+    const IniDocument mixed = IniDocument::ParseFile("[SET]\r\nM_LEFT=1\xFF\r\nBE1=/" + kNichi +
+                                                     "\r\nT=" + kNichiSjis + "\r\n");
+    EXPECT_EQ(mixed.Find("SET", "BE1"), "/" + kNichi);
+    EXPECT_EQ(mixed.Find("SET", "T"), kNichi);
+    const IniDocument marked =
+        IniDocument::ParseFile("\xEF\xBB\xBF[SET]\nBE1=" + kNichi + "\xFF\n");
+    EXPECT_EQ(marked.Find("SET", "BE1"), kNichi + "\xEF\xBF\xBD");
 }
 
 TEST(ParseIniIntegerTest, DecimalAndHexadecimalWithSign) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <string>
 
@@ -133,6 +134,65 @@ TEST_F(IniReaderTest, ReplacedAndRemovedFilesAreSeen) {
     EXPECT_EQ(reader.ReadString(path, "a", "b", "gone"), "gone");
     Put("a.ini", "[a]\nb=3\n");
     EXPECT_EQ(reader.ReadString(path, "a", "b"), "3");
+}
+
+// A file system in memory with a clock that stands still: a file's bytes can change while its
+// stamp stays the same, as an in-place save of the same size does within one tick of a
+// coarse file-system clock (FAT keeps two seconds; Windows' clock ticks every 10 to 16 ms).
+class StillClockFiles {
+public:
+    static constexpr std::int64_t kNowNs = 1'700'000'000'000'000'000;
+
+    void Put(const std::string& path, std::string bytes, std::int64_t modifiedNs) {
+        files_[path] = {std::move(bytes), FileStamp{8, modifiedNs, modifiedNs, 1, 1}};
+    }
+    void Change(const std::string& path, std::string bytes) {
+        files_[path].bytes = std::move(bytes);
+    }
+
+    IniFileAccess Access() {
+        return {[this](const std::string& path) -> std::optional<FileStamp> {
+                    const auto found = files_.find(path);
+                    return found == files_.end() ? std::nullopt
+                                                 : std::optional(found->second.stamp);
+                },
+                [this](const std::string& path) -> std::optional<FileSnapshot> {
+                    const auto found = files_.find(path);
+                    return found == files_.end() ? std::nullopt : std::optional(found->second);
+                },
+                [] { return kNowNs; }};
+    }
+
+private:
+    std::map<std::string, FileSnapshot> files_;
+};
+
+TEST(IniReaderCacheTest, FileTouchedWithinOneClockTickIsComparedByItsBytes) {
+    StillClockFiles files;
+    IniReader reader(files.Access());
+    // Fine times (fractions of a second): 100 ms count as one tick.
+    files.Put("fine.ini", "[a]\nb=1\n", StillClockFiles::kNowNs - 50'000'000);
+    EXPECT_EQ(reader.ReadString("fine.ini", "a", "b"), "1");
+    files.Change("fine.ini", "[a]\nb=2\n");
+    EXPECT_EQ(reader.ReadString("fine.ini", "a", "b"), "2");
+    // Whole seconds, as FAT keeps them: two seconds count as one tick.
+    files.Put("fat.ini", "[a]\nb=1\n", StillClockFiles::kNowNs - 1'000'000'000);
+    EXPECT_EQ(reader.ReadString("fat.ini", "a", "b"), "1");
+    files.Change("fat.ini", "[a]\nb=2\n");
+    EXPECT_EQ(reader.ReadString("fat.ini", "a", "b"), "2");
+}
+
+TEST(IniReaderCacheTest, FileStillForLongerThanATickIsTrustedByItsStamp) {
+    StillClockFiles files;
+    IniReader reader(files.Access());
+    files.Put("old.ini", "[a]\nb=1\n", StillClockFiles::kNowNs - 150'000'000);
+    const auto first = reader.Document("old.ini");
+    files.Change("old.ini", "[a]\nb=2\n");  // not a real edit: a real one changes the stamp
+    EXPECT_EQ(reader.Document("old.ini"), first);
+    files.Put("fat.ini", "[a]\nb=1\n", StillClockFiles::kNowNs - 3'000'000'000);
+    EXPECT_EQ(reader.ReadString("fat.ini", "a", "b"), "1");
+    files.Change("fat.ini", "[a]\nb=2\n");
+    EXPECT_EQ(reader.ReadString("fat.ini", "a", "b"), "1");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/TextCodec.h"
 #include "settings/IniFile.h"
 
 namespace palomix {
@@ -109,6 +110,10 @@ TEST(ApplyIniWritesTest, NamesAndValuesThatCannotBeOneLineAreRefused) {
     }
     EXPECT_THROW(Apply("", " SET", {{"k", "v"}}), std::invalid_argument);
     EXPECT_THROW(Apply("", "S\nET", {{"k", "v"}}), std::invalid_argument);
+    // Text that is not UTF-8 would read back as something else.
+    EXPECT_THROW(Apply("", "SET", {{"BE1", kNihonSjis}}), std::invalid_argument);
+    EXPECT_THROW(Apply("", "SET", {{"k\xFF", "v"}}), std::invalid_argument);
+    EXPECT_THROW(Apply("", "S\xC3", {{"k", "v"}}), std::invalid_argument);
 }
 
 class WriteIniStringsTest : public ::testing::Test {
@@ -153,11 +158,40 @@ TEST_F(WriteIniStringsTest, ChangesOnlyTheKeysWritten) {
     EXPECT_EQ(Get(path), "[Mine]\nkeep = this \n\n[SET]\nB1=1\nB2=1\n");
 }
 
-TEST_F(WriteIniStringsTest, ShiftJisFileBecomesUtf8) {
+// Lines that are not written keep their bytes, whatever their encoding; new lines are UTF-8,
+// which the reader reads back line by line.
+TEST_F(WriteIniStringsTest, ShiftJisLinesKeepTheirBytes) {
     const std::string path = PathOf("old.ini");
-    Put(path, "[Info]\r\nTitle=" + kNihonSjis + "\r\n");
-    WriteIniString(path, "Info", "TitleE", "Japan");
-    EXPECT_EQ(Get(path), "[Info]\r\nTitle=" + kNihon + "\r\nTitleE=Japan\r\n");
+    const std::string sjisSection = "[" + kNihonSjis + "]\r\nTitle=" + kNihonSjis + "\r\n";
+    Put(path, "[Info]\r\nTitle=" + kNihonSjis + "\r\n" + sjisSection);
+    WriteIniStrings(path, kNihon, {{"TitleE", kNihon}});
+    WriteIniStrings(path, "Info", {{"Title", kNihon}, {"TitleE", "Japan"}});
+    // The first Title reads as the value written already: it keeps its Shift-JIS bytes.
+    EXPECT_EQ(Get(path), "[Info]\r\nTitle=" + kNihonSjis + "\r\nTitleE=Japan\r\n" + sjisSection +
+                             "TitleE=" + kNihon + "\r\n");
+    IniReader reader;
+    EXPECT_EQ(reader.ReadString(path, kNihon, "Title"), kNihon);
+    EXPECT_EQ(reader.ReadString(path, kNihon, "TitleE"), kNihon);
+}
+
+TEST_F(WriteIniStringsTest, Utf16FileStaysUtf16) {
+    const std::string path = PathOf("unicode.ini");
+    const std::string face = "\xF0\x9F\x98\x80";  // beyond U+FFFF: a surrogate pair
+    Put(path, "\xFF\xFE" + Utf8ToUtf16("[SET]\r\nBE1=" + kNihon + face + "\r\n", false));
+    WriteIniString(path, "SET", "B1", kNihon);
+    EXPECT_EQ(Get(path), "\xFF\xFE" + Utf8ToUtf16("[SET]\r\nBE1=" + kNihon + face +
+                                                      "\r\nB1=" + kNihon + "\r\n",
+                                                  false));
+}
+
+TEST_F(WriteIniStringsTest, ReportsTheKeysThatWillReadBackCut) {
+    const std::string path = PathOf("Palomix.ini");
+    EXPECT_EQ(WriteIniStrings(path, "SET", {{"a", std::string(2047, 'a')}, {"b", "1"}}),
+              std::vector<std::string>{});
+    EXPECT_EQ(WriteIniStrings(path, "SET", {{"a", std::string(2048, 'a')}, {"b", "2"}}),
+              std::vector<std::string>{"a"});
+    // Written whole all the same.
+    EXPECT_NE(Get(path).find(std::string(2048, 'a')), std::string::npos);
 }
 
 TEST_F(WriteIniStringsTest, ByteOrderMarkIsKept) {
@@ -180,6 +214,7 @@ TEST_F(WriteIniStringsTest, FailureNamesTheFileAndLeavesItAsItWas) {
     const std::string path = PathOf("Palomix.ini");
     Put(path, "[SET]\nBE1=old\n");
     EXPECT_THROW(WriteIniString(path, "SET", "BE1", "two\nlines"), IniWriteError);
+    EXPECT_THROW(WriteIniStrings(path, "SET", {{"B1", "1"}, {"BE1", "/\xFF"}}), IniWriteError);
     EXPECT_EQ(Get(path), "[SET]\nBE1=old\n");
     EXPECT_EQ(EntryCount(), 1u);
 }

@@ -1,0 +1,73 @@
+#include "settings/StateFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+namespace palomix {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kNihon = "\xE6\x97\xA5\xE6\x9C\xAC";  // "日本" in UTF-8
+
+class StateFileTest : public ::testing::Test {
+protected:
+    fs::path root;
+    std::string path;
+
+    void SetUp() override {
+        std::random_device random;
+        root = fs::temp_directory_path() / ("palomix-state-" + std::to_string(random()));
+        fs::create_directories(root);
+        path = StateFilePath(root.string());
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+
+    void Put(const std::string& bytes) const { std::ofstream(path, std::ios::binary) << bytes; }
+    std::string Get() const {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    StoredState Read() const {
+        IniReader reader;
+        return ReadApplicationState(reader, path);
+    }
+};
+
+// A folder too long to read back whole is never restored cut (the cut folder is another
+// folder, which the next conversion would create), and the save says so.
+TEST_F(StateFileTest, OutputFolderTooLongToReadBackIsReportedAndNotRestored) {
+    ApplicationState state;
+    state.outputFolder = "/" + std::string(2046, 'd');
+    EXPECT_EQ(SaveApplicationState(path, state), StateSaveReport{});
+    EXPECT_EQ(Read().outputFolder, state.outputFolder);
+
+    state.outputFolder += "d";
+    EXPECT_EQ(SaveApplicationState(path, state), StateSaveReport{true});
+    const StoredState stored = Read();
+    EXPECT_EQ(stored.outputFolder, std::nullopt);
+    EXPECT_EQ(stored.left, 20);  // the rest is restored
+}
+
+// One stray byte in a UTF-8 state file spoils its own line only: the Japanese output folder
+// reads back right, and a save does not make mojibake of it or change the stray line.
+TEST_F(StateFileTest, StrayByteSpoilsNeitherTheFolderNorTheNextSave) {
+    const std::string stray = "[Other]\r\nnote=caf\xE9\r\n";
+    Put(stray + "[SET]\r\nBE1=/home/" + kNihon + "\r\n");
+    ApplicationState state;
+    state.outputFolder = Read().outputFolder.value();
+    EXPECT_EQ(state.outputFolder, "/home/" + kNihon);
+    SaveApplicationState(path, state);
+    EXPECT_EQ(Read().outputFolder, "/home/" + kNihon);
+    EXPECT_TRUE(Get().starts_with(stray)) << Get();
+}
+
+}  // namespace
+}  // namespace palomix
