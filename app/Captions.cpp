@@ -43,6 +43,9 @@ constexpr RunTexts kJapaneseRunTexts{
         "設定ファイルと変換コマンドを選択してください。"
         "ドロップしたファイルは一覧で待機し、変換コマンドを選ぶと変換を開始します。",
     .stateNotSaved = "設定を保存できませんでした: ",
+    .outputFolderTooLong =
+        "保存先フォルダのパスが長すぎるため記憶できません。次回の起動では既定のフォルダになります"
+        "。",
     .stopFailed = "変換を中止できませんでした.",
     .jobsWaitingFormat = "変換中: 残り {jobs} 件",
     .failuresFormat = "失敗 {failed} 件 (クリックで詳細)",
@@ -78,6 +81,9 @@ constexpr RunTexts kEnglishRunTexts{
         "Choose a configuration file and a convert command. The dropped files "
         "wait in the list and are converted once you pick a command.",
     .stateNotSaved = "The settings could not be saved: ",
+    .outputFolderTooLong =
+        "The output folder's path is too long to be remembered; the next start "
+        "uses the default folder.",
     .stopFailed = "Could not stop the conversion.",
     .jobsWaitingFormat = "Converting: {jobs} job(s) left",
     .failuresFormat = "{failed} failed (click for details)",

@@ -40,13 +40,14 @@ const WindowCaptions& CaptionsFor(Language language);
 // Texts of the run status strip, the failure list, the grid's status column and the messages
 // the window adds. A "{name}" in a format is replaced by the value it names.
 struct RunTexts {
-    std::string_view chooseSettings;      // a drop with no settings file or command chosen
-    std::string_view stateNotSaved;       // followed by the reason, which names the file
-    std::string_view stopFailed;          // the Stop button found nothing to stop
-    std::string_view jobsWaitingFormat;   // "{jobs}": jobs in the list during a run
-    std::string_view failuresFormat;      // "{failed}": failed or stopped jobs so far
-    std::string_view launchFailedFormat;  // "{reason}": why the run stopped at row 1
-    std::string_view notStartedFormat;    // "{program}": the grid status of a job not started
+    std::string_view chooseSettings;       // a drop with no settings file or command chosen
+    std::string_view stateNotSaved;        // followed by the reason, which names the file
+    std::string_view outputFolderTooLong;  // the output folder cannot be remembered whole
+    std::string_view stopFailed;           // the Stop button found nothing to stop
+    std::string_view jobsWaitingFormat;    // "{jobs}": jobs in the list during a run
+    std::string_view failuresFormat;       // "{failed}": failed or stopped jobs so far
+    std::string_view launchFailedFormat;   // "{reason}": why the run stopped at row 1
+    std::string_view notStartedFormat;     // "{program}": the grid status of a job not started
     std::string_view failureWindowTitle;
     std::string_view failureFile;  // labels of one entry of the failure list
     std::string_view failureCommandLine;
@@ -62,7 +63,7 @@ struct RunTexts {
     std::string_view lineTooLongFormat;         // "{bytes}": the most a line may hold
     std::string_view settingsUnreadableFormat;  // "{path}"
     std::string_view nothingToRun;
-    std::string_view outputExistsFormat;   // "{path}"
+    std::string_view outputExistsFormat;  // "{path}"
     std::string_view notConvertible;
     std::string_view tooLargeForPlayer;
     std::string_view noFreeName;

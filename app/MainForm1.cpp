@@ -495,7 +495,10 @@ bool TMainForm1::FormClose() {
     state.commandRow = MultiComboBox2->ItemIndex();
     state.outputFolder = BrowserEdit1->Path();
     try {
-        SaveApplicationState(StateFile(), state);
+        if (SaveApplicationState(StateFile(), state).outputFolderTooLong) {
+            // Saved, but it would come back cut: the next start uses the default folder.
+            Message(std::string(RunTextsFor(TextLanguage()).outputFolderTooLong));
+        }
         return true;
     } catch (const IniWriteError& error) {
         Message(std::string(RunTextsFor(TextLanguage()).stateNotSaved) + "\n" + error.what());

@@ -1,18 +1,22 @@
 // palomix-batch: the conversion engine of Palomix for the terminal and for scripts.
 #include <exception>
-#include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/BatchCommand.h"
+#include "platform/ConsoleText.h"
 #include "platform/ProgramArguments.h"
 
 int main(int argc, char** argv) {
+    // UTF-8 to files and pipes, whole characters to a console (which may not be set to UTF-8).
+    palomix::ConsoleTextStream out(palomix::StandardStream::Output);
+    palomix::ConsoleTextStream err(palomix::StandardStream::Error);
     try {
         const std::vector<std::string> arguments = palomix::ProgramArguments(argc, argv);
-        return palomix::RunPalomixBatch(arguments, std::cout, std::cerr);
+        return palomix::RunPalomixBatch(arguments, out, err);
     } catch (const std::exception& error) {
-        std::cerr << "palomix-batch: " << error.what() << '\n';
+        err << "palomix-batch: " << error.what() << '\n';
+        err.flush();
         return palomix::kBatchExitFailure;
     }
 }

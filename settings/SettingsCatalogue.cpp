@@ -96,9 +96,9 @@ std::vector<CommandTemplate> ReadCommandTemplates(const IniDocument& document, i
     }
     const std::string section = ItemSectionName(itemNumber);
     for (int number = 0; number < kCommandTemplateCount; ++number) {
-        std::optional<std::string> text = document.Find(section, CommandKeyName(number));
-        if (text && !text->empty()) {
-            templates.push_back(CommandTemplate{number, std::move(*text), false});
+        std::optional<IniValue> value = document.FindValue(section, CommandKeyName(number));
+        if (value && !value->text.empty()) {
+            templates.push_back(CommandTemplate{number, std::move(value->text), value->cut});
         }
     }
     return templates;

@@ -600,3 +600,23 @@ TEST_F(BatchRunTest, ThePlanIsWhatTheRunStarts) {
 
 }  // namespace
 }  // namespace palomix
+
+namespace palomix {
+namespace {
+
+TEST_F(BatchRunTest, ALineTheSettingsFileHoldsTooLongIsNeverRunCut) {
+    const std::string longLine = "conv \"<%InputFile%>\" " + std::string(2100, 'x');
+    WriteSettings({{{0, longLine}, {1, R"(conv "<%InputFile%>" "<%OutputFile%>.mp4")"}}});
+    AddJobs({"/v/a.avi"});
+    engine->StartRun();
+    ASSERT_EQ(launcher.processes.size(), 1u);  // only the line that reads whole
+    EXPECT_EQ(launcher.Last().commandLine, R"(conv "/v/a.avi" "/out/a.mp4")");
+    launcher.Finish();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].outcome, JobOutcome::Failed);
+    ASSERT_EQ(Problems(results[0]).size(), 1u);
+    EXPECT_EQ(Problems(results[0])[0].notRun.reason, NotRunReason::TooLong);
+}
+
+}  // namespace
+}  // namespace palomix
