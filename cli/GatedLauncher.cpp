@@ -11,4 +11,12 @@ LaunchResult GatedLauncher::Launch(const std::string& commandLine, ProcessEndedH
     return inner_.Launch(commandLine, std::move(onEnded));
 }
 
+LaunchResult GatedLauncher::Launch(const std::string& commandLine, const LaunchOptions& options,
+                                   ProcessEndedHandler onEnded) {
+    if (closed_) {
+        return LaunchResult{false, {}, {}, std::string(kLauncherClosedReason)};
+    }
+    return inner_.Launch(commandLine, options, std::move(onEnded));
+}
+
 }  // namespace palomix

@@ -22,6 +22,8 @@ public:
     bool Closed() const { return closed_; }
 
     LaunchResult Launch(const std::string& commandLine, ProcessEndedHandler onEnded) override;
+    LaunchResult Launch(const std::string& commandLine, const LaunchOptions& options,
+                        ProcessEndedHandler onEnded) override;
     bool Terminate(ProcessHandle handle) override { return inner_.Terminate(handle); }
     void DiscardLog(ProcessHandle handle) override { inner_.DiscardLog(handle); }
 
