@@ -43,6 +43,11 @@ bool CanNameAProgram(std::string_view name) {
            !IsArgumentSeparator(name.front());
 }
 
+bool IsLauncherId(std::string_view text) {
+    return text.size() == 16 &&
+           text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
 LaunchResult NotLaunched(std::string reason) {
     return LaunchResult{false, {}, {}, std::move(reason)};
 }
@@ -62,14 +67,18 @@ LauncherCore::~LauncherCore() {
         const std::lock_guard lock(mutex_);
         closing_ = true;
         for (auto& [id, child] : children_) {
-            if (!child.ended && !child.process->HasEnded()) {
+            const bool running = !child.ended && !child.process->HasEnded();
+            // A stop still in its grace would kill what is left of the command: do it now.
+            if (running || (child.stopped && !child.guardDone)) {
                 child.process->Stop(true);
             }
         }
     }
     changed_.notify_all();
     JoinAll();
-    native_->EndProcessesOf(id_);
+    if (lastId_ > 0) {
+        native_->EndProcessesOf(id_);
+    }
     children_.clear();
     logFolderHold_.reset();
     if (!logFolder_.empty()) {
@@ -89,7 +98,8 @@ void LauncherCore::RemoveAbandonedLogFolders() {
     fs::directory_iterator entries(PathFromUtf8(temp), error);
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
         const std::string name = Utf8FromPath(entries->path().filename());
-        if (!name.starts_with(kLogFolderPrefix) || name.size() == kLogFolderPrefix.size()) {
+        if (!name.starts_with(kLogFolderPrefix) ||
+            !IsLauncherId(std::string_view(name).substr(kLogFolderPrefix.size()))) {
             continue;
         }
         const std::string path = Utf8FromPath(entries->path());

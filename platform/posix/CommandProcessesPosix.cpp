@@ -121,12 +121,19 @@ PinnedProcess::~PinnedProcess() {
     }
 }
 
-void PinnedProcess::Signal(int signal) {
+bool PinnedProcess::Signal(int signal) {
     if (fd_ >= 0) {
-        ::syscall(SYS_pidfd_send_signal, fd_, signal, nullptr, 0);
-    } else if (SameProcess(entry_)) {
-        ::kill(entry_.pid, signal);
+        return ::syscall(SYS_pidfd_send_signal, fd_, signal, nullptr, 0) == 0;
     }
+    return SameProcess(entry_) && ::kill(entry_.pid, signal) == 0;
+}
+
+std::optional<pid_t> PinnedProcess::Group() const {
+    const std::optional<ProcessEntry> now = ReadEntry(entry_.pid);
+    if (!now || now->startTime != entry_.startTime) {
+        return std::nullopt;
+    }
+    return now->group;
 }
 
 PinnedProcess::State PinnedProcess::TryReap() {

@@ -45,7 +45,10 @@ public:
     ~PinnedProcess();
 
     const ProcessEntry& Entry() const { return entry_; }
-    void Signal(int signal);
+    // False when it has gone (reaped).
+    bool Signal(int signal);
+    // Its process group now; nullopt once it has gone.
+    std::optional<pid_t> Group() const;
 
     enum class State { Running, Reaped, Gone, SomeoneElses };
     // Reaps it if it has ended as a child of this program; Gone once it has been reaped

@@ -212,12 +212,11 @@ public:
         }
         bool groupAlive = false;
         for (const std::shared_ptr<PinnedProcess>& process : found_) {
-            process->Signal(signal);
-            groupAlive = groupAlive || process->Entry().group == pid_;
+            groupAlive = (process->Signal(signal) && process->Group() == pid_) || groupAlive;
             leftovers_.Watch(process);
         }
-        // A member of the group is alive and pinned, so the group's id cannot have been
-        // taken by another group: the rest of it (what cleared its mark) is reached too.
+        // A member of the group is still there, so the group's id cannot have gone to another
+        // group: the rest of it (what cleared its mark) is reached too.
         if (released_ && groupAlive) {
             ::killpg(pid_, signal);
         }

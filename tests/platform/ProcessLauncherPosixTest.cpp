@@ -399,8 +399,8 @@ TEST_F(ProcessLauncherPosixTest, OnlyAbandonedLogFoldersOfThisUserAreRemoved) {
     const int lock = ::open((held / "owner.lock").c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(lock, LOCK_EX), 0);
     const fs::path beingMade = folder("00000000000000a3");  // no lock file yet
-    const fs::path other = temp / "palomix-logs";           // not a launcher's name
-    fs::create_directory(other);
+    const fs::path other = folder("not-a-launcher");        // not a launcher's name
+    std::ofstream(other / "owner.lock");
 
     launcher_ = SystemProcessLauncher(host_.Poster());
     ::close(lock);
