@@ -23,25 +23,6 @@ std::string ProgramNameOf(const std::string& commandLine, PathStyle style) {
     return name.empty() ? program : std::string(name);
 }
 
-// The launcher's reason as a value. Launchers that only give their wording are read here.
-LaunchFailure FailureOf(const LaunchResult& launch, const std::string& commandLine) {
-    if (!launch.failure.detail.empty() || !launch.failure.program.empty()) {
-        return launch.failure;
-    }
-    LaunchFailure failure;
-    failure.detail = launch.reason;
-    const std::vector<ProgramCandidate> candidates = ProgramCandidates(commandLine);
-    if (candidates.empty()) {
-        failure.error = LaunchError::EmptyLine;
-        return failure;
-    }
-    failure.program = candidates.front().program;
-    failure.error = launch.reason.find("was not found") != std::string::npos
-                        ? LaunchError::ProgramNotFound
-                        : LaunchError::SystemError;
-    return failure;
-}
-
 // The job's outcome from what its lines came to.
 JobOutcome OutcomeOf(JobResult& result) {
     if (result.problem != JobProblem::None || result.FirstProblem() != nullptr) {
@@ -362,7 +343,7 @@ void BatchRun::FailLaunch(JobId id, const PlannedLine& line, const LaunchResult&
     record.templateNumber = line.templateNumber;
     record.commandLine = line.commandLine;
     record.state = CommandState::NotLaunched;
-    record.launchFailure = FailureOf(launch, line.commandLine);
+    record.launchFailure = launch.failure;
     JobResult result = std::move(job->result);
     result.commands.push_back(std::move(record));
     result.outcome = JobOutcome::NotStarted;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/DeviceOutput.h"
+#include "platform/CommandLineSplit.h"
 
 namespace palomix {
 
@@ -161,56 +162,38 @@ public:
 
     // The line with every mark replaced by its value. For POSIX the line is later split by the
     // Windows command-line rules, where a double quote and the backslashes before one are
-    // special: a value is put in so that it comes out of the split exactly as it is (a quote as
-    // \", the backslashes before a quote, or before the quote that closes the value, doubled).
+    // special: the values are put in so that each comes out of the split exactly as it is,
+    // judged on the joined line (platform/CommandLineSplit.h, JoinEscaped). For Windows they
+    // go in as they are, as the converters there have always received them.
     std::string Expand(const std::string& line, PathStyle style) const {
         if (values_.empty()) {
             return line;
         }
-        std::string out;
-        out.reserve(line.size() + 64);
+        std::vector<LinePiece> pieces;
         std::size_t i = 0;
         while (i < line.size()) {
-            if (line[i] != '\x01') {
-                out += line[i++];
-                continue;
-            }
-            const std::size_t end = line.find('\x02', i);
+            const std::size_t mark = line.find('\x01', i);
+            const std::size_t end =
+                mark == std::string::npos ? std::string::npos : line.find('\x02', mark);
             if (end == std::string::npos) {
-                out.append(line, i, std::string::npos);
+                pieces.push_back({std::string_view(line).substr(i)});
                 break;
             }
-            const std::size_t index = std::stoul(line.substr(i + 1, end - i - 1));
+            pieces.push_back({std::string_view(line).substr(i, mark - i)});
+            pieces.push_back({values_[std::stoul(line.substr(mark + 1, end - mark - 1))], true});
             i = end + 1;
-            const bool quoteFollows = i < line.size() && line[i] == '"';
-            if (style == PathStyle::Posix) {
-                AppendEscaped(out, values_[index], quoteFollows);
-            } else {
-                out += values_[index];
-            }
+        }
+        if (style == PathStyle::Posix) {
+            return JoinEscaped(pieces);
+        }
+        std::string out;
+        for (const LinePiece& piece : pieces) {
+            out += piece.text;
         }
         return out;
     }
 
 private:
-    static void AppendEscaped(std::string& out, std::string_view value, bool quoteFollows) {
-        std::size_t backslashes = 0;
-        for (const char c : value) {
-            if (c == '\\') {
-                ++backslashes;
-                continue;
-            }
-            if (c == '"') {
-                out.append(backslashes * 2 + 1, '\\');
-            } else {
-                out.append(backslashes, '\\');
-            }
-            backslashes = 0;
-            out += c;
-        }
-        out.append(quoteFollows ? backslashes * 2 : backslashes, '\\');
-    }
-
     bool usable_;
     std::vector<std::string> values_;
 };

@@ -49,6 +49,21 @@ std::size_t ReadArgument(std::string_view text, std::size_t pos, std::string& ar
     return pos;
 }
 
+// Where the C runtime's argument 0 ends: at the first blank or tab outside quotes, where a
+// double quote toggles quoting and a backslash is a plain character.
+std::size_t EndOfArgumentZero(std::string_view line) {
+    bool quoted = false;
+    std::size_t pos = 0;
+    for (; pos < line.size(); ++pos) {
+        if (line[pos] == '"') {
+            quoted = !quoted;
+        } else if (!quoted && IsArgumentSeparator(line[pos])) {
+            break;
+        }
+    }
+    return pos;
+}
+
 }  // namespace
 
 std::vector<std::string> SplitArguments(std::string_view text) {
@@ -62,73 +77,76 @@ std::vector<std::string> SplitArguments(std::string_view text) {
     return arguments;
 }
 
-std::vector<ProgramCandidate> ProgramCandidates(std::string_view commandLine) {
-    const std::size_t start = SkipSeparators(commandLine, 0);
-    const std::string_view line = commandLine.substr(start);
-    if (line.empty()) {
+std::vector<ProgramCandidate> ProgramCandidates(std::string_view line) {
+    if (SkipSeparators(line, 0) == line.size()) {
         return {};
     }
-
-    // The first token, read as a program name is read: quotes toggle and are dropped,
-    // backslashes are plain characters.
-    std::string token;
-    bool quoted = false;
-    bool hasQuote = false;
-    std::size_t end = 0;
-    for (; end < line.size(); ++end) {
-        const char c = line[end];
-        if (c == '"') {
-            quoted = !quoted;
-            hasQuote = true;
-        } else if (!quoted && IsArgumentSeparator(c)) {
-            break;
-        } else {
-            token += c;
-        }
-    }
-    if (hasQuote) {
-        return {ProgramCandidate{std::move(token), line.substr(end)}};
+    if (line.front() == '"') {
+        const std::size_t close = line.find('"', 1);
+        const std::string_view program =
+            line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+        return {ProgramCandidate{std::string(program), line.substr(EndOfArgumentZero(line))}};
     }
 
-    // Unquoted: every prefix that ends before a blank (or at the end of the line) is tried,
-    // up to the first double quote.
     std::vector<ProgramCandidate> candidates;
+    bool hasQuote = false;
     for (std::size_t i = 1; i <= line.size(); ++i) {
-        if (line[i - 1] == '"') {
+        hasQuote = hasQuote || line[i - 1] == '"';
+        const bool endsHere = i == line.size() || IsArgumentSeparator(line[i]);
+        if (!endsHere || IsArgumentSeparator(line[i - 1])) {
+            continue;
+        }
+        if (hasQuote && !candidates.empty()) {
             break;
         }
-        const bool endsHere = i == line.size() || IsArgumentSeparator(line[i]);
-        if (endsHere && !IsArgumentSeparator(line[i - 1])) {
-            candidates.push_back(ProgramCandidate{std::string(line.substr(0, i)), line.substr(i)});
+        candidates.push_back(ProgramCandidate{std::string(line.substr(0, i)), line.substr(i)});
+        if (hasQuote) {
+            break;
         }
     }
     return candidates;
+}
+
+std::string JoinEscaped(const std::vector<LinePiece>& pieces) {
+    std::string line;
+    // The run of backslashes not written yet: those meant literally (a value's, and the text's
+    // own that a value followed), then the text's own since the last value character.
+    std::size_t literal = 0;
+    std::size_t own = 0;
+    for (const LinePiece& piece : pieces) {
+        for (const char c : piece.text) {
+            if (c == '\\') {
+                if (piece.isValue) {
+                    literal += own + 1;
+                    own = 0;
+                } else {
+                    ++own;
+                }
+                continue;
+            }
+            if (c == '"' && piece.isValue) {
+                // n literal backslashes and a literal quote: 2n+1 backslashes and the quote.
+                line.append(2 * (literal + own) + 1, '\\');
+            } else if (c == '"') {
+                // The text's own backslashes keep the meaning they have before its quote.
+                line.append(2 * literal + own, '\\');
+            } else {
+                line.append(literal + own, '\\');
+            }
+            literal = 0;
+            own = 0;
+            line += c;
+        }
+    }
+    line.append(literal + own, '\\');
+    return line;
 }
 
 std::string QuoteArgument(std::string_view argument) {
     if (!argument.empty() && argument.find_first_of(" \t\"") == std::string_view::npos) {
         return std::string(argument);
     }
-    std::string quoted = "\"";
-    std::size_t backslashes = 0;
-    for (const char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == '"') {
-            // The backslashes before a quote are doubled, and one more escapes the quote.
-            quoted.append(backslashes * 2 + 1, '\\');
-        } else {
-            quoted.append(backslashes, '\\');
-        }
-        backslashes = 0;
-        quoted += c;
-    }
-    // The backslashes before the closing quote are doubled so that it still closes.
-    quoted.append(backslashes * 2, '\\');
-    quoted += '"';
-    return quoted;
+    return JoinEscaped({{"\""}, {argument, true}, {"\""}});
 }
 
 }  // namespace palomix

@@ -1,10 +1,21 @@
 #include "platform/ProcessLauncher.h"
 
+#include <utility>
+
 namespace palomix {
 
 std::string DescribeExit(const ProcessExit& exit) {
-    return (exit.kind == ProcessExit::Kind::Exited ? "exit code " : "signal ") +
-           std::to_string(exit.code);
+    std::string text = (exit.kind == ProcessExit::Kind::Exited ? "exit code " : "signal ") +
+                       std::to_string(exit.code);
+    return exit.timeLimitReached ? text + " after the time limit" : text;
+}
+
+LaunchResult ProcessLauncher::Launch(const std::string& commandLine, const LaunchOptions& options,
+                                     ProcessEndedHandler onEnded) {
+    if (options == LaunchOptions{}) {
+        return Launch(commandLine, std::move(onEnded));
+    }
+    return LaunchResult{false, {}, {}, "this launcher cannot run a command with launch options"};
 }
 
 namespace {

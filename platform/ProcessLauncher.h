@@ -13,12 +13,20 @@
 // of its own, in a private temporary folder that the launcher removes when it is destroyed.
 // Nothing is read through a pipe, so a converter that writes a lot never blocks. Standard input
 // is empty (the null device).
+//
+// Stopping: a stop reaches everything the command started, not only the program itself: on
+// Windows every command runs in a job object of its own; on Linux the launcher finds the
+// command's processes by its process group, its process tree and a mark in their environment
+// (PALOMIX_COMMAND), so that a helper that left the group, or whose parent has ended, is
+// stopped too.
 #pragma once
 
+#include <chrono>
 #include <compare>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace palomix {
@@ -36,12 +44,14 @@ struct ProcessExit {
     enum class Kind { Exited, Signalled };
     Kind kind = Kind::Exited;
     int code = 0;  // the exit code, or the number of the signal that ended the process
+    // The launcher ended it because it ran longer than its time limit (LaunchOptions).
+    bool timeLimitReached = false;
 
-    bool Succeeded() const { return kind == Kind::Exited && code == 0; }
+    bool Succeeded() const { return kind == Kind::Exited && code == 0 && !timeLimitReached; }
     friend bool operator==(const ProcessExit&, const ProcessExit&) = default;
 };
 
-// "exit code 3", "signal 9".
+// "exit code 3", "signal 9", "signal 15 after the time limit".
 std::string DescribeExit(const ProcessExit& exit);
 
 // Why a command line could not be started.
@@ -60,6 +70,18 @@ struct LaunchFailure {
     std::string detail;
 
     friend bool operator==(const LaunchFailure&, const LaunchFailure&) = default;
+};
+
+// How a command is run, beyond its command line.
+struct LaunchOptions {
+    // Below the host's priority (POSIX: a niceness 10 higher; Windows: below normal), so that
+    // a long conversion leaves the computer usable.
+    bool lowPriority = false;
+    // When the command runs longer than this, it is stopped as Terminate stops it (with
+    // everything it started) and its end says timeLimitReached.
+    std::optional<std::chrono::milliseconds> timeLimit;
+
+    friend bool operator==(const LaunchOptions&, const LaunchOptions&) = default;
 };
 
 struct LaunchResult {
@@ -86,22 +108,33 @@ class ProcessLauncher {
 public:
     virtual ~ProcessLauncher() = default;
 
-    // Starts the command line and returns at once. On POSIX the line is split by the Windows
-    // command-line rules (platform/CommandLineSplit.h): the program is the first candidate
-    // that names an executable regular file (a name without '/' is looked up on PATH), its
-    // argument 0 is the path found, the rest are the arguments of the text after it. On
-    // Windows the line goes to the system as it is. The program runs in this program's current
-    // folder and environment, without a window, in a process group of its own (POSIX).
-    // An empty line, or one whose program cannot be found or started, is not launched.
-    // `onEnded` is posted to the host once the process has ended (see above).
+    // Starts the command line and returns at once. The program is found as Windows finds it
+    // (platform/CommandLineSplit.h: the first candidate that names a program; on POSIX an
+    // executable regular file, a name without '/' looked up on PATH; on Windows as the system
+    // searches, ".exe" added to a name without an extension). It is started with the path
+    // found as its argument 0 and the arguments of the text after the program (on Windows:
+    // the command line `"path found"` and that text, for its C runtime to split), so a program
+    // path with blanks needs no quotes. It runs in this program's current folder and
+    // environment, without a window, in a process group of its own (POSIX), and on POSIX it
+    // is killed when the thread that called Launch ends (the host's thread is meant; also
+    // when the host is killed). An empty line, or one whose program cannot be found or
+    // started, is not launched. `onEnded` is posted to the host once the process has ended
+    // (see above).
     virtual LaunchResult Launch(const std::string& commandLine, ProcessEndedHandler onEnded) = 0;
 
-    // Asks a running process to end: Windows terminates it through its handle; POSIX sends
-    // its process group a terminate signal, then a kill signal if the process is still there
-    // 2 seconds later (without blocking the caller). False when the process has already ended,
-    // even if its end has not been handed to the host yet, and for a handle this launcher did
-    // not give out. Never signals a process other than the one started: the process is not
-    // released by the system before its end has been recorded.
+    // The same with options. A launcher that does not implement options runs a command with
+    // the default options and refuses (not launched, with a reason) one that asks for more.
+    virtual LaunchResult Launch(const std::string& commandLine, const LaunchOptions& options,
+                                ProcessEndedHandler onEnded);
+
+    // Asks a running process to end, with everything it started: Windows terminates its job
+    // object; POSIX sends a terminate signal to its process group and every process found to
+    // belong to the command, then, 2 seconds later (without blocking the caller), a kill
+    // signal to whatever of them is still there, whether or not the program itself has ended
+    // by then. False when the process has already ended, even if its end has not been handed
+    // to the host yet, and for a handle this launcher did not give out. Never signals a
+    // process that is not the command's: the program is not released by the system before its
+    // end has been recorded, and every other process is checked before it is signalled.
     virtual bool Terminate(ProcessHandle handle) = 0;
 
     // Removes the log file of a process that has ended (once its tail has been read, say).
@@ -110,9 +143,16 @@ public:
 };
 
 // The launcher of the system the program runs on. Lives as long as the program: destroying it
-// kills the processes still running (and their process groups on POSIX), waits for them,
-// without posting their ends, and removes the log folder. It must not be destroyed from within
-// the PostToHost function.
+// kills the processes still running, with everything they started (and what earlier commands
+// left running), waits for them, without posting their ends, and removes the log folder. It
+// must not be destroyed from within the PostToHost function.
+//
+// Making it also removes the log folders that launchers of killed hosts left behind (only
+// this user's, only those whose owner is gone) and ends what those hosts' commands left
+// running. On Linux it makes this program a child subreaper, so that the processes a command
+// leaves behind become this program's children, where the launcher can still stop them; it
+// reaps those it knows, and never takes the end of a launched command, or of a child it did
+// not find among a command's processes.
 std::unique_ptr<ProcessLauncher> SystemProcessLauncher(PostToHost post);
 
 // A launcher that starts nothing: every launch is refused (LaunchError::Refused). For callers

@@ -1,37 +1,46 @@
-// The POSIX launcher: the command line is split by the Windows rules, the program found as
-// Windows finds it, and started with posix_spawn, never through a shell.
+// The system calls of the launcher on Linux: the program found as Windows finds it (see
+// platform/CommandLineSplit.h), started with vfork and exec, never through a shell, waited
+// for, and stopped with everything it started.
 //
-// The process id is never reused behind our back: each child has a waiting thread that blocks
-// in waitid(..., WNOWAIT), which reports the end without releasing the process. Only after
-// the end has been recorded under the launcher's lock does the thread reap the child. Terminate
-// and the kill escalation check that record under the same lock (and whether the child is
-// already a zombie) before they signal, so while they signal, the child is not yet reaped, its
-// id (which is also its process group's id) still belongs to it, and a process that has
-// already ended is never signalled.
+// The child is set up between vfork and exec, with async-signal-safe calls only: its own
+// process group, a kill signal when its parent thread ends (PR_SET_PDEATHSIG, so that a killed
+// host leaves no converter running; the parent is the thread that called Launch), the lower
+// priority when asked, the null device as input and the log file as output, every signal at
+// its default and none blocked, and no descriptor of the host's. An exec that fails is
+// reported back through a close-on-exec pipe.
+//
+// The program's process id is never reused behind the launcher's back: WaitForEnd waits with
+// WNOWAIT, which reports the end without releasing the process, and only Release reaps it,
+// under the core's lock. Until then its id, which is also its process group's id, is its own.
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
+#include <climits>
 #include <cstdlib>
-#include <filesystem>
-#include <map>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/CommandLineSplit.h"
-#include "platform/ProcessLauncher.h"
+#include "platform/LauncherCore.h"
+#include "platform/posix/CommandProcessesPosix.h"
+
+#if __has_include(<linux/close_range.h>)
+#include <linux/close_range.h>
+#endif
 
 extern char** environ;
 
@@ -39,6 +48,11 @@ namespace palomix::posix {
 namespace {
 
 constexpr auto kKillGrace = std::chrono::seconds(2);
+constexpr int kLowerPriority = 10;  // niceness added for LaunchOptions::lowPriority
+constexpr const char* kLockName = "owner.lock";
+// A log folder without its lock file is being made, or its maker was killed while making it;
+// only one that old is taken for abandoned.
+constexpr auto kUnlockedFolderAge = std::chrono::minutes(10);
 
 // A file descriptor, closed when it goes.
 class Fd {
@@ -62,94 +76,17 @@ private:
     int fd_;
 };
 
-class SpawnFileActions {
-public:
-    SpawnFileActions() { ::posix_spawn_file_actions_init(&actions_); }
-    ~SpawnFileActions() { ::posix_spawn_file_actions_destroy(&actions_); }
-    SpawnFileActions(const SpawnFileActions&) = delete;
-    SpawnFileActions& operator=(const SpawnFileActions&) = delete;
-    posix_spawn_file_actions_t* get() { return &actions_; }
-
-private:
-    posix_spawn_file_actions_t actions_;
-};
-
-class SpawnAttributes {
-public:
-    SpawnAttributes() { ::posix_spawnattr_init(&attributes_); }
-    ~SpawnAttributes() { ::posix_spawnattr_destroy(&attributes_); }
-    SpawnAttributes(const SpawnAttributes&) = delete;
-    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-    posix_spawnattr_t* get() { return &attributes_; }
-
-private:
-    posix_spawnattr_t attributes_;
-};
+// The descriptor moved above the standard three, so that the child's redirections cannot
+// collide with it; close-on-exec.
+Fd AboveStandard(int fd) {
+    const Fd original(fd);
+    return original.get() < 0 ? Fd() : Fd(::fcntl(original.get(), F_DUPFD_CLOEXEC, 3));
+}
 
 bool IsExecutableFile(const std::string& path) {
     struct stat info {};
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
            ::access(path.c_str(), X_OK) == 0;
-}
-
-// The program a candidate names: a name with '/' as it stands (relative names from the current
-// folder), a bare name searched on PATH (an empty PATH entry is the current folder; with no
-// PATH at all, the system's default path). Empty when it names no executable file.
-std::string FindProgram(const std::string& name) {
-    if (name.find('/') != std::string::npos) {
-        return IsExecutableFile(name) ? name : std::string();
-    }
-    if (name.empty()) {
-        return {};
-    }
-    std::string searchPath;
-    if (const char* path = std::getenv("PATH")) {
-        searchPath = path;
-    } else {
-        searchPath.resize(::confstr(_CS_PATH, nullptr, 0));
-        ::confstr(_CS_PATH, searchPath.data(), searchPath.size());
-        searchPath.resize(searchPath.empty() ? 0 : searchPath.size() - 1);
-    }
-    std::size_t start = 0;
-    while (start <= searchPath.size()) {
-        std::size_t end = searchPath.find(':', start);
-        if (end == std::string::npos) {
-            end = searchPath.size();
-        }
-        std::string folder = searchPath.substr(start, end - start);
-        std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
-        if (IsExecutableFile(candidate)) {
-            return candidate;
-        }
-        start = end + 1;
-    }
-    return {};
-}
-
-// Opens the log file for a command, at a descriptor above the standard three so that the
-// redirections of the child cannot collide with it. -1 when it cannot be made.
-Fd OpenLog(const std::string& path) {
-    const Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600));
-    if (fd.get() < 0) {
-        return Fd();
-    }
-    return Fd(::fcntl(fd.get(), F_DUPFD_CLOEXEC, 3));
-}
-
-// A private folder for the logs, mode 0700, under $TMPDIR or else /tmp. Empty on failure.
-std::string MakeLogFolder() {
-    std::vector<std::string> bases;
-    if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && *tmp != '\0') {
-        bases.emplace_back(tmp);
-    }
-    bases.emplace_back("/tmp");
-    for (const std::string& base : bases) {
-        std::string pattern = base + "/palomix-XXXXXX";
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            return pattern;
-        }
-    }
-    return {};
 }
 
 ProcessExit ExitFromStatus(int status) {
@@ -159,301 +96,343 @@ ProcessExit ExitFromStatus(int status) {
     return {ProcessExit::Kind::Exited, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
-class PosixProcessLauncher final : public ProcessLauncher {
-public:
-    explicit PosixProcessLauncher(PostToHost post) : post_(std::move(post)) {}
+// Everything the child needs, made before the fork: between vfork and exec nothing may
+// allocate or take a lock.
+struct ChildSetup {
+    const char* program = nullptr;
+    char* const* argv = nullptr;
+    char* const* envp = nullptr;
+    int input = -1;   // the null device
+    int output = -1;  // the log file, or the null device
+    int errorPipe = -1;
+    pid_t parent = 0;
+    int niceness = INT_MIN;  // INT_MIN: unchanged
+    int highestFd = 0;       // for systems without close_range
+};
 
-    PosixProcessLauncher(const PosixProcessLauncher&) = delete;
-    PosixProcessLauncher& operator=(const PosixProcessLauncher&) = delete;
+[[noreturn]] void Fail(const ChildSetup& setup) {
+    const int error = errno;
+    [[maybe_unused]] const ssize_t written = ::write(setup.errorPipe, &error, sizeof error);
+    ::_exit(127);
+}
 
-    ~PosixProcessLauncher() override {
-        {
-            const std::lock_guard lock(mutex_);
-            closing_ = true;
-            for (auto& [id, child] : children_) {
-                if (StillRunning(child)) {
-                    SignalGroup(child.pid, SIGKILL);
-                }
+// Runs in the vforked child: async-signal-safe calls only.
+[[noreturn]] void RunChild(const ChildSetup& setup) {
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (signal != SIGKILL && signal != SIGSTOP) {
+            ::sigaction(signal, &byDefault, nullptr);  // fails harmlessly for reserved ones
+        }
+    }
+    if (::setpgid(0, 0) != 0 || ::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) {
+        Fail(setup);
+    }
+    if (::getppid() != setup.parent) {
+        ::_exit(127);  // the host ended before the death signal was set
+    }
+    if (setup.niceness != INT_MIN) {
+        ::setpriority(PRIO_PROCESS, 0, setup.niceness);
+    }
+    if (::dup2(setup.input, 0) < 0 || ::dup2(setup.output, 1) < 0 || ::dup2(1, 2) < 0) {
+        Fail(setup);
+    }
+#ifdef CLOSE_RANGE_CLOEXEC
+    const bool closed = ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0;
+#else
+    const bool closed = false;
+#endif
+    if (!closed) {
+        for (int fd = 3; fd <= setup.highestFd; ++fd) {
+            if (fd != setup.errorPipe) {
+                ::close(fd);
             }
         }
-        changed_.notify_all();
-        JoinThreads([](const Child&) { return true; });
-        if (!logFolder_.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(logFolder_, ignored);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execve(setup.program, setup.argv, setup.envp);
+    Fail(setup);
+}
+
+class PosixProcess final : public NativeProcess {
+public:
+    PosixProcess(pid_t pid, std::string mark, Leftovers& leftovers)
+        : pid_(pid), mark_(std::move(mark)), leftovers_(leftovers) {}
+
+    void WaitForEnd() override {
+        siginfo_t info{};
+        while (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT) != 0 &&
+               errno == EINTR) {
         }
     }
 
-    LaunchResult Launch(const std::string& commandLine, ProcessEndedHandler onEnded) override {
-        JoinThreads([](const Child& child) { return child.finished; });
-
-        const std::vector<ProgramCandidate> candidates = ProgramCandidates(commandLine);
-        if (candidates.empty()) {
-            return NotLaunched("the command line is empty");
+    bool HasEnded() override {
+        if (released_) {
+            return true;
         }
-        std::string program;
-        std::string_view rest;
-        for (const ProgramCandidate& candidate : candidates) {
-            program = FindProgram(candidate.program);
-            if (!program.empty()) {
-                rest = candidate.rest;
-                break;
+        siginfo_t info{};
+        return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+               info.si_pid != 0;
+    }
+
+    ProcessExit Release() override {
+        int status = 0;
+        pid_t reaped = 0;
+        do {
+            reaped = ::waitpid(pid_, &status, 0);
+        } while (reaped < 0 && errno == EINTR);
+        released_ = true;
+        // Without a status (the host let the system reap its children) the end is still
+        // reported, with an exit code of -1.
+        return reaped == pid_ ? ExitFromStatus(status) : ProcessExit{ProcessExit::Kind::Exited, -1};
+    }
+
+    // Every process found to be the command's, the program while it is not released and its
+    // process group while that surely is its own. The processes are found, and pinned, before
+    // anything is signalled, while the program is still there to walk its tree from; the ones
+    // found on asking are signalled again on killing, even if they are no longer found then.
+    void Stop(bool force) override {
+        const int signal = force ? SIGKILL : SIGTERM;
+        const std::optional<pid_t> root = released_ ? std::nullopt : std::optional<pid_t>(pid_);
+        for (const ProcessEntry& entry : FindCommandProcesses(mark_, false, root)) {
+            const bool known = std::any_of(found_.begin(), found_.end(), [&](const auto& process) {
+                return process->Entry().pid == entry.pid &&
+                       process->Entry().startTime == entry.startTime;
+            });
+            if (std::shared_ptr<PinnedProcess> process =
+                    known ? nullptr : PinnedProcess::Pin(entry)) {
+                found_.push_back(std::move(process));
             }
         }
-        if (program.empty()) {
-            std::string reason = "the program \"" + candidates.front().program + "\" was not found";
-            for (std::size_t i = 1; i < candidates.size(); ++i) {
-                reason += (i == 1 ? " (nor \"" : ", \"") + candidates[i].program + "\"";
-            }
-            return NotLaunched(candidates.size() > 1 ? reason + ")" : reason);
+        if (!released_) {
+            ::kill(pid_, signal);
+            ::killpg(pid_, signal);
         }
+        bool groupAlive = false;
+        for (const std::shared_ptr<PinnedProcess>& process : found_) {
+            groupAlive = (process->Signal(signal) && process->Group() == pid_) || groupAlive;
+            leftovers_.Watch(process);
+        }
+        // A member of the group is still there, so the group's id cannot have gone to another
+        // group: the rest of it (what cleared its mark) is reached too.
+        if (released_ && groupAlive) {
+            ::killpg(pid_, signal);
+        }
+    }
 
+private:
+    const pid_t pid_;
+    const std::string mark_;
+    Leftovers& leftovers_;
+    bool released_ = false;
+    std::vector<std::shared_ptr<PinnedProcess>> found_;
+};
+
+// A log folder held by a lock on its lock file, which the system drops when the program ends.
+class LockHold final : public FolderHold {
+public:
+    explicit LockHold(Fd lock) : lock_(std::move(lock)) {}
+
+private:
+    Fd lock_;
+};
+
+class PosixLauncher final : public NativeLauncher {
+public:
+    PosixLauncher() {
+        // What a command leaves behind when its parent ends comes to this program, not to
+        // init: it stays within reach of Stop and is reaped by Leftovers.
+        ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    }
+
+    // The program a candidate names: a name with '/' as it stands (relative names from the
+    // current folder), a bare name searched on PATH (an empty PATH entry is the current
+    // folder; with no PATH at all, the system's default path).
+    std::string FindProgram(const std::string& name) override {
+        if (name.find('/') != std::string::npos) {
+            return IsExecutableFile(name) ? name : std::string();
+        }
+        std::string searchPath;
+        if (const char* path = std::getenv("PATH")) {
+            searchPath = path;
+        } else {
+            searchPath.resize(::confstr(_CS_PATH, nullptr, 0));
+            ::confstr(_CS_PATH, searchPath.data(), searchPath.size());
+            searchPath.resize(searchPath.empty() ? 0 : searchPath.size() - 1);
+        }
+        std::size_t start = 0;
+        while (start <= searchPath.size()) {
+            std::size_t end = searchPath.find(':', start);
+            if (end == std::string::npos) {
+                end = searchPath.size();
+            }
+            const std::string folder = searchPath.substr(start, end - start);
+            std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
+            if (IsExecutableFile(candidate)) {
+                return candidate;
+            }
+            start = end + 1;
+        }
+        return {};
+    }
+
+    NativeStart Start(const NativeCommand& command) override {
+        NativeStart result;
         // argv: the program as found, then the arguments of the text after it.
-        std::vector<std::string> arguments = SplitArguments(rest);
-        arguments.insert(arguments.begin(), program);
+        std::vector<std::string> arguments = SplitArguments(command.arguments);
+        arguments.insert(arguments.begin(), command.program);
         std::vector<char*> argv;
-        argv.reserve(arguments.size() + 1);
         for (std::string& argument : arguments) {
             argv.push_back(argument.data());
         }
         argv.push_back(nullptr);
 
-        std::unique_lock lock(mutex_);
-        const ProcessHandle handle{++lastId_};
-        if (logFolder_.empty()) {
-            logFolder_ = MakeLogFolder();
+        // The host's environment with the command's mark.
+        std::string mark = std::string(kMarkVariable) + "=" + command.marker;
+        std::vector<char*> envp;
+        for (char** variable = environ; variable != nullptr && *variable != nullptr; ++variable) {
+            if (!std::string_view(*variable).starts_with(std::string(kMarkVariable) + "=")) {
+                envp.push_back(*variable);
+            }
         }
-        std::string logPath;
+        envp.push_back(mark.data());
+        envp.push_back(nullptr);
+
+        const Fd null = AboveStandard(::open("/dev/null", O_RDWR | O_CLOEXEC));
         Fd log;
-        if (!logFolder_.empty()) {
-            logPath = logFolder_ + "/command-" + std::to_string(handle.id) + ".log";
-            log = OpenLog(logPath);
-            if (log.get() < 0) {
-                logPath.clear();
+        if (!command.logPath.empty()) {
+            log = AboveStandard(
+                ::open(command.logPath.c_str(),
+                       O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600));
+            result.logOpened = log.get() >= 0;
+        }
+        int pipeEnds[2] = {-1, -1};
+        if (null.get() < 0 || ::pipe2(pipeEnds, O_CLOEXEC) != 0) {
+            result.systemCode = errno;
+            result.reason = "the program \"" + command.program +
+                            "\" could not be started: " + std::generic_category().message(errno);
+            return result;
+        }
+        const Fd fromChild = AboveStandard(pipeEnds[0]);
+        Fd toParent = AboveStandard(pipeEnds[1]);
+
+        ChildSetup setup;
+        setup.program = command.program.c_str();
+        setup.argv = argv.data();
+        setup.envp = envp.data();
+        setup.input = null.get();
+        setup.output = log.get() >= 0 ? log.get() : null.get();
+        setup.errorPipe = toParent.get();
+        setup.parent = ::getpid();
+        if (command.options.lowPriority) {
+            errno = 0;
+            const int current = ::getpriority(PRIO_PROCESS, 0);  // this thread's, inherited
+            setup.niceness = std::min(errno == 0 ? current + kLowerPriority : kLowerPriority, 19);
+        }
+        rlimit files{};
+        setup.highestFd = ::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < 65536
+                              ? static_cast<int>(files.rlim_cur)
+                              : 65536;
+
+        // No handler of the host's may run in the child, which shares the host's memory until
+        // it execs: every signal is blocked across the fork, and the child unblocks them only
+        // once their handlers are reset.
+        sigset_t all;
+        sigset_t before;
+        sigfillset(&all);
+        ::pthread_sigmask(SIG_SETMASK, &all, &before);
+        const pid_t pid = ::vfork();
+        if (pid == 0) {
+            RunChild(setup);
+        }
+        const int forkError = errno;
+        ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+        toParent = Fd();
+
+        if (pid < 0) {
+            result.systemCode = forkError;
+            result.reason = "the program \"" + command.program + "\" could not be started: " +
+                            std::generic_category().message(forkError);
+            return result;
+        }
+        int childError = 0;
+        ssize_t got = 0;
+        do {
+            got = ::read(fromChild.get(), &childError, sizeof childError);
+        } while (got < 0 && errno == EINTR);
+        if (got == sizeof childError) {
+            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
             }
+            result.systemCode = childError;
+            result.reason = "the program \"" + command.program + "\" could not be started: " +
+                            std::generic_category().message(childError);
+            return result;
         }
-
-        SpawnFileActions actions;
-        ::posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
-        if (log.get() >= 0) {
-            ::posix_spawn_file_actions_adddup2(actions.get(), log.get(), 1);
-        } else {
-            ::posix_spawn_file_actions_addopen(actions.get(), 1, "/dev/null", O_WRONLY, 0);
-        }
-        ::posix_spawn_file_actions_adddup2(actions.get(), 1, 2);
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
-        // Descriptors that the host left inheritable stay with the host.
-        ::posix_spawn_file_actions_addclosefrom_np(actions.get(), 3);
-#endif
-
-        // Its own process group (so Stop reaches everything it starts), every signal at its
-        // default and none blocked, whatever the host has set for itself.
-        SpawnAttributes attributes;
-        sigset_t noSignals;
-        sigemptyset(&noSignals);
-        sigset_t allSignals;
-        sigfillset(&allSignals);
-        sigdelset(&allSignals, SIGKILL);
-        sigdelset(&allSignals, SIGSTOP);
-        ::posix_spawnattr_setpgroup(attributes.get(), 0);
-        ::posix_spawnattr_setsigmask(attributes.get(), &noSignals);
-        ::posix_spawnattr_setsigdefault(attributes.get(), &allSignals);
-        ::posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETPGROUP |
-                                                         POSIX_SPAWN_SETSIGMASK |
-                                                         POSIX_SPAWN_SETSIGDEF);
-
-        pid_t pid = 0;
-        const int error = ::posix_spawn(&pid, program.c_str(), actions.get(), attributes.get(),
-                                        argv.data(), environ);
-        if (error != 0) {
-            lock.unlock();
-            if (!logPath.empty()) {
-                ::unlink(logPath.c_str());
-            }
-            return NotLaunched("the program \"" + program + "\" could not be started: " +
-                               std::generic_category().message(error));
-        }
-
-        Child& child = children_[handle.id];
-        child.pid = pid;
-        child.logPath = logPath;
-        try {
-            child.waiter = std::thread([this, handle, &child, onEnded = std::move(onEnded)] {
-                Wait(handle, child, onEnded);
-            });
-        } catch (const std::system_error& error) {
-            // Without a thread to watch it, the process could never be reported: undo it.
-            SignalGroup(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-            children_.erase(handle.id);
-            if (!logPath.empty()) {
-                ::unlink(logPath.c_str());
-            }
-            return NotLaunched("the program \"" + program +
-                               "\" could not be watched: " + error.what());
-        }
-        return LaunchResult{true, handle, logPath, {}};
+        result.process = std::make_unique<PosixProcess>(pid, command.marker, leftovers_);
+        return result;
     }
 
-    bool Terminate(ProcessHandle handle) override {
-        JoinThreads([](const Child& child) { return child.finished; });
-        const std::lock_guard lock(mutex_);
-        const auto found = children_.find(handle.id);
-        if (found == children_.end()) {
-            return false;
+    std::chrono::milliseconds StopGrace() const override { return kKillGrace; }
+
+    // $TMPDIR when it names a folder, otherwise /tmp.
+    std::string TempFolder() override {
+        struct stat info {};
+        const char* tmp = std::getenv("TMPDIR");
+        if (tmp != nullptr && *tmp != '\0' && ::stat(tmp, &info) == 0 && S_ISDIR(info.st_mode)) {
+            return tmp;
         }
-        Child& child = found->second;
-        if (!StillRunning(child) || !SignalGroup(child.pid, SIGTERM)) {
-            return false;
-        }
-        if (!child.escalation.joinable()) {
-            try {
-                child.escalation = std::thread([this, &child] { KillAfterGrace(child); });
-            } catch (const std::system_error&) {
-                SignalGroup(child.pid, SIGKILL);  // no grace without a thread to time it
-            }
-        }
-        return true;
+        return "/tmp";
     }
 
-    void DiscardLog(ProcessHandle handle) override {
-        JoinThreads([](const Child& child) { return child.finished; });
-        const std::lock_guard lock(mutex_);
-        const auto found = children_.find(handle.id);
-        if (found == children_.end() || !found->second.ended) {
-            return;
+    // The folder, mode 0700, with its lock file, locked. The lock file is made and locked
+    // under another name and then renamed, so that no one ever sees it unlocked.
+    std::unique_ptr<FolderHold> HoldNewFolder(const std::string& path) override {
+        if (::mkdir(path.c_str(), 0700) != 0) {
+            return nullptr;
         }
-        if (!found->second.logPath.empty()) {
-            ::unlink(found->second.logPath.c_str());
+        const std::string lockPath = path + "/" + kLockName;
+        const std::string newLockPath = lockPath + ".new";
+        Fd lock(::open(newLockPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                       0600));
+        if (lock.get() < 0 || ::flock(lock.get(), LOCK_EX) != 0 ||
+            ::rename(newLockPath.c_str(), lockPath.c_str()) != 0) {
+            ::unlink(newLockPath.c_str());
+            ::rmdir(path.c_str());
+            return nullptr;
         }
-        // Its threads have been joined once it is finished; then nothing refers to it.
-        if (found->second.finished && !found->second.waiter.joinable() &&
-            !found->second.escalation.joinable()) {
-            children_.erase(found);
-        } else {
-            found->second.logPath.clear();
-            found->second.logDiscarded = true;
+        return std::make_unique<LockHold>(std::move(lock));
+    }
+
+    // Ours (this user's folder, not a link) and its lock file not locked by a live owner.
+    bool IsAbandonedFolder(const std::string& path) override {
+        struct stat folder {};
+        if (::lstat(path.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode) ||
+            folder.st_uid != ::geteuid()) {
+            return false;
+        }
+        const Fd lock(::open((path + "/" + kLockName).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        if (lock.get() < 0) {
+            const auto age = std::chrono::system_clock::now() -
+                             std::chrono::system_clock::from_time_t(folder.st_mtime);
+            return errno == ENOENT && age > kUnlockedFolderAge;
+        }
+        return ::flock(lock.get(), LOCK_EX | LOCK_NB) == 0;
+    }
+
+    void EndProcessesOf(std::string_view launcherId) override {
+        const std::string mark = std::string(launcherId) + ".";
+        for (const ProcessEntry& entry : FindCommandProcesses(mark, true, std::nullopt)) {
+            if (std::shared_ptr<PinnedProcess> process = PinnedProcess::Pin(entry)) {
+                process->Signal(SIGKILL);
+                leftovers_.Watch(std::move(process));
+            }
         }
     }
 
 private:
-    struct Child {
-        pid_t pid = 0;
-        std::string logPath;
-        bool ended = false;     // its end is recorded: it is never signalled again
-        bool finished = false;  // its waiting thread has nothing left to do
-        bool logDiscarded = false;
-        std::thread waiter;
-        std::thread escalation;
-    };
-
-    static LaunchResult NotLaunched(std::string reason) {
-        return LaunchResult{false, {}, {}, std::move(reason)};
-    }
-
-    // With the lock held: true when the child has not ended, so signalling its id (and group)
-    // reaches it. A child that has ended but is not reaped yet counts as ended.
-    static bool StillRunning(Child& child) {
-        if (child.ended) {
-            return false;
-        }
-        siginfo_t info{};
-        if (::waitid(P_PID, static_cast<id_t>(child.pid), &info, WEXITED | WNOHANG | WNOWAIT) !=
-                0 ||
-            info.si_pid != 0) {
-            child.ended = true;
-        }
-        return !child.ended;
-    }
-
-    // Signals the child's process group, or the child alone if it has left its group.
-    static bool SignalGroup(pid_t pid, int signal) {
-        return ::killpg(pid, signal) == 0 || (errno == ESRCH && ::kill(pid, signal) == 0);
-    }
-
-    // The waiting thread of one child.
-    void Wait(ProcessHandle handle, Child& child, const ProcessEndedHandler& onEnded) {
-        siginfo_t info{};
-        int waited = 0;
-        do {
-            waited = ::waitid(P_PID, static_cast<id_t>(child.pid), &info, WEXITED | WNOWAIT);
-        } while (waited != 0 && errno == EINTR);
-        {
-            const std::lock_guard lock(mutex_);
-            child.ended = true;
-        }
-        changed_.notify_all();
-
-        // Only now may the id go back to the system.
-        int status = 0;
-        pid_t reaped = 0;
-        do {
-            reaped = ::waitpid(child.pid, &status, 0);
-        } while (reaped < 0 && errno == EINTR);
-        // Without a status (the host let the system reap its children) the end is still
-        // reported, with an exit code of -1.
-        const ProcessExit exit = reaped == child.pid ? ExitFromStatus(status)
-                                                     : ProcessExit{ProcessExit::Kind::Exited, -1};
-
-        bool post = false;
-        {
-            const std::lock_guard lock(mutex_);
-            post = !closing_;
-        }
-        if (post && post_ && onEnded) {
-            post_([onEnded, handle, exit] { onEnded(handle, exit); });
-        }
-        const std::lock_guard lock(mutex_);
-        child.finished = true;
-    }
-
-    // The escalation after a terminate request: a kill when the child is still there after the
-    // grace period. Runs on its own thread so that Terminate returns at once.
-    void KillAfterGrace(Child& child) {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, kKillGrace, [&] { return child.ended || closing_; });
-        if (!closing_ && StillRunning(child)) {
-            SignalGroup(child.pid, SIGKILL);
-        }
-    }
-
-    // Joins the threads of the children that `select` picks, outside the lock (the threads
-    // take it on their way out), then forgets the finished children whose log is discarded.
-    template <typename Select>
-    void JoinThreads(Select select) {
-        std::vector<std::thread> threads;
-        {
-            const std::lock_guard lock(mutex_);
-            for (auto& [id, child] : children_) {
-                if (!select(child)) {
-                    continue;
-                }
-                if (child.waiter.joinable()) {
-                    threads.push_back(std::move(child.waiter));
-                }
-                if (child.escalation.joinable()) {
-                    threads.push_back(std::move(child.escalation));
-                }
-            }
-        }
-        for (std::thread& thread : threads) {
-            thread.join();
-        }
-        const std::lock_guard lock(mutex_);
-        std::erase_if(children_, [](const auto& entry) {
-            const Child& child = entry.second;
-            return child.finished && child.logDiscarded && !child.waiter.joinable() &&
-                   !child.escalation.joinable();
-        });
-    }
-
-    const PostToHost post_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::map<std::uint64_t, Child> children_;  // map: a child stays where its threads find it
-    std::uint64_t lastId_ = 0;
-    std::string logFolder_;
-    bool closing_ = false;
+    Leftovers leftovers_;
 };
 
 }  // namespace
@@ -461,8 +440,8 @@ private:
 
 namespace palomix {
 
-std::unique_ptr<ProcessLauncher> SystemProcessLauncher(PostToHost post) {
-    return std::make_unique<posix::PosixProcessLauncher>(std::move(post));
+std::unique_ptr<NativeLauncher> MakeNativeLauncher() {
+    return std::make_unique<posix::PosixLauncher>();
 }
 
 }  // namespace palomix

@@ -1,32 +1,39 @@
-// The Windows launcher: CreateProcessW with the command line as it is (the system finds the
-// program, the program's C runtime splits its arguments), no console window, hidden, with this
-// program's current folder and environment. Standard input is the null device; standard output
-// and error go to the command's log file. Only those two handles are inherited.
+// The system calls of the launcher on Windows: the program found as CreateProcessW finds it
+// (SearchPathW, ".exe" added to a name without an extension), then started with that path as
+// lpApplicationName and the command line `"path" arguments`, so that its C runtime sees
+// exactly the arguments after the program, even when the line named a path with blanks
+// without quotes. No console window, hidden, with this program's current folder and
+// environment; standard input is the null device, standard output and error go to the
+// command's log file, and only those two handles are inherited.
 //
-// The process handle is kept until the process's end has been recorded, so Terminate always
-// acts on the process that was started, never on a later one that reuses its id.
+// Every command runs in a job object of its own, assigned while the process is still
+// suspended, so that everything it starts is in the job too: a stop terminates the job, and
+// the job's kill-on-close limit ends the command's processes when this program ends, however
+// it ends. The process handle is kept until the end has been recorded, so the program is
+// never confused with a later process that reuses its id.
 
 #include <windows.h>
 
-#include <filesystem>
+#include <chrono>
 #include <initializer_list>
-#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
-#include "platform/CommandLineSplit.h"
-#include "platform/ProcessLauncher.h"
+#include "platform/LauncherCore.h"
 #include "platform/win32/WideText.h"
 
 namespace palomix::win32 {
 namespace {
 
-// The exit code of a process ended by Stop: not 0, so that it never reads as a success.
-constexpr UINT kTerminatedExitCode = 1;
+// The exit code of a process ended by a stop: not 0, so that it never reads as a success.
+constexpr UINT kStoppedExitCode = 1;
+constexpr const wchar_t* kLockName = L"owner.lock";
+// A log folder without its lock file is being made, or its maker was killed while making it;
+// only one that old is taken for abandoned.
+constexpr auto kUnlockedFolderAge = std::chrono::minutes(10);
 
 // A kernel handle, closed when it goes. Both "no handle" values of the API count as empty.
 class UniqueHandle {
@@ -86,10 +93,6 @@ private:
     LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
 };
 
-std::filesystem::path PathFromUtf8(const std::string& utf8) {
-    return std::filesystem::path(ToWide(utf8));
-}
-
 std::string SystemMessage(DWORD error) {
     wchar_t* text = nullptr;
     const DWORD length = ::FormatMessageW(
@@ -106,27 +109,6 @@ std::string SystemMessage(DWORD error) {
     return message.empty() ? "error " + std::to_string(error) : FromWide(message);
 }
 
-// A folder of its own under the user's temporary folder. Empty on failure.
-std::string MakeLogFolder() {
-    std::wstring base(MAX_PATH + 1, L'\0');
-    const DWORD length = ::GetTempPathW(static_cast<DWORD>(base.size()), base.data());
-    if (length == 0 || length > base.size()) {
-        return {};
-    }
-    base.resize(length);
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        const std::wstring folder = base + L"palomix-" + std::to_wstring(::GetCurrentProcessId()) +
-                                    L"-" + std::to_wstring(::GetTickCount64() + attempt);
-        if (::CreateDirectoryW(folder.c_str(), nullptr) != 0) {
-            return FromWide(folder);
-        }
-        if (::GetLastError() != ERROR_ALREADY_EXISTS) {
-            return {};
-        }
-    }
-    return {};
-}
-
 UniqueHandle OpenInheritable(const std::wstring& path, DWORD access, DWORD disposition) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     return UniqueHandle(::CreateFileW(path.c_str(), access,
@@ -134,52 +116,132 @@ UniqueHandle OpenInheritable(const std::wstring& path, DWORD access, DWORD dispo
                                       &inherit, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-class Win32ProcessLauncher final : public ProcessLauncher {
+// Processes of the job still running.
+DWORD ActiveProcesses(HANDLE job) {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+    if (::QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
+                                    sizeof accounting, nullptr) == 0) {
+        return 0;
+    }
+    return accounting.ActiveProcesses;
+}
+
+// A job whose processes all end when its last handle is closed. Empty on failure.
+UniqueHandle NewJob() {
+    UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job && ::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                         sizeof limits) == 0) {
+        return UniqueHandle();
+    }
+    return job;
+}
+
+// The jobs of commands that ended while processes they started still ran: kept, so that those
+// run on until the launcher closes, and then end with the last handle of their job.
+class LeftoverJobs {
 public:
-    explicit Win32ProcessLauncher(PostToHost post) : post_(std::move(post)) {}
+    void Keep(UniqueHandle job) {
+        const std::lock_guard lock(mutex_);
+        std::erase_if(jobs_,
+                      [](const UniqueHandle& kept) { return ActiveProcesses(kept.get()) == 0; });
+        jobs_.push_back(std::move(job));
+    }
 
-    Win32ProcessLauncher(const Win32ProcessLauncher&) = delete;
-    Win32ProcessLauncher& operator=(const Win32ProcessLauncher&) = delete;
+private:
+    std::mutex mutex_;
+    std::vector<UniqueHandle> jobs_;
+};
 
-    ~Win32ProcessLauncher() override {
-        {
-            const std::lock_guard lock(mutex_);
-            closing_ = true;
-            for (auto& [id, child] : children_) {
-                if (StillRunning(child)) {
-                    ::TerminateProcess(child.process.get(), kTerminatedExitCode);
-                }
-            }
-        }
-        JoinThreads([](const Child&) { return true; });
-        if (!logFolder_.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(PathFromUtf8(logFolder_), ignored);
+class Win32Process final : public NativeProcess {
+public:
+    Win32Process(UniqueHandle process, UniqueHandle job, LeftoverJobs& leftovers)
+        : process_(std::move(process)), job_(std::move(job)), leftovers_(leftovers) {}
+
+    Win32Process(const Win32Process&) = delete;
+    Win32Process& operator=(const Win32Process&) = delete;
+
+    ~Win32Process() override {
+        if (job_ && ActiveProcesses(job_.get()) > 0) {
+            leftovers_.Keep(std::move(job_));
         }
     }
 
-    LaunchResult Launch(const std::string& commandLine, ProcessEndedHandler onEnded) override {
-        JoinThreads([](const Child& child) { return child.finished; });
+    void WaitForEnd() override { ::WaitForSingleObject(process_.get(), INFINITE); }
 
-        const std::vector<ProgramCandidate> candidates = ProgramCandidates(commandLine);
-        if (candidates.empty()) {
-            return NotLaunched("the command line is empty");
-        }
-        const std::string& program = candidates.front().program;
+    bool HasEnded() override {
+        return !process_ || ::WaitForSingleObject(process_.get(), 0) != WAIT_TIMEOUT;
+    }
 
-        std::unique_lock lock(mutex_);
-        const ProcessHandle handle{++lastId_};
-        if (logFolder_.empty()) {
-            logFolder_ = MakeLogFolder();
+    ProcessExit Release() override {
+        DWORD code = 0;
+        const bool known = ::GetExitCodeProcess(process_.get(), &code) != 0;
+        process_ = UniqueHandle();
+        return ProcessExit{ProcessExit::Kind::Exited, known ? static_cast<int>(code) : -1};
+    }
+
+    // The job holds the program and everything it started, also after the program itself
+    // has ended; a program that could not be put into a job is terminated alone.
+    void Stop(bool /*force*/) override {
+        if (job_) {
+            ::TerminateJobObject(job_.get(), kStoppedExitCode);
+        } else if (process_) {
+            ::TerminateProcess(process_.get(), kStoppedExitCode);
         }
-        std::string logPath;
+    }
+
+private:
+    UniqueHandle process_;  // released once the end is recorded
+    UniqueHandle job_;
+    LeftoverJobs& leftovers_;
+};
+
+class FileHold final : public FolderHold {
+public:
+    explicit FileHold(UniqueHandle file) : file_(std::move(file)) {}
+
+private:
+    UniqueHandle file_;
+};
+
+class Win32Launcher final : public NativeLauncher {
+public:
+    // As CreateProcessW finds the program of a command line: ".exe" added to a name without
+    // an extension (and only then looked for), searched where the system searches.
+    std::string FindProgram(const std::string& name) override {
+        std::wstring wide = ToWide(name);
+        const std::size_t nameStart = wide.find_last_of(L"\\/:");
+        const std::wstring_view fileName =
+            std::wstring_view(wide).substr(nameStart == std::wstring::npos ? 0 : nameStart + 1);
+        if (fileName.find(L'.') == std::wstring_view::npos) {
+            wide += L".exe";
+        }
+        std::wstring found(MAX_PATH, L'\0');
+        DWORD length = ::SearchPathW(nullptr, wide.c_str(), nullptr,
+                                     static_cast<DWORD>(found.size()), found.data(), nullptr);
+        if (length >= found.size()) {
+            found.resize(length);
+            length = ::SearchPathW(nullptr, wide.c_str(), nullptr, static_cast<DWORD>(found.size()),
+                                   found.data(), nullptr);
+        }
+        if (length == 0 || length >= found.size()) {
+            return {};
+        }
+        found.resize(length);
+        const DWORD attributes = ::GetFileAttributesW(found.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            return {};
+        }
+        return FromWide(found);
+    }
+
+    NativeStart Start(const NativeCommand& command) override {
+        NativeStart result;
         UniqueHandle output;
-        if (!logFolder_.empty()) {
-            logPath = logFolder_ + "\\command-" + std::to_string(handle.id) + ".log";
-            output = OpenInheritable(ToWide(logPath), GENERIC_WRITE, CREATE_ALWAYS);
-            if (!output) {
-                logPath.clear();
-            }
+        if (!command.logPath.empty()) {
+            output = OpenInheritable(ToWide(command.logPath), GENERIC_WRITE, CREATE_ALWAYS);
+            result.logOpened = static_cast<bool>(output);
         }
         if (!output) {
             output = OpenInheritable(L"NUL", GENERIC_WRITE, OPEN_EXISTING);
@@ -202,150 +264,120 @@ public:
         startup.StartupInfo.hStdOutput = output.get();
         startup.StartupInfo.hStdError = output.get();
         startup.lpAttributeList = inheritedList.get();
-        DWORD flags = CREATE_NO_WINDOW;
+        DWORD flags = CREATE_NO_WINDOW | CREATE_SUSPENDED;
         if (startup.lpAttributeList != nullptr) {
             flags |= EXTENDED_STARTUPINFO_PRESENT;
         } else {
             startup.StartupInfo.cb = sizeof(STARTUPINFOW);
         }
+        if (command.options.lowPriority) {
+            flags |= BELOW_NORMAL_PRIORITY_CLASS;
+        }
 
-        std::wstring line = ToWide(commandLine);  // CreateProcessW may write into it
+        const std::wstring application = ToWide(command.program);
+        // Argument 0 is the program as found, in quotes (a Windows path holds none), so the
+        // arguments are exactly those of the text after it.
+        std::wstring line = L"\"" + application + L"\"" + ToWide(command.arguments);
         PROCESS_INFORMATION info{};
-        if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, !inherited.empty(), flags,
-                             nullptr, nullptr, &startup.StartupInfo, &info) == 0) {
+        if (::CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, !inherited.empty(),
+                             flags, nullptr, nullptr, &startup.StartupInfo, &info) == 0) {
+            result.systemCode = static_cast<int>(::GetLastError());
+            result.reason = "the program \"" + command.program + "\" could not be started: " +
+                            SystemMessage(static_cast<DWORD>(result.systemCode));
+            return result;
+        }
+        UniqueHandle process(info.hProcess);
+        const UniqueHandle thread(info.hThread);
+        if (command.options.lowPriority) {
+            ::SetPriorityClass(process.get(), BELOW_NORMAL_PRIORITY_CLASS);  // as asked, surely
+        }
+        // In its job before it runs, so that nothing it starts escapes the job. Where the
+        // system refuses a job (an old Windows inside another job), it runs without one.
+        UniqueHandle job = NewJob();
+        if (job && ::AssignProcessToJobObject(job.get(), process.get()) == 0) {
+            job = UniqueHandle();
+        }
+        if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
             const DWORD error = ::GetLastError();
-            lock.unlock();
-            if (!logPath.empty()) {
-                ::DeleteFileW(ToWide(logPath).c_str());
-            }
-            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-                return NotLaunched("the program \"" + program + "\" was not found");
-            }
-            return NotLaunched("the program \"" + program +
-                               "\" could not be started: " + SystemMessage(error));
+            ::TerminateProcess(process.get(), kStoppedExitCode);
+            ::WaitForSingleObject(process.get(), INFINITE);
+            result.systemCode = static_cast<int>(error);
+            result.reason = "the program \"" + command.program +
+                            "\" could not be started: " + SystemMessage(error);
+            return result;
         }
-        ::CloseHandle(info.hThread);
-
-        Child& child = children_[handle.id];
-        child.process = UniqueHandle(info.hProcess);
-        child.logPath = logPath;
-        try {
-            child.waiter = std::thread([this, handle, &child, onEnded = std::move(onEnded)] {
-                Wait(handle, child, onEnded);
-            });
-        } catch (const std::system_error& error) {
-            // Without a thread to watch it, the process could never be reported: undo it.
-            ::TerminateProcess(child.process.get(), kTerminatedExitCode);
-            ::WaitForSingleObject(child.process.get(), INFINITE);
-            children_.erase(handle.id);
-            if (!logPath.empty()) {
-                ::DeleteFileW(ToWide(logPath).c_str());
-            }
-            return NotLaunched("the program \"" + program +
-                               "\" could not be watched: " + error.what());
-        }
-        return LaunchResult{true, handle, logPath, {}};
+        result.process =
+            std::make_unique<Win32Process>(std::move(process), std::move(job), leftovers_);
+        return result;
     }
 
-    bool Terminate(ProcessHandle handle) override {
-        JoinThreads([](const Child& child) { return child.finished; });
-        const std::lock_guard lock(mutex_);
-        const auto found = children_.find(handle.id);
-        if (found == children_.end() || !StillRunning(found->second)) {
+    // A terminated job is gone at once: no grace.
+    std::chrono::milliseconds StopGrace() const override { return std::chrono::milliseconds(0); }
+
+    std::string TempFolder() override {
+        std::wstring base(MAX_PATH + 1, L'\0');
+        const DWORD length = ::GetTempPathW(static_cast<DWORD>(base.size()), base.data());
+        if (length == 0 || length > base.size()) {
+            return {};
+        }
+        base.resize(length);
+        return FromWide(base);
+    }
+
+    // The folder (in the user's own temporary folder) with its lock file, open without
+    // sharing: no one else can open it while this program runs.
+    std::unique_ptr<FolderHold> HoldNewFolder(const std::string& path) override {
+        const std::wstring folder = ToWide(path);
+        if (::CreateDirectoryW(folder.c_str(), nullptr) == 0) {
+            return nullptr;
+        }
+        UniqueHandle lock(::CreateFileW((folder + L"\\" + kLockName).c_str(),
+                                        GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!lock) {
+            ::RemoveDirectoryW(folder.c_str());
+            return nullptr;
+        }
+        return std::make_unique<FileHold>(std::move(lock));
+    }
+
+    // Its lock file can be opened, so no live owner holds it open.
+    bool IsAbandonedFolder(const std::string& path) override {
+        const std::wstring folder = ToWide(path);
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (::GetFileAttributesExW(folder.c_str(), GetFileExInfoStandard, &data) == 0 ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
             return false;
         }
-        return ::TerminateProcess(found->second.process.get(), kTerminatedExitCode) != 0;
+        const UniqueHandle lock(::CreateFileW((folder + L"\\" + kLockName).c_str(), GENERIC_READ, 0,
+                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                              nullptr));
+        if (lock) {
+            return true;
+        }
+        if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
+            return false;  // held by its live owner (a sharing violation), or unreadable
+        }
+        ULARGE_INTEGER written{};
+        written.LowPart = data.ftLastWriteTime.dwLowDateTime;
+        written.HighPart = data.ftLastWriteTime.dwHighDateTime;
+        FILETIME nowTime{};
+        ::GetSystemTimeAsFileTime(&nowTime);
+        ULARGE_INTEGER now{};
+        now.LowPart = nowTime.dwLowDateTime;
+        now.HighPart = nowTime.dwHighDateTime;
+        return now.QuadPart > written.QuadPart &&
+               std::chrono::microseconds((now.QuadPart - written.QuadPart) / 10) >
+                   kUnlockedFolderAge;
     }
 
-    void DiscardLog(ProcessHandle handle) override {
-        JoinThreads([](const Child& child) { return child.finished; });
-        const std::lock_guard lock(mutex_);
-        const auto found = children_.find(handle.id);
-        if (found == children_.end() || !found->second.ended) {
-            return;
-        }
-        if (!found->second.logPath.empty()) {
-            ::DeleteFileW(ToWide(found->second.logPath).c_str());
-        }
-        if (found->second.finished && !found->second.waiter.joinable()) {
-            children_.erase(found);
-        } else {
-            found->second.logPath.clear();
-            found->second.logDiscarded = true;
-        }
-    }
+    // Nothing to do: a command's processes are in its job, which the system ended with the
+    // launcher's last handle to it.
+    void EndProcessesOf(std::string_view /*launcherId*/) override {}
 
 private:
-    struct Child {
-        UniqueHandle process;  // released once the end is recorded
-        std::string logPath;
-        bool ended = false;     // its end is recorded: it is never terminated again
-        bool finished = false;  // its waiting thread has nothing left to do
-        bool logDiscarded = false;
-        std::thread waiter;
-    };
-
-    static LaunchResult NotLaunched(std::string reason) {
-        return LaunchResult{false, {}, {}, std::move(reason)};
-    }
-
-    // With the lock held: true while the process runs. A process that has ended counts as ended
-    // even before its waiting thread has recorded it.
-    static bool StillRunning(Child& child) {
-        if (!child.ended && ::WaitForSingleObject(child.process.get(), 0) != WAIT_TIMEOUT) {
-            child.ended = true;
-        }
-        return !child.ended;
-    }
-
-    void Wait(ProcessHandle handle, Child& child, const ProcessEndedHandler& onEnded) {
-        ::WaitForSingleObject(child.process.get(), INFINITE);
-        DWORD code = 0;
-        const bool known = ::GetExitCodeProcess(child.process.get(), &code) != 0;
-        const ProcessExit exit{ProcessExit::Kind::Exited, known ? static_cast<int>(code) : -1};
-        bool post = false;
-        {
-            const std::lock_guard lock(mutex_);
-            child.ended = true;
-            child.process = UniqueHandle();
-            post = !closing_;
-        }
-        if (post && post_ && onEnded) {
-            post_([onEnded, handle, exit] { onEnded(handle, exit); });
-        }
-        const std::lock_guard lock(mutex_);
-        child.finished = true;
-    }
-
-    // Joins the waiting threads of the children that `select` picks, outside the lock (the
-    // threads take it on their way out), then forgets finished children whose log is gone.
-    template <typename Select>
-    void JoinThreads(Select select) {
-        std::vector<std::thread> threads;
-        {
-            const std::lock_guard lock(mutex_);
-            for (auto& [id, child] : children_) {
-                if (select(child) && child.waiter.joinable()) {
-                    threads.push_back(std::move(child.waiter));
-                }
-            }
-        }
-        for (std::thread& thread : threads) {
-            thread.join();
-        }
-        const std::lock_guard lock(mutex_);
-        std::erase_if(children_, [](const auto& entry) {
-            return entry.second.finished && entry.second.logDiscarded &&
-                   !entry.second.waiter.joinable();
-        });
-    }
-
-    const PostToHost post_;
-    std::mutex mutex_;
-    std::map<std::uint64_t, Child> children_;  // map: a child stays where its thread finds it
-    std::uint64_t lastId_ = 0;
-    std::string logFolder_;
-    bool closing_ = false;
+    LeftoverJobs leftovers_;
 };
 
 }  // namespace
@@ -353,8 +385,8 @@ private:
 
 namespace palomix {
 
-std::unique_ptr<ProcessLauncher> SystemProcessLauncher(PostToHost post) {
-    return std::make_unique<win32::Win32ProcessLauncher>(std::move(post));
+std::unique_ptr<NativeLauncher> MakeNativeLauncher() {
+    return std::make_unique<win32::Win32Launcher>();
 }
 
 }  // namespace palomix

@@ -242,3 +242,42 @@ TEST(CommandLine, OddFileNamesComeOutOfTheSplitWhole) {
 
 }  // namespace
 }  // namespace palomix
+
+namespace palomix {
+namespace {
+
+// Every inserted value comes back from the POSIX split byte for byte: alone in its quotes,
+// glued to the template's text, and glued to other values, including values that are empty,
+// end in backslashes or hold quotes. Values: every text of up to three of the characters that
+// the split treats specially, and a plain one.
+TEST(CommandLine, InsertedValuesComeOutOfTheSplitWholeWhereverTheyStand) {
+    std::vector<std::string> values = {""};
+    for (std::size_t begin = 0; begin < values.size() && values.size() < 85; ++begin) {
+        if (values[begin].size() < 3) {
+            for (const char c : {'\\', '"', ' ', 'a'}) {
+                values.push_back(values[begin] + c);
+            }
+        }
+    }
+    FakeDevices devices;
+    const auto split = [&](std::string_view commandTemplate, const CommandValues& inserted) {
+        const auto line = PrepareCommandLine(commandTemplate, inserted, devices, PathStyle::Posix);
+        return line ? SplitArguments(*line) : std::vector<std::string>{};
+    };
+    for (const std::string& input : values) {
+        for (const std::string& output : values) {
+            const CommandValues inserted{input, output, "/app"};
+            const std::string outputName =
+                output + "/" + std::string(BaseNameOf(input, PathStyle::Posix));
+            EXPECT_EQ(split(R"(prog "<%OutputFile%>.THM<%OutputFile%><%InputFile%>")", inserted),
+                      (std::vector<std::string>{"prog", outputName + ".jpg" + outputName + input}))
+                << "[" << input << "] [" << output << "]";
+            EXPECT_EQ(split(R"(prog -i "<%InputFile%>"x "\<%OutputFile%>")", inserted),
+                      (std::vector<std::string>{"prog", "-i", input + "x", "\\" + outputName}))
+                << "[" << input << "] [" << output << "]";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace palomix

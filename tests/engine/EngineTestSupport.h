@@ -27,6 +27,10 @@ public:
     LaunchResult Launch(const std::string& line, ProcessEndedHandler onEnded) override {
         return inner_.Launch(line, std::move(onEnded));
     }
+    LaunchResult Launch(const std::string& line, const LaunchOptions& options,
+                        ProcessEndedHandler onEnded) override {
+        return inner_.Launch(line, options, std::move(onEnded));
+    }
     bool Terminate(ProcessHandle handle) override { return inner_.Terminate(handle); }
     void DiscardLog(ProcessHandle handle) override { inner_.DiscardLog(handle); }
 

@@ -54,11 +54,14 @@ public:
         if (candidates.empty()) {
             ++refusedLaunches;
             result.reason = "the command line is empty";
+            result.failure = LaunchFailure{LaunchError::EmptyLine, {}, 0, result.reason};
             return result;
         }
         if (missingPrograms.count(candidates.front().program) > 0) {
             ++refusedLaunches;
             result.reason = "the program \"" + candidates.front().program + "\" was not found";
+            result.failure = LaunchFailure{LaunchError::ProgramNotFound,
+                                           candidates.front().program, 0, result.reason};
             return result;
         }
         Process process;

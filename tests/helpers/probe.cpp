@@ -1,6 +1,7 @@
 // Test helper: writes what a child sees of its start to the file named by its first argument,
-// one "key=value" line each: pid, pgid, the current folder, whether standard input is the
-// null device and, when a second argument names one, the value of that environment variable.
+// one "key=value" line each: pid, pgid, niceness, the current folder, whether standard input
+// is the null device and, when a second argument names one, the value of that environment variable.
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,8 +21,8 @@ int main(int argc, char** argv) {
     struct stat null {};
     const bool inputIsNull = fstat(0, &input) == 0 && stat("/dev/null", &null) == 0 &&
                              input.st_dev == null.st_dev && input.st_ino == null.st_ino;
-    std::fprintf(out, "pid=%ld\npgid=%ld\ncwd=%s\nstdin=%s\n", static_cast<long>(getpid()),
-                 static_cast<long>(getpgrp()),
+    std::fprintf(out, "pid=%ld\npgid=%ld\nnice=%d\ncwd=%s\nstdin=%s\n", static_cast<long>(getpid()),
+                 static_cast<long>(getpgrp()), getpriority(PRIO_PROCESS, 0),
                  getcwd(folder, sizeof folder) != nullptr ? folder : "?",
                  inputIsNull ? "null" : "other");
     if (argc > 2) {

@@ -56,15 +56,14 @@ TEST(ProgramCandidatesTest, QuotedProgramIsTheOnlyCandidate) {
     EXPECT_EQ(candidates[0].program, R"(C:\My Tools\ffmpeg.exe)");
     EXPECT_EQ(candidates[0].rest, R"( -i "in put.avi")");
 
-    // Quotes anywhere in the first token; backslashes before a quote stay as they are.
-    EXPECT_EQ(ProgramCandidates(R"(/opt/"my tools"/conv a)")[0].program, "/opt/my tools/conv");
+    // Backslashes before the closing quote stay as they are.
     EXPECT_EQ(ProgramCandidates(R"("C:\dir\" x)")[0].program, R"(C:\dir\)");
     EXPECT_EQ(ProgramCandidates(R"("C:\dir\" x)")[0].rest, " x");
     EXPECT_EQ(ProgramCandidates("\"\" x")[0].program, "");
 }
 
 TEST(ProgramCandidatesTest, UnquotedProgramIsTriedAtEachBlankShortestFirst) {
-    const auto candidates = ProgramCandidates("  /opt/my tools/conv  -i \"a b\" out");
+    const auto candidates = ProgramCandidates("/opt/my tools/conv  -i \"a b\" out");
     const std::vector<ProgramCandidate> expected = {
         {"/opt/my", " tools/conv  -i \"a b\" out"},
         {"/opt/my tools/conv", "  -i \"a b\" out"},
@@ -81,9 +80,63 @@ TEST(ProgramCandidatesTest, UnquotedProgramIsTriedAtEachBlankShortestFirst) {
     EXPECT_EQ(ProgramCandidates("a b\"c\""), glued);
 }
 
+// The program as CreateProcessW reads it, and the arguments the program's C runtime sees
+// after its argument 0 (which may differ from the program's name).
+TEST(ProgramCandidatesTest, FirstTokenIsReadAsWindowsReadsIt) {
+    struct Case {
+        std::string line;
+        std::vector<std::string> programs;  // the candidates, in order
+        Args arguments;                     // of the first candidate's rest
+    };
+    const std::vector<Case> cases = {
+        // Quoted: the program ends at the next quote, argument 0 at the next blank.
+        {R"("a b"c d)", {"a b"}, {"d"}},
+        {R"("C:\x\ffmpeg.exe"-y -i in)", {R"(C:\x\ffmpeg.exe)"}, {"-i", "in"}},
+        {R"("a"b" c" d)", {"a"}, {"d"}},
+        {R"("prog\" a b)", {R"(prog\)"}, {"a", "b"}},  // no escape in a program name
+        {R"("never closed a b)", {"never closed a b"}, {}},
+        {"\"\"", {""}, {}},
+        // Unquoted: a quote is part of the name, which no Windows file has.
+        {R"(ab\"c d)", {R"(ab\"c)"}, {"d"}},
+        {R"(x ab\"c d)", {"x"}, {R"(ab"c)", "d"}},
+        // Nothing is skipped: a leading blank is part of every candidate.
+        {" prog a", {" prog", " prog a"}, {"a"}},
+        {"\tprog", {"\tprog"}, {}},
+        {R"(C:\Program Files\P\ffmpeg.exe -y "o u t")",
+         {R"(C:\Program)", R"(C:\Program Files\P\ffmpeg.exe)",
+          R"(C:\Program Files\P\ffmpeg.exe -y)"},
+         {R"(Files\P\ffmpeg.exe)", "-y", "o u t"}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<ProgramCandidate> candidates = ProgramCandidates(c.line);
+        std::vector<std::string> programs;
+        for (const ProgramCandidate& candidate : candidates) {
+            programs.push_back(candidate.program);
+        }
+        EXPECT_EQ(programs, c.programs) << "line: [" << c.line << "]";
+        if (!candidates.empty()) {
+            EXPECT_EQ(SplitArguments(candidates.front().rest), c.arguments)
+                << "line: [" << c.line << "]";
+        }
+    }
+}
+
 TEST(ProgramCandidatesTest, EmptyLineHasNone) {
     EXPECT_TRUE(ProgramCandidates("").empty());
     EXPECT_TRUE(ProgramCandidates(" \t ").empty());
+}
+
+TEST(JoinEscapedTest, ValuesComeBackWholeAndTheTextKeepsItsMeaning) {
+    // Adjacent values of backslashes before the text's closing quote.
+    EXPECT_EQ(SplitArguments(JoinEscaped({{"p \""}, {R"(a\)", true}, {R"(\\)", true}, {"\""}})),
+              (Args{"p", R"(a\\\)"}));
+    // The text's own backslashes: before its own quote they escape it; a value between them
+    // and the quote makes them literal.
+    EXPECT_EQ(SplitArguments(JoinEscaped({{R"(\")"}, {"v", true}})), (Args{R"("v)"}));
+    EXPECT_EQ(SplitArguments(JoinEscaped({{R"("\)"}, {R"(\)", true}, {R"(")"}})), (Args{R"(\\)"}));
+    // A value's quote is literal, even after the text's backslashes.
+    EXPECT_EQ(SplitArguments(JoinEscaped({{R"(\)"}, {R"(")", true}, {" x"}})),
+              (Args{R"(\")", "x"}));
 }
 
 TEST(QuoteArgumentTest, SplitReadsTheQuotedTextBackAsOneArgument) {

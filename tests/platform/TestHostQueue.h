@@ -18,9 +18,15 @@ namespace palomix::testing {
 // Only guards against a hang; no test depends on how long anything takes.
 inline constexpr std::chrono::seconds kPatience{60};
 
-// The helper program NAME built with the tests (tests/helpers/NAME.cpp).
+// The helper program NAME built with the tests (tests/helpers/NAME.cpp), as a command line
+// names it (Windows adds ".exe" itself).
 inline std::string Helper(const std::string& name) {
     return std::string(PALOMIX_TEST_HELPER_DIR) + "/test-helper-" + name;
+}
+
+// The file of that helper program.
+inline std::string HelperFile(const std::string& name) {
+    return Helper(name) + PALOMIX_EXECUTABLE_SUFFIX;
 }
 
 class HostQueue {
