@@ -12,6 +12,7 @@
 #include "cli/CatalogueListing.h"
 #include "cli/DryRun.h"
 #include "cli/RunCommand.h"
+#include "cli/RunReporter.h"
 #include "palomix/BuildInfo.h"
 #include "platform/Drives.h"
 #include "platform/ExecutablePath.h"
@@ -148,10 +149,10 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::ostream& out
     if (options.dryRun) {
         const std::unique_ptr<Engine> engine = MakeBatchEngine(
             plan, [](std::function<void()>) {}, [](PostToHost) { return RefusingLauncher(); });
-        TakePaths(*engine, dropped, err);
+        const int skipped = TakePaths(*engine, dropped, err);
         const int status = PrintDryRun(*engine, out, err);
         out.flush();
-        return status;
+        return skipped > 0 && status == kBatchExitConverted ? kBatchExitCommandFailed : status;
     }
     return RunBatch(plan, dropped, out, err);
 }

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "cli/JobReport.h"
+
 namespace palomix {
 
 namespace {
@@ -24,11 +26,13 @@ std::unique_ptr<Engine> MakeBatchEngine(
     return engine;
 }
 
-void TakePaths(Engine& engine, const std::vector<std::string>& paths, std::ostream& err) {
+int TakePaths(Engine& engine, const std::vector<std::string>& paths, std::ostream& err) {
     const IntakeResult intake = engine.AddPaths(paths);
     for (const SkippedPath& skipped : intake.skipped) {
-        err << kProgramName << ": warning: '" << skipped.path << "' not found, skipped\n";
+        err << kProgramName << ": warning: '" << PrintableText(skipped.path) << "' "
+            << SkipText(skipped) << ", skipped\n";
     }
+    return static_cast<int>(intake.skipped.size());
 }
 
 }  // namespace palomix

@@ -19,7 +19,7 @@ std::unique_ptr<Engine> MakeBatchEngine(
     std::function<std::unique_ptr<ProcessLauncher>(PostToHost)> makeLauncher = {});
 
 // Puts the paths (absolute) into the engine's job list in the order given; a warning on `err`
-// for each path that added nothing.
-void TakePaths(Engine& engine, const std::vector<std::string>& paths, std::ostream& err);
+// for each path that cannot become a job, saying why. The number of such paths.
+int TakePaths(Engine& engine, const std::vector<std::string>& paths, std::ostream& err);
 
 }  // namespace palomix

@@ -1,6 +1,9 @@
 #include "cli/JobReport.h"
 
+#include <system_error>
+
 #include "engine/RunTimerText.h"
+#include "platform/FileSystem.h"
 #include "settings/IniFile.h"
 
 namespace palomix {
@@ -67,6 +70,19 @@ std::string LaunchFailureText(const LaunchFailure& failure) {
             return "no command may start any more";
     }
     return "it could not be started";
+}
+
+std::string SkipText(const SkippedPath& skipped) {
+    switch (skipped.reason) {
+        case SkipReason::NotFound:
+            return "not found";
+        case SkipReason::Unreadable:
+            return "cannot be read (" + std::system_category().message(skipped.error) + ")";
+        case SkipReason::TooLong:
+            return "is longer than " + std::to_string(LongestOpenablePath()) +
+                   " bytes, more than a converter can open";
+    }
+    return "cannot be converted";
 }
 
 std::string CommandOutcomeText(const CommandRecord& command) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/DropIntake.h"
 #include "engine/JobResult.h"
 #include "platform/PathRules.h"
 
@@ -23,6 +24,9 @@ std::string NotRunText(const NotRun& notRun);
 std::string JobProblemText(JobProblem problem, const std::string& subject);
 // "the program "X" was not found", ...
 std::string LaunchFailureText(const LaunchFailure& failure);
+// Why a path given cannot become a job: "not found", "cannot be read (Permission denied)",
+// "is longer than 4095 bytes".
+std::string SkipText(const SkippedPath& skipped);
 // "exit code 3", "signal 9", "not run: ...", "stopped", "could not start: ...".
 std::string CommandOutcomeText(const CommandRecord& command);
 

@@ -45,7 +45,7 @@ int RunBatch(const BatchPlan& plan, const std::vector<std::string>& paths, std::
         // Destroyed before the watch: a Ctrl-C while the converters are being killed still
         // reaches the watch rather than ending the program half-way.
         const std::unique_ptr<Engine> engine = MakeBatchEngine(plan, loop.Poster());
-        TakePaths(*engine, paths, err);
+        const int skipped = TakePaths(*engine, paths, err);
         RunReporter reporter(*engine, err);
         engine->SetObserver(&reporter);
 
@@ -68,6 +68,9 @@ int RunBatch(const BatchPlan& plan, const std::vector<std::string>& paths, std::
         killed = engine->WaitingForProcess();
         if (!endNow) {
             status = reporter.Finish();
+            if (skipped > 0 && status == kBatchExitConverted) {
+                status = kBatchExitCommandFailed;  // a path given was left out
+            }
         }
         // Leaving the scope: the run asks its commands to end, the system launcher kills what
         // still runs (with its process group) and waits for it, then the signals go back to

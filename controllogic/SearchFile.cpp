@@ -111,6 +111,17 @@ DateTime TSearchFileData::LastAccessTime() const {
 bool TSearchFileData::IsDirectory() const {
     return Info().IsDirectory;
 }
+bool TSearchFileData::IsFolderOrLinkToOne() const {
+    if (listing_ != nullptr) {
+        if (listing_->IsPlainFile(index_)) {
+            return false;
+        }
+        if (listing_->IsWalkableFolder(index_)) {
+            return true;
+        }
+    }
+    return Info().IsDirectory;
+}
 bool TSearchFileData::IsReadOnly() const {
     return Info().IsReadOnly;
 }
@@ -164,7 +175,8 @@ bool TSearchDir::Search() {
         const std::size_t first = keep_ != nullptr ? listing.Count() : 0;
         const bool read = keep_ != nullptr ? listing.Append(folder) : listing.Read(folder);
         if (keep_ != nullptr) {
-            listed_.push_back(ListedFolder{first, listing.Count() - first, read});
+            listed_.push_back(
+                ListedFolder{first, listing.Count() - first, read, read ? 0 : listing.LastError()});
         }
         if (!read) {
             continue;  // a folder that cannot be listed contributes nothing
@@ -243,6 +255,9 @@ bool TSearchFile::Search() {
         if (ordinal >= 0 && static_cast<std::size_t>(ordinal) < searchDir_.listed_.size()) {
             const TSearchDir::ListedFolder& listed = searchDir_.listed_[ordinal];
             if (!listed.read) {
+                if (onListError_) {
+                    onListError_(*this, folder, listed.error);
+                }
                 continue;
             }
             first = listed.first;
@@ -250,6 +265,9 @@ bool TSearchFile::Search() {
         } else {
             first = listing_.Count();
             if (!listing_.Append(folder)) {
+                if (onListError_) {
+                    onListError_(*this, folder, listing_.LastError());
+                }
                 continue;
             }
             end = listing_.Count();

@@ -58,6 +58,9 @@ public:
     bool HasLastAccessTime() const;
     DateTime LastAccessTime() const;
     bool IsDirectory() const;
+    // IsDirectory, but answered from the folder listing without fetching anything for a plain
+    // file (the common case when a large tree is searched).
+    bool IsFolderOrLinkToOne() const;
     bool IsReadOnly() const;
     bool IsHidden() const;
     bool IsSystem() const;
@@ -89,6 +92,10 @@ using TFindFileEvent = std::function<void(TSearchFile& Sender, const std::string
 using TFindDirEvent =
     std::function<void(TSearchFile& Sender, const std::string& Name, const TSearchFileData& Data,
                        bool& Skip, bool& IgnoreSubDir)>;
+// A folder of the search that could not be listed, with the system's error code; without a
+// handler such folders are passed over without a word.
+using TListErrorEvent =
+    std::function<void(TSearchFile& Sender, const std::string& Name, int ErrorCode)>;
 
 // Breadth-first walk of a folder tree with a queue of folder paths (no recursion, so the
 // depth of a tree costs no stack). Reports the base folder first, then every folder below
@@ -126,6 +133,7 @@ private:
         std::size_t first = 0;
         std::size_t count = 0;
         bool read = false;  // false when the folder could not be listed
+        int error = 0;      // then: why
     };
 
     std::string baseDir_;
@@ -160,6 +168,8 @@ public:
     void SetOnFind(TFindFileEvent handler) { onFind_ = std::move(handler); }
     const TFindDirEvent& OnFindDir() const { return onFindDir_; }
     void SetOnFindDir(TFindDirEvent handler) { onFindDir_ = std::move(handler); }
+    const TListErrorEvent& OnListError() const { return onListError_; }
+    void SetOnListError(TListErrorEvent handler) { onListError_ = std::move(handler); }
 
     // Reports the matching entries. True unless a handler cleared Continue, the component
     // is busy (a call from its own event) or OnFind is not assigned. A Directory that does
@@ -189,6 +199,7 @@ private:
     std::string searchName_;
     TFindFileEvent onFind_;
     TFindDirEvent onFindDir_;
+    TListErrorEvent onListError_;
     TSearchDir searchDir_;
     std::vector<std::string> folderList_;
     // For each folder of the list, its place in the walk's queue (-1: not walked).

@@ -27,6 +27,11 @@ DropIntake::DropIntake(JobQueue& queue) : queue_(queue) {
     SearchFile0.SetOnFind(
         [this](TSearchFile& Sender, const std::string& Name, const TSearchFileData& Data,
                bool& Continue) { SearchFile0Find(Sender, Name, Data, Continue); });
+    SearchFile0.SetOnListError([this](TSearchFile&, const std::string& Name, int ErrorCode) {
+        if (current_ != nullptr) {
+            current_->skipped.push_back(SkippedPath{Name, SkipReason::Unreadable, ErrorCode});
+        }
+    });
 }
 
 IntakeResult DropIntake::TakeDrop(std::span<const std::string> paths) {
@@ -37,13 +42,21 @@ IntakeResult DropIntake::TakeDrop(std::span<const std::string> paths) {
         for (const std::string& path : paths) {
             const std::optional<FileEntryInfo> entry = LookUpEntry(path);
             if (!entry) {
-                result.skipped.push_back(SkippedPath{path, SkipReason::NotFound});
+                result.skipped.push_back(SkippedPath{path,
+                                                     path.size() > LongestOpenablePath()
+                                                         ? SkipReason::TooLong
+                                                         : SkipReason::NotFound,
+                                                     0});
                 continue;
             }
             if (entry->IsDirectory) {
+                current_ = &result;
                 SearchFile0.SetDirectory(path);
                 SearchFile0.SetSearchName("*.*");
                 SearchFile0.Search();
+                current_ = nullptr;
+            } else if (path.size() > LongestOpenablePath()) {
+                result.skipped.push_back(SkippedPath{path, SkipReason::TooLong, 0});
             } else {
                 queue_.AddJob(path);
             }
@@ -54,7 +67,17 @@ IntakeResult DropIntake::TakeDrop(std::span<const std::string> paths) {
 }
 
 void DropIntake::SearchFile0Find(TSearchFile& /*Sender*/, const std::string& Name,
-                                 const TSearchFileData& /*Data*/, bool& /*Continue*/) {
+                                 const TSearchFileData& Data, bool& /*Continue*/) {
+    // A folder is never a conversion job: the search reports its files on its own.
+    if (Data.IsFolderOrLinkToOne()) {
+        return;
+    }
+    if (Name.size() > LongestOpenablePath()) {
+        if (current_ != nullptr) {
+            current_->skipped.push_back(SkippedPath{Name, SkipReason::TooLong, 0});
+        }
+        return;
+    }
     queue_.AddJob(Name);
 }
 

@@ -76,6 +76,10 @@ std::string FullPathOf(const std::string& path);
 // drive on Windows, "/" or "dir/" on POSIX), which a find cannot look up.
 std::optional<FileEntryInfo> LookUpEntry(const std::string& path);
 
+// The longest path, in bytes, that a converter can be given and open: a file whose path is
+// longer is found by a folder search but cannot be converted.
+std::size_t LongestOpenablePath();
+
 // The entries of one or more folders, "." and ".." left out. Reading a folder costs one
 // pass over the directory; the full data of an entry is only fetched when ReadInfo asks for
 // it, so a caller that needs only names pays for nothing more. A listing can hold the
@@ -98,14 +102,22 @@ public:
 
     // Lists one folder after the entries already held: its entries are those from the
     // Count() before the call to the Count() after it. False (nothing added) when it
-    // cannot be read.
+    // cannot be read; LastError() then says why. A folder whose path is longer than the
+    // system's path limit is opened part by part, so the depth of a tree is no limit.
     bool Append(const std::string& folder);
+
+    // The system's error code of the last Read or Append that failed (errno on POSIX,
+    // GetLastError() on Windows); 0 after one that succeeded.
+    int LastError() const;
 
     std::size_t Count() const;
     std::string_view Name(std::size_t index) const;
 
     // True for an entry to walk into: a real folder, not a link to one.
     bool IsWalkableFolder(std::size_t index) const;
+
+    // True for a plain file (not a folder, not a link), known from the listing itself.
+    bool IsPlainFile(std::size_t index) const;
 
     // The full data of an entry. When the entry vanished since the listing, only its name
     // (and the hidden flag that follows from it on POSIX) is filled in.

@@ -10,8 +10,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -31,6 +33,7 @@ public:
     UniqueFd& operator=(const UniqueFd&) = delete;
 
     int Get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
     void Reset(int fd = -1) {
         if (fd_ >= 0) {
             ::close(fd_);
@@ -45,6 +48,34 @@ private:
 // Letters compare as upper case, as NTFS orders names, so '_' sorts after the letters.
 char FoldAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// A folder opened for listing. A path longer than the system's limit is opened part by part,
+// each part relative to the folder before it.
+int OpenFolder(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0 || errno != ENAMETOOLONG || path.empty() || path.front() != '/') {
+        return fd;
+    }
+    UniqueFd current(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    std::size_t start = 1;
+    while (current.Get() >= 0 && start < path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        if (end > start) {
+            const std::string part = path.substr(start, end - start);
+            current.Reset(
+                ::openat(current.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        }
+        start = end + 1;
+    }
+    const int opened = current.Get();
+    if (opened >= 0) {
+        current.Release();
+    }
+    return opened;
 }
 
 bool IsDotOrDotDot(const char* name) {
@@ -229,6 +260,7 @@ struct FolderListing::Impl {
     std::vector<Entry> entries;
     std::vector<char> readBuffer;
     std::vector<char> folded;  // scratch: the names being sorted, ASCII case folded
+    int lastError = 0;
 
     void Add(const char* name, unsigned char type) {
         if (IsDotOrDotDot(name)) {
@@ -356,8 +388,10 @@ bool FolderListing::Read(const std::string& folder) {
 bool FolderListing::Append(const std::string& folder) {
     Impl& impl = *impl_;
     impl.lastFolder.Reset();
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    impl.lastError = 0;
+    const int fd = OpenFolder(folder);
     if (fd < 0) {
+        impl.lastError = errno;
         return false;
     }
     impl.lastFolder.Reset(fd);
@@ -365,6 +399,7 @@ bool FolderListing::Append(const std::string& folder) {
     const std::size_t first = impl.entries.size();
     const std::size_t firstName = impl.names.size();
     if (!impl.ReadFolder(fd)) {
+        impl.lastError = errno;
         impl.entries.resize(first);
         impl.names.resize(firstName);
         impl.folders.pop_back();
@@ -379,9 +414,22 @@ std::size_t FolderListing::Count() const {
     return impl_->entries.size();
 }
 
+int FolderListing::LastError() const {
+    return impl_->lastError;
+}
+
+std::size_t LongestOpenablePath() {
+    return PATH_MAX - 1;
+}
+
 std::string_view FolderListing::Name(std::size_t index) const {
     const Impl::Entry& entry = impl_->entries[index];
     return {impl_->names.data() + entry.offset, entry.length};
+}
+
+bool FolderListing::IsPlainFile(std::size_t index) const {
+    IsWalkableFolder(index);  // resolves an unknown type
+    return impl_->entries[index].type == DT_REG;
 }
 
 bool FolderListing::IsWalkableFolder(std::size_t index) const {

@@ -199,6 +199,7 @@ struct FolderListing::Impl {
         FindRecord record;
     };
     std::vector<Entry> entries;
+    int lastError = 0;
 };
 
 FolderListing::FolderListing() : impl_(std::make_unique<Impl>()) {}
@@ -215,7 +216,9 @@ bool FolderListing::Read(const std::string& folder) {
 }
 
 bool FolderListing::Append(const std::string& folder) {
+    impl_->lastError = 0;
     if (folder.empty()) {
+        impl_->lastError = ERROR_PATH_NOT_FOUND;
         return false;
     }
     const std::wstring pattern = win32::ToWide(JoinPath(folder, "*", PathStyle::Windows));
@@ -225,7 +228,12 @@ bool FolderListing::Append(const std::string& folder) {
                                              FIND_FIRST_EX_LARGE_FETCH));
     if (!find.Valid()) {
         // An empty drive root has no "." entry and finds nothing: that is an empty listing.
-        return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) {
+            return true;
+        }
+        impl_->lastError = static_cast<int>(error);
+        return false;
     }
     do {
         if (!IsDotOrDotDot(data.cFileName)) {
@@ -239,6 +247,16 @@ std::size_t FolderListing::Count() const {
     return impl_->entries.size();
 }
 
+int FolderListing::LastError() const {
+    return impl_->lastError;
+}
+
+std::size_t LongestOpenablePath() {
+    // Converters built with long-path support open paths of up to this many UTF-16 units;
+    // a UTF-8 byte count is a safe bound above it.
+    return 32767;
+}
+
 std::string_view FolderListing::Name(std::size_t index) const {
     return impl_->entries[index].name;
 }
@@ -249,6 +267,11 @@ bool FolderListing::IsWalkableFolder(std::size_t index) const {
     // cannot trap the search.
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+bool FolderListing::IsPlainFile(std::size_t index) const {
+    const DWORD attributes = impl_->entries[index].record.attributes;
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
 }
 
 void FolderListing::ReadInfo(std::size_t index, FileEntryInfo& info) const {

@@ -55,23 +55,24 @@ TEST_F(DropAndRunTest, DropOfFilesAndAFolderConvertsEveryRowUntilTheGridIsEmpty)
     EXPECT_EQ(Row(form, 1), (std::vector<std::string>{"", "", ""}));
 
     form.FormDropFiles({file, folder});
-    ASSERT_EQ(form.Jobs().RowCount(), 5);
-    EXPECT_EQ(ViewRows(form), 4);
+    ASSERT_EQ(form.Jobs().RowCount(), 4);
+    EXPECT_EQ(ViewRows(form), 3);
     EXPECT_EQ(Row(form, 1), (std::vector<std::string>{"Converting...(00:00:00)", "a.avi", file}));
-    // The folder's own entries in name order (letter case ignored), then those of Sub.
-    EXPECT_EQ(Row(form, 2), (std::vector<std::string>{"Wait...", "Sub", folder + "/Sub"}));
-    EXPECT_EQ(Row(form, 3), (std::vector<std::string>{"Wait...", "x.avi", folder + "/x.avi"}));
-    EXPECT_EQ(Row(form, 4), (std::vector<std::string>{"Wait...", "y.avi", folder + "/Sub/y.avi"}));
+    // The folder's own files in name order (letter case ignored), then those of Sub; the
+    // subfolder itself is no job.
+    EXPECT_EQ(Row(form, 2), (std::vector<std::string>{"Wait...", "x.avi", folder + "/x.avi"}));
+    EXPECT_EQ(Row(form, 3), (std::vector<std::string>{"Wait...", "y.avi", folder + "/Sub/y.avi"}));
     EXPECT_TRUE(form.Button1->isEnabled());
-    EXPECT_NE(form.RunStatus1->Status().toStdString().find("4"), std::string::npos);
+    EXPECT_NE(form.RunStatus1->Status().toStdString().find("3"), std::string::npos);
 
     ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
     EXPECT_EQ(ViewRows(form), 1);
     EXPECT_EQ(Row(form, 1), (std::vector<std::string>{"", "", ""}));
     EXPECT_FALSE(form.Button1->isEnabled());
-    for (const char* name : {"a", "x", "Sub", "y"}) {
+    for (const char* name : {"a", "x", "y"}) {
         EXPECT_TRUE(std::filesystem::exists(outFolder_ + "/" + name + ".probe")) << name;
     }
+    EXPECT_FALSE(std::filesystem::exists(outFolder_ + "/Sub.probe"));
     EXPECT_TRUE(form.RunStatus1->Status().isEmpty());
     EXPECT_TRUE(messages_->texts.empty());
 }
