@@ -2,7 +2,7 @@
 //      build/bench/bench-e2e_phone [PROGRAM_FOLDER]
 //
 // What palomix-batch adds to a real conversion: one 10-second 1280x720 clip (made with
-// ffmpeg) converted by the shipped phone command "MP4 H.264/AAC 1280x720 (HD)" (row 1 of
+// ffmpeg) converted by the shipped phone command "MP4 H.264/AAC up to 1280x720 (HD)" (row 1 of
 // phone_tablet.ini) through palomix-batch, against the same ffmpeg command line started
 // directly. The command line is the one palomix-batch --dry-run prints, split into arguments
 // by the same rules the launcher uses. Five runs of each, interleaved (the order alternates

@@ -160,6 +160,10 @@ void CheckProperty(const MediaTools& tools, const std::string& check, const std:
         const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
         const auto mdat = std::find(boxes.begin(), boxes.end(), "mdat");
         EXPECT_TRUE(moov != boxes.end() && mdat != boxes.end() && moov < mdat);
+    } else if (name == "soundlength") {
+        ASSERT_TRUE(video != nullptr && audio != nullptr);
+        ASSERT_TRUE(video->duration && audio->duration);
+        EXPECT_NEAR(*audio->duration, *video->duration, 0.1);
     } else {
         ADD_FAILURE() << "unknown check in expectations.tsv";
     }

@@ -72,7 +72,7 @@ const std::vector<Kind>& Kinds() {
           "-f",
           "lavfi",
           "-i",
-          "sine=frequency=440:duration=1.5:sample_rate=44100",
+          "sine=frequency=440:duration=1:sample_rate=44100",
           "-c:v",
           "libx264",
           "-preset",

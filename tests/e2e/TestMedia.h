@@ -5,7 +5,7 @@
 //             first, fields from different moments) with MPEG audio;
 //   pal       1 s of interlaced 4:3 PAL video (720x576, pixels 16:15), no sound;
 //   burst     1.5 s of 320x240 phone-like variable frame rate: 30 fps, then half a second at
-//             120 fps, then 30 fps again (90 frames), with AAC sound;
+//             120 fps, then 30 fps again (90 frames), with 1 s of AAC sound;
 //   hdr       1 s of 320x180 10-bit HDR video (BT.2020, PQ);
 //   grain     1 s of 640x360 noise, which costs a lot of bits;
 //   portrait  1 s of 540x960 at 10 fps;
