@@ -22,6 +22,11 @@ struct Kind {
     std::vector<std::string> arguments;  // ffmpeg's, between the common ones and the output
 };
 
+// Frames 0-14 at 30 fps, 15-74 at 120 fps from 0.5 s, 75-89 at 30 fps from 1 s.
+constexpr const char* kBurstPictures =
+    "testsrc2=size=320x240:rate=30,trim=end_frame=90,settb=1/1200,"
+    "setpts='if(lt(N,15),N/30,if(lt(N,75),0.5+(N-15)/120,1+(N-75)/30))/TB'";
+
 const std::vector<Kind>& Kinds() {
     static const std::vector<Kind> kinds = {
         {"video",
@@ -67,8 +72,7 @@ const std::vector<Kind>& Kinds() {
          {"-f",
           "lavfi",
           "-i",
-          "testsrc2=size=320x240:rate=30,trim=end_frame=90,settb=1/1200,"
-          "setpts='if(lt(N,15),N/30,if(lt(N,75),0.5+(N-15)/120,1+(N-75)/30))/TB'",
+          kBurstPictures,
           "-f",
           "lavfi",
           "-i",
