@@ -145,6 +145,11 @@ void CheckProperty(const MediaTools& tools, const std::string& check, const std:
         ASSERT_NE(audio, nullptr);
         ASSERT_TRUE(audio->bitRate.has_value());
         EXPECT_NEAR(*audio->bitRate / 1000 / std::atof(value.c_str()), 1.0, 0.03);
+    } else if (name == "profile") {
+        ASSERT_NE(video, nullptr);
+        std::string profile = value;
+        std::replace(profile.begin(), profile.end(), '_', ' ');
+        EXPECT_EQ(video->profile, profile);
     } else if (name == "level") {
         ASSERT_NE(video, nullptr);
         EXPECT_GT(video->level, 0);
