@@ -38,8 +38,8 @@ ExpectationsFile LoadExpectations(const std::string& path) {
         return file;
     }
     std::map<std::string, std::size_t> columns;
-    const char* const required[] = {"settings_file", "item",   "input",    "output",   "codecs",
-                                    "width",         "height", "duration", "title_tag"};
+    const char* const required[] = {"settings_file", "item",   "input",    "output",    "codecs",
+                                    "width",         "height", "duration", "title_tag", "checks"};
     int lineNumber = 0;
     for (std::string line; std::getline(in, line);) {
         ++lineNumber;
@@ -85,6 +85,12 @@ ExpectationsFile LoadExpectations(const std::string& path) {
         }
         if (cell("title_tag") != "-") {
             row.titleTag = cell("title_tag");
+        }
+        if (cell("checks") != "-") {
+            std::istringstream checks(cell("checks"));
+            for (std::string check; checks >> check;) {
+                row.checks.push_back(check);
+            }
         }
         file.rows.push_back(std::move(row));
     }

@@ -20,6 +20,9 @@ struct ExpectedOutput {
     std::optional<int> height;
     std::optional<double> duration;  // seconds
     std::optional<std::string> titleTag;
+    // Properties measured on the file, such as "shape=16:9" or "maxfps=60" (see
+    // expectations.tsv).
+    std::vector<std::string> checks;
 };
 
 struct ExpectationsFile {

@@ -1,13 +1,14 @@
 // The conversion settings that ship, run for real: every command of every file in
 // convert_settings/ converts the test's own short inputs through the built palomix-batch, in
 // the build's program folder (with cores/ffmpeg linked to the system's), and each output is
-// checked with ffprobe against tests/e2e/expectations.tsv. Skipped when ffmpeg is not there.
+// checked with ffprobe and ffmpeg against tests/e2e/expectations.tsv. Skipped when ffmpeg is
+// not there.
 #include <stdlib.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -18,7 +19,7 @@
 
 #include "ChildProcess.h"
 #include "Expectations.h"
-#include "MediaProbe.h"
+#include "OutputChecks.h"
 #include "TestMedia.h"
 #include "engine/CommandLine.h"
 #include "settings/IniFile.h"
@@ -33,13 +34,23 @@ const std::string kBatch = kProgramFolder + "/palomix-batch";
 const std::string kFfmpeg = kProgramFolder + "/cores/ffmpeg";
 const std::string kFfprobe = kProgramFolder + "/cores/ffprobe";
 const std::string kExpectations = PALOMIX_SOURCE_DIR "/tests/e2e/expectations.tsv";
+const MediaTools kTools{kFfmpeg, kFfprobe};
 
-// How far a duration may be from the promised one, in seconds.
-constexpr double kDurationTolerance = 0.2;
+// What a later version puts before the extension of the names it writes until a job is done.
+constexpr const char* kInfix = ".palomix-part";
 
 const ExpectationsFile& Expectations() {
     static const ExpectationsFile file = LoadExpectations(kExpectations);
     return file;
+}
+
+InputLibrary& Inputs() {
+    static InputLibrary library(kFfmpeg);
+    return library;
+}
+
+bool ToolsAreThere() {
+    return IsExecutable(kFfmpeg) && IsExecutable(kFfprobe) && IsExecutable(kBatch);
 }
 
 std::vector<std::string> ExpectedSettingsFiles() {
@@ -48,6 +59,17 @@ std::vector<std::string> ExpectedSettingsFiles() {
         names.insert(row.settingsFile);
     }
     return {names.begin(), names.end()};
+}
+
+// The rows of one settings file by item, in file order.
+std::map<int, std::vector<ExpectedOutput>> RowsByItem(const std::string& file) {
+    std::map<int, std::vector<ExpectedOutput>> items;
+    for (const ExpectedOutput& row : Expectations().rows) {
+        if (row.settingsFile == file) {
+            items[row.item].push_back(row);
+        }
+    }
+    return items;
 }
 
 // The command lists of the shipped files as palomix-batch --list gives them: file name, then
@@ -88,6 +110,12 @@ std::string BaseOf(const std::string& fileName) {
     return fs::path(fileName).stem().string();
 }
 
+std::string WithInfix(const std::string& path) {
+    const fs::path name(path);
+    return (name.parent_path() / (name.stem().string() + kInfix + name.extension().string()))
+        .string();
+}
+
 // Every regular file below `folder`, as paths.
 std::set<std::string> FilesBelow(const fs::path& folder) {
     std::set<std::string> files;
@@ -99,13 +127,6 @@ std::set<std::string> FilesBelow(const fs::path& folder) {
         }
     }
     return files;
-}
-
-bool StartsAsJpeg(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    unsigned char magic[3] = {};
-    in.read(reinterpret_cast<char*>(magic), 3);
-    return in && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
 }
 
 class TemporaryFolderTest : public ::testing::Test {
@@ -121,9 +142,56 @@ protected:
     }
 
     // A folder that stands for an attached player: PSP/GAME or MP_ROOT at its root.
-    fs::path MakeDrive(const fs::path& root, const std::string& marker) const {
+    static fs::path MakeDrive(const fs::path& root, const std::string& marker) {
         fs::create_directories(root / marker);
         return root;
+    }
+
+    // An output folder and a PSP and a WALKMAN for one run, below the test's folder.
+    struct Places {
+        fs::path out;
+        fs::path drives;
+        fs::path psp;
+        fs::path walkman;
+    };
+    Places MakePlaces(const std::string& name) const {
+        Places places;
+        places.out = root_ / ("out-" + name);
+        places.drives = root_ / ("drives-" + name);
+        places.psp = MakeDrive(places.drives / "psp", "PSP/GAME");
+        places.walkman = MakeDrive(places.drives / "walkman", "MP_ROOT");
+        return places;
+    }
+
+    // palomix-batch converting `inputs` with the command of `row` of `settings`.
+    static ProcessOutput Convert(const std::string& settings, int row, const Places& places,
+                                 const std::vector<std::string>& inputs) {
+        std::vector<std::string> arguments = {kBatch,
+                                              "--settings",
+                                              settings,
+                                              "--command",
+                                              std::to_string(row),
+                                              "--output",
+                                              places.out.string(),
+                                              "--drive",
+                                              places.psp.string(),
+                                              "--drive",
+                                              places.walkman.string()};
+        arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+        return RunProcess(arguments);
+    }
+
+    // Where a row's file is written in `places`.
+    static std::string OutputPath(const ExpectedOutput& row, const Places& places) {
+        fs::path path = ExpandOutput(row.output, BaseOf(InputFileName(row.input)),
+                                     places.psp.string(), places.walkman.string());
+        return (path.is_relative() ? places.out / path : path).string();
+    }
+
+    static std::set<std::string> Written(const Places& places) {
+        std::set<std::string> written = FilesBelow(places.out);
+        written.merge(FilesBelow(places.drives));
+        return written;
     }
 
     fs::path root_;
@@ -151,11 +219,51 @@ TEST(ShippedSettingsTest, ExpectationsCoverEveryCommandOfEveryShippedFile) {
         EXPECT_TRUE(lists.rows.contains(row.settingsFile) &&
                     lists.rows.at(row.settingsFile).contains(row.item))
             << row.settingsFile << " has no command Item" << row.item;
+        EXPECT_FALSE(InputFileName(row.input).empty()) << "unknown input " << row.input;
     }
     for (const auto& [file, rows] : lists.rows) {
         for (const auto& [item, row] : rows) {
             EXPECT_TRUE(expected.contains({file, item}))
                 << file << " Item" << item << " has no expected output";
+        }
+    }
+}
+
+// Every command names the file types it takes (Extensions= in its item or in [Info]), as a
+// list of lower-case extensions without dots, and takes the inputs it is tested with.
+TEST(ShippedSettingsTest, EveryCommandNamesTheFileTypesItTakes) {
+    const CommandLists lists = ListCommands();
+    ASSERT_EQ(lists.error, "");
+    IniReader reader;
+    for (const auto& [file, rows] : lists.rows) {
+        const std::map<int, std::vector<ExpectedOutput>> items = RowsByItem(file);
+        for (const auto& [item, row] : rows) {
+            SCOPED_TRACE(file + " Item" + std::to_string(item));
+            const std::string path = lists.paths.at(file);
+            std::string list = reader.ReadString(path, "Item" + std::to_string(item), "Extensions");
+            if (list.empty()) {
+                list = reader.ReadString(path, "Info", "Extensions");
+            }
+            std::set<std::string> extensions;
+            std::istringstream in(list);
+            for (std::string extension; std::getline(in, extension, ',');) {
+                EXPECT_TRUE(
+                    !extension.empty() &&
+                    std::all_of(extension.begin(), extension.end(),
+                                [](unsigned char c) { return std::islower(c) || std::isdigit(c); }))
+                    << "'" << extension << "' in " << list;
+                extensions.insert(extension);
+            }
+            EXPECT_FALSE(extensions.empty()) << "no Extensions";
+            if (!items.contains(item)) {
+                continue;
+            }
+            for (const ExpectedOutput& expected : items.at(item)) {
+                const std::string extension =
+                    fs::path(InputFileName(expected.input)).extension().string().substr(1);
+                EXPECT_TRUE(extensions.contains(extension))
+                    << "tested with ." << extension << " but does not take it";
+            }
         }
     }
 }
@@ -170,14 +278,15 @@ TEST_F(TemplateCheckTest, EveryShippedTemplateRunsAsWrittenInADryRun) {
     ASSERT_EQ(lists.error, "");
     const fs::path input = root_ / "clip.mp4";
     std::ofstream(input) << "media";
-    const fs::path psp = MakeDrive(root_ / "psp", "PSP/GAME");
-    const fs::path walkman = MakeDrive(root_ / "walkman", "MP_ROOT");
+    const Places places = MakePlaces("dry");
     const std::vector<std::string> rewritten = {"-title \"<%Title%>\" ",
                                                 "-timestamp \"<%TimeStamp%>\" ",
                                                 "-fixaspect ",
                                                 "-passlogfile ",
                                                 "<%OutputPath%>",
                                                 "<%TemporaryFile%>",
+                                                "<%RandomNumber5%>",
+                                                "<%OutputFile%>.THM",
                                                 "-b ",
                                                 "-ab ",
                                                 "-maxfr ",
@@ -208,16 +317,18 @@ TEST_F(TemplateCheckTest, EveryShippedTemplateRunsAsWrittenInADryRun) {
             for (const std::string& commandTemplate : templates) {
                 EXPECT_FALSE(IsSkippedTemplate(commandTemplate)) << commandTemplate;
                 EXPECT_EQ(commandTemplate.rfind(converter, 0), 0u) << commandTemplate;
+                EXPECT_NE(commandTemplate.find(" -stats "), std::string::npos)
+                    << "no progress statistics in " << commandTemplate;
                 for (const std::string& token : rewritten) {
                     EXPECT_EQ(commandTemplate.find(token), std::string::npos)
                         << "'" << token << "' in " << commandTemplate;
                 }
             }
 
-            const ProcessOutput dry =
-                RunProcess({kBatch, "--dry-run", "--settings", file, "--command",
-                            std::to_string(row), "--output", (root_ / "out").string(), "--drive",
-                            psp.string(), "--drive", walkman.string(), input.string()});
+            const ProcessOutput dry = RunProcess(
+                {kBatch, "--dry-run", "--settings", file, "--command", std::to_string(row),
+                 "--output", places.out.string(), "--drive", places.psp.string(), "--drive",
+                 places.walkman.string(), input.string()});
             ASSERT_EQ(dry.exitCode, 0) << dry.err;
             std::vector<std::string> lines;
             std::istringstream in(dry.out);
@@ -235,130 +346,114 @@ TEST_F(TemplateCheckTest, EveryShippedTemplateRunsAsWrittenInADryRun) {
 }
 
 class ShippedConversionTest : public TemporaryFolderTest,
-                              public ::testing::WithParamInterface<std::string> {};
-
-// Checks one output file against its row; `path` is where it should be.
-void CheckOutput(const ExpectedOutput& row, const std::string& path) {
-    SCOPED_TRACE(path);
-    ASSERT_TRUE(fs::is_regular_file(path)) << "not written";
-    const ProbedMedia media = ProbeMedia(kFfprobe, path);
-    ASSERT_TRUE(media.ok) << media.error;
-    std::vector<std::string> codecs;
-    const ProbedStream* video = nullptr;
-    for (const ProbedStream& stream : media.streams) {
-        codecs.push_back(stream.codec);
-        if (video == nullptr && stream.type == "video") {
-            video = &stream;
+                              public ::testing::WithParamInterface<std::string> {
+protected:
+    void SetUp() override {
+        if (!ToolsAreThere()) {
+            GTEST_SKIP() << "ffmpeg and ffprobe are not in " << kProgramFolder
+                         << "/cores (install ffmpeg and build again)";
         }
+        TemporaryFolderTest::SetUp();
+        ASSERT_EQ(Expectations().error, "");
+        lists_ = ListCommands();
+        ASSERT_EQ(lists_.error, "");
+        ASSERT_TRUE(lists_.rows.contains(GetParam()));
     }
-    EXPECT_EQ(codecs, row.codecs);
-    if (row.width || row.height) {
-        ASSERT_NE(video, nullptr) << "no picture";
-        EXPECT_EQ(video->width, row.width.value_or(0));
-        EXPECT_EQ(video->height, row.height.value_or(0));
+
+    // The path of an input, made on first use.
+    static std::string InputPath(const std::string& kind) {
+        std::string error;
+        std::string path = Inputs().Path(kind, error);
+        EXPECT_FALSE(path.empty()) << error;
+        return path;
     }
-    if (row.duration) {
-        ASSERT_TRUE(media.duration.has_value()) << "no duration";
-        EXPECT_NEAR(*media.duration, *row.duration, kDurationTolerance);
-    }
-    if (row.titleTag) {
-        EXPECT_EQ(TitleOf(media), *row.titleTag);
-    }
-    if (fs::path(path).extension() == ".jpg") {
-        EXPECT_TRUE(StartsAsJpeg(path)) << "not a JPEG file";
-    }
-}
+
+    int CommandRow(int item) const { return lists_.rows.at(GetParam()).at(item); }
+
+    CommandLists lists_;
+};
 
 TEST_P(ShippedConversionTest, EveryCommandMakesWhatItsTitlePromises) {
-    if (!IsExecutable(kFfmpeg) || !IsExecutable(kFfprobe) || !IsExecutable(kBatch)) {
-        GTEST_SKIP() << "ffmpeg and ffprobe are not in " << kProgramFolder
-                     << "/cores (install ffmpeg and build again)";
-    }
-    ASSERT_EQ(Expectations().error, "");
     const std::string file = GetParam();
-    const CommandLists lists = ListCommands();
-    ASSERT_EQ(lists.error, "");
-    ASSERT_TRUE(lists.rows.contains(file));
-
-    std::map<int, std::vector<ExpectedOutput>> items;
-    for (const ExpectedOutput& row : Expectations().rows) {
-        if (row.settingsFile == file) {
-            items[row.item].push_back(row);
-        }
-    }
-
-    // The inputs this file needs, made once, with their checksums.
-    const fs::path inputs = root_ / "in";
-    fs::create_directories(inputs);
-    std::map<std::string, std::string> inputPaths;
-    std::map<std::string, std::string> checksums;
-    for (const auto& [item, rows] : items) {
-        for (const ExpectedOutput& row : rows) {
-            if (!inputPaths.contains(row.input)) {
-                std::string error;
-                const std::string path = MakeInput(kFfmpeg, row.input, inputs.string(), error);
-                ASSERT_FALSE(path.empty()) << error;
-                inputPaths[row.input] = path;
-                checksums[path] = FileChecksum(path);
-            }
-        }
-    }
-
-    for (const auto& [item, rows] : items) {
+    for (const auto& [item, rows] : RowsByItem(file)) {
         SCOPED_TRACE(file + " Item" + std::to_string(item));
-        ASSERT_TRUE(lists.rows.at(file).contains(item));
-        const fs::path out = root_ / ("out" + std::to_string(item));
-        const fs::path drives = root_ / ("drives" + std::to_string(item));
-        const fs::path psp = MakeDrive(drives / "psp", "PSP/GAME");
-        const fs::path walkman = MakeDrive(drives / "walkman", "MP_ROOT");
+        ASSERT_TRUE(lists_.rows.at(file).contains(item));
+        const Places places = MakePlaces(std::to_string(item));
 
         // One run for all the inputs of the command, in the order the rows name them.
-        std::vector<std::string> arguments = {kBatch,
-                                              "--settings",
-                                              file,
-                                              "--command",
-                                              std::to_string(lists.rows.at(file).at(item)),
-                                              "--output",
-                                              out.string(),
-                                              "--drive",
-                                              psp.string(),
-                                              "--drive",
-                                              walkman.string()};
-        std::vector<std::string> given;
+        std::vector<std::string> kinds;
+        std::vector<std::string> inputs;
         for (const ExpectedOutput& row : rows) {
-            if (std::find(given.begin(), given.end(), row.input) == given.end()) {
-                given.push_back(row.input);
-                arguments.push_back(inputPaths.at(row.input));
+            if (std::find(kinds.begin(), kinds.end(), row.input) == kinds.end()) {
+                kinds.push_back(row.input);
+                inputs.push_back(InputPath(row.input));
             }
         }
-        const ProcessOutput result = RunProcess(arguments);
+        const ProcessOutput result = Convert(file, CommandRow(item), places, inputs);
         EXPECT_EQ(result.exitCode, 0) << result.err;
 
         std::set<std::string> expectedFiles;
         for (const ExpectedOutput& row : rows) {
-            const std::string base = BaseOf(InputFileName(row.input));
-            fs::path path = ExpandOutput(row.output, base, psp.string(), walkman.string());
-            if (path.is_relative()) {
-                path = out / path;
-            }
-            expectedFiles.insert(path.string());
-            CheckOutput(row, path.string());
+            const std::string path = OutputPath(row, places);
+            expectedFiles.insert(path);
+            CheckOutput(kTools, row, path);
         }
         // Nothing else is written, to the output folder or to the players.
-        std::set<std::string> written = FilesBelow(out);
-        written.merge(FilesBelow(drives));
-        EXPECT_EQ(written, expectedFiles);
+        EXPECT_EQ(Written(places), expectedFiles);
     }
-
     // The inputs are as they were, and nothing was written beside them.
-    for (const auto& [path, checksum] : checksums) {
-        EXPECT_EQ(FileChecksum(path), checksum) << path;
+    EXPECT_EQ(Inputs().ChangesSinceMade(), "");
+}
+
+// The output format of every command follows from the command line, not from the name: with
+// ".palomix-part" before each output's extension (in a copy of the file), each command still
+// writes its files, under those names.
+TEST_P(ShippedConversionTest, EveryCommandWritesTheSameFilesUnderTemporaryNames) {
+    const std::string file = GetParam();
+    const fs::path copy = root_ / file;
+    {
+        std::ifstream in(lists_.paths.at(file), std::ios::binary);
+        std::ofstream out(copy, std::ios::binary);
+        for (std::string line; std::getline(in, line);) {
+            // A command line ends with its quoted output name and the outer quote: NAME.EXT""
+            if (line.starts_with("Command") && line.ends_with("\"\"")) {
+                const std::size_t dot = line.rfind('.');
+                ASSERT_NE(dot, std::string::npos) << line;
+                line.insert(dot, kInfix);
+            }
+            out << line << '\n';
+        }
     }
-    std::set<std::string> inputFiles;
-    for (const auto& [path, checksum] : checksums) {
-        inputFiles.insert(path);
+    for (const auto& [item, rows] : RowsByItem(file)) {
+        SCOPED_TRACE(file + " Item" + std::to_string(item));
+        const Places places = MakePlaces(std::to_string(item));
+        // The input of the item's first row, and every file the item makes from it.
+        const std::string kind = rows.front().input;
+        const ProcessOutput result =
+            Convert(copy.string(), CommandRow(item), places, {InputPath(kind)});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        std::set<std::string> expectedFiles;
+        for (const ExpectedOutput& row : rows) {
+            if (row.input == kind) {
+                const std::string path = WithInfix(OutputPath(row, places));
+                expectedFiles.insert(path);
+                CheckStreams(kTools, row, path);
+            }
+        }
+        EXPECT_EQ(Written(places), expectedFiles);
     }
-    EXPECT_EQ(FilesBelow(inputs), inputFiles);
+}
+
+// A file that holds no media fails every command and leaves nothing behind.
+TEST_P(ShippedConversionTest, ABrokenFileFailsEveryCommandAndWritesNothing) {
+    const std::string file = GetParam();
+    for (const auto& [item, row] : lists_.rows.at(file)) {
+        SCOPED_TRACE(file + " Item" + std::to_string(item));
+        const Places places = MakePlaces(std::to_string(item));
+        const ProcessOutput result = Convert(file, row, places, {InputPath("broken")});
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_EQ(Written(places), std::set<std::string>());
+    }
 }
 
 std::string TestNameOf(const ::testing::TestParamInfo<std::string>& info) {
