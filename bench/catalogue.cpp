@@ -143,11 +143,12 @@ std::size_t PrepareJob(IniReader& reader, const ChosenCommand& command, const Co
     if (!document) {
         return 0;
     }
-    const std::vector<palomix::CommandTemplate> templates =
-        ReadCommandTemplates(*document, command.itemNumber);
+    CommandDefinition definition;
+    definition.templates = ReadCommandTemplates(*document, command.itemNumber);
     const RunPolicy policy(values.appFolder, NativePathStyle());
-    const JobPlan plan = policy.PlanJob(&templates, command.settingsFile,
-                                        JobInputs{values.inputPath, values.outputFolder}, devices);
+    const JobPlan plan =
+        policy.PlanJob(&definition, command.settingsFile,
+                       JobInputs{values.inputPath, values.outputFolder, {}}, devices);
     std::size_t prepared = 0;
     for (const PlannedLine& line : plan.lines) {
         prepared += line.commandLine.size();

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/CommandLineSplit.h"
+#include "platform/FileSystem.h"
 #include "platform/LogTail.h"
 
 namespace palomix {
@@ -49,7 +50,8 @@ BatchRun::BatchRun(JobQueue& jobs, ProcessLauncher& launcher, DeviceAccess& devi
       devices_(devices),
       reader_(reader),
       policy_(policy),
-      inputs_(std::move(inputs)) {}
+      inputs_(std::move(inputs)),
+      runOutputs_(policy.Style()) {}
 
 BatchRun::~BatchRun() {
     // alive_ goes with the run, so the ends of these processes, when the host delivers them,
@@ -87,6 +89,7 @@ void BatchRun::StartRun() {
     }
     runActive_ = true;
     ending_.reset();
+    runOutputs_.Clear();  // outputs of earlier runs count as files from before this one
     if (jobs_.Empty()) {
         stopEnabled_ = true;
         ReportStopEnabled();
@@ -125,7 +128,7 @@ bool BatchRun::Step() {
     if (!ending_ && active_.size() < maxActive_ && BeginNextJob()) {
         return true;
     }
-    if (active_.empty()) {
+    if (active_.empty() && runActive_) {
         EndRun(ending_.value_or(RunEndReason::QueueEmpty));
     }
     return false;
@@ -158,28 +161,75 @@ bool BatchRun::BeginNextJob() {
     if (!next) {
         return false;
     }
-    if (!Chosen()) {
+    const std::optional<ChosenCommand> chosen = Chosen();
+    if (!chosen) {
         if (active_.empty()) {
             ending_ = RunEndReason::NothingSelected;
         }
         return false;
     }
+    const JobId id = jobs_.Id(*next);
+    const std::string path = jobs_.JobPath(*next);
+    const std::string outputFolder = inputs_.outputFolder ? inputs_.outputFolder() : std::string();
+    if (!outputFolder.empty()) {
+        // A folder that cannot be made would fail every job the same way: the run ends once,
+        // saying why, and the jobs stay.
+        if (const std::error_code error = devices_.MakeFolders(outputFolder)) {
+            if (active_.empty()) {
+                EndRun(RunEnd{RunEndReason::OutputFolderUnusable, outputFolder, error});
+            } else {
+                ending_ = RunEndReason::OutputFolderUnusable;
+            }
+            return false;
+        }
+    }
+
+    // The job's outputs get their names before anything runs; a job that cannot or need not
+    // convert ends here.
+    const CommandDefinition* command = Command(*chosen);
+    OutputChoice choice;
+    if (command != nullptr) {
+        const ExistingOutputs existing =
+            inputs_.existingOutputs ? inputs_.existingOutputs() : ExistingOutputs::Overwrite;
+        PlanningDeviceAccess planning(devices_);
+        choice = ChooseOutputName(
+            [&](const std::string& name) {
+                return policy_.PlanJob(command, chosen->settingsFile,
+                                       JobInputs{path, outputFolder, name}, planning);
+            },
+            path, existing, runOutputs_, policy_.Style());
+        switch (choice.problem) {
+            case JobProblem::NotConvertible:
+            case JobProblem::OutputExists:
+                EndUnstarted(id, path, JobOutcome::Skipped, choice.problem,
+                             std::move(choice.problemSubject));
+                return true;
+            case JobProblem::TooLargeForPlayer:
+            case JobProblem::NoFreeName:
+                EndUnstarted(id, path, JobOutcome::Failed, choice.problem,
+                             std::move(choice.problemSubject));
+                return true;
+            default:
+                break;  // the others show as the job's lines are worked through
+        }
+    }
+
     ActiveJob job;
-    job.id = jobs_.Id(*next);
-    job.result.id = job.id;
-    job.result.path = jobs_.JobPath(*next);
-    job.outputFolder = inputs_.outputFolder ? inputs_.outputFolder() : std::string();
-    const JobStart start{job.id, job.result.path, job.result.outputName};
-    const std::string outputFolder = job.outputFolder;
+    job.id = id;
+    job.result.id = id;
+    job.result.path = path;
+    job.outputFolder = outputFolder;
+    job.outputName = choice.name;
+    job.result.outputName = choice.name;
+    for (const LineOutput& output : choice.plan.Outputs()) {
+        job.result.outputs.push_back(output.path);
+        runOutputs_.Add(output.path);  // being made: no other job of the run takes it
+    }
+    const JobStart start{job.id, job.result.path, job.outputName};
     active_.push_back(std::move(job));
     // The job's time starts at zero and shows at once.
     jobs_.SetStatus(start.id, JobStatus{JobState::Converting, 0, {}});
     active_.back().elapsedSeconds = 1;
-    if (!outputFolder.empty()) {
-        // A folder that cannot be made is not an error of the run: the converter then fails
-        // to write, and that failure is recorded.
-        devices_.CreateFolders(outputFolder);
-    }
     stopEnabled_ = true;
     ReportStopEnabled();
     if (observer_ != nullptr) {
@@ -188,25 +238,38 @@ bool BatchRun::BeginNextJob() {
     return true;
 }
 
-const std::vector<CommandTemplate>* BatchRun::Templates(const ChosenCommand& command) {
+void BatchRun::EndUnstarted(JobId id, const std::string& path, JobOutcome outcome,
+                            JobProblem problem, std::string subject) {
+    JobResult result;
+    result.id = id;
+    result.path = path;
+    result.outcome = outcome;
+    result.problem = problem;
+    result.problemSubject = std::move(subject);
+    jobs_.Remove(id);
+    Report(std::move(result));
+}
+
+const CommandDefinition* BatchRun::Command(const ChosenCommand& command) {
     // The file is looked at afresh whenever the run goes on after a wait, so an edit made while
     // a command runs counts from the next template. The templates read without a wait in between
     // (the lines not run after a command, or every job that starts no process) share one look.
-    // A parsed file never changes, so its templates are kept for as long as each look finds the
-    // same file unchanged: then a job costs one look per command.
-    if (templatesLooked_ && templates_ && templates_->command == command) {
-        return templates_->document ? &templates_->templates : nullptr;
+    // A parsed file never changes, so what was read from it is kept for as long as each look
+    // finds the same file unchanged: then a job costs one look per command.
+    if (templatesLooked_ && command_ && command_->command == command) {
+        return command_->document ? &command_->definition : nullptr;
     }
     templatesLooked_ = true;
     std::shared_ptr<const IniDocument> document = reader_.TryDocument(command.settingsFile);
-    if (!templates_ || !(templates_->command == command) || templates_->document != document) {
-        std::vector<CommandTemplate> templates;
+    if (!command_ || !(command_->command == command) || command_->document != document) {
+        CommandDefinition definition;
         if (document) {
-            templates = ReadCommandTemplates(*document, command.itemNumber);
+            definition.templates = ReadCommandTemplates(*document, command.itemNumber);
+            definition.extensions = ReadCommandExtensions(*document, command.itemNumber);
         }
-        templates_ = TemplateCache{command, std::move(document), std::move(templates)};
+        command_ = CommandCache{command, std::move(document), std::move(definition)};
     }
-    return templates_->document ? &templates_->templates : nullptr;
+    return command_->document ? &command_->definition : nullptr;
 }
 
 void BatchRun::Advance(JobId id) {
@@ -224,17 +287,18 @@ void BatchRun::Advance(JobId id) {
             job->nextTemplate = kCommandTemplateCount;  // the rest read as empty
             continue;
         }
-        const std::vector<CommandTemplate>* templates = Templates(*chosen);
-        if (templates == nullptr) {
+        const CommandDefinition* command = Command(*chosen);
+        if (command == nullptr) {
             job->result.problem = JobProblem::SettingsUnreadable;
             job->result.problemSubject = chosen->settingsFile;
             job->nextTemplate = kCommandTemplateCount;
             continue;
         }
+        const std::vector<CommandTemplate>& templates = command->templates;
         const auto next = std::lower_bound(
-            templates->begin(), templates->end(), job->nextTemplate,
+            templates.begin(), templates.end(), job->nextTemplate,
             [](const CommandTemplate& t, int number) { return t.number < number; });
-        if (next == templates->end()) {
+        if (next == templates.end()) {
             job->nextTemplate = kCommandTemplateCount;
             continue;
         }
@@ -245,8 +309,11 @@ void BatchRun::Advance(JobId id) {
             FinishJob(id);
             return;
         }
-        std::optional<PlannedLine> line =
-            policy_.PlanLine(*next, JobInputs{job->result.path, job->outputFolder}, devices_);
+        std::optional<PlannedLine> line = policy_.PlanLine(
+            *next,
+            JobInputs{job->result.path, job->outputFolder,
+                      job->outputName.empty() ? std::string() : PartName(job->outputName)},
+            devices_);
         if (!line) {
             continue;
         }
@@ -258,6 +325,14 @@ void BatchRun::Advance(JobId id) {
             record.notRun = *line->notRun;
             job->result.commands.push_back(std::move(record));
             continue;
+        }
+        for (const LineOutput& output : line->outputs) {
+            const bool known =
+                std::any_of(job->temporary.begin(), job->temporary.end(),
+                            [&](const LineOutput& o) { return o.path == output.path; });
+            if (!known) {
+                job->temporary.push_back(output);
+            }
         }
         Launch(*job, *line);
         return;
@@ -295,7 +370,9 @@ void BatchRun::OnProcessEnded(ProcessHandle handle, ProcessExit exit) {
     const Pending ended = std::move(*found->pending);
     found->pending.reset();
     if (found->stopped) {
-        // The end of a stopped command: its job was recorded and removed by the stop.
+        // The end of a stopped command: its job was recorded and removed by the stop; what it
+        // wrote goes now that it can write no more.
+        DiscardOutputs(*found);
         active_.erase(found);
         stopRequested_ = std::any_of(active_.begin(), active_.end(),
                                      [](const ActiveJob& job) { return job.stopped; });
@@ -323,10 +400,16 @@ void BatchRun::FinishJob(JobId id) {
     if (job == nullptr) {
         return;
     }
-    JobResult result = std::move(job->result);
-    if (result.outcome != JobOutcome::Stopped) {
-        result.outcome = OutcomeOf(result);
+    if (job->result.outcome != JobOutcome::Stopped) {
+        job->result.outcome = OutcomeOf(job->result);
     }
+    if (job->result.outcome == JobOutcome::Done && !KeepOutputs(*job)) {
+        job->result.outcome = JobOutcome::Failed;
+    }
+    if (job->result.outcome != JobOutcome::Done) {
+        DiscardOutputs(*job);
+    }
+    JobResult result = std::move(job->result);
     result.elapsedSeconds = ShownSeconds(job->elapsedSeconds);
     lastElapsedSeconds_ = job->elapsedSeconds;
     active_.erase(active_.begin() + (job - active_.data()));
@@ -344,6 +427,7 @@ void BatchRun::FailLaunch(JobId id, const PlannedLine& line, const LaunchResult&
     record.commandLine = line.commandLine;
     record.state = CommandState::NotLaunched;
     record.launchFailure = launch.failure;
+    DiscardOutputs(*job);
     JobResult result = std::move(job->result);
     result.commands.push_back(std::move(record));
     result.outcome = JobOutcome::NotStarted;
@@ -359,13 +443,47 @@ void BatchRun::FailLaunch(JobId id, const PlannedLine& line, const LaunchResult&
     Report(std::move(result));
 }
 
+bool BatchRun::KeepOutputs(ActiveJob& job) {
+    for (const LineOutput& output : job.temporary) {
+        if (!PathExists(output.path)) {
+            continue;  // a line that did not write this one
+        }
+        const std::string final = output.Renamed(job.outputName, policy_.Style());
+        if (RenameOver(output.path, final)) {
+            job.result.problem = JobProblem::OutputNotKept;
+            job.result.problemSubject = final;
+            return false;
+        }
+        if (std::find(job.result.outputs.begin(), job.result.outputs.end(), final) ==
+            job.result.outputs.end()) {
+            job.result.outputs.push_back(final);
+        }
+        runOutputs_.Add(final);
+    }
+    return true;
+}
+
+void BatchRun::DiscardOutputs(const ActiveJob& job) {
+    for (const LineOutput& output : job.temporary) {
+        RemoveFile(output.path);
+    }
+    // Outputs it did not make are free for the jobs after it.
+    for (const std::string& output : job.result.outputs) {
+        runOutputs_.Remove(output);
+    }
+}
+
 void BatchRun::EndRun(RunEndReason reason) {
+    EndRun(RunEnd{reason, {}, {}});
+}
+
+void BatchRun::EndRun(const RunEnd& end) {
     runActive_ = false;
     stopEnabled_ = false;
     ending_.reset();
     ReportStopEnabled();
     if (observer_ != nullptr) {
-        observer_->RunEnded(RunEnd{reason, {}, {}});
+        observer_->RunEnded(end);
     }
 }
 
@@ -425,6 +543,7 @@ bool BatchRun::StopJob(ActiveJob& job) {
     record.state = CommandState::Stopped;
     JobResult result = std::move(job.result);
     job.result = JobResult{};
+    job.result.outputs = result.outputs;  // freed once the process has ended
     result.commands.push_back(std::move(record));
     result.outcome = JobOutcome::Stopped;
     result.elapsedSeconds = ShownSeconds(job.elapsedSeconds);

@@ -31,7 +31,12 @@
 //   runs no further line and counts as stopped.
 // - The output folder is read once at the start of every job, created there with its parents,
 //   and used for all of that job's lines; the chosen command is read for every template, so a
-//   change of choice (a language switch, say) counts from the next template on.
+//   change of choice (a language switch, say) counts from the next template on. An output
+//   folder that cannot be made ends the run (with why), leaving the jobs in the list.
+// - A file of a type the command does not take, and a job whose outputs exist when the user
+//   chose to skip those, is skipped. Outputs get their names as engine/OutputNames.h says, are
+//   written under temporary names and put under their final names when the job is done; the
+//   temporary files of a job that failed or was stopped are removed.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +49,7 @@
 #include "engine/EngineObserver.h"
 #include "engine/JobQueue.h"
 #include "engine/JobResult.h"
+#include "engine/OutputNames.h"
 #include "engine/RunPolicy.h"
 #include "platform/Drives.h"
 #include "platform/ProcessLauncher.h"
@@ -58,6 +64,9 @@ struct RunInputs {
     std::function<std::optional<ChosenCommand>()> chosenCommand;
     // The output folder, exactly as shown; asked at the start of every job.
     std::function<std::string()> outputFolder;
+    // What to do with an output that exists from before the run; asked at the start of every
+    // job.
+    std::function<ExistingOutputs()> existingOutputs;
 };
 
 class BatchRun {
@@ -108,16 +117,18 @@ private:
     struct ActiveJob {
         JobId id = 0;
         std::string outputFolder;
-        int nextTemplate = 0;  // the next template number whose turn comes
+        std::string outputName;             // the final name of the outputs
+        std::vector<LineOutput> temporary;  // outputs of the lines started, temporary names
+        int nextTemplate = 0;               // the next template number whose turn comes
         std::int32_t elapsedSeconds = 0;
         JobResult result;
         std::optional<Pending> pending;
         bool stopped = false;  // recorded and removed; its process's end has not arrived yet
     };
-    struct TemplateCache {
+    struct CommandCache {
         ChosenCommand command;
         std::shared_ptr<const IniDocument> document;
-        std::vector<CommandTemplate> templates;
+        CommandDefinition definition;
     };
     struct AliveToken {};
 
@@ -135,14 +146,23 @@ private:
     void FinishJob(JobId id);
     void FailLaunch(JobId id, const PlannedLine& line, const LaunchResult& launch);
     void EndRun(RunEndReason reason);
+    void EndRun(const RunEnd& end);
     void Report(JobResult result);
     void ReportStopEnabled();
     void UpdateStopEnabled();
     bool StopJob(ActiveJob& job);
     std::optional<ChosenCommand> Chosen() const;
-    // The templates of the chosen command, looked at afresh once after every wait; nullptr
-    // when the settings file cannot be read.
-    const std::vector<CommandTemplate>* Templates(const ChosenCommand& command);
+    // The chosen command as its settings file gives it, looked at afresh once after every
+    // wait; nullptr when the settings file cannot be read.
+    const CommandDefinition* Command(const ChosenCommand& command);
+    // Ends a job before any of its lines ran (skipped or failed), taking it out of the list.
+    void EndUnstarted(JobId id, const std::string& path, JobOutcome outcome, JobProblem problem,
+                      std::string subject);
+    // Puts a done job's outputs under their final names; false (and the job's problem set)
+    // when one cannot be.
+    bool KeepOutputs(ActiveJob& job);
+    // Removes the temporary outputs of a job that did not succeed.
+    void DiscardOutputs(const ActiveJob& job);
 
     JobQueue& jobs_;
     ProcessLauncher& launcher_;
@@ -165,7 +185,8 @@ private:
     bool proceeding_ = false;
     bool proceedAgain_ = false;
     bool templatesLooked_ = false;  // since the run last went on after a wait
-    std::optional<TemplateCache> templates_;
+    std::optional<CommandCache> command_;
+    RunOutputs runOutputs_;  // the final outputs made or being made in this run
 
     // The launcher's end handlers hold a weak reference, so an end that arrives after the run
     // is gone touches nothing.

@@ -88,6 +88,7 @@ constexpr std::array<std::string_view, 3> kToolLineMarks = {"Platenfold", "Boxwr
 struct Inserts {
     const CommandValues& values;
     std::string baseName;
+    std::string deviceName;  // baseName as a player's card accepts it
     PathStyle style;
 
     std::string ValueOf(const Rule& rule) const {
@@ -117,7 +118,7 @@ struct Inserts {
                 return program;
             }
             case Source::DeviceName:
-                return baseName + std::string(rule.text);
+                return deviceName + std::string(rule.text);
             case Source::None:
                 break;
         }
@@ -199,7 +200,7 @@ private:
 };
 
 void Apply(const Rule& rule, std::string& line, const Inserts& inserts, DeviceAccess& devices,
-           InsertedValues& inserted, std::string& missingPlayer) {
+           InsertedValues& inserted, PreparationNotes& notes) {
     const std::size_t at = line.find(rule.token);
     if (at == std::string::npos) {
         // No drive is touched when a device placeholder is absent.
@@ -208,15 +209,24 @@ void Apply(const Rule& rule, std::string& line, const Inserts& inserts, DeviceAc
     switch (rule.action) {
         case Action::Device: {
             std::string devicePath(rule.token);
+            std::string drive;
             if (!InsertDevicePaths(devicePath, rule.token, rule.markerFolder, rule.mediaFolder,
-                                   inserts.ValueOf(rule), devices, inserts.style) &&
-                missingPlayer.empty()) {
-                missingPlayer = PlayerOfMarker(rule.markerFolder);
+                                   inserts.ValueOf(rule), devices, inserts.style, &drive)) {
+                if (notes.missingPlayer.empty()) {
+                    notes.missingPlayer = PlayerOfMarker(rule.markerFolder);
+                }
+            } else {
+                notes.places.push_back(PreparationNotes::OutputPlace{
+                    FolderOf(devicePath, inserts.style), inserts.deviceName, drive});
             }
             line.replace(at, rule.token.size(), inserted.Mark(std::move(devicePath)));
             break;
         }
         case Action::Replace:
+            if (rule.source == Source::OutputName) {
+                notes.places.push_back(PreparationNotes::OutputPlace{
+                    inserts.values.outputFolder, inserts.baseName, {}});
+            }
             line.replace(at, rule.token.size(),
                          rule.source == Source::Text ? inserts.ValueOf(rule)
                                                      : inserted.Mark(inserts.ValueOf(rule)));
@@ -253,19 +263,22 @@ std::string_view PlayerOfMarker(std::string_view markerFolder) {
 
 std::optional<std::string> PrepareCommandLine(std::string_view commandTemplate,
                                               const CommandValues& values, DeviceAccess& devices,
-                                              PathStyle style, std::string* missingPlayer) {
+                                              PathStyle style, PreparationNotes* notes) {
     if (IsSkippedTemplate(commandTemplate)) {
         return std::nullopt;
     }
-    const Inserts inserts{values, BaseNameOf(values.inputPath, style), style};
+    std::string baseName =
+        values.outputName.empty() ? BaseNameOf(values.inputPath, style) : values.outputName;
+    std::string deviceName = FatSafeName(baseName);
+    const Inserts inserts{values, std::move(baseName), std::move(deviceName), style};
     InsertedValues inserted(commandTemplate);
     std::string line(commandTemplate);
-    std::string missing;
+    PreparationNotes learned;
     for (const Rule& rule : kRules) {
-        Apply(rule, line, inserts, devices, inserted, missing);
+        Apply(rule, line, inserts, devices, inserted, learned);
     }
-    if (missingPlayer != nullptr) {
-        *missingPlayer = std::move(missing);
+    if (notes != nullptr) {
+        *notes = std::move(learned);
     }
     return inserted.Expand(line, style);
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Drives.h"
 #include "platform/PathRules.h"
@@ -18,6 +19,24 @@ struct CommandValues {
     std::string inputPath;     // full path of the head job
     std::string outputFolder;  // the output folder exactly as shown; no separator added or removed
     std::string appFolder;     // the program's folder, no trailing separator except at a root
+    // The name the outputs get in place of the job's BaseName (a numbered or a temporary
+    // name); empty: the BaseName.
+    std::string outputName = {};
+};
+
+// What preparing a line learned besides the line itself.
+struct PreparationNotes {
+    // The player ("PSP", "WALKMAN") whose placeholder found no attached drive; empty when
+    // every placeholder was filled. Such a line names an output without a folder.
+    std::string missingPlayer;
+    // The folders the line's outputs were put in: the output folder and the players' media
+    // folders that placeholders inserted, with the name each got there.
+    struct OutputPlace {
+        std::string folder;
+        std::string name;   // the output name as inserted (made safe for a player's card)
+        std::string drive;  // the player's drive; empty for the output folder
+    };
+    std::vector<OutputPlace> places;
 };
 
 // True for a template that is not run: an empty one, or a tool line that contains
@@ -36,13 +55,12 @@ bool IsSkippedTemplate(std::string_view commandTemplate);
 // them AppFolder/cores/ffmpeg and AppFolder/cores/Cantalib. The tokens themselves are the
 // texts of the settings files and are the same for both styles.
 //
-// `missingPlayer`, when given, receives the name of the player ("PSP", "WALKMAN") whose
-// placeholder found no attached drive, and is left empty when every placeholder was filled.
-// Such a line names an output without a folder, so the run does not start it.
+// The player placeholders put the name in a form a player's FAT32 card accepts (FatSafeName).
+// `notes`, when given, receives what the line's preparation learned (see PreparationNotes).
 std::optional<std::string> PrepareCommandLine(std::string_view commandTemplate,
                                               const CommandValues& values, DeviceAccess& devices,
                                               PathStyle style = NativePathStyle(),
-                                              std::string* missingPlayer = nullptr);
+                                              PreparationNotes* notes = nullptr);
 
 // The player a device marker folder stands for: "PSP" or "WALKMAN".
 std::string_view PlayerOfMarker(std::string_view markerFolder);

@@ -36,7 +36,8 @@ bool HasFolder(DeviceAccess& devices, const std::string& path) {
 
 bool InsertDevicePaths(std::string& line, std::string_view placeholder,
                        std::string_view markerFolder, std::string_view mediaFolder,
-                       std::string_view fileName, DeviceAccess& devices, PathStyle style) {
+                       std::string_view fileName, DeviceAccess& devices, PathStyle style,
+                       std::string* usedDrive) {
     if (placeholder.empty()) {
         return true;
     }
@@ -69,9 +70,41 @@ bool InsertDevicePaths(std::string& line, std::string_view placeholder,
         path += JoinSeparator(style);
         path += fileName;
         line.insert(at, path);
+        if (usedDrive != nullptr) {
+            *usedDrive = drive;
+        }
         return true;
     }
     return false;
+}
+
+std::string FatSafeName(std::string_view name) {
+    std::string safe;
+    safe.reserve(name.size());
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool refused = byte < 0x20 || byte == 0x7F ||
+                             std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
+        safe += refused ? '_' : c;
+    }
+    // At most 255 UTF-16 units: a UTF-8 sequence of 4 bytes is two units, the others one.
+    std::size_t units = 0;
+    std::size_t end = 0;
+    while (end < safe.size()) {
+        const auto lead = static_cast<unsigned char>(safe[end]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::size_t cost = length == 4 ? 2 : 1;
+        if (units + cost > 255 || end + length > safe.size()) {
+            break;
+        }
+        units += cost;
+        end += length;
+    }
+    safe.resize(end);
+    while (!safe.empty() && (safe.back() == '.' || safe.back() == ' ')) {
+        safe.pop_back();
+    }
+    return safe.empty() ? std::string("_") : safe;
 }
 
 }  // namespace palomix

@@ -28,9 +28,15 @@ inline constexpr std::string_view kMusicFolder = "MUSIC";
 // the placeholder is left alone and no drive is looked at. Errors on one drive (including an
 // exception from the DeviceAccess) pass that drive over; nothing is thrown. False when the
 // placeholder was in the line and no drive carries the marker folder.
+// `usedDrive`, when given, receives the drive whose media folder was inserted.
 bool InsertDevicePaths(std::string& line, std::string_view placeholder,
                        std::string_view markerFolder, std::string_view mediaFolder,
                        std::string_view fileName, DeviceAccess& devices,
-                       PathStyle style = NativePathStyle());
+                       PathStyle style = NativePathStyle(), std::string* usedDrive = nullptr);
+
+// A file name that a player's FAT32 card accepts: \ / : * ? " < > | and control characters
+// become '_', trailing dots and blanks are removed, and the name is cut to at most 255 UTF-16
+// units without splitting a character. An empty result becomes "_".
+std::string FatSafeName(std::string_view name);
 
 }  // namespace palomix

@@ -4,23 +4,6 @@
 
 namespace palomix {
 
-namespace {
-
-// The drives of the real access, but no folder is ever created: planning the device
-// placeholders leaves every drive as it was.
-class PlanningDeviceAccess final : public DeviceAccess {
-public:
-    explicit PlanningDeviceAccess(DeviceAccess& inner) : inner_(inner) {}
-    std::vector<std::string> ListDrives() override { return inner_.ListDrives(); }
-    bool IsFolder(const std::string& path) override { return inner_.IsFolder(path); }
-    bool CreateFolders(const std::string& /*path*/) override { return true; }
-
-private:
-    DeviceAccess& inner_;
-};
-
-}  // namespace
-
 Engine::Engine(EngineSetup setup, PostToHost post)
     : programFolder_(std::move(setup.programFolder)),
       style_(setup.style),
@@ -35,6 +18,7 @@ Engine::Engine(EngineSetup setup, PostToHost post)
     RunInputs inputs;
     inputs.chosenCommand = [this] { return CurrentCommand(); };
     inputs.outputFolder = [this] { return outputFolder_; };
+    inputs.existingOutputs = [this] { return existingOutputs_; };
     run_ = std::make_unique<BatchRun>(jobs_, *launcher_, *devices_, *reader_, policy_,
                                       std::move(inputs));
 }
@@ -56,25 +40,62 @@ IntakeResult Engine::AddPaths(std::span<const std::string> paths) {
     return intake_.TakeDrop(paths);
 }
 
+const CommandDefinition* Engine::PlanCommand(const ChosenCommand& command) {
+    std::shared_ptr<const IniDocument> document = reader_->TryDocument(command.settingsFile);
+    if (!planTemplates_ || !(planTemplates_->command == command) ||
+        planTemplates_->document != document) {
+        CommandDefinition definition;
+        if (document) {
+            definition.templates = ReadCommandTemplates(*document, command.itemNumber);
+            definition.extensions = ReadCommandExtensions(*document, command.itemNumber);
+        }
+        planTemplates_ = PlanTemplates{command, std::move(document), std::move(definition)};
+    }
+    return planTemplates_->document ? &planTemplates_->definition : nullptr;
+}
+
+JobPlan Engine::PlanWith(std::int32_t index, const ChosenCommand& command, RunOutputs& outputs) {
+    const CommandDefinition* definition = PlanCommand(command);
+    PlanningDeviceAccess devices(*devices_);
+    const std::string& path = jobs_.JobPath(index);
+    OutputChoice choice = ChooseOutputName(
+        [&](const std::string& name) {
+            return policy_.PlanJob(definition, command.settingsFile,
+                                   JobInputs{path, outputFolder_, name}, devices);
+        },
+        path, existingOutputs_, outputs, style_);
+    if (choice.problem != JobProblem::None) {
+        choice.plan.problem = choice.problem;
+        choice.plan.problemSubject = choice.problemSubject;
+        return choice.plan;
+    }
+    for (const LineOutput& output : choice.plan.Outputs()) {
+        outputs.Add(output.path);
+    }
+    return choice.plan;
+}
+
 JobPlan Engine::Plan(std::int32_t index) {
-    JobPlan plan;
     const std::optional<ChosenCommand> command = CurrentCommand();
     if (!command || index < 0 || index >= jobs_.JobCount()) {
-        return plan;
+        return {};
     }
-    std::shared_ptr<const IniDocument> document = reader_->TryDocument(command->settingsFile);
-    if (!planTemplates_ || !(planTemplates_->command == *command) ||
-        planTemplates_->document != document) {
-        std::vector<CommandTemplate> templates;
-        if (document) {
-            templates = ReadCommandTemplates(*document, command->itemNumber);
-        }
-        planTemplates_ = PlanTemplates{*command, std::move(document), std::move(templates)};
+    RunOutputs none(style_);
+    return PlanWith(index, *command, none);
+}
+
+std::vector<JobPlan> Engine::PlanAll() {
+    std::vector<JobPlan> plans;
+    const std::optional<ChosenCommand> command = CurrentCommand();
+    if (!command) {
+        return plans;
     }
-    PlanningDeviceAccess devices(*devices_);
-    return policy_.PlanJob(planTemplates_->document ? &planTemplates_->templates : nullptr,
-                           command->settingsFile, JobInputs{jobs_.JobPath(index), outputFolder_},
-                           devices);
+    RunOutputs outputs(style_);
+    plans.reserve(static_cast<std::size_t>(jobs_.JobCount()));
+    for (std::int32_t index = 0; index < jobs_.JobCount(); ++index) {
+        plans.push_back(PlanWith(index, *command, outputs));
+    }
+    return plans;
 }
 
 }  // namespace palomix

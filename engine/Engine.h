@@ -67,6 +67,10 @@ public:
     // The output folder, exactly as shown; read by the run at the start of every job.
     void SetOutputFolder(std::string folder) { outputFolder_ = std::move(folder); }
     const std::string& OutputFolder() const { return outputFolder_; }
+    // What happens to an output file that exists from before the run (Overwrite by default);
+    // read at the start of every job.
+    void SetExistingOutputs(ExistingOutputs existing) { existingOutputs_ = existing; }
+    ExistingOutputs ExistingOutputsChoice() const { return existingOutputs_; }
 
     // --- The job list -----------------------------------------------------------------------
     // Dropped paths become jobs at the end of the list, in order (see DropIntake). Does not
@@ -88,9 +92,13 @@ public:
     void Tick() { run_->Tick(); }
 
     // The lines the run would start for job `index` (0 = head) if it began now, with the command
-    // and output folder chosen now, prepared exactly as the run prepares them; no folder is
-    // created and nothing is started.
+    // and output folder chosen now, prepared exactly as the run prepares them, with the output
+    // names it would choose (but for the temporary names outputs are written under while a job
+    // runs); no folder is created and nothing is started.
     JobPlan Plan(std::int32_t index);
+    // The plans of every job of the list, as a run of them all would name their outputs (a
+    // later job with the same name as an earlier one numbered).
+    std::vector<JobPlan> PlanAll();
 
     // --- State --------------------------------------------------------------------------------
     std::int32_t JobCount() const { return jobs_.JobCount(); }
@@ -121,9 +129,12 @@ private:
     struct PlanTemplates {
         ChosenCommand command;
         std::shared_ptr<const IniDocument> document;
-        std::vector<CommandTemplate> templates;
+        CommandDefinition definition;
     };
     std::optional<PlanTemplates> planTemplates_;
+    const CommandDefinition* PlanCommand(const ChosenCommand& command);
+    JobPlan PlanWith(std::int32_t index, const ChosenCommand& command, RunOutputs& outputs);
+    ExistingOutputs existingOutputs_ = ExistingOutputs::Overwrite;
 };
 
 }  // namespace palomix

@@ -1,14 +1,110 @@
 #include "engine/RunPolicy.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <set>
 
 #include "engine/CommandLine.h"
+#include "engine/DeviceOutput.h"
+#include "platform/CommandLineSplit.h"
+#include "platform/FileSystem.h"
 
 namespace palomix {
+
+namespace {
+
+// The largest file a FAT32 card holds.
+constexpr std::int64_t kLargestFatFile = 4LL * 1024 * 1024 * 1024 - 1;
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// A folder's text made comparable: one separator between parts, none at the end (a root keeps
+// its own), and letter case folded where the file system ignores it.
+std::string FolderKey(std::string_view folder, PathStyle style) {
+    std::string key;
+    key.reserve(folder.size());
+    for (std::size_t i = 0; i < folder.size(); ++i) {
+        char c = folder[i];
+        if (style == PathStyle::Windows) {
+            c = c == '/' ? '\\' : Lower(c);
+        }
+        const bool separator = IsPathSeparator(c, style) && c != ':';
+        // A doubled separator stands for one, except at the start of a network path.
+        if (separator && !key.empty() && key.back() == c && i > 1) {
+            continue;
+        }
+        key += c;
+    }
+    while (key.size() > 1 && IsPathSeparator(key.back(), style) && key.back() != ':' &&
+           key[key.size() - 2] != ':') {
+        key.pop_back();
+    }
+    return key;
+}
+
+// The files the line writes: its arguments that lie in a folder the placeholders put there and
+// begin with the name put there.
+std::vector<LineOutput> OutputsOf(const std::string& line, const PreparationNotes& notes,
+                                  PathStyle style) {
+    std::vector<LineOutput> outputs;
+    if (notes.places.empty()) {
+        return outputs;
+    }
+    const std::vector<ProgramCandidate> candidates = ProgramCandidates(line);
+    if (candidates.empty()) {
+        return outputs;
+    }
+    for (const std::string& argument : SplitArguments(candidates.front().rest)) {
+        const std::string folder = FolderKey(FolderOf(argument, style), style);
+        const std::string_view name = FileNameOf(argument, style);
+        for (const PreparationNotes::OutputPlace& place : notes.places) {
+            if (!place.name.empty() && name.starts_with(place.name) &&
+                FolderKey(place.folder, style) == folder) {
+                outputs.push_back(
+                    LineOutput{argument, std::string(name.substr(place.name.size())), place.drive});
+                break;
+            }
+        }
+    }
+    return outputs;
+}
+
+}  // namespace
+
+std::string LineOutput::Renamed(std::string_view name, PathStyle style) const {
+    const std::string finalName = (drive.empty() ? std::string(name) : FatSafeName(name)) + rest;
+    return JoinPath(FolderOf(path, style), finalName, style);
+}
 
 bool JobPlan::FailsAhead() const {
     return problem != JobProblem::None ||
            std::any_of(lines.begin(), lines.end(), [](const PlannedLine& l) { return !l.Runs(); });
+}
+
+std::vector<LineOutput> JobPlan::Outputs() const {
+    std::vector<LineOutput> outputs;
+    std::set<std::string> seen;
+    for (const PlannedLine& line : lines) {
+        for (const LineOutput& output : line.outputs) {
+            if (seen.insert(output.path).second) {
+                outputs.push_back(output);
+            }
+        }
+    }
+    return outputs;
+}
+
+std::string FileTypeOf(std::string_view path, PathStyle style) {
+    const std::string_view name = FileNameOf(path, style);
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) {
+        return {};
+    }
+    std::string type(name.substr(dot + 1));
+    std::transform(type.begin(), type.end(), type.begin(), Lower);
+    return type;
 }
 
 std::optional<PlannedLine> RunPolicy::PlanLine(const CommandTemplate& commandTemplate,
@@ -23,36 +119,69 @@ std::optional<PlannedLine> RunPolicy::PlanLine(const CommandTemplate& commandTem
         planned.notRun = NotRun{NotRunReason::TooLong, {}, commandTemplate.text.size()};
         return planned;
     }
-    std::string missingPlayer;
+    PreparationNotes notes;
     std::optional<std::string> line = PrepareCommandLine(
-        commandTemplate.text, CommandValues{job.inputPath, job.outputFolder, appFolder_}, devices,
-        style_, &missingPlayer);
+        commandTemplate.text,
+        CommandValues{job.inputPath, job.outputFolder, appFolder_, job.outputName}, devices, style_,
+        &notes);
     if (!line) {
         return std::nullopt;
     }
     planned.commandLine = std::move(*line);
-    if (!missingPlayer.empty()) {
-        planned.notRun = NotRun{NotRunReason::PlayerNotAttached, missingPlayer, 0};
+    if (!notes.missingPlayer.empty()) {
+        planned.notRun = NotRun{NotRunReason::PlayerNotAttached, notes.missingPlayer, 0};
+        return planned;
     }
+    planned.outputs = OutputsOf(planned.commandLine, notes, style_);
     return planned;
 }
 
-JobPlan RunPolicy::PlanJob(const std::vector<CommandTemplate>* templates,
-                           const std::string& settingsFile, const JobInputs& job,
-                           DeviceAccess& devices) const {
+JobProblem RunPolicy::Admit(const CommandDefinition& command, const JobInputs& job,
+                            std::string* subject) const {
+    if (!command.extensions) {
+        return JobProblem::None;
+    }
+    const std::string type = FileTypeOf(job.inputPath, style_);
+    const auto& takes = *command.extensions;
+    if (!type.empty() && std::find(takes.begin(), takes.end(), type) != takes.end()) {
+        return JobProblem::None;
+    }
+    if (subject != nullptr) {
+        *subject = type;
+    }
+    return JobProblem::NotConvertible;
+}
+
+JobPlan RunPolicy::PlanJob(const CommandDefinition* command, const std::string& settingsFile,
+                           const JobInputs& job, DeviceAccess& devices) const {
     JobPlan plan;
-    if (templates == nullptr) {
+    if (command == nullptr) {
         plan.problem = JobProblem::SettingsUnreadable;
         plan.problemSubject = settingsFile;
         return plan;
     }
-    for (const CommandTemplate& commandTemplate : *templates) {
+    plan.problem = Admit(*command, job, &plan.problemSubject);
+    if (plan.problem != JobProblem::None) {
+        return plan;
+    }
+    for (const CommandTemplate& commandTemplate : command->templates) {
         if (std::optional<PlannedLine> line = PlanLine(commandTemplate, job, devices)) {
             plan.lines.push_back(std::move(*line));
         }
     }
     if (plan.lines.empty()) {
         plan.problem = JobProblem::NothingToRun;
+        return plan;
+    }
+    // A file a player's FAT32 card cannot hold is refused before anything is written.
+    for (const LineOutput& output : plan.Outputs()) {
+        if (!output.drive.empty() && devices.IsFat(output.drive)) {
+            if (FileSizeOf(job.inputPath).value_or(0) > kLargestFatFile) {
+                plan.problem = JobProblem::TooLargeForPlayer;
+                plan.problemSubject = job.inputPath;
+            }
+            break;
+        }
     }
     return plan;
 }

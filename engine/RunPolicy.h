@@ -3,6 +3,10 @@
 // that line's turn comes, and a plan (palomix-batch --dry-run, "Copy the command lines")
 // asks it for all lines at once, so what is shown can never differ from what runs.
 //
+// For a job:
+// - a command that lists the file types it takes (Extensions=) skips a file of another type;
+// - a job whose settings file cannot be read, or whose command has no line to run at all,
+//   cannot convert; nor can a file too large for the FAT32 card of the player it would go to.
 // For each command template of the command, in number order:
 // - an empty template or a tool line is passed over without a word;
 // - a template that the settings file holds longer than the reading rules keep is not run
@@ -10,8 +14,9 @@
 // - a line whose player placeholder found no attached player is not run (it would write a
 //   file with no folder into the current folder);
 // - every other line is prepared and started.
-// A job whose settings file cannot be read, or whose command has no line to run at all,
-// cannot convert.
+//
+// The outputs of a line are the arguments that lie in a folder a placeholder put there (the
+// output folder, a player's media folder) and whose file name begins with the output name.
 #pragma once
 
 #include <optional>
@@ -30,6 +35,17 @@ namespace palomix {
 struct JobInputs {
     std::string inputPath;     // the job's full path
     std::string outputFolder;  // the output folder as chosen, exactly as shown
+    std::string outputName;    // the name the outputs get; empty: the job's BaseName
+};
+
+// A file a line writes.
+struct LineOutput {
+    std::string path;   // as it stands in the line
+    std::string rest;   // what follows the output name in its file name ("_720p.mp4")
+    std::string drive;  // the player's drive when it goes onto a player; empty otherwise
+
+    // The same file under another output name (a player's card gets the name made safe).
+    std::string Renamed(std::string_view name, PathStyle style) const;
 };
 
 // One command line of a job, as the policy decided it.
@@ -37,6 +53,7 @@ struct PlannedLine {
     int templateNumber = 0;
     std::string commandLine;       // the prepared line (set also for most lines not run)
     std::optional<NotRun> notRun;  // set: the line is not started, and why
+    std::vector<LineOutput> outputs;
 
     bool Runs() const { return !notRun.has_value(); }
 };
@@ -45,11 +62,38 @@ struct PlannedLine {
 struct JobPlan {
     std::vector<PlannedLine> lines;
     JobProblem problem = JobProblem::None;
-    std::string problemSubject;  // SettingsUnreadable: the settings file
+    std::string problemSubject;  // SettingsUnreadable: the settings file; NotConvertible: the type
 
-    // True when the job would be reported as failed before any converter ran: a problem of the
-    // job or a line that is not run.
+    // True when the job would be reported as failed (or skipped) before any converter ran: a
+    // problem of the job or a line that is not run.
     bool FailsAhead() const;
+    // The outputs of every line, each path once, in order.
+    std::vector<LineOutput> Outputs() const;
+};
+
+// The command as the settings file gives it: its lines and the file types it takes.
+struct CommandDefinition {
+    std::vector<CommandTemplate> templates;
+    std::optional<std::vector<std::string>> extensions;  // nullopt: any file
+};
+
+// A file's type as a command's Extensions= list names it: its last extension, lower case,
+// without the dot ("MP4" gives "mp4"); empty for a name without one.
+std::string FileTypeOf(std::string_view path, PathStyle style);
+
+// The drives of another access, but no folder is ever created: planning the player
+// placeholders leaves every drive as it was.
+class PlanningDeviceAccess final : public DeviceAccess {
+public:
+    explicit PlanningDeviceAccess(DeviceAccess& inner) : inner_(inner) {}
+    std::vector<std::string> ListDrives() override { return inner_.ListDrives(); }
+    bool IsFolder(const std::string& path) override { return inner_.IsFolder(path); }
+    bool CreateFolders(const std::string& /*path*/) override { return true; }
+    std::error_code MakeFolders(const std::string& /*path*/) override { return {}; }
+    bool IsFat(const std::string& drive) override { return inner_.IsFat(drive); }
+
+private:
+    DeviceAccess& inner_;
 };
 
 class RunPolicy {
@@ -64,9 +108,14 @@ public:
     std::optional<PlannedLine> PlanLine(const CommandTemplate& commandTemplate,
                                         const JobInputs& job, DeviceAccess& devices) const;
 
+    // The problem that keeps a job from starting before any line is looked at: a file type the
+    // command does not take. None otherwise.
+    JobProblem Admit(const CommandDefinition& command, const JobInputs& job,
+                     std::string* subject = nullptr) const;
+
     // Every template of the command for a job, from one read of its settings file (nullptr:
     // the file could not be read).
-    JobPlan PlanJob(const std::vector<CommandTemplate>* templates, const std::string& settingsFile,
+    JobPlan PlanJob(const CommandDefinition* command, const std::string& settingsFile,
                     const JobInputs& job, DeviceAccess& devices) const;
 
     const std::string& AppFolder() const { return appFolder_; }

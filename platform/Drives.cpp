@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/FileSystem.h"
+#include "platform/PathRules.h"
 
 namespace palomix {
 
@@ -85,6 +86,14 @@ bool FileSystemDeviceAccess::IsFolder(const std::string& path) {
 
 bool FileSystemDeviceAccess::CreateFolders(const std::string& path) {
     return CreateFolderTree(path);
+}
+
+std::error_code FileSystemDeviceAccess::MakeFolders(const std::string& path) {
+    return MakeFolderTree(path);
+}
+
+bool FileSystemDeviceAccess::IsFat(const std::string& drive) {
+    return IsOnFatFileSystem(JoinPath(drive, ""));
 }
 
 std::unique_ptr<DeviceAccess> FolderDeviceAccess(std::vector<std::string> folders) {

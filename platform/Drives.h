@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace palomix {
@@ -28,6 +29,14 @@ public:
     // Creates the folder with every missing parent; an existing folder is left alone.
     // True when the folder exists afterwards. Never throws.
     virtual bool CreateFolders(const std::string& path) = 0;
+
+    // The same, saying why a folder could not be made (see MakeFolderTree).
+    virtual std::error_code MakeFolders(const std::string& path) {
+        return CreateFolders(path) ? std::error_code{} : std::make_error_code(std::errc::io_error);
+    }
+
+    // True when the drive's file system is FAT, which holds no file of 4 GiB or more.
+    virtual bool IsFat(const std::string& /*drive*/) { return false; }
 };
 
 // The folder operations on the real file system (a failure is false, never an exception);
@@ -36,6 +45,8 @@ class FileSystemDeviceAccess : public DeviceAccess {
 public:
     bool IsFolder(const std::string& path) override;
     bool CreateFolders(const std::string& path) override;
+    std::error_code MakeFolders(const std::string& path) override;
+    bool IsFat(const std::string& drive) override;
 };
 
 // The system's drives. Windows: the drive letters A to Z that exist and are removable, fixed,

@@ -26,6 +26,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace palomix {
 
@@ -65,6 +66,30 @@ bool IsFolder(const std::string& path);
 // Creates the folder and every missing parent. True when the folder exists afterwards;
 // never throws.
 bool CreateFolderTree(const std::string& path);
+
+// The same, saying why not: no error when the folder exists afterwards, else the reason the
+// system gave for the deepest folder that could not be made ("Permission denied" rather than
+// the "No such file or directory" of the folders below it).
+std::error_code MakeFolderTree(const std::string& path);
+
+// True when the two paths name one file (the same file reached through a link, another
+// spelling or a hard link): compared by the file system's identity, not by text. False when
+// either cannot be looked up.
+bool SameFile(const std::string& a, const std::string& b);
+
+// Puts the file `from` under the name `to` in one step, replacing a file that stands there, so
+// that `to` is at all times either the old file or the new one. Both in one folder.
+std::error_code RenameOver(const std::string& from, const std::string& to);
+
+// Removes a file (not a folder). No error when there is nothing to remove.
+std::error_code RemoveFile(const std::string& path);
+
+// True when the folder or file lies on a FAT file system (FAT12/16/32, as players' cards are
+// formatted), where no file may exceed 4 GiB - 1 bytes.
+bool IsOnFatFileSystem(const std::string& path);
+
+// The size of a file in bytes; nullopt when it cannot be looked up.
+std::optional<std::int64_t> FileSizeOf(const std::string& path);
 
 // The full form of a path: a relative path is resolved against the current folder, and
 // "." and ".." parts are resolved by their text (links are not followed). A final

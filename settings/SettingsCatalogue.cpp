@@ -104,6 +104,51 @@ std::vector<CommandTemplate> ReadCommandTemplates(const IniDocument& document, i
     return templates;
 }
 
+std::optional<std::vector<std::string>> ReadCommandExtensions(const IniDocument& document,
+                                                              int itemNumber) {
+    std::optional<std::string> list;
+    if (IsItemNumber(itemNumber)) {
+        list = document.Find(ItemSectionName(itemNumber), "Extensions");
+    }
+    if (!list || list->empty()) {
+        list = document.Find("Info", "Extensions");
+    }
+    if (!list) {
+        return std::nullopt;
+    }
+    std::vector<std::string> types;
+    std::size_t start = 0;
+    while (start <= list->size()) {
+        std::size_t end = list->find(',', start);
+        if (end == std::string::npos) {
+            end = list->size();
+        }
+        std::string type = list->substr(start, end - start);
+        const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+        while (!type.empty() && blank(type.back())) {
+            type.pop_back();
+        }
+        std::size_t first = 0;
+        while (first < type.size() && (blank(type[first]) || type[first] == '.')) {
+            ++first;
+        }
+        type.erase(0, first);
+        for (char& c : type) {
+            if (c >= 'A' && c <= 'Z') {
+                c = static_cast<char>(c - 'A' + 'a');
+            }
+        }
+        if (!type.empty()) {
+            types.push_back(std::move(type));
+        }
+        start = end + 1;
+    }
+    if (types.empty()) {
+        return std::nullopt;
+    }
+    return types;
+}
+
 std::string ReadCommandTemplate(IniReader& reader, const ChosenCommand& command,
                                 int templateNumber) {
     return ReadCommandTemplate(reader, command.settingsFile, command.itemNumber, templateNumber);

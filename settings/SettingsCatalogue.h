@@ -93,6 +93,13 @@ struct CommandTemplate {
 // number order (Command0 to Command255). Empty for an item number out of range.
 std::vector<CommandTemplate> ReadCommandTemplates(const IniDocument& document, int itemNumber);
 
+// The file types a command takes, from its Extensions= key (a list separated by commas, such
+// as "mp3,flac,.WAV": blanks and a leading dot dropped, letters made lower case), in section
+// Item<itemNumber> or else in Info. nullopt when neither has the key (or it lists nothing):
+// the command takes any file.
+std::optional<std::vector<std::string>> ReadCommandExtensions(const IniDocument& document,
+                                                              int itemNumber);
+
 // The command list of one settings file: items 0..255 in ascending order whose title in the
 // language is not empty. With no current language every title counts as empty.
 std::vector<CommandRow> ReadCommandList(IniReader& reader, const std::string& settingsFile,

@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -156,6 +157,67 @@ bool PathExists(const std::string& path) {
 bool IsFolder(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::error_code MakeFolderTree(const std::string& path) {
+    if (path.empty()) {
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    if (IsFolder(path)) {
+        return {};
+    }
+    // Every prefix that ends before a separator, then the path itself. A parent may exist
+    // without our being allowed to create it, so a failure counts only when it is not that the
+    // folder exists; the first real failure is the reason, the ones below follow from it.
+    std::error_code first;
+    for (std::size_t i = 1; i <= path.size(); ++i) {
+        if ((i < path.size() && path[i] != '/') || path[i - 1] == '/') {
+            continue;
+        }
+        if (::mkdir(path.substr(0, i).c_str(), 0777) != 0 && errno != EEXIST && !first) {
+            first = std::error_code(errno, std::generic_category());
+        }
+    }
+    if (IsFolder(path)) {
+        return {};
+    }
+    return first ? first : std::make_error_code(std::errc::not_a_directory);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &first) == 0 &&
+           ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+std::error_code RenameOver(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        return {errno, std::generic_category()};
+    }
+    return {};
+}
+
+std::error_code RemoveFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        return {errno, std::generic_category()};
+    }
+    return {};
+}
+
+bool IsOnFatFileSystem(const std::string& path) {
+    struct statfs info {};
+    constexpr decltype(info.f_type) kMsdosMagic = 0x4d44;
+    return ::statfs(path.c_str(), &info) == 0 && info.f_type == kMsdosMagic;
+}
+
+std::optional<std::int64_t> FileSizeOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(st.st_size);
 }
 
 bool CreateFolderTree(const std::string& path) {

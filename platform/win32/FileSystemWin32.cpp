@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <array>
+#include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -125,6 +127,109 @@ bool PathExists(const std::string& path) {
 bool IsFolder(const std::string& path) {
     const DWORD attributes = AttributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::error_code MakeFolderTree(const std::string& path) {
+    try {
+        if (path.empty()) {
+            return std::make_error_code(std::errc::no_such_file_or_directory);
+        }
+        if (IsFolder(path)) {
+            return {};
+        }
+        const std::wstring wide = win32::ToWide(path);
+        std::error_code first;
+        for (std::size_t i = 1; i <= wide.size(); ++i) {
+            const bool atEnd = i == wide.size();
+            if (!atEnd && wide[i] != L'\\' && wide[i] != L'/') {
+                continue;
+            }
+            const wchar_t last = wide[i - 1];
+            if (last == L'\\' || last == L'/' || last == L':') {
+                continue;
+            }
+            if (::CreateDirectoryW(wide.substr(0, i).c_str(), nullptr) == 0) {
+                const DWORD error = ::GetLastError();
+                if (error != ERROR_ALREADY_EXISTS && !first) {
+                    first = std::error_code(static_cast<int>(error), std::system_category());
+                }
+            }
+        }
+        if (IsFolder(path)) {
+            return {};
+        }
+        return first ? first : std::make_error_code(std::errc::not_a_directory);
+    } catch (...) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+}
+
+namespace {
+
+// The volume and file index of a file, which name it whatever path reaches it.
+bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    const HANDLE file = ::CreateFileW(win32::ToWide(path).c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool ok = ::GetFileInformationByHandle(file, &info) != 0;
+    ::CloseHandle(file);
+    return ok;
+}
+
+}  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION first{};
+    BY_HANDLE_FILE_INFORMATION second{};
+    return !a.empty() && !b.empty() && FileIdentity(a, first) && FileIdentity(b, second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+}
+
+std::error_code RenameOver(const std::string& from, const std::string& to) {
+    if (::MoveFileExW(win32::ToWide(from).c_str(), win32::ToWide(to).c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+        return {static_cast<int>(::GetLastError()), std::system_category()};
+    }
+    return {};
+}
+
+std::error_code RemoveFile(const std::string& path) {
+    if (::DeleteFileW(win32::ToWide(path).c_str()) == 0) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            return {static_cast<int>(error), std::system_category()};
+        }
+    }
+    return {};
+}
+
+bool IsOnFatFileSystem(const std::string& path) {
+    std::array<wchar_t, MAX_PATH + 1> root{};
+    if (::GetVolumePathNameW(win32::ToWide(path).c_str(), root.data(),
+                             static_cast<DWORD>(root.size())) == 0) {
+        return false;
+    }
+    std::array<wchar_t, MAX_PATH + 1> system{};
+    if (::GetVolumeInformationW(root.data(), nullptr, 0, nullptr, nullptr, nullptr, system.data(),
+                                static_cast<DWORD>(system.size())) == 0) {
+        return false;
+    }
+    const std::wstring name(system.data());
+    return name == L"FAT" || name == L"FAT32" || name == L"FAT12" || name == L"FAT16";
+}
+
+std::optional<std::int64_t> FileSizeOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (::GetFileAttributesExW(win32::ToWide(path).c_str(), GetFileExInfoStandard, &data) == 0 ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 bool CreateFolderTree(const std::string& path) {

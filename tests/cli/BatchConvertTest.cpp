@@ -174,20 +174,20 @@ TEST_F(BatchConvertTest, AllCommandsSucceedingGiveOneDoneLinePerJobAndExit0) {
 }
 
 TEST_F(BatchConvertTest, AFailingCommandIsReportedWithItsOutputAndTheBatchGoesOn) {
-    // ls fails, with a message, for a job whose "<name>.ok" is not in the output folder.
+    // ls fails, with a message, for a job whose "<file>.ok" is not beside its file.
     WriteWork("a.mp4");
     WriteWork("b.mp4");
-    WriteWork("out/b.ok");
-    WriteItem({"/bin/ls \"<%OutputFile%>.ok\"", HelperLine("exitcode", "0")});
+    WriteWork("b.mp4.ok");
+    WriteItem({"/bin/ls \"<%InputFile%>.ok\"", HelperLine("exitcode", "0")});
 
     const BatchResult result = Run(Convert({"a.mp4", "b.mp4"}));
     EXPECT_EQ(result.exitCode, 1);
     const std::vector<std::string> lines = Lines(result.err);
     ASSERT_EQ(lines.size(), 5u) << result.err;
     EXPECT_EQ(lines[0], "[1/2] a.mp4: failed (exit code 2)");
-    EXPECT_EQ(lines[1], "    command (exit code 2): /bin/ls \"" + Work("out/a.ok") + "\"");
+    EXPECT_EQ(lines[1], "    command (exit code 2): /bin/ls \"" + Work("a.mp4.ok") + "\"");
     EXPECT_EQ(lines[2].rfind("    | /bin/ls: ", 0), 0u) << lines[2];
-    EXPECT_NE(lines[2].find(Work("out/a.ok")), std::string::npos) << lines[2];
+    EXPECT_NE(lines[2].find(Work("a.mp4.ok")), std::string::npos) << lines[2];
     EXPECT_EQ(lines[3], "[2/2] b.mp4: done (00:00:00)");
     EXPECT_EQ(lines[4], "1 done, 1 failed");
 }
@@ -253,11 +253,11 @@ TEST_F(BatchConvertTest, CtrlCStopsTheRunningJobAndEndsTheRun) {
 TEST_F(BatchConvertTest, ASecondCtrlCEndsTheProgramAtOnceAndKillsTheConverter) {
     // The helper ignores the terminate signal, so the first Ctrl-C leaves it running for the
     // grace period before the kill.
-    WriteItem({HelperLine("ignoreterm", "\"<%OutputFile%>.ready\"")});
+    WriteItem({HelperLine("ignoreterm", "\"<%InputFile%>.ready\"")});
     WriteWork("a.mp4");
     const pid_t batch = Start(Convert({"a.mp4"}));
     ASSERT_GT(batch, 0);
-    ASSERT_TRUE(WaitFor([&] { return fs::exists(work_ / "out" / "a.ready"); }));
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(work_ / "a.mp4.ready"); }));
     const std::vector<pid_t> children =
         ChildrenRunning(batch, kHelpers + "/test-helper-ignoreterm");
     ASSERT_EQ(children.size(), 1u);

@@ -23,6 +23,7 @@
 #include "TestMedia.h"
 #include "engine/CommandLine.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsCatalogue.h"
 
 namespace palomix::e2e {
 namespace {
@@ -270,14 +271,19 @@ TEST(ShippedSettingsTest, EveryCommandNamesTheFileTypesItTakes) {
 
 using TemplateCheckTest = TemporaryFolderTest;
 
+// The first file type a command of a shipped file takes ("mp4" when it takes any).
+std::string TakenType(const std::string& settingsFile, int item) {
+    IniReader reader;
+    const auto types = ReadCommandExtensions(*reader.Document(settingsFile), item);
+    return types ? types->front() : std::string("mp4");
+}
+
 // Every command line of every shipped file reaches ffmpeg as written: none is taken for a tool
 // line, each keeps its quoted converter path, and none holds an option that the rewriting rules
 // for old settings files would change behind the author's back.
 TEST_F(TemplateCheckTest, EveryShippedTemplateRunsAsWrittenInADryRun) {
     const CommandLists lists = ListCommands();
     ASSERT_EQ(lists.error, "");
-    const fs::path input = root_ / "clip.mp4";
-    std::ofstream(input) << "media";
     const Places places = MakePlaces("dry");
     const std::vector<std::string> rewritten = {"-title \"<%Title%>\" ",
                                                 "-timestamp \"<%TimeStamp%>\" ",
@@ -325,6 +331,9 @@ TEST_F(TemplateCheckTest, EveryShippedTemplateRunsAsWrittenInADryRun) {
                 }
             }
 
+            // An input of a type the command takes (it would skip the others).
+            const fs::path input = root_ / ("clip." + TakenType(lists.paths.at(file), item));
+            std::ofstream(input) << "media";
             const ProcessOutput dry = RunProcess(
                 {kBatch, "--dry-run", "--settings", file, "--command", std::to_string(row),
                  "--output", places.out.string(), "--drive", places.psp.string(), "--drive",
@@ -450,7 +459,11 @@ TEST_P(ShippedConversionTest, ABrokenFileFailsEveryCommandAndWritesNothing) {
     for (const auto& [item, row] : lists_.rows.at(file)) {
         SCOPED_TRACE(file + " Item" + std::to_string(item));
         const Places places = MakePlaces(std::to_string(item));
-        const ProcessOutput result = Convert(file, row, places, {InputPath("broken")});
+        // Under a name of a type the command takes, so that it is converted, not skipped.
+        const fs::path broken = root_ / ("broken-" + std::to_string(item) + "." +
+                                         TakenType(lists_.paths.at(file), item));
+        fs::copy_file(InputPath("broken"), broken, fs::copy_options::overwrite_existing);
+        const ProcessOutput result = Convert(file, row, places, {broken.string()});
         EXPECT_EQ(result.exitCode, 1) << result.err;
         EXPECT_EQ(Written(places), std::set<std::string>());
     }

@@ -20,6 +20,7 @@ public:
     std::vector<std::string> drives;
     std::set<std::string> folders;
     std::set<std::string> unreadable;  // IsFolder throws for paths on these drives
+    std::set<std::string> fatDrives;   // drives whose file system is FAT
     bool listThrows = false;
     bool createFails = false;
 
@@ -46,6 +47,8 @@ public:
         }
         return folders.count(path) > 0;
     }
+
+    bool IsFat(const std::string& drive) override { return fatDrives.count(drive) > 0; }
 
     bool CreateFolders(const std::string& path) override {
         created.push_back(path);

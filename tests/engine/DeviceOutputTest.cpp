@@ -181,19 +181,44 @@ namespace {
 TEST_F(DeviceOutputOnDisk, AMissingPlayerIsNamed) {
     const auto devices = FolderDeviceAccess({plain, psp});
     const CommandValues values{"/movies/clip.mpg", "/out", "/conv"};
-    std::string missing = "stale";
+    PreparationNotes notes;
+    notes.missingPlayer = "stale";
     EXPECT_EQ(PrepareCommandLine(R"(f "<%PSPVideoOutputFile%>.MP4" "<%WALKMANMusicOutputFile%>")",
-                                 values, *devices, kPosix, &missing),
+                                 values, *devices, kPosix, &notes),
               "f \"" + psp + "/VIDEO/clip.MP4\" \"\"");
-    EXPECT_EQ(missing, "WALKMAN");
-    EXPECT_EQ(
-        PrepareCommandLine(R"(f "<%RandomNumber5%>.THM")", values, *devices, kPosix, &missing),
-        "f \"" + psp + "/VIDEO/clip.jpg\"");
-    EXPECT_EQ(missing, "");
+    EXPECT_EQ(notes.missingPlayer, "WALKMAN");
+    ASSERT_EQ(notes.places.size(), 1u);  // where the PSP's output went
+    EXPECT_EQ(notes.places[0].folder, psp + "/VIDEO");
+    EXPECT_EQ(notes.places[0].drive, psp);
+    EXPECT_EQ(PrepareCommandLine(R"(f "<%RandomNumber5%>.THM")", values, *devices, kPosix, &notes),
+              "f \"" + psp + "/VIDEO/clip.jpg\"");
+    EXPECT_EQ(notes.missingPlayer, "");
     // No placeholder: nothing is missing and no drive is asked.
     std::string line = "f x";
     EXPECT_TRUE(InsertDevicePaths(line, "<%PSPMusicOutputFile%>", kPspMarkerFolder, kMusicFolder,
                                   "clip", *devices, kPosix));
+}
+
+}  // namespace
+}  // namespace palomix
+
+namespace palomix {
+namespace {
+
+TEST_F(DeviceOutputOnDisk, NamesAPlayersCardRefusesAreMadeSafeOnThePlayerOnly) {
+    const auto devices = FolderDeviceAccess({psp});
+    const CommandValues values{"/m/Q&A: part 1?.mp4", "/out", "/conv"};
+    EXPECT_EQ(PrepareCommandLine(R"(f "<%PSPVideoOutputFile%>.MP4" "<%OutputFile%>.mp4")", values,
+                                 *devices, kPosix),
+              "f \"" + psp + "/VIDEO/Q&A_ part 1_.MP4\" \"/out/Q&A: part 1?.mp4\"");
+    EXPECT_EQ(FatSafeName("a<b>c|d\"e\\f/g*h\x01 . ."), "a_b_c_d_e_f_g_h_");
+    EXPECT_EQ(FatSafeName("..."), "_");
+    // 300 kana are cut to 255 units, whole characters only.
+    std::string kana;
+    for (int i = 0; i < 300; ++i) {
+        kana += "\xE3\x81\x82";
+    }
+    EXPECT_EQ(FatSafeName(kana).size(), 255u * 3);
 }
 
 }  // namespace

@@ -97,7 +97,8 @@ TEST_F(BatchRunTest, ThreeJobsRunInOrderAndTheRowsMoveUp) {
     engine->StartRun();
     EXPECT_TRUE(engine->RunActive());
     EXPECT_TRUE(engine->StopEnabled());
-    EXPECT_EQ(launcher.Lines(), (Lines{R"(prog "/v/a.avi" "/out/a.mp4")"}));
+    // Outputs are written under a temporary name until their job is done.
+    EXPECT_EQ(launcher.Lines(), (Lines{R"(prog "/v/a.avi" "/out/a.palomix-part.mp4")"}));
     EXPECT_EQ(engine->CurrentProcess(), launcher.Last().handle);
     EXPECT_EQ(jobs.RowCount(), 4);
 
@@ -105,11 +106,11 @@ TEST_F(BatchRunTest, ThreeJobsRunInOrderAndTheRowsMoveUp) {
     EXPECT_EQ(jobs.RowCount(), 3);
     EXPECT_EQ(Paths(), (Lines{"/v/b.avi", "/v/c.avi"}));
     EXPECT_EQ(Status(), "Converting...(00:00:00)");
-    EXPECT_EQ(launcher.Last().commandLine, R"(prog "/v/b.avi" "/out/b.mp4")");
+    EXPECT_EQ(launcher.Last().commandLine, R"(prog "/v/b.avi" "/out/b.palomix-part.mp4")");
 
     launcher.Finish();
     EXPECT_EQ(jobs.RowCount(), 2);
-    EXPECT_EQ(launcher.Last().commandLine, R"(prog "/v/c.avi" "/out/c.mp4")");
+    EXPECT_EQ(launcher.Last().commandLine, R"(prog "/v/c.avi" "/out/c.palomix-part.mp4")");
 
     launcher.Finish();
     EXPECT_EQ(jobs.RowCount(), 2);
@@ -244,18 +245,25 @@ TEST_F(BatchRunTest, TheOutputFolderIsReadAndCreatedAtTheStartOfEveryJob) {
     EXPECT_EQ(devices.created, (Lines{"/out/first"}));
     engine->SetOutputFolder("/out/second");  // changed while job a runs: a keeps its folder
     launcher.Finish();
-    EXPECT_EQ(launcher.Last().commandLine, R"(two "/out/first/a")");
+    EXPECT_EQ(launcher.Last().commandLine, R"(two "/out/first/a.palomix-part")");
     launcher.Finish();
     EXPECT_EQ(devices.created, (Lines{"/out/first", "/out/second"}));
-    EXPECT_EQ(launcher.Last().commandLine, R"(one "/out/second/b")");
+    EXPECT_EQ(launcher.Last().commandLine, R"(one "/out/second/b.palomix-part")");
 }
 
-TEST_F(BatchRunTest, AFolderThatCannotBeCreatedDoesNotStopTheRun) {
+TEST_F(BatchRunTest, AnOutputFolderThatCannotBeMadeEndsTheRunOnceAndKeepsTheJobs) {
     WriteSettings({{{0, "prog"}}});
     devices.createFails = true;
-    AddJobs({"/v/a.avi"});
+    AddJobs({"/v/a.avi", "/v/b.avi"});
     engine->StartRun();
-    EXPECT_EQ(launcher.processes.size(), 1u);
+    // Not one failure per file: the run stops, saying which folder and why.
+    EXPECT_TRUE(launcher.processes.empty());
+    EXPECT_TRUE(results.empty());
+    EXPECT_EQ(jobs.JobCount(), 2);
+    EXPECT_FALSE(engine->RunActive());
+    EXPECT_EQ(observer.lastEnd.reason, RunEndReason::OutputFolderUnusable);
+    EXPECT_EQ(observer.lastEnd.folder, "/out");
+    EXPECT_TRUE(observer.lastEnd.error);
 }
 
 TEST_F(BatchRunTest, WithNothingSelectedNoJobStarts) {
@@ -530,13 +538,14 @@ TEST_F(BatchRunTest, ALineForAPlayerThatIsNotAttachedIsNotStartedAndTheJobFails)
     engine->StartRun();
     // a: the PSP line is passed over, the output-folder line runs.
     ASSERT_EQ(launcher.processes.size(), 1u);
-    EXPECT_EQ(launcher.processes[0].commandLine, R"(conv "/v/a.avi" "/out/a.mp4")");
+    EXPECT_EQ(launcher.processes[0].commandLine, R"(conv "/v/a.avi" "/out/a.palomix-part.mp4")");
     // b: a PSP is attached by now and gets the output.
     devices.drives = {"/psp"};
     devices.folders = {"/psp/PSP/GAME"};
     launcher.Finish();
     ASSERT_EQ(launcher.processes.size(), 2u);
-    EXPECT_EQ(launcher.processes[1].commandLine, R"(conv "/v/b.avi" "/psp/VIDEO/b.MP4")");
+    EXPECT_EQ(launcher.processes[1].commandLine,
+              R"(conv "/v/b.avi" "/psp/VIDEO/b.palomix-part.MP4")");
     launcher.Finish();
     launcher.Finish();
 
@@ -592,7 +601,15 @@ TEST_F(BatchRunTest, ThePlanIsWhatTheRunStarts) {
             planned.push_back(line.commandLine);
         }
     }
-    EXPECT_EQ(launcher.Lines(), planned);
+    // The run writes its outputs under temporary names until the job is done; otherwise its
+    // lines are the plan's.
+    std::vector<std::string> started = launcher.Lines();
+    for (std::string& line : started) {
+        for (std::size_t at; (at = line.find(".palomix-part")) != std::string::npos;) {
+            line.erase(at, std::string_view(".palomix-part").size());
+        }
+    }
+    EXPECT_EQ(started, planned);
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].outcome, JobOutcome::Failed);
     EXPECT_EQ(Problems(results[0]).at(0).notRun, *plan.lines[0].notRun);
@@ -610,12 +627,51 @@ TEST_F(BatchRunTest, ALineTheSettingsFileHoldsTooLongIsNeverRunCut) {
     AddJobs({"/v/a.avi"});
     engine->StartRun();
     ASSERT_EQ(launcher.processes.size(), 1u);  // only the line that reads whole
-    EXPECT_EQ(launcher.Last().commandLine, R"(conv "/v/a.avi" "/out/a.mp4")");
+    EXPECT_EQ(launcher.Last().commandLine, R"(conv "/v/a.avi" "/out/a.palomix-part.mp4")");
     launcher.Finish();
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].outcome, JobOutcome::Failed);
     ASSERT_EQ(Problems(results[0]).size(), 1u);
     EXPECT_EQ(Problems(results[0])[0].notRun.reason, NotRunReason::TooLong);
+}
+
+}  // namespace
+}  // namespace palomix
+
+namespace palomix {
+namespace {
+
+TEST_F(BatchRunTest, FilesOfATypeTheCommandDoesNotTakeAreSkippedNotFailed) {
+    std::ofstream(settingsFile, std::ios::trunc)
+        << "[Info]\nExtensions=wav\n[Item0]\nTitle=t\nExtensions=mp3, .FLAC\n"
+           "Command0=conv \"<%InputFile%>\"\n";
+    AddJobs({"/m/a.MP3", "/m/folder.jpg", "/m/notes", "/m/b.flac"});
+    engine->StartRun();
+    launcher.Finish();
+    launcher.Finish();
+    EXPECT_EQ(launcher.Lines(), (Lines{R"(conv "/m/a.MP3")", R"(conv "/m/b.flac")"}));
+    ASSERT_EQ(results.size(), 4u);
+    EXPECT_EQ(results[1].outcome, JobOutcome::Skipped);
+    EXPECT_EQ(results[1].problem, JobProblem::NotConvertible);
+    EXPECT_EQ(results[1].problemSubject, "jpg");
+    EXPECT_EQ(results[2].outcome, JobOutcome::Skipped);
+    EXPECT_EQ(results[3].outcome, JobOutcome::Done);
+}
+
+TEST_F(BatchRunTest, AFileTooLargeForThePlayersFatCardIsRefusedBeforeAnythingIsWritten) {
+    WriteSettings({{{0, R"(conv "<%InputFile%>" "<%PSPVideoOutputFile%>.MP4")"}}});
+    devices.drives = {"/psp"};
+    devices.folders = {"/psp/PSP/GAME"};
+    devices.fatDrives = {"/psp"};
+    const std::string big = temp.Path("big.mp4");
+    std::filesystem::resize_file((std::ofstream(big), big), 4LL * 1024 * 1024 * 1024);  // sparse
+    AddJobs({big});
+    engine->StartRun();
+    EXPECT_TRUE(launcher.processes.empty());
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].outcome, JobOutcome::Failed);
+    EXPECT_EQ(results[0].problem, JobProblem::TooLargeForPlayer);
+    EXPECT_FALSE(devices.folders.count("/psp/VIDEO"));  // nothing made on the card
 }
 
 }  // namespace

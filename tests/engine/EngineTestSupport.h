@@ -45,6 +45,10 @@ public:
     std::vector<std::string> ListDrives() override { return inner_.ListDrives(); }
     bool IsFolder(const std::string& path) override { return inner_.IsFolder(path); }
     bool CreateFolders(const std::string& path) override { return inner_.CreateFolders(path); }
+    std::error_code MakeFolders(const std::string& path) override {
+        return inner_.MakeFolders(path);
+    }
+    bool IsFat(const std::string& drive) override { return inner_.IsFat(drive); }
 
 private:
     DeviceAccess& inner_;
@@ -89,9 +93,9 @@ public:
         }
     }
     void RunEnded(const RunEnd& end) override {
-        static constexpr const char* kReasons[] = {"queue empty",  "launch failed",
-                                                   "nothing selected", "interrupted",
-                                                   "output folder unusable", "finished early"};
+        static constexpr const char* kReasons[] = {
+            "queue empty", "launch failed",          "nothing selected",
+            "interrupted", "output folder unusable", "finished early"};
         events.push_back(std::string("ended: ") + kReasons[static_cast<int>(end.reason)]);
         ends.push_back(end.reason);
         lastEnd = end;
