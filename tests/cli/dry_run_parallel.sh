@@ -34,17 +34,18 @@ to_shell_jq() {
            + ([.commands[] | @sh] | join(" && ")) + "\u0000"'
 }
 # The README's recipe with Python: any bytes, through the \udcXX escapes.
-to_shell_python() {
-    python3 -c '
+cat >"$work/jobs-to-shell.py" <<'PYTHON'
 import json, os, sys
-def quote(text):
-    return b"'"'"'" + os.fsencode(text).replace(b"'"'"'", b"'"'"'\\'"'"''"'"'") + b"'"'"'"
+def quote(text):  # one shell word, byte for byte
+    return b"'" + os.fsencode(text).replace(b"'", b"'\\''") + b"'"
 for line in sys.stdin:
     job = json.loads(line)
     commands = [b"mkdir -p -- " + quote(job["output_folder"])]
     commands += [b" ".join(quote(a) for a in command) for command in job["commands"]]
     sys.stdout.buffer.write(b" && ".join(commands) + b"\0")
-'
+PYTHON
+to_shell_python() {
+    python3 "$work/jobs-to-shell.py"
 }
 
 # Runs the inputs of folder $1 both ways, with the recipe $2, and compares the outputs.
