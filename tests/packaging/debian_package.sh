@@ -42,9 +42,15 @@ dpkg-deb -x "$deb" "$root"
     fail "cores/ffmpeg -> $(readlink "$root/usr/lib/palomix/cores/ffmpeg")"
 [ "$(readlink "$root/usr/bin/palomix-batch")" = ../lib/palomix/palomix-batch ] ||
     fail "bin/palomix-batch -> $(readlink "$root/usr/bin/palomix-batch")"
-for file in usr/share/applications/palomix.desktop usr/share/metainfo/example.palomix.Palomix.metainfo.xml \
-    usr/share/icons/hicolor/scalable/apps/palomix.svg usr/share/icons/hicolor/48x48/apps/palomix.png \
-    usr/share/doc/palomix/copyright; do
+files=(usr/share/doc/palomix/copyright usr/share/doc/palomix/changelog.gz)
+if [ -e "$root/usr/lib/palomix/palomix" ]; then  # the window and its desktop files
+    files+=(usr/share/applications/palomix.desktop
+            usr/share/metainfo/example.palomix.Palomix.metainfo.xml
+            usr/share/icons/hicolor/scalable/apps/palomix.svg
+            usr/share/icons/hicolor/48x48/apps/palomix.png)
+    [ "$(readlink "$root/usr/bin/palomix")" = ../lib/palomix/palomix ] || fail "bin/palomix"
+fi
+for file in "${files[@]}"; do
     [ -s "$root/$file" ] || fail "$file is missing"
 done
 
