@@ -11,6 +11,7 @@
 #include "cli/BatchPlan.h"
 #include "cli/CatalogueListing.h"
 #include "cli/DryRun.h"
+#include "cli/PathList.h"
 #include "cli/RunCommand.h"
 #include "cli/RunReporter.h"
 #include "palomix/BuildInfo.h"
@@ -71,7 +72,7 @@ std::optional<std::string> ResolveSettingsFile(const std::string& given,
 
 }  // namespace
 
-int RunPalomixBatch(const std::vector<std::string>& arguments, std::ostream& out,
+int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
                     std::ostream& err) {
     const ParsedBatchOptions parsed = ParseBatchOptions(arguments);
     if (!parsed.Ok()) {
@@ -140,17 +141,24 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::ostream& out
     }
     plan.language = language;
 
-    // The paths go through the intake of a drop, in the order given.
+    // The paths go through the intake of a drop, in the order given, those of standard input
+    // where "-" stands.
+    const std::vector<std::string> given = WithListedPaths(
+        options.paths, in,
+        options.nullSeparated ? PathListSeparator::Null : PathListSeparator::Newline);
+    if (given.empty()) {
+        err << kProgramName << ": warning: standard input listed no path\n";
+    }
     std::vector<std::string> dropped;
-    dropped.reserve(options.paths.size());
-    for (const std::string& path : options.paths) {
+    dropped.reserve(given.size());
+    for (const std::string& path : given) {
         dropped.push_back(AbsolutePath(path));
     }
     if (options.dryRun) {
         const std::unique_ptr<Engine> engine = MakeBatchEngine(
             plan, [](std::function<void()>) {}, [](PostToHost) { return RefusingLauncher(); });
         const int skipped = TakePaths(*engine, dropped, err);
-        const int status = PrintDryRun(*engine, out, err);
+        const int status = PrintDryRun(*engine, options.format, out, err);
         out.flush();
         return skipped > 0 && status == kBatchExitConverted ? kBatchExitCommandFailed : status;
     }

@@ -2,6 +2,7 @@
 // folder, --list, the intake of the paths, and then a dry run or a real run.
 #pragma once
 
+#include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -12,9 +13,9 @@ inline constexpr int kBatchExitOk = 0;
 inline constexpr int kBatchExitFailure = 1;  // an unexpected error
 inline constexpr int kBatchExitUsage = 2;    // bad usage, missing or unknown settings
 
-// `arguments` are those after the program name. Results go to `out`, warnings and the
-// one-line reason of a failure to `err`.
-int RunPalomixBatch(const std::vector<std::string>& arguments, std::ostream& out,
+// `arguments` are those after the program name. A PATH "-" reads the paths listed on `in`
+// (PathList.h). Results go to `out`, warnings and the one-line reason of a failure to `err`.
+int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
                     std::ostream& err);
 
 }  // namespace palomix

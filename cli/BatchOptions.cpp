@@ -10,7 +10,9 @@ namespace {
 constexpr std::string_view kUsage =
     "Usage: palomix-batch [OPTIONS] PATH...\n"
     "Converts the files given (folders with everything below them) with one command of a\n"
-    "conversion settings file, as dropping them onto the Palomix window does.\n"
+    "conversion settings file, as dropping them onto the Palomix window does. A PATH of \"-\"\n"
+    "reads the paths from standard input, one per line (with --null: each ended by a NUL\n"
+    "byte, as find -print0 writes them); name a file called \"-\" as \"./-\".\n"
     "\n"
     "  --settings FILE   settings file: a path, or a path relative to convert_settings\n"
     "                    (default: the first file of the catalogue)\n"
@@ -24,6 +26,10 @@ constexpr std::string_view kUsage =
     "                    output, then exit\n"
     "  --dry-run         print each prepared command line on standard output, one per line,\n"
     "                    in run order; start nothing and create no folder\n"
+    "  --format FORMAT   with --dry-run: text, the command lines (default), or json, one\n"
+    "                    JSON object per job with its input, output folder and the\n"
+    "                    argument lists of its command lines\n"
+    "  --null            the paths on standard input end with a NUL byte, not a newline\n"
     "  --help            print this help and exit\n"
     "  --version         print the version and exit\n"
     "\n"
@@ -50,7 +56,19 @@ std::optional<int> ParseRow(std::string_view text) {
     return value;
 }
 
-enum class OptionKind { Settings, Command, Output, Language, Drive, List, DryRun, Help, Version };
+enum class OptionKind {
+    Settings,
+    Command,
+    Output,
+    Language,
+    Drive,
+    List,
+    DryRun,
+    Format,
+    Null,
+    Help,
+    Version
+};
 
 struct OptionName {
     std::string_view name;
@@ -62,7 +80,8 @@ constexpr OptionName kOptions[] = {
     {"--settings", OptionKind::Settings, true}, {"--command", OptionKind::Command, true},
     {"--output", OptionKind::Output, true},     {"--language", OptionKind::Language, true},
     {"--drive", OptionKind::Drive, true},       {"--list", OptionKind::List, false},
-    {"--dry-run", OptionKind::DryRun, false},   {"--help", OptionKind::Help, false},
+    {"--dry-run", OptionKind::DryRun, false},   {"--format", OptionKind::Format, true},
+    {"--null", OptionKind::Null, false},        {"--help", OptionKind::Help, false},
     {"--version", OptionKind::Version, false},
 };
 
@@ -110,6 +129,18 @@ std::string Apply(BatchOptions& options, const OptionName& option, std::string v
         case OptionKind::DryRun:
             options.dryRun = true;
             break;
+        case OptionKind::Format:
+            if (value == "text") {
+                options.format = DryRunFormat::Text;
+            } else if (value == "json") {
+                options.format = DryRunFormat::Json;
+            } else {
+                return "invalid format '" + value + "' (use text or json)";
+            }
+            break;
+        case OptionKind::Null:
+            options.nullSeparated = true;
+            break;
         case OptionKind::Help:
             options.help = true;
             break;
@@ -130,12 +161,21 @@ ParsedBatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) 
     ParsedBatchOptions parsed;
     BatchOptions& options = parsed.options;
     bool optionsEnded = false;
+    bool standardInputGiven = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (optionsEnded || argument.size() < 2 || argument.front() != '-') {
             if (argument.empty()) {
                 parsed.error = "empty PATH";
                 return parsed;
+            }
+            if (argument == kStandardInputPath) {
+                // Standard input can be read through once only.
+                if (standardInputGiven) {
+                    parsed.error = "'-' (standard input) is given more than once";
+                    return parsed;
+                }
+                standardInputGiven = true;
             }
             options.paths.push_back(argument);
             continue;
@@ -170,7 +210,12 @@ ParsedBatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) 
             return parsed;
         }
     }
-    if (options.paths.empty() && !options.list && !options.help && !options.version) {
+    if (options.help || options.version) {
+        return parsed;
+    }
+    if (options.format == DryRunFormat::Json && !options.dryRun && !options.list) {
+        parsed.error = "--format json needs --dry-run";
+    } else if (options.paths.empty() && !options.list) {
         parsed.error = "no PATH given";
     }
     return parsed;

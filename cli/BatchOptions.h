@@ -12,17 +12,25 @@
 
 namespace palomix {
 
+// What --dry-run prints: the command lines as text, or one JSON object per job.
+enum class DryRunFormat { Text, Json };
+
+// The argument that stands for the paths listed on standard input.
+inline constexpr std::string_view kStandardInputPath = "-";
+
 struct BatchOptions {
-    std::optional<std::string> settingsFile;  // --settings, as written
-    int commandRow = 0;                       // --command
-    std::optional<std::string> outputFolder;  // --output, as written
-    std::optional<Language> language;         // --language
-    std::vector<std::string> driveFolders;    // --drive, in the order given
-    bool list = false;                        // --list
-    bool dryRun = false;                      // --dry-run
-    bool help = false;                        // --help
-    bool version = false;                     // --version
-    std::vector<std::string> paths;           // PATH..., as written
+    std::optional<std::string> settingsFile;   // --settings, as written
+    int commandRow = 0;                        // --command
+    std::optional<std::string> outputFolder;   // --output, as written
+    std::optional<Language> language;          // --language
+    std::vector<std::string> driveFolders;     // --drive, in the order given
+    bool list = false;                         // --list
+    bool dryRun = false;                       // --dry-run
+    DryRunFormat format = DryRunFormat::Text;  // --format
+    bool nullSeparated = false;                // --null: standard input lists NUL-ended paths
+    bool help = false;                         // --help
+    bool version = false;                      // --version
+    std::vector<std::string> paths;            // PATH..., as written ("-" included)
 };
 
 // Either the options or the one-line reason why the command line is not usable.
@@ -35,9 +43,10 @@ struct ParsedBatchOptions {
 
 // Parses the arguments after the program name. Options take their value as the next
 // argument or after '=' (--output=DIR); "--" ends the options, so later arguments are paths
-// even when they begin with '-'; a lone "-" is a path. A repeated option other than --drive
-// takes its last value. At least one PATH is needed unless --list, --help or --version is
-// given.
+// even when they begin with '-'. A lone "-", before or after "--", stands for the paths listed
+// on standard input and may be given once (a file named "-" is "./-"). A repeated option other
+// than --drive takes its last value. At least one PATH is needed unless --list, --help or
+// --version is given; --format json needs --dry-run.
 ParsedBatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
 
 // The text printed by --help.

@@ -3,15 +3,23 @@
 
 #include <ostream>
 
+#include "cli/BatchOptions.h"
 #include "engine/Engine.h"
 
 namespace palomix {
 
-// For each job in list order, the lines the run would start for it, one per line on `out`,
-// exactly as the run would start them (the core's plan, so the two cannot differ); a note on
-// `err` for each line that would not be run and each job that could not convert. Nothing is
-// started and no folder is created. The exit status the run would end with for what is known
-// ahead: 1 when a job would fail that way, else 0.
-int PrintDryRun(Engine& engine, std::ostream& out, std::ostream& err);
+// For each job in list order, the lines the run would start for it, exactly as the run would
+// start them (the core's plan, so the two cannot differ), on `out`:
+// - Text: each line as it is, one per line;
+// - Json: one JSON object per job and line (see JsonText.h for how names that are not UTF-8
+//   are written):
+//     {"input":PATH,"output_folder":DIR,"commands":[[PROGRAM,ARG,...],...]}
+//   each command as the argument list the launcher would start (LaunchArguments.h), with
+//   "not_run":[{"command":N,"reason":TEXT},...] and "problem":TEXT added when the job has
+//   lines that would not run or a problem of its own.
+// A note on `err` for each line that would not be run and each job that could not convert.
+// Nothing is started and no folder is created. The exit status the run would end with for
+// what is known ahead: 1 when a job would fail that way, else 0.
+int PrintDryRun(Engine& engine, DryRunFormat format, std::ostream& out, std::ostream& err);
 
 }  // namespace palomix

@@ -1,7 +1,7 @@
 # The program folder: the executables beside convert_settings/ (the conversion settings
 # files that ship) and cores/ (the converters the command lines name). The build fills
 # ${PALOMIX_PROGRAM_DIR} this way, so the build tree runs as it is, and the install lays out
-# the same self-contained folder at the install prefix.
+# the same self-contained folder (see "install" below for where).
 #
 # cores/ on Linux holds symbolic links to the system's ffmpeg and ffprobe. On Windows it is
 # left empty: put ffmpeg.exe (and any other converter the settings files name) into the
@@ -74,32 +74,83 @@ endif()
 
 add_custom_target(palomix_program_folder ALL DEPENDS ${palomix_program_folder_outputs})
 
-# --- install: the same folder at the prefix ---------------------------------------------
-# The prefix is the program folder itself (executables, convert_settings/, cores/ side by
-# side), so the default prefix is a folder of its own rather than /usr/local.
-if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT AND NOT WIN32)
-    set(CMAKE_INSTALL_PREFIX /opt/palomix CACHE PATH "The program folder to install into" FORCE)
+# --- install ---------------------------------------------------------------------------
+# Two layouts of the same program folder:
+#   unix    the program folder is <prefix>/lib/palomix, with links to its executables in
+#           <prefix>/bin and the desktop files under <prefix>/share (DesktopIntegration.cmake):
+#           what the Debian package holds, and a copy that runs from any prefix
+#           (cmake --install build --prefix ~/palomix, then ~/palomix/bin/palomix).
+#   folder  the prefix is the program folder itself and holds nothing else: the Windows layout,
+#           which an installer ships as it is.
+# The program finds its folder from its own path with links resolved, so a link in bin/ works.
+if(WIN32)
+    set(palomix_default_layout folder)
+else()
+    set(palomix_default_layout unix)
+endif()
+set(PALOMIX_INSTALL_LAYOUT ${palomix_default_layout} CACHE STRING
+    "unix: the program folder in lib/palomix with links in bin/ and desktop files in share/; folder: the prefix is the program folder")
+set_property(CACHE PALOMIX_INSTALL_LAYOUT PROPERTY STRINGS unix folder)
+if(PALOMIX_INSTALL_LAYOUT STREQUAL "unix")
+    set(PALOMIX_INSTALL_PROGRAM_DIR lib/palomix)
+elseif(PALOMIX_INSTALL_LAYOUT STREQUAL "folder")
+    set(PALOMIX_INSTALL_PROGRAM_DIR .)
+    # The prefix is the program folder, so the default is a folder of its own.
+    if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT AND NOT WIN32)
+        set(CMAKE_INSTALL_PREFIX /opt/palomix CACHE PATH "The program folder to install into"
+            FORCE)
+    endif()
+else()
+    message(FATAL_ERROR "PALOMIX_INSTALL_LAYOUT is '${PALOMIX_INSTALL_LAYOUT}': use unix or folder")
 endif()
 
+set(palomix_installed_programs)
 foreach(target palomix palomix-batch)
     if(TARGET ${target})
-        install(TARGETS ${target} RUNTIME DESTINATION .)
+        install(TARGETS ${target} RUNTIME DESTINATION ${PALOMIX_INSTALL_PROGRAM_DIR})
+        list(APPEND palomix_installed_programs ${target})
     endif()
 endforeach()
-install(DIRECTORY ${PALOMIX_SETTINGS_SOURCE_DIR}/ DESTINATION convert_settings)
-install(DIRECTORY DESTINATION cores)
+install(DIRECTORY ${PALOMIX_SETTINGS_SOURCE_DIR}/ DESTINATION ${PALOMIX_INSTALL_PROGRAM_DIR}/convert_settings)
+install(DIRECTORY DESTINATION ${PALOMIX_INSTALL_PROGRAM_DIR}/cores)
+if(WIN32)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/cores-README.txt
+            DESTINATION ${PALOMIX_INSTALL_PROGRAM_DIR}/cores RENAME README.txt)
+endif()
 foreach(tool IN LISTS PALOMIX_CORE_TOOLS)
     string(TOUPPER ${tool} var)
-    # Evaluated at install time, so --prefix and DESTDIR are honoured. A regular file in the
-    # installed cores/ is a converter chosen by hand and stays; a link is renewed.
+    # Evaluated at install time, so --prefix and DESTDIR are honoured. The link points where
+    # the converter was found when the build was configured, or into the folder
+    # PALOMIX_CORES_LINK_FOLDER names at install time (the Debian package: /usr/bin, where its
+    # ffmpeg dependency puts it). A regular file in the installed cores/ is a converter chosen
+    # by hand and stays; a link is renewed.
     install(CODE "
-        set(link \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/cores/${tool}\")
+        set(link \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${PALOMIX_INSTALL_PROGRAM_DIR}/cores/${tool}\")
+        set(target \"${PALOMIX_${var}}\")
+        if(NOT \"\$ENV{PALOMIX_CORES_LINK_FOLDER}\" STREQUAL \"\")
+            set(target \"\$ENV{PALOMIX_CORES_LINK_FOLDER}/${tool}\")
+        endif()
         if(IS_SYMLINK \"\${link}\" OR NOT EXISTS \"\${link}\")
             file(REMOVE \"\${link}\")
-            message(STATUS \"Linking: \${link} -> ${PALOMIX_${var}}\")
-            file(CREATE_LINK \"${PALOMIX_${var}}\" \"\${link}\" SYMBOLIC)
+            message(STATUS \"Linking: \${link} -> \${target}\")
+            file(CREATE_LINK \"\${target}\" \"\${link}\" SYMBOLIC)
         else()
             message(STATUS \"Keeping: \${link}\")
         endif()
     ")
 endforeach()
+
+# bin/: relative links into the program folder, so the installed tree can be moved whole.
+if(PALOMIX_INSTALL_LAYOUT STREQUAL "unix")
+    foreach(program IN LISTS palomix_installed_programs)
+        file(RELATIVE_PATH palomix_link_target /prefix/bin
+             /prefix/${PALOMIX_INSTALL_PROGRAM_DIR}/${program})
+        install(CODE "
+            set(link \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/${program}\")
+            file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")
+            file(REMOVE \"\${link}\")
+            message(STATUS \"Linking: \${link} -> ${palomix_link_target}\")
+            file(CREATE_LINK \"${palomix_link_target}\" \"\${link}\" SYMBOLIC)
+        ")
+    endforeach()
+endif()

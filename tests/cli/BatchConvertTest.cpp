@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "BatchProgramFixture.h"
+#include "JsonReader.h"
 
 namespace palomix::testing {
 namespace {
@@ -141,6 +142,37 @@ TEST_F(BatchConvertTest, OddFileNamesReachTheConverterAsExactlyOneArgument) {
     }
     EXPECT_FALSE(fs::exists(work_ / "pwned"));
     EXPECT_FALSE(fs::exists(work_ / "out" / "pwned"));
+}
+
+// What --dry-run --format json lists is what the run starts: each command's argument list is
+// the one the converter received, argument 0 included, whatever the name, and the paths given
+// on standard input reach the converter byte for byte.
+TEST_F(BatchConvertTest, JsonPlanHoldsTheArgumentsTheRunStarts) {
+    WriteItem({HelperLine("args", "-i \"<%InputFile%>\" -x \"a b\" \"<%OutputFile%>_o.mp4\"")});
+    for (const std::string& name :
+         {std::string("say \"hi\" $(x); 'y' \\ \xE6\x97\xA5.mp4"), std::string("new\nline\t.mp4"),
+          std::string("not utf-8 \xFF\xE6\x97.mp4")}) {
+        SCOPED_TRACE(name);
+        const std::string path = WriteWork(name);
+        std::vector<std::string> arguments = Convert({"-"});
+        arguments.insert(arguments.begin(), "--null");
+        std::vector<std::string> dryRun = arguments;
+        dryRun.insert(dryRun.begin(), {"--dry-run", "--format", "json"});
+
+        const BatchResult planned = Run(dryRun, name + '\0');
+        EXPECT_EQ(planned.exitCode, 0) << planned.err;
+        ASSERT_EQ(Lines(planned.out).size(), 1u) << planned.out;
+        const JsonValue job = JsonReader::Parse(planned.out);
+        EXPECT_EQ(job["input"].text, path);
+        EXPECT_EQ(job["output_folder"].text, Work("out"));
+        ASSERT_EQ(job["commands"].items.size(), 1u);
+        EXPECT_FALSE(fs::exists(argsOut_));
+
+        const BatchResult ran = Run(arguments, name + '\0');
+        EXPECT_EQ(ran.exitCode, 0) << ran.err;
+        EXPECT_EQ(job["commands"].items[0].Strings(), ReadArguments(argsOut_));
+        fs::remove(argsOut_);
+    }
 }
 
 TEST_F(BatchConvertTest, AllCommandsSucceedingGiveOneDoneLinePerJobAndExit0) {

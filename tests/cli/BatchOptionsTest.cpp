@@ -38,11 +38,24 @@ TEST(BatchOptionsTest, DefaultsAndLastValueWins) {
     EXPECT_TRUE(plain.options.driveFolders.empty());
 }
 
-TEST(BatchOptionsTest, DoubleDashAndLoneDashMakePaths) {
-    const ParsedBatchOptions parsed = ParseBatchOptions({"-", "--", "--list", "-x.mp4"});
+TEST(BatchOptionsTest, DoubleDashMakesPathsAndALoneDashStandsForStandardInputOnce) {
+    const ParsedBatchOptions parsed = ParseBatchOptions({"a", "--", "--list", "-", "-x.mp4"});
     ASSERT_TRUE(parsed.Ok());
     EXPECT_FALSE(parsed.options.list);
-    EXPECT_EQ(parsed.options.paths, (std::vector<std::string>{"-", "--list", "-x.mp4"}));
+    EXPECT_EQ(parsed.options.paths, (std::vector<std::string>{"a", "--list", "-", "-x.mp4"}));
+    EXPECT_FALSE(parsed.options.nullSeparated);
+
+    EXPECT_TRUE(ParseBatchOptions({"--null", "-"}).options.nullSeparated);
+    EXPECT_EQ(ParseBatchOptions({"-", "a", "--", "-"}).error,
+              "'-' (standard input) is given more than once");
+}
+
+TEST(BatchOptionsTest, JsonFormatIsForDryRuns) {
+    EXPECT_EQ(ParseBatchOptions({"--dry-run", "a"}).options.format, DryRunFormat::Text);
+    EXPECT_EQ(ParseBatchOptions({"--format=json", "--dry-run", "a"}).options.format,
+              DryRunFormat::Json);
+    EXPECT_EQ(ParseBatchOptions({"--format", "json", "a"}).error, "--format json needs --dry-run");
+    EXPECT_TRUE(ParseBatchOptions({"--format", "text", "a"}).Ok());
 }
 
 TEST(BatchOptionsTest, PathsAreNeededUnlessListingOrAsking) {
@@ -70,6 +83,9 @@ TEST(BatchOptionsTest, RejectsMalformedCommandLines) {
         {"-x", "a"},
         {"", "a"},
         {"--dry-run", "a", "--out"},
+        {"--dry-run", "--format", "xml", "a"},
+        {"--dry-run", "--format", "JSON", "a"},
+        {"--null=1", "a"},
     };
     for (const auto& arguments : bad) {
         const ParsedBatchOptions parsed = ParseBatchOptions(arguments);

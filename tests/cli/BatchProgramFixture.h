@@ -67,20 +67,23 @@ protected:
     }
 
     // Runs the copied program with the arguments, in the work folder, and waits for it.
-    BatchResult Run(const std::vector<std::string>& arguments) const {
-        return Wait(Start(arguments));
+    // Standard input holds `input`.
+    BatchResult Run(const std::vector<std::string>& arguments,
+                    const std::string& input = {}) const {
+        return Wait(Start(arguments, input));
     }
 
     // Starts the copied program with the arguments, in the work folder, and gives its process
     // id (-1 when it cannot be started); Wait collects its result.
-    pid_t Start(const std::vector<std::string>& arguments) const {
+    pid_t Start(const std::vector<std::string>& arguments, const std::string& input = {}) const {
+        const std::string inFile = WriteFile(root_ / "stdin.bin", input);
         const std::string outFile = (root_ / "stdout.txt").string();
         const std::string errFile = (root_ / "stderr.txt").string();
         const std::string program = (program_ / "palomix-batch").string();
 
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 0, inFile.c_str(), O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);
         posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,

@@ -1,0 +1,26 @@
+// The paths a script hands palomix-batch on standard input (PATH "-"), one per line or, with
+// --null, each ended by a NUL byte as `find -print0` writes them. Only a NUL byte cannot be
+// part of a path, so the NUL-ended list carries any name, newlines included.
+#pragma once
+
+#include <istream>
+#include <string>
+#include <vector>
+
+namespace palomix {
+
+// How the paths of a list are ended.
+enum class PathListSeparator { Newline, Null };
+
+// The paths of the list on `in`, up to its end, byte for byte: no blanks are trimmed and no
+// text encoding is checked (a name that is not UTF-8 stays as it is). Empty entries (blank
+// lines, a doubled NUL) name nothing and are passed over; the last path needs no separator
+// after it.
+std::vector<std::string> ReadPathList(std::istream& in, PathListSeparator separator);
+
+// `paths` with the argument "-" replaced by the paths of the list on `in`, in place, so that
+// the order of the command line is kept.
+std::vector<std::string> WithListedPaths(const std::vector<std::string>& paths, std::istream& in,
+                                         PathListSeparator separator);
+
+}  // namespace palomix

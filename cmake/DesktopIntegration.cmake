@@ -1,0 +1,59 @@
+# The window on the Linux desktop (unix install layout, when the window is built): the desktop
+# entry (menu item, "Open with" for video, music and pictures), the icon at every size the
+# icon theme looks for, and the AppStream description for software centres. Their sources are
+# in packaging/; the icon's PNG sizes are rendered from its SVG at build time with rsvg-convert
+# (librsvg2-bin). Also the documents a package needs: the copyright file and the changelog.
+
+set(PALOMIX_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+set(PALOMIX_ICON_SVG ${PALOMIX_PACKAGING_DIR}/palomix.svg)
+set(PALOMIX_ICON_SIZES 16 22 24 32 48 64 128 256)
+set(PALOMIX_APP_ID example.palomix.Palomix)
+
+if(NOT PALOMIX_INSTALL_LAYOUT STREQUAL "unix")
+    return()
+endif()
+
+set(palomix_desktop_outputs)
+
+# The changelog, compressed as Debian wants it: maximum compression, no name or time stamp.
+find_program(PALOMIX_GZIP gzip)
+if(PALOMIX_GZIP)
+    set(palomix_changelog ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+    add_custom_command(OUTPUT ${palomix_changelog}
+        COMMAND ${PALOMIX_GZIP} -9nc ${PALOMIX_PACKAGING_DIR}/debian/changelog > ${palomix_changelog}
+        DEPENDS ${PALOMIX_PACKAGING_DIR}/debian/changelog
+        COMMENT "Compressing the changelog")
+    list(APPEND palomix_desktop_outputs ${palomix_changelog})
+    install(FILES ${palomix_changelog} DESTINATION share/doc/palomix)
+endif()
+install(FILES ${PALOMIX_PACKAGING_DIR}/debian/copyright DESTINATION share/doc/palomix)
+
+if(NOT TARGET palomix)
+    add_custom_target(palomix_desktop_files ALL DEPENDS ${palomix_desktop_outputs})
+    return()
+endif()
+
+install(FILES ${PALOMIX_PACKAGING_DIR}/linux/palomix.desktop DESTINATION share/applications)
+install(FILES ${PALOMIX_PACKAGING_DIR}/linux/${PALOMIX_APP_ID}.metainfo.xml
+        DESTINATION share/metainfo)
+install(FILES ${PALOMIX_ICON_SVG} DESTINATION share/icons/hicolor/scalable/apps)
+
+find_program(PALOMIX_RSVG_CONVERT rsvg-convert DOC "Renders the icon's PNG sizes")
+if(PALOMIX_RSVG_CONVERT)
+    foreach(size IN LISTS PALOMIX_ICON_SIZES)
+        set(dir ${CMAKE_BINARY_DIR}/icons/hicolor/${size}x${size}/apps)
+        add_custom_command(OUTPUT ${dir}/palomix.png
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+            COMMAND ${PALOMIX_RSVG_CONVERT} --width ${size} --height ${size}
+                    --output ${dir}/palomix.png ${PALOMIX_ICON_SVG}
+            DEPENDS ${PALOMIX_ICON_SVG}
+            COMMENT "Rendering the ${size}x${size} icon"
+            VERBATIM)
+        list(APPEND palomix_desktop_outputs ${dir}/palomix.png)
+        install(FILES ${dir}/palomix.png DESTINATION share/icons/hicolor/${size}x${size}/apps)
+    endforeach()
+else()
+    message(WARNING "rsvg-convert (librsvg2-bin) was not found: only the scalable icon is "
+                    "installed, which some desktops do not show.")
+endif()
+add_custom_target(palomix_desktop_files ALL DEPENDS ${palomix_desktop_outputs})
