@@ -43,6 +43,24 @@ bool CanNameAProgram(std::string_view name) {
            !IsArgumentSeparator(name.front());
 }
 
+}  // namespace
+
+std::optional<ResolvedProgram> ResolveProgram(std::string_view commandLine,
+                                              NativeLauncher& native) {
+    for (const ProgramCandidate& candidate : ProgramCandidates(commandLine)) {
+        if (!CanNameAProgram(candidate.program)) {
+            continue;
+        }
+        std::string program = native.FindProgram(candidate.program);
+        if (!program.empty()) {
+            return ResolvedProgram{std::move(program), candidate.rest};
+        }
+    }
+    return std::nullopt;
+}
+
+namespace {
+
 bool IsLauncherId(std::string_view text) {
     return text.size() == 16 &&
            text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
@@ -153,15 +171,9 @@ LaunchResult LauncherCore::Launch(const std::string& commandLine, const LaunchOp
         return NotLaunched(LaunchError::EmptyLine, {}, "the command line is empty");
     }
     NativeCommand command;
-    for (const ProgramCandidate& candidate : candidates) {
-        if (!CanNameAProgram(candidate.program)) {
-            continue;
-        }
-        command.program = native_->FindProgram(candidate.program);
-        if (!command.program.empty()) {
-            command.arguments = candidate.rest;
-            break;
-        }
+    if (std::optional<ResolvedProgram> resolved = ResolveProgram(commandLine, *native_)) {
+        command.program = std::move(resolved->program);
+        command.arguments = resolved->rest;
     }
     if (command.program.empty()) {
         std::string reason = "the program \"" + candidates.front().program + "\" was not found";
@@ -217,10 +229,10 @@ LaunchResult LauncherCore::Launch(const std::string& commandLine, const LaunchOp
             child.process->Release();
             children_.erase(id);
         }
-        return NotLaunched(LaunchError::SystemError, command.program,
-                           "the program \"" + command.program +
-                               "\" could not be watched: " + error.what(),
-                           error.code().value());
+        return NotLaunched(
+            LaunchError::SystemError, command.program,
+            "the program \"" + command.program + "\" could not be watched: " + error.what(),
+            error.code().value());
     }
     return LaunchResult{true, handle, child.logPath, {}};
 }

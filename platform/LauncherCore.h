@@ -92,6 +92,16 @@ public:
 // The native launcher of the system the program runs on (platform/posix, platform/win32).
 std::unique_ptr<NativeLauncher> MakeNativeLauncher();
 
+// The program a command line starts and the text of its arguments, read as Windows reads a
+// line (every reading of its start, shortest first; a reading with a double quote, or one that
+// starts with a blank, is never a program) and found through `native`. nullopt when no reading
+// names a program.
+struct ResolvedProgram {
+    std::string program;    // as found
+    std::string_view rest;  // the text after it, in the line
+};
+std::optional<ResolvedProgram> ResolveProgram(std::string_view commandLine, NativeLauncher& native);
+
 // The name of a launcher's log folder in the temporary folder: this prefix, then its id.
 inline constexpr std::string_view kLogFolderPrefix = "palomix-logs-";
 
