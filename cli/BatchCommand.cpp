@@ -140,6 +140,7 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
         plan.driveFolders.push_back(AbsolutePath(drive));
     }
     plan.language = language;
+    plan.existing = options.existing;
 
     // The paths go through the intake of a drop, in the order given, those of standard input
     // where "-" stands.

@@ -23,6 +23,7 @@ std::unique_ptr<Engine> MakeBatchEngine(
     auto engine = std::make_unique<Engine>(std::move(setup), std::move(post));
     engine->UseCommand(plan.command);
     engine->SetOutputFolder(plan.outputFolder);
+    engine->SetExistingOutputs(plan.existing);
     return engine;
 }
 

@@ -30,11 +30,14 @@ constexpr std::string_view kUsage =
     "                    JSON object per job with its input, output folder and the\n"
     "                    argument lists of its command lines\n"
     "  --null            the paths on standard input end with a NUL byte, not a newline\n"
+    "  --existing WHAT   an output file that exists from before: overwrite it (default),\n"
+    "                    keep both (the new one gets a numbered name), or skip the file\n"
     "  --help            print this help and exit\n"
     "  --version         print the version and exit\n"
     "\n"
-    "Each job's result goes to standard error as it ends: \"[i/n] NAME: done (HH:MM:SS)\",\n"
-    "\"failed (exit code N)\" with the failed command and the last lines of its output,\n"
+    "Each job's result goes to standard error as it ends: \"[i/n] NAME: done (HH:MM:SS)\"\n"
+    "(with \"as NAME (2)\" when its outputs got a numbered name), \"failed (exit code N)\"\n"
+    "with the failed command and the last lines of its output, \"skipped (...)\",\n"
     "\"stopped\", or \"could not start\"; then a summary line. The first Ctrl-C stops the\n"
     "running job and ends the run; a second one ends the program at once.\n"
     "\n"
@@ -66,6 +69,7 @@ enum class OptionKind {
     DryRun,
     Format,
     Null,
+    Existing,
     Help,
     Version
 };
@@ -81,8 +85,8 @@ constexpr OptionName kOptions[] = {
     {"--output", OptionKind::Output, true},     {"--language", OptionKind::Language, true},
     {"--drive", OptionKind::Drive, true},       {"--list", OptionKind::List, false},
     {"--dry-run", OptionKind::DryRun, false},   {"--format", OptionKind::Format, true},
-    {"--null", OptionKind::Null, false},        {"--help", OptionKind::Help, false},
-    {"--version", OptionKind::Version, false},
+    {"--null", OptionKind::Null, false},        {"--existing", OptionKind::Existing, true},
+    {"--help", OptionKind::Help, false},        {"--version", OptionKind::Version, false},
 };
 
 const OptionName* FindOption(std::string_view name) {
@@ -140,6 +144,18 @@ std::string Apply(BatchOptions& options, const OptionName& option, std::string v
             break;
         case OptionKind::Null:
             options.nullSeparated = true;
+            break;
+        case OptionKind::Existing:
+            if (value == "overwrite") {
+                options.existing = ExistingOutputs::Overwrite;
+            } else if (value == "keep") {
+                options.existing = ExistingOutputs::KeepBoth;
+            } else if (value == "skip") {
+                options.existing = ExistingOutputs::Skip;
+            } else {
+                return "invalid choice '" + value +
+                       "' for --existing (use overwrite, keep or skip)";
+            }
             break;
         case OptionKind::Help:
             options.help = true;

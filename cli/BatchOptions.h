@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/OutputNames.h"
 #include "settings/Language.h"
 
 namespace palomix {
@@ -28,9 +29,10 @@ struct BatchOptions {
     bool dryRun = false;                       // --dry-run
     DryRunFormat format = DryRunFormat::Text;  // --format
     bool nullSeparated = false;                // --null: standard input lists NUL-ended paths
-    bool help = false;                         // --help
-    bool version = false;                      // --version
-    std::vector<std::string> paths;            // PATH..., as written ("-" included)
+    ExistingOutputs existing = ExistingOutputs::Overwrite;  // --existing
+    bool help = false;                                      // --help
+    bool version = false;                                   // --version
+    std::vector<std::string> paths;                         // PATH..., as written ("-" included)
 };
 
 // Either the options or the one-line reason why the command line is not usable.

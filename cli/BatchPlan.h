@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/OutputNames.h"
 #include "settings/Language.h"
 #include "settings/SettingsCatalogue.h"
 
@@ -16,6 +17,7 @@ struct BatchPlan {
     std::string appFolder;                  // the folder of palomix-batch itself
     std::vector<std::string> driveFolders;  // --drive folders, absolute; empty: system drives
     Language language = Language::Japanese;
+    ExistingOutputs existing = ExistingOutputs::Overwrite;
 };
 
 }  // namespace palomix

@@ -108,7 +108,11 @@ std::string JobReportText(const JobResult& result, int index, int total, std::in
                        PrintableText(FileNameOf(result.path, style)) + ": ";
     switch (result.outcome) {
         case JobOutcome::Done:
-            text += "done (" + ElapsedTimeText(seconds) + ")\n";
+            text += "done (" + ElapsedTimeText(seconds) + ")";
+            if (!result.outputName.empty() && result.outputName != BaseNameOf(result.path, style)) {
+                text += " as " + PrintableText(result.outputName);
+            }
+            text += "\n";
             break;
         case JobOutcome::Failed: {
             const CommandRecord* first = result.FirstProblem();

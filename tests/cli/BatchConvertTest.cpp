@@ -331,3 +331,30 @@ TEST_F(BatchConvertTest, ATerminateSignalEndsTheProgramAtOnceAndKillsTheConverte
 
 }  // namespace
 }  // namespace palomix::testing
+
+namespace palomix::testing {
+namespace {
+
+TEST_F(BatchConvertTest, NumberedNamesAreSaidAndExistingOutputsCanBeSkipped) {
+    WriteItem({HelperLine("exitcode", "0 \"<%OutputFile%>.mp4\"")});
+    WriteWork("a/clip.mov");
+    WriteWork("b/clip.mov");
+    const BatchResult kept = Run(Convert({"a/clip.mov", "b/clip.mov"}));
+    EXPECT_EQ(kept.exitCode, 0) << kept.err;
+    EXPECT_NE(kept.err.find("[2/2] clip.mov: done (00:00:00) as clip (2)\n"), std::string::npos)
+        << kept.err;
+
+    WriteWork("out/clip.mp4", "made before");
+    std::vector<std::string> skipping = Convert({"a/clip.mov"});
+    skipping.insert(skipping.begin(), {"--existing", "skip"});
+    const BatchResult skipped = Run(skipping);
+    EXPECT_EQ(skipped.exitCode, 0) << skipped.err;  // left out as asked: no error
+    EXPECT_NE(skipped.err.find(
+                  "clip.mov: skipped (the output file exists: " + Work("out/clip.mp4") + ")"),
+              std::string::npos)
+        << skipped.err;
+    EXPECT_NE(skipped.err.find("0 done, 1 skipped"), std::string::npos) << skipped.err;
+}
+
+}  // namespace
+}  // namespace palomix::testing
