@@ -141,6 +141,7 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     }
     plan.language = language;
     plan.existing = options.existing;
+    plan.jobs = options.jobs;
 
     // The paths go through the intake of a drop, in the order given, those of standard input
     // where "-" stands.

@@ -24,6 +24,7 @@ std::unique_ptr<Engine> MakeBatchEngine(
     engine->UseCommand(plan.command);
     engine->SetOutputFolder(plan.outputFolder);
     engine->SetExistingOutputs(plan.existing);
+    engine->SetSimultaneousJobs(static_cast<std::size_t>(plan.jobs));
     return engine;
 }
 

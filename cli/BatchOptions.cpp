@@ -30,6 +30,8 @@ constexpr std::string_view kUsage =
     "                    JSON object per job with its input, output folder and the\n"
     "                    argument lists of its command lines\n"
     "  --null            the paths on standard input end with a NUL byte, not a newline\n"
+    "  --jobs N          convert N files at once (default 1; 0: one per processor core);\n"
+    "                    lines that write to one player still run one at a time\n"
     "  --existing WHAT   an output file that exists from before: overwrite it (default),\n"
     "                    keep both (the new one gets a numbered name), or skip the file\n"
     "  --help            print this help and exit\n"
@@ -70,6 +72,7 @@ enum class OptionKind {
     Format,
     Null,
     Existing,
+    Jobs,
     Help,
     Version
 };
@@ -86,7 +89,8 @@ constexpr OptionName kOptions[] = {
     {"--drive", OptionKind::Drive, true},       {"--list", OptionKind::List, false},
     {"--dry-run", OptionKind::DryRun, false},   {"--format", OptionKind::Format, true},
     {"--null", OptionKind::Null, false},        {"--existing", OptionKind::Existing, true},
-    {"--help", OptionKind::Help, false},        {"--version", OptionKind::Version, false},
+    {"--jobs", OptionKind::Jobs, true},         {"--help", OptionKind::Help, false},
+    {"--version", OptionKind::Version, false},
 };
 
 const OptionName* FindOption(std::string_view name) {
@@ -144,6 +148,13 @@ std::string Apply(BatchOptions& options, const OptionName& option, std::string v
             break;
         case OptionKind::Null:
             options.nullSeparated = true;
+            break;
+        case OptionKind::Jobs:
+            if (const auto count = ParseRow(value); count && *count <= 1024) {
+                options.jobs = *count;
+            } else {
+                return "invalid number of jobs '" + value + "' (0 to 1024; 0 is one per core)";
+            }
             break;
         case OptionKind::Existing:
             if (value == "overwrite") {

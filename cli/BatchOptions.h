@@ -30,9 +30,10 @@ struct BatchOptions {
     DryRunFormat format = DryRunFormat::Text;  // --format
     bool nullSeparated = false;                // --null: standard input lists NUL-ended paths
     ExistingOutputs existing = ExistingOutputs::Overwrite;  // --existing
-    bool help = false;                                      // --help
-    bool version = false;                                   // --version
-    std::vector<std::string> paths;                         // PATH..., as written ("-" included)
+    int jobs = 1;                    // --jobs: conversions at once; 0 for one per core
+    bool help = false;               // --help
+    bool version = false;            // --version
+    std::vector<std::string> paths;  // PATH..., as written ("-" included)
 };
 
 // Either the options or the one-line reason why the command line is not usable.

@@ -18,6 +18,7 @@ struct BatchPlan {
     std::vector<std::string> driveFolders;  // --drive folders, absolute; empty: system drives
     Language language = Language::Japanese;
     ExistingOutputs existing = ExistingOutputs::Overwrite;
+    int jobs = 1;  // conversions at once; 0: one per core
 };
 
 }  // namespace palomix

@@ -11,15 +11,22 @@ constexpr std::string_view kProgramName = "palomix-batch";
 }  // namespace
 
 RunReporter::RunReporter(const Engine& engine, std::ostream& err)
-    : engine_(engine), err_(err), total_(engine.JobCount()), jobStart_(Clock::now()) {}
+    : engine_(engine), err_(err), total_(engine.JobCount()) {}
 
-void RunReporter::JobStarted(const JobStart& /*start*/) {
-    jobStart_ = Clock::now();
+void RunReporter::JobStarted(const JobStart& start) {
+    jobStarts_[start.id] = Clock::now();
 }
 
 void RunReporter::JobEnded(const JobResult& result) {
+    const auto started = jobStarts_.find(result.id);
     const auto seconds =
-        std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - jobStart_).count();
+        started == jobStarts_.end()
+            ? 0
+            : std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - started->second)
+                  .count();
+    if (started != jobStarts_.end()) {
+        jobStarts_.erase(started);
+    }
     switch (result.outcome) {
         case JobOutcome::Done:
             ++tally_.done;

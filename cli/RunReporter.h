@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <map>
 #include <ostream>
 #include <string>
 
@@ -28,7 +29,7 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // The jobs in the engine's list now are the run's; a done job's time is the wall-clock time
-    // since it started.
+    // since it started. Lines come in the order jobs finish.
     RunReporter(const Engine& engine, std::ostream& err);
 
     void JobStarted(const JobStart& start) override;
@@ -54,7 +55,7 @@ private:
     const Engine& engine_;
     std::ostream& err_;
     const int total_;
-    Clock::time_point jobStart_;
+    std::map<JobId, Clock::time_point> jobStarts_;  // of the jobs converting
     int finished_ = 0;
     RunTally tally_;
     bool ended_ = false;

@@ -142,11 +142,20 @@ BatchRun::ActiveJob* BatchRun::FindActive(JobId id) {
 
 BatchRun::ActiveJob* BatchRun::ActiveToAdvance() {
     for (ActiveJob& job : active_) {
-        if (!job.pending && !job.stopped) {
+        if (!job.pending && !job.stopped &&
+            (job.waitsForPlayer.empty() || !PlayerBusy(job.waitsForPlayer))) {
             return &job;
         }
     }
     return nullptr;
+}
+
+bool BatchRun::PlayerBusy(const std::string& drive) const {
+    return std::any_of(active_.begin(), active_.end(), [&drive](const ActiveJob& job) {
+        return job.pending &&
+               std::find(job.pending->playerDrives.begin(), job.pending->playerDrives.end(),
+                         drive) != job.pending->playerDrives.end();
+    });
 }
 
 bool BatchRun::BeginNextJob() {
@@ -326,6 +335,16 @@ void BatchRun::Advance(JobId id) {
             job->result.commands.push_back(std::move(record));
             continue;
         }
+        // A player's card takes one writer at a time: the line waits while another job's line
+        // writes to the same player, and is prepared again when its turn comes.
+        job->waitsForPlayer.clear();
+        for (const LineOutput& output : line->outputs) {
+            if (!output.drive.empty() && PlayerBusy(output.drive)) {
+                job->waitsForPlayer = output.drive;
+                job->nextTemplate = line->templateNumber;
+                return;
+            }
+        }
         for (const LineOutput& output : line->outputs) {
             const bool known =
                 std::any_of(job->temporary.begin(), job->temporary.end(),
@@ -342,18 +361,30 @@ void BatchRun::Advance(JobId id) {
 bool BatchRun::Launch(ActiveJob& job, const PlannedLine& line) {
     currentProcess_ = ProcessHandle{};
     const std::weak_ptr<AliveToken> alive = alive_;
-    const LaunchResult launch =
-        launcher_.Launch(line.commandLine, [this, alive](ProcessHandle handle, ProcessExit exit) {
-            if (alive.lock()) {
-                OnProcessEnded(handle, exit);
-            }
-        });
+    LaunchOptions options;
+    options.lowPriority = maxActive_ > 1;
+    const auto onEnded = [this, alive](ProcessHandle handle, ProcessExit exit) {
+        if (alive.lock()) {
+            OnProcessEnded(handle, exit);
+        }
+    };
+    // One conversion at a time runs as the host does; several run below it.
+    const LaunchResult launch = options == LaunchOptions{}
+                                    ? launcher_.Launch(line.commandLine, onEnded)
+                                    : launcher_.Launch(line.commandLine, options, onEnded);
     if (!launch.launched) {
         FailLaunch(job.id, line, launch);
         return false;
     }
     currentProcess_ = launch.handle;
-    job.pending = Pending{launch.handle, line.templateNumber, line.commandLine, launch.logPath};
+    std::vector<std::string> drives;
+    for (const LineOutput& output : line.outputs) {
+        if (!output.drive.empty()) {
+            drives.push_back(output.drive);
+        }
+    }
+    job.pending = Pending{launch.handle, line.templateNumber, std::move(drives), line.commandLine,
+                          launch.logPath};
     if (observer_ != nullptr) {
         observer_->CommandStarted(CommandStart{job.id, line.templateNumber, line.commandLine});
     }
@@ -529,7 +560,7 @@ void BatchRun::Tick() {
     }
 }
 
-bool BatchRun::StopJob(ActiveJob& job) {
+bool BatchRun::StopJobNow(ActiveJob& job) {
     if (!job.pending || job.stopped || !launcher_.Terminate(job.pending->handle)) {
         return false;
     }
@@ -570,11 +601,25 @@ void BatchRun::StopHead() {
             headIndex = *index;
         }
     }
-    if (head == nullptr || !StopJob(*head)) {
+    if (head == nullptr || !StopJobNow(*head)) {
         if (observer_ != nullptr) {
             observer_->StopFailed();
         }
     }
+}
+
+bool BatchRun::StopJob(JobId id) {
+    ActiveJob* job = FindActive(id);
+    if (job == nullptr || job->stopped) {
+        return false;
+    }
+    if (!StopJobNow(*job)) {
+        if (observer_ != nullptr) {
+            observer_->StopFailed();
+        }
+        return false;
+    }
+    return true;
 }
 
 void BatchRun::StopAll() {
@@ -590,7 +635,7 @@ void BatchRun::StopAll() {
     }
     for (const JobId id : running) {
         if (ActiveJob* job = FindActive(id)) {
-            StopJob(*job);
+            StopJobNow(*job);
         }
     }
     stopEnabled_ = false;

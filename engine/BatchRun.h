@@ -98,6 +98,18 @@ public:
     // Stops every running command and starts nothing more; see above.
     void StopAll();
 
+    // Stops the running command of one converting job; false when it is not converting or its
+    // command has already ended (then StopFailed is reported, as for the Stop button).
+    bool StopJob(JobId id);
+
+    // How many jobs convert at once (1 by default). More than one: the next jobs from the top
+    // of the list start as others are converting, each running its own lines one after the
+    // other; jobs leave the list as they finish. Lines that write to the same player wait for
+    // each other, and the converters run below the host's priority, so the computer stays
+    // usable while every core is busy.
+    void SetSimultaneousJobs(std::size_t count) { maxActive_ = count < 1 ? 1 : count; }
+    std::size_t SimultaneousJobs() const { return maxActive_; }
+
     bool RunActive() const { return runActive_; }
     // The seconds of the job being converted (the head), or of the last one.
     std::int32_t ElapsedSeconds() const;
@@ -111,6 +123,7 @@ private:
     struct Pending {
         ProcessHandle handle;
         int templateNumber = 0;
+        std::vector<std::string> playerDrives;  // the players it writes to
         std::string commandLine;
         std::string logPath;
     };
@@ -123,7 +136,8 @@ private:
         std::int32_t elapsedSeconds = 0;
         JobResult result;
         std::optional<Pending> pending;
-        bool stopped = false;  // recorded and removed; its process's end has not arrived yet
+        bool stopped = false;        // recorded and removed; its process's end has not arrived yet
+        std::string waitsForPlayer;  // its next line writes to this player, which is busy
     };
     struct CommandCache {
         ChosenCommand command;
@@ -150,7 +164,8 @@ private:
     void Report(JobResult result);
     void ReportStopEnabled();
     void UpdateStopEnabled();
-    bool StopJob(ActiveJob& job);
+    bool StopJobNow(ActiveJob& job);
+    bool PlayerBusy(const std::string& drive) const;
     std::optional<ChosenCommand> Chosen() const;
     // The chosen command as its settings file gives it, looked at afresh once after every
     // wait; nullptr when the settings file cannot be read.

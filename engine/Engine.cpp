@@ -1,5 +1,7 @@
 #include "engine/Engine.h"
 
+#include <algorithm>
+#include <thread>
 #include <utility>
 
 namespace palomix {
@@ -34,6 +36,13 @@ void Engine::SetObserver(EngineObserver* observer) {
 
 std::optional<ChosenCommand> Engine::CurrentCommand() const {
     return fixedCommand_ ? fixedCommand_ : catalogue_.SelectedCommand();
+}
+
+void Engine::SetSimultaneousJobs(std::size_t count) {
+    if (count == 0) {
+        count = std::max(1u, std::thread::hardware_concurrency());
+    }
+    run_->SetSimultaneousJobs(count);
 }
 
 IntakeResult Engine::AddPaths(std::span<const std::string> paths) {

@@ -88,6 +88,11 @@ public:
     void StopHead() { run_->StopHead(); }
     // Every running command; nothing more starts and the run ends as interrupted.
     void StopAll() { run_->StopAll(); }
+    // The running command of one converting job (a row's own Stop).
+    bool StopJob(JobId id) { return run_->StopJob(id); }
+    // How many jobs convert at once: 1 (the default) to any number; 0 for one per core.
+    void SetSimultaneousJobs(std::size_t count);
+    std::size_t SimultaneousJobs() const { return run_->SimultaneousJobs(); }
     // The run timer's tick, once a second.
     void Tick() { run_->Tick(); }
 

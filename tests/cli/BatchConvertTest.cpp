@@ -358,3 +358,25 @@ TEST_F(BatchConvertTest, NumberedNamesAreSaidAndExistingOutputsCanBeSkipped) {
 
 }  // namespace
 }  // namespace palomix::testing
+
+namespace palomix::testing {
+namespace {
+
+TEST_F(BatchConvertTest, SeveralAtOnceReportEachJobAsItFinishes) {
+    // Each input is a little script that takes as long as it says.
+    WriteItem({"/bin/sh \"<%InputFile%>\""});
+    WriteWork("slow.sh", "sleep 1\n");
+    WriteWork("quick.sh", "sleep 0.1\n");
+    std::vector<std::string> arguments = Convert({"slow.sh", "quick.sh"});
+    arguments.insert(arguments.begin(), {"--jobs", "2"});
+    const BatchResult result = Run(arguments);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const std::vector<std::string> lines = Lines(result.err);
+    ASSERT_EQ(lines.size(), 3u) << result.err;
+    EXPECT_EQ(lines[0].rfind("[1/2] quick.sh: done", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind("[2/2] slow.sh: done", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2], "2 done");
+}
+
+}  // namespace
+}  // namespace palomix::testing

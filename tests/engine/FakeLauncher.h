@@ -43,6 +43,18 @@ public:
     std::vector<ProcessHandle> discarded;  // DiscardLog calls, in order
     int refusedLaunches = 0;
 
+    // The options of each launch, in order (the default ones for a plain launch).
+    std::vector<LaunchOptions> launchOptions;
+
+    LaunchResult Launch(const std::string& commandLine, const LaunchOptions& options,
+                        ProcessEndedHandler onEnded) override {
+        LaunchResult result = Launch(commandLine, std::move(onEnded));
+        if (result.launched) {
+            launchOptions.back() = options;
+        }
+        return result;
+    }
+
     LaunchResult Launch(const std::string& commandLine, ProcessEndedHandler onEnded) override {
         if (std::count_if(processes.begin(), processes.end(),
                           [](const Process& p) { return p.state != State::Delivered; }) > 0) {
@@ -60,8 +72,8 @@ public:
         if (missingPrograms.count(candidates.front().program) > 0) {
             ++refusedLaunches;
             result.reason = "the program \"" + candidates.front().program + "\" was not found";
-            result.failure = LaunchFailure{LaunchError::ProgramNotFound,
-                                           candidates.front().program, 0, result.reason};
+            result.failure = LaunchFailure{LaunchError::ProgramNotFound, candidates.front().program,
+                                           0, result.reason};
             return result;
         }
         Process process;
@@ -74,6 +86,7 @@ public:
                 << (logText ? logText(commandLine) : std::string());
         }
         processes.push_back(std::move(process));
+        launchOptions.emplace_back();
         result.launched = true;
         result.handle = processes.back().handle;
         result.logPath = processes.back().logPath;
@@ -138,6 +151,31 @@ public:
     void Finish(ProcessExit exit = {}) {
         Exit(exit);
         Deliver();
+    }
+
+    // The process whose command line is `line` ends and its end is delivered at once.
+    void Finish(const std::string& line, ProcessExit exit = {}) {
+        for (Process& process : processes) {
+            if (process.commandLine == line && process.state == State::Running) {
+                process.state = State::Delivered;
+                process.exit = exit;
+                const ProcessEndedHandler onEnded = process.onEnded;
+                onEnded(process.handle, exit);
+                return;
+            }
+        }
+        throw std::logic_error("no running process for " + line);
+    }
+
+    // The command lines of the processes running now, in the order they started.
+    std::vector<std::string> RunningLines() const {
+        std::vector<std::string> lines;
+        for (const Process& process : processes) {
+            if (process.state == State::Running) {
+                lines.push_back(process.commandLine);
+            }
+        }
+        return lines;
     }
 
     int overlappingLaunches = 0;
