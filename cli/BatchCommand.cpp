@@ -73,7 +73,7 @@ std::optional<std::string> ResolveSettingsFile(const std::string& given,
 }  // namespace
 
 int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-                    std::ostream& err) {
+                    std::ostream& err, bool errIsTerminal) {
     const ParsedBatchOptions parsed = ParseBatchOptions(arguments);
     if (!parsed.Ok()) {
         return Fail(err, parsed.error + " (see --help)");
@@ -142,6 +142,8 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     plan.language = language;
     plan.existing = options.existing;
     plan.jobs = options.jobs;
+    plan.progressLines = options.progress;
+    plan.liveProgress = errIsTerminal && !options.progress;
 
     // The paths go through the intake of a drop, in the order given, those of standard input
     // where "-" stands.

@@ -14,8 +14,9 @@ inline constexpr int kBatchExitFailure = 1;  // an unexpected error
 inline constexpr int kBatchExitUsage = 2;    // bad usage, missing or unknown settings
 
 // `arguments` are those after the program name. A PATH "-" reads the paths listed on `in`
-// (PathList.h). Results go to `out`, warnings and the one-line reason of a failure to `err`.
+// (PathList.h). Results go to `out`, warnings and the one-line reason of a failure to `err`;
+// when `err` is a terminal, a live progress line is drawn there during a run.
 int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-                    std::ostream& err);
+                    std::ostream& err, bool errIsTerminal = false);
 
 }  // namespace palomix

@@ -32,11 +32,15 @@ constexpr std::string_view kUsage =
     "  --null            the paths on standard input end with a NUL byte, not a newline\n"
     "  --jobs N          convert N files at once (default 1; 0: one per processor core);\n"
     "                    lines that write to one player still run one at a time\n"
+    "  --progress        print a line \"progress I N PERCENT SECONDS_LEFT\" on standard output\n"
+    "                    every second for each converting job (\"-\" where not known)\n"
     "  --existing WHAT   an output file that exists from before: overwrite it (default),\n"
     "                    keep both (the new one gets a numbered name), or skip the file\n"
     "  --help            print this help and exit\n"
     "  --version         print the version and exit\n"
     "\n"
+    "On a terminal, a line below them shows the converting file, its percentage, speed and\n"
+    "time left, redrawn in place.\n"
     "Each job's result goes to standard error as it ends: \"[i/n] NAME: done (HH:MM:SS)\"\n"
     "(with \"as NAME (2)\" when its outputs got a numbered name), \"failed (exit code N)\"\n"
     "with the failed command and the last lines of its output, \"skipped (...)\",\n"
@@ -73,6 +77,7 @@ enum class OptionKind {
     Null,
     Existing,
     Jobs,
+    Progress,
     Help,
     Version
 };
@@ -89,8 +94,8 @@ constexpr OptionName kOptions[] = {
     {"--drive", OptionKind::Drive, true},       {"--list", OptionKind::List, false},
     {"--dry-run", OptionKind::DryRun, false},   {"--format", OptionKind::Format, true},
     {"--null", OptionKind::Null, false},        {"--existing", OptionKind::Existing, true},
-    {"--jobs", OptionKind::Jobs, true},         {"--help", OptionKind::Help, false},
-    {"--version", OptionKind::Version, false},
+    {"--jobs", OptionKind::Jobs, true},         {"--progress", OptionKind::Progress, false},
+    {"--help", OptionKind::Help, false},        {"--version", OptionKind::Version, false},
 };
 
 const OptionName* FindOption(std::string_view name) {
@@ -148,6 +153,9 @@ std::string Apply(BatchOptions& options, const OptionName& option, std::string v
             break;
         case OptionKind::Null:
             options.nullSeparated = true;
+            break;
+        case OptionKind::Progress:
+            options.progress = true;
             break;
         case OptionKind::Jobs:
             if (const auto count = ParseRow(value); count && *count <= 1024) {

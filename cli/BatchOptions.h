@@ -31,6 +31,7 @@ struct BatchOptions {
     bool nullSeparated = false;                // --null: standard input lists NUL-ended paths
     ExistingOutputs existing = ExistingOutputs::Overwrite;  // --existing
     int jobs = 1;                    // --jobs: conversions at once; 0 for one per core
+    bool progress = false;           // --progress: machine-readable progress lines on stdout
     bool help = false;               // --help
     bool version = false;            // --version
     std::vector<std::string> paths;  // PATH..., as written ("-" included)

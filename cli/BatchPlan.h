@@ -18,7 +18,9 @@ struct BatchPlan {
     std::vector<std::string> driveFolders;  // --drive folders, absolute; empty: system drives
     Language language = Language::Japanese;
     ExistingOutputs existing = ExistingOutputs::Overwrite;
-    int jobs = 1;  // conversions at once; 0: one per core
+    int jobs = 1;                // conversions at once; 0: one per core
+    bool progressLines = false;  // machine-readable progress lines on standard output
+    bool liveProgress = false;   // standard error is a terminal: one live line redrawn
 };
 
 }  // namespace palomix

@@ -46,7 +46,10 @@ int RunBatch(const BatchPlan& plan, const std::vector<std::string>& paths, std::
         // reaches the watch rather than ending the program half-way.
         const std::unique_ptr<Engine> engine = MakeBatchEngine(plan, loop.Poster());
         const int skipped = TakePaths(*engine, paths, err);
-        RunReporter reporter(*engine, err);
+        engine->SetFollowProgress(plan.progressLines || plan.liveProgress);
+        RunReporter reporter(
+            *engine, err,
+            RunReporter::ProgressDisplay{plan.progressLines ? &out : nullptr, plan.liveProgress});
         engine->SetObserver(&reporter);
 
         onInterruption = [&](const Interruption& interruption) {
@@ -59,7 +62,11 @@ int RunBatch(const BatchPlan& plan, const std::vector<std::string>& paths, std::
 
         engine->StartRun();
         loop.Run(
-            kTimerPeriod, [&engine] { engine->Tick(); },
+            kTimerPeriod,
+            [&engine, &reporter] {
+                engine->Tick();
+                reporter.ShowProgress();
+            },
             [&] {
                 return endNow.has_value() || (reporter.Ended() && !engine->WaitingForProcess());
             });

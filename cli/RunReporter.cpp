@@ -1,6 +1,9 @@
 #include "cli/RunReporter.h"
 
+#include <cstdio>
 #include <string_view>
+
+#include "engine/RunTimerText.h"
 
 namespace palomix {
 
@@ -11,10 +14,88 @@ constexpr std::string_view kProgramName = "palomix-batch";
 }  // namespace
 
 RunReporter::RunReporter(const Engine& engine, std::ostream& err)
-    : engine_(engine), err_(err), total_(engine.JobCount()) {}
+    : RunReporter(engine, err, ProgressDisplay{}) {}
+
+RunReporter::RunReporter(const Engine& engine, std::ostream& err, ProgressDisplay display)
+    : engine_(engine), err_(err), total_(engine.JobCount()), display_(display) {}
 
 void RunReporter::JobStarted(const JobStart& start) {
-    jobStarts_[start.id] = Clock::now();
+    jobStarts_[start.id] =
+        Started{Clock::now(), ++started_, std::string(FileNameOf(start.path, engine_.Style()))};
+}
+
+namespace {
+
+// "45", "45.2": a percentage with at most one decimal.
+std::string Percent(double value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    std::string shown(text);
+    if (shown.ends_with(".0")) {
+        shown.resize(shown.size() - 2);
+    }
+    return shown;
+}
+
+}  // namespace
+
+void RunReporter::ShowProgress() {
+    std::string live;
+    for (const auto& [id, started] : jobStarts_) {
+        const std::optional<JobProgress> progress = engine_.ProgressOf(id);
+        if (!progress) {
+            continue;
+        }
+        if (display_.lines != nullptr) {
+            *display_.lines << "progress " << started.number << ' ' << total_ << ' '
+                            << (progress->percent ? Percent(*progress->percent) : "-") << ' '
+                            << (progress->secondsLeft ? std::to_string(*progress->secondsLeft)
+                                                      : "-")
+                            << '\n';
+        }
+        if (display_.live && live.empty()) {
+            live = "[" + std::to_string(started.number) + "/" + std::to_string(total_) + "] " +
+                   PrintableText(started.name) + ":";
+            if (progress->lines > 1) {
+                live +=
+                    " " + std::to_string(progress->line) + "/" + std::to_string(progress->lines);
+            }
+            if (progress->percent) {
+                live += " " + Percent(*progress->percent) + "%";
+            }
+            if (progress->speed) {
+                live += " " + Percent(*progress->speed) + "x";
+            }
+            if (progress->secondsLeft) {
+                live += ", " + ElapsedTimeText(*progress->secondsLeft) + " left";
+            }
+            if (!progress->percent) {
+                // Without a length there is no percentage: the time it has taken so far.
+                live += " " + ElapsedTimeText(std::chrono::duration_cast<std::chrono::seconds>(
+                                                  Clock::now() - started.at)
+                                                  .count());
+            }
+        }
+    }
+    if (display_.lines != nullptr) {
+        display_.lines->flush();
+    }
+    if (display_.live && !live.empty()) {
+        const std::size_t width = live.size();
+        if (width < liveWidth_) {
+            live.append(liveWidth_ - width, ' ');
+        }
+        err_ << '\r' << live;
+        err_.flush();
+        liveWidth_ = width;
+    }
+}
+
+void RunReporter::ClearLive() {
+    if (liveWidth_ > 0) {
+        err_ << '\r' << std::string(liveWidth_, ' ') << '\r';
+        liveWidth_ = 0;
+    }
 }
 
 void RunReporter::JobEnded(const JobResult& result) {
@@ -22,7 +103,7 @@ void RunReporter::JobEnded(const JobResult& result) {
     const auto seconds =
         started == jobStarts_.end()
             ? 0
-            : std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - started->second)
+            : std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - started->second.at)
                   .count();
     if (started != jobStarts_.end()) {
         jobStarts_.erase(started);
@@ -80,6 +161,7 @@ int RunReporter::Finish() {
 }
 
 void RunReporter::Print(const std::string& text) {
+    ClearLive();
     err_ << text;
     err_.flush();
 }

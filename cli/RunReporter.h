@@ -28,9 +28,19 @@ class RunReporter final : public EngineObserver {
 public:
     using Clock = std::chrono::steady_clock;
 
+    // How the reporter shows progress as the run goes.
+    struct ProgressDisplay {
+        std::ostream* lines = nullptr;  // "progress I N PERCENT SECONDS" lines go here
+        bool live = false;              // one line on `err` redrawn in place (a terminal)
+    };
+
     // The jobs in the engine's list now are the run's; a done job's time is the wall-clock time
     // since it started. Lines come in the order jobs finish.
     RunReporter(const Engine& engine, std::ostream& err);
+    RunReporter(const Engine& engine, std::ostream& err, ProgressDisplay display);
+
+    // After the engine's tick: the progress lines, or the live line, anew.
+    void ShowProgress();
 
     void JobStarted(const JobStart& start) override;
     void JobEnded(const JobResult& result) override;
@@ -51,11 +61,20 @@ public:
 
 private:
     void Print(const std::string& text);
+    void ClearLive();
 
     const Engine& engine_;
     std::ostream& err_;
     const int total_;
-    std::map<JobId, Clock::time_point> jobStarts_;  // of the jobs converting
+    struct Started {
+        Clock::time_point at;
+        int number = 0;  // in the order jobs started, from 1
+        std::string name;
+    };
+    std::map<JobId, Started> jobStarts_;  // of the jobs converting
+    int started_ = 0;
+    ProgressDisplay display_;
+    std::size_t liveWidth_ = 0;  // characters of the live line now shown
     int finished_ = 0;
     RunTally tally_;
     bool ended_ = false;

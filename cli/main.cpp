@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     try {
         const std::vector<std::string> arguments = palomix::ProgramArguments(argc, argv);
-        return palomix::RunPalomixBatch(arguments, std::cin, out, err);
+        return palomix::RunPalomixBatch(arguments, std::cin, out, err,
+                                        palomix::IsTerminal(palomix::StandardStream::Error));
     } catch (const std::exception& error) {
         err << "palomix-batch: " << error.what() << '\n';
         err.flush();

@@ -1,9 +1,12 @@
 #include "engine/BatchRun.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <limits>
 #include <utility>
 
+#include "platform/AtomicFile.h"
 #include "platform/CommandLineSplit.h"
 #include "platform/FileSystem.h"
 #include "platform/LogTail.h"
@@ -34,6 +37,22 @@ JobOutcome OutcomeOf(JobResult& result) {
         return JobOutcome::Failed;
     }
     return JobOutcome::Done;
+}
+
+// Length probes running at once, and how long one may take.
+constexpr std::size_t kProbesAtOnce = 2;
+constexpr std::chrono::seconds kProbeTimeLimit{15};
+// How much of a converting log is read at each tick: the statistics lines are at its end.
+constexpr std::size_t kProgressTailBytes = 4096;
+
+// The last bytes of a log, at most `count`.
+std::string TailOf(const std::string& path, std::size_t count) {
+    std::string text;
+    for (const std::string& line : LastLines(path, 64, count)) {
+        text += line;
+        text += '\n';
+    }
+    return text;
 }
 
 // Each tick shows the seconds, then advances them: the time shown last is one less.
@@ -90,6 +109,9 @@ void BatchRun::StartRun() {
     runActive_ = true;
     ending_.reset();
     runOutputs_.Clear();  // outputs of earlier runs count as files from before this one
+    runSeconds_ = 0;
+    runMediaDone_ = 0;
+    queue_ = QueueProgress{};
     if (jobs_.Empty()) {
         stopEnabled_ = true;
         ReportStopEnabled();
@@ -234,8 +256,15 @@ bool BatchRun::BeginNextJob() {
         job.result.outputs.push_back(output.path);
         runOutputs_.Add(output.path);  // being made: no other job of the run takes it
     }
+    job.progress.Start(
+        static_cast<int>(std::count_if(choice.plan.lines.begin(), choice.plan.lines.end(),
+                                       [](const PlannedLine& line) { return line.Runs(); })));
+    if (const auto known = durations_.find(path); known != durations_.end()) {
+        job.progress.SetDuration(known->second);
+    }
     const JobStart start{job.id, job.result.path, job.outputName};
     active_.push_back(std::move(job));
+    ProbeDurations();
     // The job's time starts at zero and shows at once.
     jobs_.SetStatus(start.id, JobStatus{JobState::Converting, 0, {}});
     active_.back().elapsedSeconds = 1;
@@ -385,6 +414,7 @@ bool BatchRun::Launch(ActiveJob& job, const PlannedLine& line) {
     }
     job.pending = Pending{launch.handle, line.templateNumber, std::move(drives), line.commandLine,
                           launch.logPath};
+    job.progress.LineStarted();
     if (observer_ != nullptr) {
         observer_->CommandStarted(CommandStart{job.id, line.templateNumber, line.commandLine});
     }
@@ -392,6 +422,11 @@ bool BatchRun::Launch(ActiveJob& job, const PlannedLine& line) {
 }
 
 void BatchRun::OnProcessEnded(ProcessHandle handle, ProcessExit exit) {
+    if (std::any_of(probes_.begin(), probes_.end(),
+                    [handle](const Probe& probe) { return probe.handle == handle; })) {
+        OnProbeEnded(handle, exit);
+        return;
+    }
     const auto found = std::find_if(active_.begin(), active_.end(), [handle](const ActiveJob& j) {
         return j.pending && j.pending->handle == handle;
     });
@@ -417,8 +452,20 @@ void BatchRun::OnProcessEnded(ProcessHandle handle, ProcessExit exit) {
     record.commandLine = ended.commandLine;
     record.state = exit.Succeeded() ? CommandState::Succeeded : CommandState::Failed;
     record.exit = exit;
+    if (!ended.logPath.empty()) {
+        found->progress.Update(ProgressInLog(TailOf(ended.logPath, kProgressTailBytes)));
+    }
+    found->progress.LineEnded();
     if (!exit.Succeeded() && !ended.logPath.empty()) {
-        record.logTail = LastLines(ended.logPath, kFailedCommandLogLines);
+        // Its messages, without the statistics lines that only told how far it had come.
+        std::vector<std::string> lines = LastLines(ended.logPath, kFailedCommandLogLines * 4);
+        lines.erase(std::remove_if(lines.begin(), lines.end(),
+                                   [](const std::string& line) { return IsStatisticsLine(line); }),
+                    lines.end());
+        if (lines.size() > kFailedCommandLogLines) {
+            lines.erase(lines.begin(), lines.end() - kFailedCommandLogLines);
+        }
+        record.logTail = std::move(lines);
     }
     found->result.commands.push_back(std::move(record));
     launcher_.DiscardLog(handle);
@@ -443,6 +490,7 @@ void BatchRun::FinishJob(JobId id) {
     JobResult result = std::move(job->result);
     result.elapsedSeconds = ShownSeconds(job->elapsedSeconds);
     lastElapsedSeconds_ = job->elapsedSeconds;
+    runMediaDone_ += job->progress.Duration().value_or(0.0);
     active_.erase(active_.begin() + (job - active_.data()));
     jobs_.Remove(id);
     Report(std::move(result));
@@ -558,6 +606,144 @@ void BatchRun::Tick() {
     for (const auto& [id, seconds] : shown) {
         jobs_.SetStatus(id, JobStatus{JobState::Converting, seconds, {}});
     }
+    if (!followProgress_) {
+        return;
+    }
+    // Progress: only the last few kilobytes of each log are read, whatever its size.
+    for (ActiveJob& job : active_) {
+        if (job.stopped) {
+            continue;
+        }
+        if (job.pending && !job.pending->logPath.empty()) {
+            job.progress.Update(ProgressInLog(TailOf(job.pending->logPath, kProgressTailBytes)));
+        }
+        job.progress.Tick();
+    }
+    ++runSeconds_;
+    ProbeDurations();
+    UpdateQueueProgress();
+}
+
+std::optional<JobProgress> BatchRun::ProgressOf(JobId id) const {
+    for (const ActiveJob& job : active_) {
+        if (job.id == id && !job.stopped) {
+            return job.progress.Now();
+        }
+    }
+    return std::nullopt;
+}
+
+void BatchRun::UpdateQueueProgress() {
+    queue_ = QueueProgress{};
+    queue_.jobsLeft = jobs_.JobCount();
+    // The media seconds of the run: done, and still to do. A job whose length is not known yet
+    // leaves the whole unknown; one without a length (a picture) counts for nothing.
+    double done = runMediaDone_;
+    double left = 0;
+    for (std::int32_t index = 0; index < jobs_.JobCount(); ++index) {
+        const JobId id = jobs_.Id(index);
+        const ActiveJob* job = nullptr;
+        for (const ActiveJob& active : active_) {
+            if (active.id == id) {
+                job = &active;
+            }
+        }
+        std::optional<double> length;
+        if (job != nullptr && job->progress.Duration()) {
+            length = job->progress.Duration();
+            done += job->progress.MediaDone();
+            left += *length - job->progress.MediaDone();
+            continue;
+        }
+        const auto known = durations_.find(jobs_.JobPath(index));
+        if (known == durations_.end()) {
+            return;  // not probed yet
+        }
+        left += known->second.value_or(0.0);
+    }
+    if (done + left <= 0) {
+        return;
+    }
+    queue_.percent = std::clamp(done / (done + left) * 100, 0.0, 100.0);
+    if (runSeconds_ >= 2 && done > 0) {
+        const double rate = done / static_cast<double>(runSeconds_);  // media seconds a second
+        queue_.secondsLeft = static_cast<std::int64_t>(std::llround(left / rate));
+    }
+}
+
+void BatchRun::ProbeDurations() {
+    if (inputs_.probeProgram.empty() || probingFailed_ || !runActive_ || !followProgress_) {
+        return;
+    }
+    const auto wanted = [this](const std::string& path) {
+        return durations_.count(path) == 0 &&
+               std::none_of(probes_.begin(), probes_.end(),
+                            [&path](const Probe& probe) { return probe.path == path; });
+    };
+    // The converting jobs first: their percentages wait for it.
+    for (const ActiveJob& job : active_) {
+        if (probes_.size() < kProbesAtOnce + active_.size() && !job.stopped &&
+            !job.progress.Duration() && wanted(job.result.path)) {
+            if (!StartProbe(job.result.path)) {
+                return;
+            }
+        }
+    }
+    for (std::int32_t index = 0; index < jobs_.JobCount() && probes_.size() < kProbesAtOnce;
+         ++index) {
+        const std::string& path = jobs_.JobPath(index);
+        if (wanted(path) && !StartProbe(path)) {
+            return;
+        }
+    }
+}
+
+bool BatchRun::StartProbe(const std::string& path) {
+    const std::string line = QuoteArgument(inputs_.probeProgram) +
+                             " -v error -show_entries format=duration -of csv=p=0 " +
+                             QuoteArgument(path);
+    LaunchOptions options;
+    options.lowPriority = true;
+    options.timeLimit = kProbeTimeLimit;
+    const std::weak_ptr<AliveToken> alive = alive_;
+    const LaunchResult launch =
+        launcher_.Launch(line, options, [this, alive](ProcessHandle handle, ProcessExit exit) {
+            if (alive.lock()) {
+                OnProcessEnded(handle, exit);
+            }
+        });
+    if (!launch.launched) {
+        probingFailed_ = true;  // no lengths, so no percentages; the conversions go on
+        return false;
+    }
+    probes_.push_back(Probe{launch.handle, path, launch.logPath});
+    return true;
+}
+
+void BatchRun::OnProbeEnded(ProcessHandle handle, ProcessExit exit) {
+    const auto found = std::find_if(probes_.begin(), probes_.end(), [handle](const Probe& probe) {
+        return probe.handle == handle;
+    });
+    const Probe probe = *found;
+    probes_.erase(found);
+    std::optional<double> length;
+    if (exit.Succeeded() && !probe.logPath.empty()) {
+        try {
+            if (const auto bytes = ReadFileBytes(probe.logPath)) {
+                length = DurationFromProbe(*bytes);
+            }
+        } catch (const std::exception&) {
+            // An unreadable answer is no length.
+        }
+    }
+    launcher_.DiscardLog(handle);
+    durations_[probe.path] = length;
+    for (ActiveJob& job : active_) {
+        if (job.result.path == probe.path && !job.progress.Duration()) {
+            job.progress.SetDuration(length);
+        }
+    }
+    ProbeDurations();
 }
 
 bool BatchRun::StopJobNow(ActiveJob& job) {

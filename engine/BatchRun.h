@@ -44,12 +44,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/EngineObserver.h"
 #include "engine/JobQueue.h"
 #include "engine/JobResult.h"
 #include "engine/OutputNames.h"
+#include "engine/Progress.h"
 #include "engine/RunPolicy.h"
 #include "platform/Drives.h"
 #include "platform/ProcessLauncher.h"
@@ -67,6 +69,9 @@ struct RunInputs {
     // What to do with an output that exists from before the run; asked at the start of every
     // job.
     std::function<ExistingOutputs()> existingOutputs;
+    // The program that tells an input's length (cores/ffprobe); empty: lengths are not known,
+    // and no percentage is shown.
+    std::string probeProgram;
 };
 
 class BatchRun {
@@ -111,6 +116,15 @@ public:
     std::size_t SimultaneousJobs() const { return maxActive_; }
 
     bool RunActive() const { return runActive_; }
+
+    // Whether the run follows its converters' progress (on by default): reads the end of each
+    // running command's log at every tick and asks for the inputs' lengths.
+    void SetFollowProgress(bool on) { followProgress_ = on; }
+
+    // How far a converting job has come; nullopt for a job that is not converting.
+    std::optional<JobProgress> ProgressOf(JobId id) const;
+    // How far the run has come, as of the last tick.
+    const QueueProgress& Queue() const { return queue_; }
     // The seconds of the job being converted (the head), or of the last one.
     std::int32_t ElapsedSeconds() const;
     bool StopRequested() const { return stopRequested_; }
@@ -138,6 +152,12 @@ private:
         std::optional<Pending> pending;
         bool stopped = false;        // recorded and removed; its process's end has not arrived yet
         std::string waitsForPlayer;  // its next line writes to this player, which is busy
+        JobProgressTracker progress;
+    };
+    struct Probe {
+        ProcessHandle handle;
+        std::string path;
+        std::string logPath;
     };
     struct CommandCache {
         ChosenCommand command;
@@ -157,6 +177,12 @@ private:
     void Advance(JobId id);
     bool Launch(ActiveJob& job, const PlannedLine& line);
     void OnProcessEnded(ProcessHandle handle, ProcessExit exit);
+    // Lengths: the converting jobs' first, then the waiting ones in list order, a few at a
+    // time, below the host's priority and with a time limit.
+    void ProbeDurations();
+    bool StartProbe(const std::string& path);
+    void OnProbeEnded(ProcessHandle handle, ProcessExit exit);
+    void UpdateQueueProgress();
     void FinishJob(JobId id);
     void FailLaunch(JobId id, const PlannedLine& line, const LaunchResult& launch);
     void EndRun(RunEndReason reason);
@@ -202,6 +228,14 @@ private:
     bool templatesLooked_ = false;  // since the run last went on after a wait
     std::optional<CommandCache> command_;
     RunOutputs runOutputs_;  // the final outputs made or being made in this run
+
+    std::unordered_map<std::string, std::optional<double>> durations_;  // probed: length or none
+    std::vector<Probe> probes_;                                         // running
+    bool probingFailed_ = false;  // the probe program cannot be started
+    bool followProgress_ = true;
+    QueueProgress queue_;
+    std::int64_t runSeconds_ = 0;
+    double runMediaDone_ = 0;  // media seconds of the jobs of this run that are over
 
     // The launcher's end handlers hold a weak reference, so an end that arrives after the run
     // is gone touches nothing.

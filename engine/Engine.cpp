@@ -4,6 +4,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/FileSystem.h"
+
 namespace palomix {
 
 Engine::Engine(EngineSetup setup, PostToHost post)
@@ -21,6 +23,18 @@ Engine::Engine(EngineSetup setup, PostToHost post)
     inputs.chosenCommand = [this] { return CurrentCommand(); };
     inputs.outputFolder = [this] { return outputFolder_; };
     inputs.existingOutputs = [this] { return existingOutputs_; };
+    inputs.probeProgram = setup.probeProgram;
+    if (inputs.probeProgram.empty()) {
+        const char separator = JoinSeparator(style_);
+        std::string probe =
+            JoinPath(programFolder_, std::string("cores") + separator + "ffprobe", style_);
+        if (style_ == PathStyle::Windows) {
+            probe += ".exe";
+        }
+        if (PathExists(probe)) {
+            inputs.probeProgram = std::move(probe);
+        }
+    }
     run_ = std::make_unique<BatchRun>(jobs_, *launcher_, *devices_, *reader_, policy_,
                                       std::move(inputs));
 }

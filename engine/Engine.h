@@ -41,6 +41,9 @@ struct EngineSetup {
     std::shared_ptr<IniReader> reader;      // a new reader
     std::unique_ptr<DeviceAccess> devices;  // SystemDeviceAccess()
     std::function<std::unique_ptr<ProcessLauncher>(PostToHost)> makeLauncher;  // the system's
+    // The program that tells an input's length; empty: cores/ffprobe of the program folder when
+    // it is there. Without one, progress has no percentages.
+    std::string probeProgram;
 };
 
 class Engine {
@@ -104,6 +107,14 @@ public:
     // The plans of every job of the list, as a run of them all would name their outputs (a
     // later job with the same name as an earlier one numbered).
     std::vector<JobPlan> PlanAll();
+
+    // --- Progress -----------------------------------------------------------------------------
+    // How far a converting job has come (nullopt when it is not converting), and the run as a
+    // whole, as of the last Tick.
+    std::optional<JobProgress> ProgressOf(JobId id) const { return run_->ProgressOf(id); }
+    const QueueProgress& Queue() const { return run_->Queue(); }
+    // Progress is followed unless switched off (a caller that shows none saves the work).
+    void SetFollowProgress(bool on) { run_->SetFollowProgress(on); }
 
     // --- State --------------------------------------------------------------------------------
     std::int32_t JobCount() const { return jobs_.JobCount(); }

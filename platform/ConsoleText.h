@@ -62,6 +62,10 @@ private:
     std::string pending_;
 };
 
+// True when the standard stream is a terminal (a console on Windows), where a line can be
+// redrawn in place; false for files and pipes.
+bool IsTerminal(StandardStream stream);
+
 // Made per platform: the sink of a standard stream.
 std::unique_ptr<ConsoleTextBuffer::Sink> OpenStandardStreamSink(StandardStream stream);
 

@@ -36,6 +36,10 @@ private:
 }  // namespace
 }  // namespace posix
 
+bool IsTerminal(StandardStream stream) {
+    return ::isatty(stream == StandardStream::Output ? STDOUT_FILENO : STDERR_FILENO) == 1;
+}
+
 std::unique_ptr<ConsoleTextBuffer::Sink> OpenStandardStreamSink(StandardStream stream) {
     return std::make_unique<posix::DescriptorSink>(
         stream == StandardStream::Output ? STDOUT_FILENO : STDERR_FILENO);

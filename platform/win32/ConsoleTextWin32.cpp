@@ -65,6 +65,14 @@ private:
 }  // namespace
 }  // namespace win32
 
+bool IsTerminal(StandardStream stream) {
+    const HANDLE handle =
+        ::GetStdHandle(stream == StandardStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+           ::GetConsoleMode(handle, &mode) != 0;
+}
+
 std::unique_ptr<ConsoleTextBuffer::Sink> OpenStandardStreamSink(StandardStream stream) {
     return std::make_unique<win32::StandardHandleSink>(
         stream == StandardStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);

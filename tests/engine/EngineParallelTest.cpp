@@ -2,6 +2,7 @@
 // ends when.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,61 @@ TEST_F(ParallelTest, ARowsOwnStopAStopOfAllAndAFailureTouchOnlyWhatTheyName) {
     EXPECT_EQ(observer.ends.back(), RunEndReason::Interrupted);
     EXPECT_EQ(launcher.processes.size(), 5u);  // one each, nothing after the stop
     EXPECT_TRUE(engine->Jobs().Empty());
+}
+
+}  // namespace
+}  // namespace palomix
+
+namespace palomix {
+namespace {
+
+// Progress through the door: a probe tells the length, the converter's log the position.
+TEST(EngineProgressTest, AJobAndTheQueueShowHowFarTheyHaveComeFromLengthsAndLogs) {
+    testing::TempFolder temp;
+    testing::FakeLauncher launcher;
+    testing::FakeDevices devices;
+    launcher.logFolder = temp.MakeFolder("logs");
+    launcher.logText = [](const std::string& line) {
+        return line.rfind("probe", 0) == 0 ? std::string("10.000000\n") : std::string();
+    };
+    const std::string settings = temp.Path("s.ini");
+    std::ofstream(settings) << "[Item0]\nTitle=t\nCommand0=conv \"<%InputFile%>\"\n";
+    EngineSetup setup;
+    setup.programFolder = "/app";
+    setup.style = PathStyle::Posix;
+    setup.probeProgram = "probe";
+    setup.devices = std::make_unique<testing::DevicesRef>(devices);
+    setup.makeLauncher = [&launcher](PostToHost) {
+        return std::make_unique<testing::LauncherRef>(launcher);
+    };
+    Engine engine(std::move(setup), [](std::function<void()>) {});
+    engine.UseCommand(ChosenCommand{settings, 0});
+    const std::vector<std::string> paths{"/v/a.mp4", "/v/b.mp4"};
+    engine.AddFiles(paths);
+    engine.StartRun();
+
+    // The converting job's length is asked for first, then the waiting one's, below priority
+    // and with a time limit.
+    const std::string probe = "probe -v error -show_entries format=duration -of csv=p=0 ";
+    ASSERT_EQ(launcher.RunningLines(),
+              (Lines{probe + "/v/a.mp4", probe + "/v/b.mp4", R"(conv "/v/a.mp4")"}));
+    EXPECT_TRUE(launcher.launchOptions[0].lowPriority);
+    EXPECT_TRUE(launcher.launchOptions[0].timeLimit);
+    const JobId a = engine.Jobs().Id(0);
+    EXPECT_FALSE(engine.ProgressOf(a)->percent);  // no length yet: no number
+    launcher.Finish(probe + "/v/a.mp4");
+    launcher.Finish(probe + "/v/b.mp4");
+
+    std::ofstream(launcher.processes[2].logPath, std::ios::app)
+        << "size= 1kB time=00:00:02.50 bitrate=1 speed=2.5x\r";
+    engine.Tick();
+    EXPECT_DOUBLE_EQ(*engine.ProgressOf(a)->percent, 25.0);
+    EXPECT_DOUBLE_EQ(*engine.ProgressOf(a)->speed, 2.5);
+    EXPECT_DOUBLE_EQ(*engine.Queue().percent, 12.5);  // 2.5 of 20 media seconds
+    EXPECT_EQ(engine.Queue().jobsLeft, 2);
+    engine.Tick();
+    ASSERT_TRUE(engine.Queue().secondsLeft);  // 17.5 s at 1.25 media s a second
+    EXPECT_EQ(*engine.Queue().secondsLeft, 14);
 }
 
 }  // namespace
