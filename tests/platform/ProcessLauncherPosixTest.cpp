@@ -90,7 +90,7 @@ bool Eventually(Condition condition) {
     return true;
 }
 
-class ProcessLauncherTest : public ::testing::Test {
+class ProcessLauncherPosixTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "palomix-launcher-test-XXXXXX").string();
@@ -141,7 +141,7 @@ protected:
     std::unique_ptr<ProcessLauncher> launcher_;
 };
 
-TEST_F(ProcessLauncherTest, ReportsExitCodesAndSignals) {
+TEST_F(ProcessLauncherPosixTest, ReportsExitCodesAndSignals) {
     EXPECT_EQ(Run(Helper("exitcode") + " 0"), (ProcessExit{ProcessExit::Kind::Exited, 0}));
     EXPECT_EQ(Run(Helper("exitcode") + " 3"), (ProcessExit{ProcessExit::Kind::Exited, 3}));
     EXPECT_EQ(Run(Helper("exitcode") + " 255"), (ProcessExit{ProcessExit::Kind::Exited, 255}));
@@ -149,7 +149,7 @@ TEST_F(ProcessLauncherTest, ReportsExitCodesAndSignals) {
     EXPECT_EQ(Run(Helper("crash")), (ProcessExit{ProcessExit::Kind::Signalled, SIGABRT}));
 }
 
-TEST_F(ProcessLauncherTest, EndIsPostedToTheHostNotRunOnTheLaunchersThread) {
+TEST_F(ProcessLauncherPosixTest, EndIsPostedToTheHostNotRunOnTheLaunchersThread) {
     bool ended = false;
     const std::thread::id hostThread = std::this_thread::get_id();
     const LaunchResult launched =
@@ -163,7 +163,7 @@ TEST_F(ProcessLauncherTest, EndIsPostedToTheHostNotRunOnTheLaunchersThread) {
     ASSERT_TRUE(host_.RunUntil([&] { return ended; }));
 }
 
-TEST_F(ProcessLauncherTest, OddFileNameArrivesAsOneArgumentAndNoShellRuns) {
+TEST_F(ProcessLauncherPosixTest, OddFileNameArrivesAsOneArgumentAndNoShellRuns) {
     const std::string marker = folder_ + "/marker";
     const std::string name = folder_ + "/a b \"c\" $(touch " + marker + ") `touch " + marker +
                              "` ; d\\e & | > 日本語 'q' *.mp4";
@@ -173,7 +173,7 @@ TEST_F(ProcessLauncherTest, OddFileNameArrivesAsOneArgumentAndNoShellRuns) {
     EXPECT_FALSE(fs::exists(marker));
 }
 
-TEST_F(ProcessLauncherTest, QuotedProgramPathWithBlanks) {
+TEST_F(ProcessLauncherPosixTest, QuotedProgramPathWithBlanks) {
     const std::string tools = folder_ + "/my tools";
     fs::create_directory(tools);
     fs::copy_file(Helper("args"), tools + "/args");
@@ -181,7 +181,7 @@ TEST_F(ProcessLauncherTest, QuotedProgramPathWithBlanks) {
     EXPECT_EQ(ArgumentsOf("\"" + tools + "/args\" x"), expected);
 }
 
-TEST_F(ProcessLauncherTest, UnquotedProgramPathWithBlanksIsFoundPrefixByPrefix) {
+TEST_F(ProcessLauncherPosixTest, UnquotedProgramPathWithBlanksIsFoundPrefixByPrefix) {
     const std::string tools = folder_ + "/my tools";
     fs::create_directory(tools);
     fs::copy_file(Helper("args"), tools + "/args");
@@ -192,7 +192,7 @@ TEST_F(ProcessLauncherTest, UnquotedProgramPathWithBlanksIsFoundPrefixByPrefix) 
     EXPECT_EQ(ArgumentsOf(tools + "/args one \"two three\""), expected);
 }
 
-TEST_F(ProcessLauncherTest, BareNameIsLookedUpOnPath) {
+TEST_F(ProcessLauncherPosixTest, BareNameIsLookedUpOnPath) {
     const std::string tools = folder_ + "/my tools";
     fs::create_directory(tools);
     fs::copy_file(Helper("args"), tools + "/palomix-args-on-path");
@@ -204,7 +204,7 @@ TEST_F(ProcessLauncherTest, BareNameIsLookedUpOnPath) {
     EXPECT_EQ(arguments, expected);
 }
 
-TEST_F(ProcessLauncherTest, LineWithoutARunnableProgramIsNotLaunched) {
+TEST_F(ProcessLauncherPosixTest, LineWithoutARunnableProgramIsNotLaunched) {
     std::ofstream(folder_ + "/plain.txt") << "text";
     fs::create_directory(folder_ + "/dir");
     struct Case {
@@ -228,7 +228,7 @@ TEST_F(ProcessLauncherTest, LineWithoutARunnableProgramIsNotLaunched) {
     EXPECT_EQ(host_.Pending(), 0u);
 }
 
-TEST_F(ProcessLauncherTest, ChildStartsWithNullInputInItsOwnGroupFolderAndEnvironment) {
+TEST_F(ProcessLauncherPosixTest, ChildStartsWithNullInputInItsOwnGroupFolderAndEnvironment) {
     // Our own standard input is a pipe meanwhile, so inheriting it would show.
     int pipeEnds[2];
     ASSERT_EQ(::pipe(pipeEnds), 0);
@@ -254,7 +254,7 @@ TEST_F(ProcessLauncherTest, ChildStartsWithNullInputInItsOwnGroupFolderAndEnviro
     EXPECT_EQ(probe["env"], "value with blanks");
 }
 
-TEST_F(ProcessLauncherTest, ChattyProgramNeverBlocksAndItsOutputLandsInTheLog) {
+TEST_F(ProcessLauncherPosixTest, ChattyProgramNeverBlocksAndItsOutputLandsInTheLog) {
     const LaunchResult launched = Launch(Helper("spew") + " 8");
     ASSERT_TRUE(launched.launched);
     EXPECT_EQ(WaitForEnd(launched), (ProcessExit{ProcessExit::Kind::Exited, 0}));
@@ -262,7 +262,7 @@ TEST_F(ProcessLauncherTest, ChattyProgramNeverBlocksAndItsOutputLandsInTheLog) {
     EXPECT_EQ(LastLines(launched.logPath, 1), std::vector<std::string>{"spew done"});
 }
 
-TEST_F(ProcessLauncherTest, EachCommandHasItsOwnLogAndDiscardRemovesIt) {
+TEST_F(ProcessLauncherPosixTest, EachCommandHasItsOwnLogAndDiscardRemovesIt) {
     const LaunchResult first = Launch(Helper("exitcode") + " 0");
     const LaunchResult second = Launch(Helper("exitcode") + " 1");
     ASSERT_TRUE(first.launched && second.launched);
@@ -276,7 +276,7 @@ TEST_F(ProcessLauncherTest, EachCommandHasItsOwnLogAndDiscardRemovesIt) {
     EXPECT_TRUE(fs::exists(second.logPath));
 }
 
-TEST_F(ProcessLauncherTest, TerminateEndsARunningProgramOnce) {
+TEST_F(ProcessLauncherPosixTest, TerminateEndsARunningProgramOnce) {
     const LaunchResult launched = Launch(Helper("sleep"));
     ASSERT_TRUE(launched.launched);
     EXPECT_TRUE(launcher_->Terminate(launched.handle));
@@ -285,7 +285,7 @@ TEST_F(ProcessLauncherTest, TerminateEndsARunningProgramOnce) {
     EXPECT_FALSE(launcher_->Terminate(ProcessHandle{launched.handle.id + 100}));
 }
 
-TEST_F(ProcessLauncherTest, TerminateKillsAProgramThatIgnoresIt) {
+TEST_F(ProcessLauncherPosixTest, TerminateKillsAProgramThatIgnoresIt) {
     const std::string ready = folder_ + "/ready";
     const LaunchResult launched = Launch(Helper("ignoreterm") + " " + QuoteArgument(ready));
     ASSERT_TRUE(launched.launched);
@@ -294,7 +294,7 @@ TEST_F(ProcessLauncherTest, TerminateKillsAProgramThatIgnoresIt) {
     EXPECT_EQ(WaitForEnd(launched), (ProcessExit{ProcessExit::Kind::Signalled, SIGKILL}));
 }
 
-TEST_F(ProcessLauncherTest, TerminateFailsOnceTheProgramHasEndedEvenBeforeTheHostKnows) {
+TEST_F(ProcessLauncherPosixTest, TerminateFailsOnceTheProgramHasEndedEvenBeforeTheHostKnows) {
     const LaunchResult launched = Launch(Helper("exitcode") + " 0");
     ASSERT_TRUE(launched.launched);
     ASSERT_TRUE(host_.WaitForPosted());
@@ -302,7 +302,7 @@ TEST_F(ProcessLauncherTest, TerminateFailsOnceTheProgramHasEndedEvenBeforeTheHos
     EXPECT_EQ(WaitForEnd(launched), (ProcessExit{ProcessExit::Kind::Exited, 0}));
 }
 
-TEST_F(ProcessLauncherTest, TerminateReachesWhatTheProgramStarted) {
+TEST_F(ProcessLauncherPosixTest, TerminateReachesWhatTheProgramStarted) {
     // A program that starts another one and waits for it, like a converter with a helper.
     const std::string pidFile = folder_ + "/grandchild.pid";
     const LaunchResult launched =
@@ -320,7 +320,7 @@ TEST_F(ProcessLauncherTest, TerminateReachesWhatTheProgramStarted) {
     }));
 }
 
-TEST_F(ProcessLauncherTest, LogFolderIsPrivateAndRemovedWithTheLauncher) {
+TEST_F(ProcessLauncherPosixTest, LogFolderIsPrivateAndRemovedWithTheLauncher) {
     const LaunchResult launched = Launch(Helper("exitcode") + " 0");
     ASSERT_TRUE(launched.launched);
     WaitForEnd(launched);
@@ -332,7 +332,7 @@ TEST_F(ProcessLauncherTest, LogFolderIsPrivateAndRemovedWithTheLauncher) {
     EXPECT_FALSE(fs::exists(logFolder));
 }
 
-TEST_F(ProcessLauncherTest, DestroyingTheLauncherEndsRunningProgramsWithoutReportingThem) {
+TEST_F(ProcessLauncherPosixTest, DestroyingTheLauncherEndsRunningProgramsWithoutReportingThem) {
     const std::string pidFile = folder_ + "/child.pid";
     const LaunchResult launched =
         Launch("/bin/sh -c " + QuoteArgument("echo $$ > " + QuoteArgument(pidFile) + "; exec " +

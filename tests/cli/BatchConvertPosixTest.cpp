@@ -86,7 +86,7 @@ bool WaitFor(Condition condition) {
     return true;
 }
 
-class BatchConvertTest : public BatchProgramFixture {
+class BatchConvertPosixTest : public BatchProgramFixture {
 protected:
     void SetUp() override {
         BatchProgramFixture::SetUp();
@@ -118,7 +118,7 @@ protected:
     fs::path argsOut_;
 };
 
-TEST_F(BatchConvertTest, OddFileNamesReachTheConverterAsExactlyOneArgument) {
+TEST_F(BatchConvertPosixTest, OddFileNamesReachTheConverterAsExactlyOneArgument) {
     WriteItem({HelperLine("args", "\"<%InputFile%>\"")});
     const std::vector<std::string> names = {
         "two  blanks .mp4",
@@ -143,7 +143,7 @@ TEST_F(BatchConvertTest, OddFileNamesReachTheConverterAsExactlyOneArgument) {
     EXPECT_FALSE(fs::exists(work_ / "out" / "pwned"));
 }
 
-TEST_F(BatchConvertTest, AllCommandsSucceedingGiveOneDoneLinePerJobAndExit0) {
+TEST_F(BatchConvertPosixTest, AllCommandsSucceedingGiveOneDoneLinePerJobAndExit0) {
     WriteItem({HelperLine("exitcode", "0 \"<%InputFile%>\""), "",
                HelperLine("args", "\"<%OutputFile%>.mp4\"")});
     WriteWork("a.mp4");
@@ -173,7 +173,7 @@ TEST_F(BatchConvertTest, AllCommandsSucceedingGiveOneDoneLinePerJobAndExit0) {
     EXPECT_EQ(fs::path(last[1]).parent_path(), work_ / "out" / "deeper");
 }
 
-TEST_F(BatchConvertTest, AFailingCommandIsReportedWithItsOutputAndTheBatchGoesOn) {
+TEST_F(BatchConvertPosixTest, AFailingCommandIsReportedWithItsOutputAndTheBatchGoesOn) {
     // ls fails, with a message, for a job whose "<name>.ok" is not in the output folder.
     WriteWork("a.mp4");
     WriteWork("b.mp4");
@@ -192,7 +192,7 @@ TEST_F(BatchConvertTest, AFailingCommandIsReportedWithItsOutputAndTheBatchGoesOn
     EXPECT_EQ(lines[4], "1 done, 1 failed");
 }
 
-TEST_F(BatchConvertTest, ACrashedConverterFailsItsJobWithTheSignal) {
+TEST_F(BatchConvertPosixTest, ACrashedConverterFailsItsJobWithTheSignal) {
     WriteItem({HelperLine("crash", "segv"), HelperLine("args", "\"<%InputFile%>\"")});
     WriteWork("a.mp4");
     const BatchResult result = Run(Convert({"a.mp4"}));
@@ -206,7 +206,7 @@ TEST_F(BatchConvertTest, ACrashedConverterFailsItsJobWithTheSignal) {
     EXPECT_EQ(ReadArguments(argsOut_).size(), 2u);
 }
 
-TEST_F(BatchConvertTest, AMissingProgramEndsTheRunWithExit3AndTheReason) {
+TEST_F(BatchConvertPosixTest, AMissingProgramEndsTheRunWithExit3AndTheReason) {
     WriteItem({HelperLine("exitcode", "0"), "\"\"/no/such dir/conv\" \"<%InputFile%>\"\"",
                HelperLine("args", "\"<%InputFile%>\"")});
     WriteWork("a.mp4");
@@ -223,7 +223,7 @@ TEST_F(BatchConvertTest, AMissingProgramEndsTheRunWithExit3AndTheReason) {
     EXPECT_FALSE(fs::exists(argsOut_));
 }
 
-TEST_F(BatchConvertTest, CtrlCStopsTheRunningJobAndEndsTheRun) {
+TEST_F(BatchConvertPosixTest, CtrlCStopsTheRunningJobAndEndsTheRun) {
     WriteItem({HelperLine("sleep", "60"), HelperLine("args", "\"<%InputFile%>\"")});
     WriteWork("a.mp4");
     WriteWork("b.mp4");
@@ -250,7 +250,7 @@ TEST_F(BatchConvertTest, CtrlCStopsTheRunningJobAndEndsTheRun) {
     EXPECT_TRUE(GroupGone(children.front()));
 }
 
-TEST_F(BatchConvertTest, ASecondCtrlCEndsTheProgramAtOnceAndKillsTheConverter) {
+TEST_F(BatchConvertPosixTest, ASecondCtrlCEndsTheProgramAtOnceAndKillsTheConverter) {
     // The helper ignores the terminate signal, so the first Ctrl-C leaves it running for the
     // grace period before the kill.
     WriteItem({HelperLine("ignoreterm", "\"<%OutputFile%>.ready\"")});
@@ -274,7 +274,7 @@ TEST_F(BatchConvertTest, ASecondCtrlCEndsTheProgramAtOnceAndKillsTheConverter) {
     EXPECT_TRUE(GroupGone(children.front()));
 }
 
-TEST_F(BatchConvertTest, ATerminateSignalEndsTheProgramAtOnceAndKillsTheConverter) {
+TEST_F(BatchConvertPosixTest, ATerminateSignalEndsTheProgramAtOnceAndKillsTheConverter) {
     WriteItem({HelperLine("sleep", "60")});
     WriteWork("a.mp4");
     const pid_t batch = Start(Convert({"a.mp4"}));
