@@ -72,7 +72,10 @@ long ChildPrograms::Start(const std::vector<std::string>& arguments, const std::
     // The command line as the child's C runtime splits it back into the arguments.
     std::string line;
     for (const std::string& argument : arguments) {
-        line += (line.empty() ? "" : " ") + QuoteArgument(argument);
+        if (!line.empty()) {
+            line += ' ';
+        }
+        line += QuoteArgument(argument);
     }
     std::wstring wideLine = win32::ToWide(line);
     STARTUPINFOW startup{};
