@@ -20,7 +20,8 @@ inline constexpr std::chrono::seconds kPatience{60};
 
 // The helper program NAME built with the tests (tests/helpers/NAME.cpp).
 inline std::string Helper(const std::string& name) {
-    return std::string(PALOMIX_TEST_HELPER_DIR) + "/test-helper-" + name;
+    return std::string(PALOMIX_TEST_HELPER_DIR) + "/test-helper-" + name +
+           PALOMIX_EXECUTABLE_SUFFIX;
 }
 
 class HostQueue {

@@ -1,0 +1,45 @@
+// The batch run with real converters that only POSIX has: a shell, and a crash by a signal.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/BatchRunProcessFixture.h"
+
+namespace palomix {
+namespace {
+
+using testing::Helper;
+
+class BatchRunProcessPosixTest : public testing::BatchRunProcessTest {};
+
+TEST_F(BatchRunProcessPosixTest, FailedAndCrashedConvertersAreRecordedAndTheBatchGoesOn) {
+    WriteCommands({
+        // Writes 30 numbered lines to its log, then fails with exit code 3.
+        R"(/bin/sh -c "i=1; while [ $i -le 30 ]; do echo line $i; i=$((i+1)); done; exit 3")",
+        "\"" + Helper("crash") + "\" segv",
+        "\"" + Helper("exitcode") + "\" 0",
+    });
+    jobs.AddJob("/v/a.avi");
+    jobs.AddJob("/v/b.avi");
+    run->StartRun();
+    ASSERT_TRUE(RunToTheEnd());
+
+    ASSERT_EQ(run->Results().size(), 2u);
+    for (const JobResult& result : run->Results()) {
+        EXPECT_EQ(result.outcome, JobOutcome::Failed);
+        EXPECT_EQ(result.commandsRun, 3);
+        ASSERT_EQ(result.failures.size(), 2u);
+        EXPECT_EQ(result.failures[0].exit, (ProcessExit{ProcessExit::Kind::Exited, 3}));
+        ASSERT_EQ(result.failures[0].logLines.size(), kFailedCommandLogLines);
+        EXPECT_EQ(result.failures[0].logLines.front(), "line 11");
+        EXPECT_EQ(result.failures[0].logLines.back(), "line 30");
+        EXPECT_EQ(result.failures[1].exit.kind, ProcessExit::Kind::Signalled);
+        EXPECT_EQ(result.failures[1].commandLine, "\"" + Helper("crash") + "\" segv");
+    }
+    EXPECT_EQ(jobs.JobCount(), 0);
+    EXPECT_EQ(devices.created, (std::vector<std::string>{temp.Path("out"), temp.Path("out")}));
+}
+
+}  // namespace
+}  // namespace palomix
