@@ -31,12 +31,22 @@ fi
 : "${WINEPREFIX:?WINEPREFIX must name the Wine prefix to use}"
 export WINEPREFIX
 
+# The wineserver of the prefix, for waiting on it or ending it.
+wineserver() {
+    if command -v "${wine}server" >/dev/null 2>&1; then
+        "${wine}server" "$@"
+    else
+        command wineserver "$@"
+    fi
+}
+
 if [ "${1:-}" = "--new-prefix" ]; then
+    wineserver -k 2>/dev/null || true  # a server left from a run just before
     rm -rf "$WINEPREFIX"
     mkdir -p "$(dirname "$WINEPREFIX")"
     "$wine" wineboot --init >/dev/null 2>&1
     status=$?
-    "${wine}server" -w 2>/dev/null || wineserver -w 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
     if [ $status -ne 0 ] || [ ! -d "$WINEPREFIX/drive_c" ]; then
         echo "wineboot failed ($status): no Wine prefix at $WINEPREFIX" >&2
         exit 1
