@@ -144,8 +144,9 @@ public:
     // True for a plain file (not a folder, not a link), known from the listing itself.
     bool IsPlainFile(std::size_t index) const;
 
-    // The full data of an entry. When the entry vanished since the listing, only its name
-    // (and the hidden flag that follows from it on POSIX) is filled in.
+    // The full data of an entry. On POSIX it is looked up now, and an entry that vanished since
+    // the listing gets only its name (and the hidden flag that follows from it); on Windows
+    // the listing itself holds the data, as the folder held it then.
     void ReadInfo(std::size_t index, FileEntryInfo& info) const;
 
 private:

@@ -1,12 +1,8 @@
 // Runs a copy of the built palomix-batch in a program folder of the test's own, so that it
 // finds the test's convert_settings beside itself. The binary is copied, not linked: the
-// program finds its folder through /proc/self/exe, which resolves links.
+// program finds its folder through /proc/self/exe, which resolves links. Paths are UTF-8 texts
+// with the system's separators.
 #pragma once
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -17,7 +13,7 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "ChildProgram.h"
 
 namespace palomix::testing {
 
@@ -30,6 +26,8 @@ struct BatchResult {
 
 class BatchProgramFixture : public ::testing::Test {
 protected:
+    static constexpr const char* kProgramName = "palomix-batch" PALOMIX_EXECUTABLE_SUFFIX;
+
     void SetUp() override {
         std::random_device random;
         root_ = std::filesystem::temp_directory_path() /
@@ -41,85 +39,71 @@ protected:
         // The program sees its folder and the current folder with links resolved.
         program_ = std::filesystem::canonical(program_);
         work_ = std::filesystem::canonical(work_);
-        std::filesystem::copy_file(PALOMIX_PROGRAM_DIR "/palomix-batch",
-                                   program_ / "palomix-batch");
+        std::filesystem::copy_file(std::filesystem::path(PALOMIX_PROGRAM_DIR) / kProgramName,
+                                   program_ / kProgramName);
     }
     void TearDown() override {
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
     }
 
-    std::string ProgramFolder() const { return program_.string(); }
-    std::string WorkFolder() const { return work_.string(); }
-    std::string SettingsFolder() const { return (program_ / "convert_settings").string(); }
+    // A UTF-8 path text written with '/' as a path, and a path as UTF-8 text.
+    static std::filesystem::path PathOf(const std::string& text) {
+        return std::filesystem::path(std::u8string(text.begin(), text.end())).make_preferred();
+    }
+    static std::string Text(const std::filesystem::path& path) {
+        const std::u8string text = path.u8string();
+        return std::string(text.begin(), text.end());
+    }
+
+    std::string ProgramFolder() const { return Text(program_); }
+    std::string WorkFolder() const { return Text(work_); }
+    std::string SettingsFolder() const { return Text(program_ / "convert_settings"); }
 
     // Writes a file (folders made as needed) and gives its path.
     static std::string WriteFile(const std::filesystem::path& path, const std::string& text) {
         std::filesystem::create_directories(path.parent_path());
         std::ofstream(path, std::ios::binary) << text;
-        return path.string();
+        return Text(path);
     }
     std::string WriteSettings(const std::string& relative, const std::string& text) const {
-        return WriteFile(program_ / "convert_settings" / relative, text);
+        return WriteFile(program_ / "convert_settings" / PathOf(relative), text);
     }
     std::string WriteWork(const std::string& relative, const std::string& text = "media") const {
-        return WriteFile(work_ / relative, text);
+        return WriteFile(work_ / PathOf(relative), text);
     }
 
     // Runs the copied program with the arguments, in the work folder, and waits for it.
     // Standard input holds `input`.
-    BatchResult Run(const std::vector<std::string>& arguments,
-                    const std::string& input = {}) const {
+    BatchResult Run(const std::vector<std::string>& arguments, const std::string& input = {}) {
         return Wait(Start(arguments, input));
     }
 
     // Starts the copied program with the arguments, in the work folder, and gives its process
     // id (-1 when it cannot be started); Wait collects its result.
-    pid_t Start(const std::vector<std::string>& arguments, const std::string& input = {}) const {
+    long Start(const std::vector<std::string>& arguments, const std::string& input = {}) {
         const std::string inFile = WriteFile(root_ / "stdin.bin", input);
-        const std::string outFile = (root_ / "stdout.txt").string();
-        const std::string errFile = (root_ / "stderr.txt").string();
-        const std::string program = (program_ / "palomix-batch").string();
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, inFile.c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addchdir_np(&actions, work_.c_str());
-
-        std::vector<std::string> texts{program};
+        std::vector<std::string> texts{(program_ / kProgramName).string()};
         texts.insert(texts.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (std::string& text : texts) {
-            argv.push_back(text.data());
+        const long id = children_.Start(texts, work_.string(), inFile,
+                                        (root_ / "stdout.txt").string(),
+                                        (root_ / "stderr.txt").string());
+        if (id < 0) {
+            ADD_FAILURE() << "cannot start " << texts[0];
         }
-        argv.push_back(nullptr);
-
-        pid_t pid = 0;
-        const int spawned =
-            posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) {
-            ADD_FAILURE() << "cannot start " << program;
-            return -1;
-        }
-        return pid;
+        return id;
     }
 
-    BatchResult Wait(pid_t pid) const {
+    BatchResult Wait(long id) {
         BatchResult result;
-        if (pid <= 0) {
+        if (id < 0) {
             return result;
         }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-        result.out = ReadAll((root_ / "stdout.txt").string());
-        result.err = ReadAll((root_ / "stderr.txt").string());
+        const ChildEnd end = children_.Wait(id);
+        result.exitCode = end.exitCode;
+        result.signal = end.signal;
+        result.out = FromTextMode(ReadAll((root_ / "stdout.txt").string()));
+        result.err = FromTextMode(ReadAll((root_ / "stderr.txt").string()));
         return result;
     }
 
@@ -142,6 +126,7 @@ protected:
     std::filesystem::path root_;
     std::filesystem::path program_;
     std::filesystem::path work_;
+    ChildPrograms children_;
 };
 
 }  // namespace palomix::testing

@@ -8,6 +8,7 @@
 
 #include "BatchProgramFixture.h"
 #include "JsonReader.h"
+#include "OddNames.h"
 #include "engine/CommandLine.h"
 #include "platform/Drives.h"
 
@@ -16,10 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A settings file name with blanks, quotes, '$', ';' and Japanese characters.
-const std::string kOddName = "a b \"q\" $x;\xE6\x97\xA5\xE6\x9C\xAC.ini";
-// A job file name of the same kind.
-const std::string kOddJob = "o'dd $x; \"q\" \xE6\x97\xA5\xE6\x9C\xAC.mpg";
+// A settings file name with blanks, quotes, '$', ';' and Japanese characters, and a job file
+// name of the same kind (OddNames.h).
+const std::string& kOddName = kOddSettingsName;
+const std::string& kOddJob = kOddJobName;
 
 // The command lines of Item0 of psp.ini: 0 and 3 run, 1 is a tool line, 2 is missing.
 const std::string kStandard0 =
@@ -69,7 +70,7 @@ protected:
                           "[Item0]\nTitle=one\nTitleE=one E\nCommand0=odd \"<%InputFile%>\" x\n");
     }
 
-    std::string Work(const std::string& relative) const { return (work_ / relative).string(); }
+    std::string Work(const std::string& relative) const { return Text(work_ / PathOf(relative)); }
 
     std::string psp_;
     std::string odd_;
@@ -128,9 +129,9 @@ TEST_F(PalomixBatchTest, DryRunPrintsEveryPreparedLineInRunOrder) {
         }
     }
     EXPECT_EQ(Lines(result.out).size(), 8u);
-    EXPECT_EQ(Lines(result.out)[0], (program_ / "cores" / "ffmpeg").string() + " -i \"" +
-                                        Work("clip.mpg") + "\" -b 768k \"" + out +
-                                        "/clip.mp4\" -y");
+    EXPECT_EQ(Lines(result.out)[0],
+              Text(program_ / "cores" / ("ffmpeg" PALOMIX_EXECUTABLE_SUFFIX)) + " -i \"" +
+                  Work("clip.mpg") + "\" -b 768k \"" + Work("out/clip.mp4") + "\" -y");
     EXPECT_EQ(result.out, expected);
 
     EXPECT_EQ(Lines(result.err).size(), 1u);

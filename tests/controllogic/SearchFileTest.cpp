@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
@@ -10,44 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileSystemTestTree.h"
+#include "controllogic/SearchFileFixture.h"
 
 namespace palomix {
 namespace {
 
-using testing::TestTree;
-
-// The tree of the usual example: v holds a.avi, Sub (y.avi, Deep with z.avi) and Sub2
-// (w.avi).
-class SearchFileTest : public ::testing::Test {
-protected:
-    SearchFileTest() {
-        tree_.File("v/a.avi", "aaaa");
-        tree_.File("v/Sub/y.avi");
-        tree_.File("v/Sub/Deep/z.avi");
-        tree_.File("v/Sub2/w.avi");
-        search_.SetDirectory(tree_.Path("v"));
-        search_.SetOnFind([this](TSearchFile&, const std::string& name, const TSearchFileData&,
-                                 bool&) { found_.push_back(Relative(name)); });
-    }
-
-    // A full path relative to the tree's root, with '/'.
-    std::string Relative(const std::string& path) const {
-        return std::filesystem::path(path).lexically_relative(tree_.Root()).generic_string();
-    }
-
-    std::vector<std::string> FolderList() const {
-        std::vector<std::string> folders;
-        for (const std::string& folder : search_.FolderList()) {
-            folders.push_back(Relative(folder));
-        }
-        return folders;
-    }
-
-    TestTree tree_;
-    TSearchFile search_;
-    std::vector<std::string> found_;
-};
+using testing::SearchFileTest;
 
 TEST_F(SearchFileTest, RecursiveSearchReportsFolderByFolderBreadthFirst) {
     search_.SetRecursive(true);
@@ -197,35 +164,6 @@ TEST_F(SearchFileTest, EntryDataIsCompleteAndCopiesOutliveTheSearch) {
     EXPECT_FALSE(kept[2].IsReadOnly());
     EXPECT_FALSE(kept[2].IsSystem());
     EXPECT_FALSE(kept[2].IsArchive());
-}
-
-TEST_F(SearchFileTest, LinkLoopIsReportedOnceAndNotWalked) {
-    std::filesystem::create_directory_symlink(tree_.Path("v"), tree_.Path("v/Sub/Loop"));
-    search_.SetRecursive(true);
-    std::optional<bool> loopIsDirectory;
-    search_.SetOnFind(
-        [&](TSearchFile&, const std::string& name, const TSearchFileData& data, bool&) {
-            found_.push_back(Relative(name));
-            if (data.FileName() == "Loop") {
-                loopIsDirectory = data.IsDirectory();
-            }
-        });
-    EXPECT_TRUE(search_.Search());
-    EXPECT_EQ(FolderList(), (std::vector<std::string>{"v", "v/Sub", "v/Sub2", "v/Sub/Deep"}));
-    EXPECT_EQ(found_,
-              (std::vector<std::string>{"v/a.avi", "v/Sub", "v/Sub2", "v/Sub/Deep", "v/Sub/Loop",
-                                        "v/Sub/y.avi", "v/Sub2/w.avi", "v/Sub/Deep/z.avi"}));
-    EXPECT_EQ(loopIsDirectory, true);
-}
-
-TEST_F(SearchFileTest, UnreadableFolderIsPassedOver) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "permissions do not stop root";
-    }
-    ASSERT_EQ(::chmod(tree_.Path("v/Sub").c_str(), 0), 0);
-    search_.SetRecursive(true);
-    EXPECT_TRUE(search_.Search());
-    EXPECT_EQ(found_, (std::vector<std::string>{"v/a.avi", "v/Sub", "v/Sub2", "v/Sub2/w.avi"}));
 }
 
 class SearchDirTest : public SearchFileTest {

@@ -1,13 +1,12 @@
-// The intake of folder trees deeper than the system's path limit, which only the file
-// descriptor walk can reach (the tree is built with mkdirat, as no path names it whole).
+// The drop intake with what only POSIX file systems hold: names with double quotes, and trees
+// deeper than the path limit, built with mkdirat (no path names them whole).
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include <climits>
 #include <string>
+#include <vector>
 
 #include "engine/DropIntake.h"
 #include "platform/FileSystem.h"
@@ -15,6 +14,48 @@
 
 namespace palomix {
 namespace {
+
+class DropIntakePosixTest : public ::testing::Test {
+protected:
+    std::vector<std::string> Jobs() const {
+        std::vector<std::string> jobs;
+        for (std::int32_t i = 0; i < queue_.JobCount(); ++i) {
+            jobs.push_back(queue_.JobPath(i));
+        }
+        return jobs;
+    }
+
+    testing::TestTree tree_;
+    JobQueue queue_;
+    DropIntake intake_{queue_};
+};
+
+TEST_F(DropIntakePosixTest, OddNamesAreTakenAsTheyAre) {
+    const std::vector<std::string> names = {"with blank.avi", "quote'\"s.avi", "$HOME;rm -rf.avi",
+                                            "動画 ファイル.mp4", ".hidden"};
+    std::vector<std::string> drop;
+    for (const std::string& name : names) {
+        drop.push_back(tree_.File(name));
+        tree_.File("odd $dir;'x'/" + name);
+    }
+    drop.push_back(tree_.Path("odd $dir;'x'"));
+    intake_.TakeDrop(drop);
+
+    ASSERT_EQ(queue_.JobCount(), 10);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(queue_.JobPath(static_cast<std::int32_t>(i)), drop[i]);
+        EXPECT_EQ(queue_.FileName(static_cast<std::int32_t>(i)), names[i]);
+    }
+    const std::vector<std::string> jobs = Jobs();
+    const std::vector<std::string> fromFolder(jobs.begin() + 5, jobs.end());
+    EXPECT_EQ(fromFolder, (std::vector<std::string>{
+                              tree_.Path("odd $dir;'x'/$HOME;rm -rf.avi"),
+                              tree_.Path("odd $dir;'x'/.hidden"),
+                              tree_.Path("odd $dir;'x'/quote'\"s.avi"),
+                              tree_.Path("odd $dir;'x'/with blank.avi"),
+                              tree_.Path("odd $dir;'x'/動画 ファイル.mp4"),
+                          }));
+}
 
 // Removes a chain of folders `part` below `dirFd` level by level from the bottom, with
 // descriptors, since no path can name the deepest ones.
@@ -29,7 +70,7 @@ void RemoveChain(int dirFd, const std::string& part) {
     ::unlinkat(dirFd, part.c_str(), AT_REMOVEDIR);
 }
 
-TEST(DropIntakePosixTest, ATreeDeeperThanThePathLimitIsWalkedAndItsTooLongPathsAreNamed) {
+TEST(DeepTreePosixTest, ATreeDeeperThanThePathLimitIsWalkedAndItsTooLongPathsAreNamed) {
     testing::TestTree tree;
     const std::string top = tree.Folder("deep");
     const std::string part(200, 'd');

@@ -74,33 +74,6 @@ TEST_F(DropIntakeTest, PathsThatCannotBeFoundAreSkippedAndListed) {
     EXPECT_EQ(skipped, (std::vector<std::string>{tree_.Path("missing.avi"), folderWithSlash, ""}));
 }
 
-TEST_F(DropIntakeTest, OddNamesAreTakenAsTheyAre) {
-    const std::vector<std::string> names = {"with blank.avi", "quote'\"s.avi", "$HOME;rm -rf.avi",
-                                            "動画 ファイル.mp4", ".hidden"};
-    std::vector<std::string> drop;
-    for (const std::string& name : names) {
-        drop.push_back(tree_.File(name));
-        tree_.File("odd $dir;'x'/" + name);
-    }
-    drop.push_back(tree_.Path("odd $dir;'x'"));
-    intake_.TakeDrop(drop);
-
-    ASSERT_EQ(queue_.JobCount(), 10);
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        EXPECT_EQ(queue_.JobPath(static_cast<std::int32_t>(i)), drop[i]);
-        EXPECT_EQ(queue_.FileName(static_cast<std::int32_t>(i)), names[i]);
-    }
-    const std::vector<std::string> jobs = Jobs();
-    const std::vector<std::string> fromFolder(jobs.begin() + 5, jobs.end());
-    EXPECT_EQ(fromFolder, (std::vector<std::string>{
-                              tree_.Path("odd $dir;'x'/$HOME;rm -rf.avi"),
-                              tree_.Path("odd $dir;'x'/.hidden"),
-                              tree_.Path("odd $dir;'x'/quote'\"s.avi"),
-                              tree_.Path("odd $dir;'x'/with blank.avi"),
-                              tree_.Path("odd $dir;'x'/動画 ファイル.mp4"),
-                          }));
-}
-
 TEST_F(DropIntakeTest, AWholeDropReachesObserversAsOneInsertion) {
     class Counter : public JobQueueObserver {
     public:

@@ -1,5 +1,7 @@
 // A folder tree for tests under the system's temporary folder, removed with everything in
-// it when the test ends. Shared by the platform, controls and engine tests.
+// it when the test ends. Shared by the platform, controls and engine tests. Paths are UTF-8
+// texts, as everywhere in the program (on Windows too, where a narrow path would be read in
+// the system's code page).
 #pragma once
 
 #include <filesystem>
@@ -41,7 +43,7 @@ public:
     TestTree(const TestTree&) = delete;
     TestTree& operator=(const TestTree&) = delete;
 
-    std::string Root() const { return root_.string(); }
+    std::string Root() const { return Text(root_); }
 
     // The full path of a relative path written with '/'.
     std::string Path(std::string_view relative) const {
@@ -58,16 +60,24 @@ public:
     // Creates a file (and its folders) with the given content; returns its full path.
     std::string File(std::string_view relative, std::string_view content = "") const {
         const std::string path = Path(relative);
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream(path, std::ios::binary) << content;
+        std::filesystem::create_directories(FromText(path).parent_path());
+        std::ofstream(FromText(path), std::ios::binary) << content;
         return path;
     }
 
     // Creates a folder (and its parents); returns its full path.
     std::string Folder(std::string_view relative) const {
         const std::string path = Path(relative);
-        std::filesystem::create_directories(path);
+        std::filesystem::create_directories(FromText(path));
         return path;
+    }
+
+    static std::filesystem::path FromText(std::string_view text) {
+        return std::filesystem::path(std::u8string(text.begin(), text.end()));
+    }
+    static std::string Text(const std::filesystem::path& path) {
+        const std::u8string text = path.u8string();
+        return std::string(text.begin(), text.end());
     }
 
 private:

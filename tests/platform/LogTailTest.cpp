@@ -1,13 +1,13 @@
 #include "platform/LogTail.h"
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "platform/FileSystemTestTree.h"
 
 namespace palomix {
 namespace {
@@ -17,20 +17,13 @@ using Lines = std::vector<std::string>;
 
 class LogTailTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "palomix-logtail-test-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     std::string Write(const std::string& text) {
-        const std::string path = folder_ + "/ログ.log";
+        const std::string path = tree_.Path("ログ.log");
         std::ofstream(fs::path(std::u8string(path.begin(), path.end())), std::ios::binary) << text;
         return path;
     }
 
-    std::string folder_;
+    testing::TestTree tree_;
 };
 
 TEST_F(LogTailTest, LastLinesOldestFirstWhateverTheLineEnds) {
@@ -46,8 +39,8 @@ TEST_F(LogTailTest, LastLinesOldestFirstWhateverTheLineEnds) {
 
 TEST_F(LogTailTest, EmptyOrMissingFileHasNoLines) {
     EXPECT_EQ(LastLines(Write(""), 20), Lines{});
-    EXPECT_EQ(LastLines(folder_ + "/missing.log", 20), Lines{});
-    EXPECT_EQ(LastLines(folder_, 20), Lines{});
+    EXPECT_EQ(LastLines(tree_.Path("missing.log"), 20), Lines{});
+    EXPECT_EQ(LastLines(tree_.Root(), 20), Lines{});
 }
 
 TEST_F(LogTailTest, ReadsOnlyTheEndOfABigLog) {

@@ -1,7 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -85,13 +82,8 @@ TEST_F(IniReaderTest, BytesThatAreNeitherUtf8NorShiftJisStillRead) {
     EXPECT_EQ(reader.ReadString(path, "Info", "TitleE"), "ok");
 }
 
-TEST_F(IniReaderTest, FoldersAndUnreadableFilesReadAsEmpty) {
+TEST_F(IniReaderTest, FoldersReadAsEmpty) {
     EXPECT_EQ(reader.ReadString(root.string(), "a", "b", "d"), "d");
-    const std::string path = Put("locked.ini", "[a]\nb=1\n");
-    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
-    if (::geteuid() != 0) {
-        EXPECT_EQ(reader.ReadString(path, "a", "b", "d"), "d");
-    }
 }
 
 TEST_F(IniReaderTest, UnchangedFileIsParsedOnce) {
@@ -116,12 +108,10 @@ TEST_F(IniReaderTest, EditOfTheSameSizeRightAfterAReadIsSeen) {
 // Even an edit that puts the old modification time back is seen.
 TEST_F(IniReaderTest, EditWithTheOldModificationTimeIsSeen) {
     const std::string path = Put("a.ini", "[a]\nb=1\n");
-    struct stat before {};
-    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    const fs::file_time_type before = fs::last_write_time(path);
     EXPECT_EQ(reader.ReadString(path, "a", "b"), "1");
     Put("a.ini", "[a]\nb=2\n");
-    const struct timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    fs::last_write_time(path, before);
     EXPECT_EQ(reader.ReadString(path, "a", "b"), "2");
 }
 

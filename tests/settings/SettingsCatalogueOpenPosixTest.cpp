@@ -39,7 +39,7 @@ bool WaitFor(Condition condition) {
     return condition();
 }
 
-class FakeHandlerTest : public ::testing::Test {
+class FakeHandlerPosixTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::random_device random;
@@ -74,7 +74,7 @@ protected:
     std::string savedPath_;
 };
 
-TEST_F(FakeHandlerTest, SelectedFileReachesTheHandlerWhichIsDetachedAndReaped) {
+TEST_F(FakeHandlerPosixTest, SelectedFileReachesTheHandlerWhichIsDetachedAndReaped) {
     const fs::path file = root_ / "program" / "convert_settings" / "a b \"q\" $x; y.ini";
     std::ofstream(file) << "[Info]\nTitle=t\n";
     SettingsCatalogue catalogue((root_ / "program").string());

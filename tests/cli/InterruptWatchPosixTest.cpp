@@ -42,7 +42,7 @@ extern "C" void PreviousHandler(int) {
     ++previousHandlerCalls;
 }
 
-TEST(InterruptWatchTest, SignalsArriveInOrderOnTheWatchThreadWithTheirKind) {
+TEST(InterruptWatchPosixTest, SignalsArriveInOrderOnTheWatchThreadWithTheirKind) {
     Received received;
     {
         const InterruptWatch watch([&](const Interruption& i) { received.Add(i); });
@@ -65,7 +65,7 @@ TEST(InterruptWatchTest, SignalsArriveInOrderOnTheWatchThreadWithTheirKind) {
     }
 }
 
-TEST(InterruptWatchTest, TheHandlersFromBeforeComeBackAndOnlyOneWatchAtATime) {
+TEST(InterruptWatchPosixTest, TheHandlersFromBeforeComeBackAndOnlyOneWatchAtATime) {
     previousHandlerCalls = 0;
     struct sigaction previous {};
     struct sigaction saved {};

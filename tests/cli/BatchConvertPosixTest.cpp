@@ -87,7 +87,7 @@ bool WaitFor(Condition condition) {
     return true;
 }
 
-class BatchConvertTest : public BatchProgramFixture {
+class BatchConvertPosixTest : public BatchProgramFixture {
 protected:
     void SetUp() override {
         BatchProgramFixture::SetUp();
@@ -119,7 +119,7 @@ protected:
     fs::path argsOut_;
 };
 
-TEST_F(BatchConvertTest, OddFileNamesReachTheConverterAsExactlyOneArgument) {
+TEST_F(BatchConvertPosixTest, OddFileNamesReachTheConverterAsExactlyOneArgument) {
     WriteItem({HelperLine("args", "\"<%InputFile%>\"")});
     const std::vector<std::string> names = {
         "two  blanks .mp4",
@@ -148,7 +148,7 @@ TEST_F(BatchConvertTest, OddFileNamesReachTheConverterAsExactlyOneArgument) {
 // the one the converter received, argument 0 included, whatever the name, and the paths given
 // on standard input reach the converter byte for byte. (The run has its converters write under
 // a temporary name, which it puts right once the job is done; the plan names the final file.)
-TEST_F(BatchConvertTest, JsonPlanHoldsTheArgumentsTheRunStarts) {
+TEST_F(BatchConvertPosixTest, JsonPlanHoldsTheArgumentsTheRunStarts) {
     WriteItem({HelperLine("args", "-i \"<%InputFile%>\" -x \"a b\" \"<%OutputFile%>_o.mp4\"")});
     for (const std::string& name :
          {std::string("say \"hi\" $(x); 'y' \\ \xE6\x97\xA5.mp4"), std::string("new\nline\t.mp4"),
@@ -182,7 +182,7 @@ TEST_F(BatchConvertTest, JsonPlanHoldsTheArgumentsTheRunStarts) {
     }
 }
 
-TEST_F(BatchConvertTest, AllCommandsSucceedingGiveOneDoneLinePerJobAndExit0) {
+TEST_F(BatchConvertPosixTest, AllCommandsSucceedingGiveOneDoneLinePerJobAndExit0) {
     WriteItem({HelperLine("exitcode", "0 \"<%InputFile%>\""), "",
                HelperLine("args", "\"<%OutputFile%>.mp4\"")});
     WriteWork("a.mp4");
@@ -212,7 +212,7 @@ TEST_F(BatchConvertTest, AllCommandsSucceedingGiveOneDoneLinePerJobAndExit0) {
     EXPECT_EQ(fs::path(last[1]).parent_path(), work_ / "out" / "deeper");
 }
 
-TEST_F(BatchConvertTest, AFailingCommandIsReportedWithItsOutputAndTheBatchGoesOn) {
+TEST_F(BatchConvertPosixTest, AFailingCommandIsReportedWithItsOutputAndTheBatchGoesOn) {
     // ls fails, with a message, for a job whose "<file>.ok" is not beside its file.
     WriteWork("a.mp4");
     WriteWork("b.mp4");
@@ -231,7 +231,7 @@ TEST_F(BatchConvertTest, AFailingCommandIsReportedWithItsOutputAndTheBatchGoesOn
     EXPECT_EQ(lines[4], "1 done, 1 failed");
 }
 
-TEST_F(BatchConvertTest, ACrashedConverterFailsItsJobWithTheSignal) {
+TEST_F(BatchConvertPosixTest, ACrashedConverterFailsItsJobWithTheSignal) {
     WriteItem({HelperLine("crash", "segv"), HelperLine("args", "\"<%InputFile%>\"")});
     WriteWork("a.mp4");
     const BatchResult result = Run(Convert({"a.mp4"}));
@@ -245,7 +245,7 @@ TEST_F(BatchConvertTest, ACrashedConverterFailsItsJobWithTheSignal) {
     EXPECT_EQ(ReadArguments(argsOut_).size(), 2u);
 }
 
-TEST_F(BatchConvertTest, AMissingProgramEndsTheRunWithExit3AndTheReason) {
+TEST_F(BatchConvertPosixTest, AMissingProgramEndsTheRunWithExit3AndTheReason) {
     WriteItem({HelperLine("exitcode", "0"), "\"\"/no/such dir/conv\" \"<%InputFile%>\"\"",
                HelperLine("args", "\"<%InputFile%>\"")});
     WriteWork("a.mp4");
@@ -262,7 +262,7 @@ TEST_F(BatchConvertTest, AMissingProgramEndsTheRunWithExit3AndTheReason) {
     EXPECT_FALSE(fs::exists(argsOut_));
 }
 
-TEST_F(BatchConvertTest, CtrlCStopsTheRunningJobAndEndsTheRun) {
+TEST_F(BatchConvertPosixTest, CtrlCStopsTheRunningJobAndEndsTheRun) {
     WriteItem({HelperLine("sleep", "60"), HelperLine("args", "\"<%InputFile%>\"")});
     WriteWork("a.mp4");
     WriteWork("b.mp4");
@@ -289,7 +289,7 @@ TEST_F(BatchConvertTest, CtrlCStopsTheRunningJobAndEndsTheRun) {
     EXPECT_TRUE(GroupGone(children.front()));
 }
 
-TEST_F(BatchConvertTest, ASecondCtrlCEndsTheProgramAtOnceAndKillsTheConverter) {
+TEST_F(BatchConvertPosixTest, ASecondCtrlCEndsTheProgramAtOnceAndKillsTheConverter) {
     // The helper ignores the terminate signal, so the first Ctrl-C leaves it running for the
     // grace period before the kill.
     WriteItem({HelperLine("ignoreterm", "\"<%InputFile%>.ready\"")});
@@ -313,7 +313,7 @@ TEST_F(BatchConvertTest, ASecondCtrlCEndsTheProgramAtOnceAndKillsTheConverter) {
     EXPECT_TRUE(GroupGone(children.front()));
 }
 
-TEST_F(BatchConvertTest, ATerminateSignalEndsTheProgramAtOnceAndKillsTheConverter) {
+TEST_F(BatchConvertPosixTest, ATerminateSignalEndsTheProgramAtOnceAndKillsTheConverter) {
     WriteItem({HelperLine("sleep", "60")});
     WriteWork("a.mp4");
     const pid_t batch = Start(Convert({"a.mp4"}));
@@ -335,7 +335,7 @@ TEST_F(BatchConvertTest, ATerminateSignalEndsTheProgramAtOnceAndKillsTheConverte
 namespace palomix::testing {
 namespace {
 
-TEST_F(BatchConvertTest, NumberedNamesAreSaidAndExistingOutputsCanBeSkipped) {
+TEST_F(BatchConvertPosixTest, NumberedNamesAreSaidAndExistingOutputsCanBeSkipped) {
     WriteItem({HelperLine("exitcode", "0 \"<%OutputFile%>.mp4\"")});
     WriteWork("a/clip.mov");
     WriteWork("b/clip.mov");
@@ -362,7 +362,7 @@ TEST_F(BatchConvertTest, NumberedNamesAreSaidAndExistingOutputsCanBeSkipped) {
 namespace palomix::testing {
 namespace {
 
-TEST_F(BatchConvertTest, SeveralAtOnceReportEachJobAsItFinishes) {
+TEST_F(BatchConvertPosixTest, SeveralAtOnceReportEachJobAsItFinishes) {
     // Each input is a little script that takes as long as it says.
     WriteItem({"/bin/sh \"<%InputFile%>\""});
     WriteWork("slow.sh", "sleep 1\n");
