@@ -143,6 +143,8 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     plan.existing = options.existing;
     plan.jobs = options.jobs;
     plan.progressLines = options.progress;
+    plan.keepDates = options.keepDates;
+    plan.keepTree = options.keepTree;
     plan.liveProgress = errIsTerminal && !options.progress;
 
     // The paths go through the intake of a drop, in the order given, those of standard input

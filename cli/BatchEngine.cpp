@@ -25,6 +25,8 @@ std::unique_ptr<Engine> MakeBatchEngine(
     engine->SetOutputFolder(plan.outputFolder);
     engine->SetExistingOutputs(plan.existing);
     engine->SetSimultaneousJobs(static_cast<std::size_t>(plan.jobs));
+    engine->SetKeepDates(plan.keepDates);
+    engine->SetKeepTree(plan.keepTree);
     return engine;
 }
 

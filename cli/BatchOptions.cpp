@@ -34,6 +34,9 @@ constexpr std::string_view kUsage =
     "                    lines that write to one player still run one at a time\n"
     "  --progress        print a line \"progress I N PERCENT SECONDS_LEFT\" on standard output\n"
     "                    every second for each converting job (\"-\" where not known)\n"
+    "  --keep-dates      give each output the modification time of its source\n"
+    "  --keep-tree       convert a file found inside a folder given into the same subfolder\n"
+    "                    of the output folder\n"
     "  --existing WHAT   an output file that exists from before: overwrite it (default),\n"
     "                    keep both (the new one gets a numbered name), or skip the file\n"
     "  --help            print this help and exit\n"
@@ -78,6 +81,8 @@ enum class OptionKind {
     Existing,
     Jobs,
     Progress,
+    KeepDates,
+    KeepTree,
     Help,
     Version
 };
@@ -89,13 +94,22 @@ struct OptionName {
 };
 
 constexpr OptionName kOptions[] = {
-    {"--settings", OptionKind::Settings, true}, {"--command", OptionKind::Command, true},
-    {"--output", OptionKind::Output, true},     {"--language", OptionKind::Language, true},
-    {"--drive", OptionKind::Drive, true},       {"--list", OptionKind::List, false},
-    {"--dry-run", OptionKind::DryRun, false},   {"--format", OptionKind::Format, true},
-    {"--null", OptionKind::Null, false},        {"--existing", OptionKind::Existing, true},
-    {"--jobs", OptionKind::Jobs, true},         {"--progress", OptionKind::Progress, false},
-    {"--help", OptionKind::Help, false},        {"--version", OptionKind::Version, false},
+    {"--settings", OptionKind::Settings, true},
+    {"--command", OptionKind::Command, true},
+    {"--output", OptionKind::Output, true},
+    {"--language", OptionKind::Language, true},
+    {"--drive", OptionKind::Drive, true},
+    {"--list", OptionKind::List, false},
+    {"--dry-run", OptionKind::DryRun, false},
+    {"--format", OptionKind::Format, true},
+    {"--null", OptionKind::Null, false},
+    {"--existing", OptionKind::Existing, true},
+    {"--jobs", OptionKind::Jobs, true},
+    {"--progress", OptionKind::Progress, false},
+    {"--keep-dates", OptionKind::KeepDates, false},
+    {"--keep-tree", OptionKind::KeepTree, false},
+    {"--help", OptionKind::Help, false},
+    {"--version", OptionKind::Version, false},
 };
 
 const OptionName* FindOption(std::string_view name) {
@@ -156,6 +170,12 @@ std::string Apply(BatchOptions& options, const OptionName& option, std::string v
             break;
         case OptionKind::Progress:
             options.progress = true;
+            break;
+        case OptionKind::KeepDates:
+            options.keepDates = true;
+            break;
+        case OptionKind::KeepTree:
+            options.keepTree = true;
             break;
         case OptionKind::Jobs:
             if (const auto count = ParseRow(value); count && *count <= 1024) {

@@ -32,6 +32,8 @@ struct BatchOptions {
     ExistingOutputs existing = ExistingOutputs::Overwrite;  // --existing
     int jobs = 1;                    // --jobs: conversions at once; 0 for one per core
     bool progress = false;           // --progress: machine-readable progress lines on stdout
+    bool keepDates = false;          // --keep-dates
+    bool keepTree = false;           // --keep-tree
     bool help = false;               // --help
     bool version = false;            // --version
     std::vector<std::string> paths;  // PATH..., as written ("-" included)

@@ -21,6 +21,8 @@ struct BatchPlan {
     int jobs = 1;                // conversions at once; 0: one per core
     bool progressLines = false;  // machine-readable progress lines on standard output
     bool liveProgress = false;   // standard error is a terminal: one live line redrawn
+    bool keepDates = false;      // outputs get their sources' modification times
+    bool keepTree = false;       // files of a folder given keep their subfolders
 };
 
 }  // namespace palomix

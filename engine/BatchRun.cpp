@@ -201,7 +201,11 @@ bool BatchRun::BeginNextJob() {
     }
     const JobId id = jobs_.Id(*next);
     const std::string path = jobs_.JobPath(*next);
-    const std::string outputFolder = inputs_.outputFolder ? inputs_.outputFolder() : std::string();
+    std::string outputFolder = inputs_.outputFolder ? inputs_.outputFolder() : std::string();
+    if (!outputFolder.empty() && inputs_.keepTree && inputs_.keepTree() &&
+        !jobs_.Subfolder(*next).empty()) {
+        outputFolder = JoinPath(outputFolder, jobs_.Subfolder(*next), policy_.Style());
+    }
     if (!outputFolder.empty()) {
         // A folder that cannot be made would fail every job the same way: the run ends once,
         // saying why, and the jobs stay.
@@ -538,6 +542,9 @@ bool BatchRun::KeepOutputs(ActiveJob& job) {
             job.result.outputs.push_back(final);
         }
         runOutputs_.Add(final);
+        if (inputs_.keepDates && inputs_.keepDates()) {
+            CopyModificationTime(job.result.path, final);  // a date that cannot be set is no fault
+        }
     }
     return true;
 }
@@ -792,6 +799,14 @@ void BatchRun::StopHead() {
             observer_->StopFailed();
         }
     }
+}
+
+void BatchRun::FinishAfterCurrent() {
+    if (!runActive_) {
+        return;
+    }
+    ending_ = RunEndReason::FinishedEarly;
+    Proceed();  // ends the run at once when nothing converts
 }
 
 bool BatchRun::StopJob(JobId id) {

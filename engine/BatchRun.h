@@ -72,6 +72,11 @@ struct RunInputs {
     // The program that tells an input's length (cores/ffprobe); empty: lengths are not known,
     // and no percentage is shown.
     std::string probeProgram;
+    // A file found inside a dropped folder goes into the same subfolder of the output folder
+    // (asked at the start of every job).
+    std::function<bool()> keepTree;
+    // Each output gets its source's modification time (asked when a job is done).
+    std::function<bool()> keepDates;
 };
 
 class BatchRun {
@@ -102,6 +107,10 @@ public:
 
     // Stops every running command and starts nothing more; see above.
     void StopAll();
+
+    // Lets the converting jobs finish and then ends the run (FinishedEarly), keeping the jobs
+    // that wait. Nothing happens while no run is active.
+    void FinishAfterCurrent();
 
     // Stops the running command of one converting job; false when it is not converting or its
     // command has already ended (then StopFailed is reported, as for the Stop button).

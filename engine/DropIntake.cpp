@@ -51,6 +51,7 @@ IntakeResult DropIntake::TakeDrop(std::span<const std::string> paths) {
             }
             if (entry->IsDirectory) {
                 current_ = &result;
+                droppedFolder_ = path;
                 SearchFile0.SetDirectory(path);
                 SearchFile0.SetSearchName("*.*");
                 SearchFile0.Search();
@@ -78,7 +79,16 @@ void DropIntake::SearchFile0Find(TSearchFile& /*Sender*/, const std::string& Nam
         }
         return;
     }
-    queue_.AddJob(Name);
+    // Where it lies below the dropped folder, for outputs that keep the folder tree.
+    const std::string folder = FolderOf(Name);
+    std::string_view subfolder;
+    if (folder.size() > droppedFolder_.size() && folder.starts_with(droppedFolder_)) {
+        subfolder = std::string_view(folder).substr(droppedFolder_.size());
+        while (!subfolder.empty() && IsPathSeparator(subfolder.front(), NativePathStyle())) {
+            subfolder.remove_prefix(1);
+        }
+    }
+    queue_.AddJob(Name, subfolder);
 }
 
 }  // namespace palomix

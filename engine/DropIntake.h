@@ -59,6 +59,7 @@ private:
     JobQueue& queue_;
     TSearchFile SearchFile0;
     IntakeResult* current_ = nullptr;  // the drop being taken
+    std::string droppedFolder_;        // the folder being searched
 };
 
 }  // namespace palomix

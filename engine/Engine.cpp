@@ -23,6 +23,8 @@ Engine::Engine(EngineSetup setup, PostToHost post)
     inputs.chosenCommand = [this] { return CurrentCommand(); };
     inputs.outputFolder = [this] { return outputFolder_; };
     inputs.existingOutputs = [this] { return existingOutputs_; };
+    inputs.keepTree = [this] { return keepTree_; };
+    inputs.keepDates = [this] { return keepDates_; };
     inputs.probeProgram = setup.probeProgram;
     if (inputs.probeProgram.empty()) {
         const char separator = JoinSeparator(style_);
@@ -81,10 +83,14 @@ JobPlan Engine::PlanWith(std::int32_t index, const ChosenCommand& command, RunOu
     const CommandDefinition* definition = PlanCommand(command);
     PlanningDeviceAccess devices(*devices_);
     const std::string& path = jobs_.JobPath(index);
+    const std::string folder =
+        keepTree_ && !outputFolder_.empty() && !jobs_.Subfolder(index).empty()
+            ? JoinPath(outputFolder_, jobs_.Subfolder(index), style_)
+            : outputFolder_;
     OutputChoice choice = ChooseOutputName(
         [&](const std::string& name) {
-            return policy_.PlanJob(definition, command.settingsFile,
-                                   JobInputs{path, outputFolder_, name}, devices);
+            return policy_.PlanJob(definition, command.settingsFile, JobInputs{path, folder, name},
+                                   devices);
         },
         path, existingOutputs_, outputs, style_);
     if (choice.problem != JobProblem::None) {

@@ -74,6 +74,13 @@ public:
     // read at the start of every job.
     void SetExistingOutputs(ExistingOutputs existing) { existingOutputs_ = existing; }
     ExistingOutputs ExistingOutputsChoice() const { return existingOutputs_; }
+    // A file found inside a dropped folder is converted into the same subfolder of the output
+    // folder (off by default); player outputs are not affected.
+    void SetKeepTree(bool on) { keepTree_ = on; }
+    bool KeepTree() const { return keepTree_; }
+    // Each output gets the modification time of its source (off by default).
+    void SetKeepDates(bool on) { keepDates_ = on; }
+    bool KeepDates() const { return keepDates_; }
 
     // --- The job list -----------------------------------------------------------------------
     // Dropped paths become jobs at the end of the list, in order (see DropIntake). Does not
@@ -91,6 +98,8 @@ public:
     void StopHead() { run_->StopHead(); }
     // Every running command; nothing more starts and the run ends as interrupted.
     void StopAll() { run_->StopAll(); }
+    // Lets the converting jobs finish, then ends the run; the waiting jobs stay.
+    void FinishAfterCurrent() { run_->FinishAfterCurrent(); }
     // The running command of one converting job (a row's own Stop).
     bool StopJob(JobId id) { return run_->StopJob(id); }
     // How many jobs convert at once: 1 (the default) to any number; 0 for one per core.
@@ -151,6 +160,8 @@ private:
     const CommandDefinition* PlanCommand(const ChosenCommand& command);
     JobPlan PlanWith(std::int32_t index, const ChosenCommand& command, RunOutputs& outputs);
     ExistingOutputs existingOutputs_ = ExistingOutputs::Overwrite;
+    bool keepTree_ = false;
+    bool keepDates_ = false;
 };
 
 }  // namespace palomix

@@ -37,16 +37,36 @@ void JobQueue::Notify(F&& f) {
     }
 }
 
-void JobQueue::Append(std::string path) {
+void JobQueue::Append(std::string path, std::string_view subfolder) {
     if (JobCount() == std::numeric_limits<std::int32_t>::max()) {
         return;  // the count is a signed 32-bit value; a list that long takes no more
     }
     if (pendingFrom_ < 0) {
         pendingFrom_ = JobCount();
     }
+    std::uint32_t folder = 0;
+    if (!subfolder.empty()) {
+        if (subfolders_.back() == subfolder) {
+            folder = static_cast<std::uint32_t>(subfolders_.size() - 1);
+        } else {
+            const auto [found, added] = subfolderIndex_.try_emplace(
+                std::string(subfolder), static_cast<std::uint32_t>(subfolders_.size()));
+            if (added) {
+                subfolders_.emplace_back(subfolder);
+            }
+            folder = found->second;
+        }
+    }
     const auto nameOffset =
         static_cast<std::uint32_t>(path.size() - FileNameOf(path, style_).size());
-    jobs_.push_back(Job{std::move(path), ++lastId_, nameOffset, JobState::Waiting});
+    jobs_.push_back(Job{std::move(path), ++lastId_, nameOffset, folder, JobState::Waiting});
+}
+
+const std::string& JobQueue::Subfolder(std::int32_t index) const {
+    if (index < 0 || index >= JobCount()) {
+        return EmptyText();
+    }
+    return subfolders_[jobs_[static_cast<std::size_t>(index)].subfolder];
 }
 
 void JobQueue::FlushAppends() {
@@ -71,9 +91,9 @@ void JobQueue::FlushAppends() {
     }
 }
 
-JobId JobQueue::AddJob(std::string path) {
+JobId JobQueue::AddJob(std::string path, std::string_view subfolder) {
     const std::int32_t before = JobCount();
-    Append(std::move(path));
+    Append(std::move(path), subfolder);
     const JobId id = JobCount() > before ? jobs_.back().id : 0;
     if (appendDepth_ == 0) {
         FlushAppends();

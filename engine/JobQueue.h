@@ -74,8 +74,10 @@ public:
     void AddObserver(JobQueueObserver* observer) const;
     void RemoveObserver(JobQueueObserver* observer) const;
 
-    // Appends a job at the end of the list; its id.
-    JobId AddJob(std::string path);
+    // Appends a job at the end of the list; its id. `subfolder`: for a file found inside a
+    // dropped folder, the folder it lies in relative to the dropped one ("" for the dropped
+    // folder itself and for a dropped file), so that its outputs can keep the tree.
+    JobId AddJob(std::string path, std::string_view subfolder = {});
     // Appends jobs in order, reported to observers as one insertion.
     void AddJobs(std::span<const std::string> paths);
 
@@ -98,6 +100,8 @@ public:
     // Of job `index` (0 = head); empty texts and id 0 outside the list.
     const std::string& JobPath(std::int32_t index) const;
     std::string_view FileName(std::int32_t index) const;
+    // The job's subfolder inside the folder it was dropped with (see AddJob).
+    const std::string& Subfolder(std::int32_t index) const;
     JobId Id(std::int32_t index) const;
     // The index of the job with this id; nullopt when it is not in the list.
     std::optional<std::int32_t> IndexOf(JobId id) const;
@@ -116,6 +120,7 @@ private:
         std::string path;
         JobId id = 0;
         std::uint32_t nameOffset = 0;  // where the file name starts in path
+        std::uint32_t subfolder = 0;   // into subfolders_; 0 is ""
         JobState state = JobState::Waiting;
     };
     struct Detail {
@@ -123,7 +128,7 @@ private:
         std::string program;
     };
 
-    void Append(std::string path);
+    void Append(std::string path, std::string_view subfolder = {});
     void FlushAppends();
     void RemoveAt(std::size_t index);
     template <typename F>
@@ -132,6 +137,10 @@ private:
     PathStyle style_;
     std::deque<Job> jobs_;
     std::unordered_map<JobId, Detail> details_;  // of the jobs that are not waiting
+    // The subfolders jobs lie in, each once (a folder's files come one after the other, so the
+    // last one is looked at first).
+    std::vector<std::string> subfolders_{std::string()};
+    std::unordered_map<std::string, std::uint32_t> subfolderIndex_;
     JobId lastId_ = 0;
     mutable std::vector<JobQueueObserver*> observers_;
     int appendDepth_ = 0;

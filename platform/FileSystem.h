@@ -84,6 +84,9 @@ std::error_code RenameOver(const std::string& from, const std::string& to);
 // Removes a file (not a folder). No error when there is nothing to remove.
 std::error_code RemoveFile(const std::string& path);
 
+// Gives `to` the modification time of `from`.
+std::error_code CopyModificationTime(const std::string& from, const std::string& to);
+
 // True when the folder or file lies on a FAT file system (FAT12/16/32, as players' cards are
 // formatted), where no file may exceed 4 GiB - 1 bytes.
 bool IsOnFatFileSystem(const std::string& path);

@@ -206,6 +206,18 @@ std::error_code RemoveFile(const std::string& path) {
     return {};
 }
 
+std::error_code CopyModificationTime(const std::string& from, const std::string& to) {
+    struct stat source {};
+    if (::stat(from.c_str(), &source) != 0) {
+        return {errno, std::generic_category()};
+    }
+    const struct timespec times[2] = {{0, UTIME_OMIT}, source.st_mtim};
+    if (::utimensat(AT_FDCWD, to.c_str(), times, 0) != 0) {
+        return {errno, std::generic_category()};
+    }
+    return {};
+}
+
 bool IsOnFatFileSystem(const std::string& path) {
     struct statfs info {};
     constexpr decltype(info.f_type) kMsdosMagic = 0x4d44;

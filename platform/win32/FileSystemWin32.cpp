@@ -208,6 +208,24 @@ std::error_code RemoveFile(const std::string& path) {
     return {};
 }
 
+std::error_code CopyModificationTime(const std::string& from, const std::string& to) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (::GetFileAttributesExW(win32::ToWide(from).c_str(), GetFileExInfoStandard, &data) == 0) {
+        return {static_cast<int>(::GetLastError()), std::system_category()};
+    }
+    const HANDLE file = ::CreateFileW(win32::ToWide(to).c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return {static_cast<int>(::GetLastError()), std::system_category()};
+    }
+    const bool set = ::SetFileTime(file, nullptr, nullptr, &data.ftLastWriteTime) != 0;
+    const DWORD error = set ? 0 : ::GetLastError();
+    ::CloseHandle(file);
+    return set ? std::error_code{}
+               : std::error_code(static_cast<int>(error), std::system_category());
+}
+
 bool IsOnFatFileSystem(const std::string& path) {
     std::array<wchar_t, MAX_PATH + 1> root{};
     if (::GetVolumePathNameW(win32::ToWide(path).c_str(), root.data(),

@@ -676,3 +676,24 @@ TEST_F(BatchRunTest, AFileTooLargeForThePlayersFatCardIsRefusedBeforeAnythingIsW
 
 }  // namespace
 }  // namespace palomix
+
+namespace palomix {
+namespace {
+
+TEST_F(BatchRunTest, StopAfterTheCurrentFileLetsItFinishAndKeepsTheRest) {
+    WriteSettings({{{0, "conv \"<%InputFile%>\""}, {1, "post \"<%InputFile%>\""}}});
+    AddJobs({"/v/a.avi", "/v/b.avi", "/v/c.avi"});
+    engine->StartRun();
+    engine->FinishAfterCurrent();
+    EXPECT_TRUE(engine->RunActive());
+    launcher.Finish();
+    launcher.Finish();  // a's second line still runs
+    EXPECT_FALSE(engine->RunActive());
+    EXPECT_EQ(observer.ends.back(), RunEndReason::FinishedEarly);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].outcome, JobOutcome::Done);
+    EXPECT_EQ(Paths(), (Lines{"/v/b.avi", "/v/c.avi"}));
+}
+
+}  // namespace
+}  // namespace palomix

@@ -167,3 +167,26 @@ TEST_F(OutputFilesTest, OutputsOnAPlayerAreWrittenTheSameWay) {
 
 }  // namespace
 }  // namespace palomix
+
+namespace palomix {
+namespace {
+
+TEST_F(OutputFilesTest, FolderTreesAndDatesAreKeptWhenAsked) {
+    Command({R"("<%OutputFile%>.mp3")"});
+    const std::string first = Input("music/Album A/01.flac", "a");
+    Input("music/Album B/01.flac", "b");
+    const auto old = fs::last_write_time(first) - std::chrono::hours(24 * 400);
+    fs::last_write_time(first, old);
+    engine->SetKeepTree(true);
+    engine->SetKeepDates(true);
+    const std::vector<std::string> dropped{temp.Path("music")};
+    engine->AddPaths(dropped);
+    engine->StartRun();
+    ASSERT_TRUE(host.RunUntil([this] { return !engine->RunActive(); }));
+    EXPECT_EQ(Read(out + "/Album A/01.mp3"), "a");
+    EXPECT_EQ(Read(out + "/Album B/01.mp3"), "b");
+    EXPECT_EQ(fs::last_write_time(out + "/Album A/01.mp3"), old);
+}
+
+}  // namespace
+}  // namespace palomix
