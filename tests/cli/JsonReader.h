@@ -18,20 +18,22 @@ struct JsonValue {
     Kind kind = Kind::Null;
     std::string text;  // a string's bytes, a number's or literal's text
     std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    // An object's members: names[i] names values[i].
+    std::vector<std::string> names;
+    std::vector<JsonValue> values;
 
     bool Has(std::string_view key) const {
-        for (const auto& member : members) {
-            if (member.first == key) {
+        for (const std::string& name : names) {
+            if (name == key) {
                 return true;
             }
         }
         return false;
     }
     const JsonValue& operator[](std::string_view key) const {
-        for (const auto& member : members) {
-            if (member.first == key) {
-                return member.second;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (names[i] == key) {
+                return values[i];
             }
         }
         throw std::runtime_error("no member " + std::string(key));
@@ -114,7 +116,8 @@ private:
                     SkipBlanks();
                     std::string key = String();
                     Expect(':');
-                    value.members.emplace_back(std::move(key), Value());
+                    value.names.push_back(std::move(key));
+                    value.values.push_back(Value());
                 } while (Take(','));
                 Expect('}');
             }

@@ -6,75 +6,14 @@
 #include <utility>
 #include <vector>
 
-#include "BatchProgramFixture.h"
 #include "JsonReader.h"
 #include "OddNames.h"
+#include "PalomixBatchFixture.h"
 #include "engine/CommandLine.h"
 #include "platform/Drives.h"
 
 namespace palomix::testing {
 namespace {
-
-namespace fs = std::filesystem;
-
-// A settings file name with blanks, quotes, '$', ';' and Japanese characters, and a job file
-// name of the same kind (OddNames.h).
-const std::string& kOddName = kOddSettingsName;
-const std::string& kOddJob = kOddJobName;
-
-// The command lines of Item0 of psp.ini: 0 and 3 run, 1 is a tool line, 2 is missing.
-const std::string kStandard0 =
-    "\"<%AppPath%>\\cores\\ffmpeg\" -i \"<%InputFile%>\" -b 768 \"<%OutputFile%>.mp4\" -y";
-const std::string kStandard1 = "rm \"<%OutputFile%>.tmp\"";
-const std::string kStandard3 = "echo done \"<%InputFile%>\" x";
-
-// Device access that never creates a folder, to work out the expected lines.
-class NoCreateDevices final : public DeviceAccess {
-public:
-    explicit NoCreateDevices(std::vector<std::string> drives)
-        : inner_(FolderDeviceAccess(std::move(drives))) {}
-    std::vector<std::string> ListDrives() override { return inner_->ListDrives(); }
-    bool IsFolder(const std::string& path) override { return inner_->IsFolder(path); }
-    bool CreateFolders(const std::string&) override { return true; }
-
-private:
-    std::unique_ptr<DeviceAccess> inner_;
-};
-
-class PalomixBatchTest : public BatchProgramFixture {
-protected:
-    void SetUp() override {
-        BatchProgramFixture::SetUp();
-        psp_ =
-            WriteSettings("psp.ini",
-                          "[Info]\n"
-                          "Title=PSP\xE5\x8B\x95\xE7\x94\xBB\n"
-                          "Description=for \"PSP\"\n"
-                          "TitleE=PSP video\n"
-                          "DescriptionE=for \"PSP\"\n"
-                          "[Item0]\n"
-                          "Title=\xE6\xA8\x99\xE6\xBA\x96\n"
-                          "TitleE=Standard\n"
-                          "Command0=" +
-                              kStandard0 + "\nCommand1=" + kStandard1 + "\nCommand3=" + kStandard3 +
-                              "\n"
-                              "[Item1]\n"
-                              "Command0=untitled item, never run\n"
-                              "[Item2]\n"
-                              "Title=\xE9\xAB\x98\n"
-                              "TitleE=High\n"
-                              "Command0=high \"<%InputFile%>\" \"<%PSPVideoOutputFile%>.MP4\" x\n");
-        odd_ =
-            WriteSettings("sub/" + kOddName,
-                          "[Info]\nTitle=\xE5\xA4\x89\nTitleE=Odd\n"
-                          "[Item0]\nTitle=one\nTitleE=one E\nCommand0=odd \"<%InputFile%>\" x\n");
-    }
-
-    std::string Work(const std::string& relative) const { return Text(work_ / PathOf(relative)); }
-
-    std::string psp_;
-    std::string odd_;
-};
 
 TEST_F(PalomixBatchTest, ListPrintsCatalogueAndCommandListsInJapaneseByDefault) {
     const BatchResult result = Run({"--list"});
@@ -137,94 +76,6 @@ TEST_F(PalomixBatchTest, DryRunPrintsEveryPreparedLineInRunOrder) {
     EXPECT_EQ(Lines(result.err).size(), 1u);
     EXPECT_NE(result.err.find(Work("nothere.avi")), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(work_ / "out"));
-}
-
-// The paths of standard input go where "-" stands, byte for byte, as if they were given as
-// arguments there.
-TEST_F(PalomixBatchTest, PathsFromStandardInputGoWhereTheDashStands) {
-    const std::vector<std::string> listed = {"a b.mpg", "bad\xFF\xFE.mpg", kOddJob, " lead.mpg",
-                                             "new\nline.mpg"};
-    for (const std::string& name : listed) {
-        WriteWork(name);
-    }
-    WriteWork("first.mpg");
-    const auto asArguments = [&](std::size_t count) {
-        std::vector<std::string> arguments = {"--dry-run", "first.mpg"};
-        arguments.insert(arguments.end(), listed.begin(), listed.begin() + count);
-        arguments.push_back("first.mpg");
-        return Run(arguments);
-    };
-
-    // NUL-ended, as find -print0 writes: any name; an empty entry names nothing, and the last
-    // path needs no NUL after it.
-    std::string nulList;
-    for (const std::string& name : listed) {
-        nulList += name + (name == kOddJob ? std::string(2, '\0') : std::string(1, '\0'));
-    }
-    nulList.pop_back();
-    const BatchResult nul = Run({"--dry-run", "--null", "first.mpg", "-", "first.mpg"}, nulList);
-    const BatchResult expected = asArguments(listed.size());
-    EXPECT_EQ(nul.exitCode, 0) << nul.err;
-    EXPECT_EQ(nul.err, "");
-    // Seven jobs of two lines; the name with a newline shows three times.
-    EXPECT_EQ(Lines(nul.out).size(), 2u * 7 + 3);
-    EXPECT_EQ(nul.out, expected.out);
-
-    // One per line (without the name holding a newline); blank lines are passed over.
-    std::string lineList;
-    for (std::size_t i = 0; i + 1 < listed.size(); ++i) {
-        lineList += listed[i] + "\n\n";
-    }
-    const BatchResult lines = Run({"--dry-run", "first.mpg", "-", "first.mpg"}, lineList);
-    EXPECT_EQ(lines.exitCode, 0) << lines.err;
-    EXPECT_EQ(lines.out, asArguments(listed.size() - 1).out);
-
-    // An empty list is said, and there is nothing to do.
-    const BatchResult none = Run({"--dry-run", "-"});
-    EXPECT_EQ(none.exitCode, 0);
-    EXPECT_EQ(none.out, "");
-    EXPECT_EQ(none.err, "palomix-batch: warning: standard input listed no path\n");
-}
-
-// One JSON object a job: its path, the output folder, and each line that would run as the
-// argument list the launcher starts; lines that would not run are listed with the reason.
-TEST_F(PalomixBatchTest, JsonDryRunGivesEachJobItsArgumentLists) {
-    WriteWork("clip.mpg");
-    WriteWork(kOddJob);
-    const BatchResult result =
-        Run({"--dry-run", "--format=json", "--output", "out", "clip.mpg", kOddJob, "nothere.avi"});
-    EXPECT_EQ(result.exitCode, 1);  // a path was left out
-    const std::vector<std::string> jobs = Lines(result.out);
-    ASSERT_EQ(jobs.size(), 2u) << result.out;
-    const JsonValue odd = JsonReader::Parse(jobs[1]);
-    EXPECT_EQ(odd["input"].text, Work(kOddJob));
-    EXPECT_EQ(odd["output_folder"].text, Work("out"));
-    EXPECT_FALSE(odd.Has("not_run"));
-    const JsonValue& commands = odd["commands"];
-    ASSERT_EQ(commands.items.size(), 2u);
-    // cores/ffmpeg is not in this program folder: argument 0 is the program as written.
-    EXPECT_EQ(commands.items[0].Strings(),
-              (std::vector<std::string>{
-                  (program_ / "cores" / "ffmpeg").string(), "-i", Work(kOddJob), "-b", "768k",
-                  Work("out/" + kOddJob.substr(0, kOddJob.size() - 4) + ".mp4"), "-y"}));
-    // echo is found on PATH, as the launcher finds it.
-    const std::vector<std::string> echo = commands.items[1].Strings();
-    ASSERT_EQ(echo.size(), 4u);
-    EXPECT_EQ(fs::path(echo[0]).filename(), "echo");
-    EXPECT_TRUE(fs::path(echo[0]).is_absolute()) << echo[0];
-    EXPECT_EQ(echo[2], Work(kOddJob));
-    EXPECT_FALSE(fs::exists(work_ / "out"));
-
-    // A line for a player that is not attached is not run, and says why.
-    fs::create_directories(work_ / "plain");
-    const BatchResult psp =
-        Run({"--dry-run", "--format", "json", "--command", "1", "--drive", "plain", "clip.mpg"});
-    EXPECT_EQ(psp.exitCode, 1);
-    const JsonValue notRun = JsonReader::Parse(psp.out);
-    EXPECT_TRUE(notRun["commands"].items.empty());
-    ASSERT_EQ(notRun["not_run"].items.size(), 1u);
-    EXPECT_EQ(notRun["not_run"].items[0]["command"].text, "0");
-    EXPECT_EQ(notRun["not_run"].items[0]["reason"].text, "no PSP is attached");
 }
 
 TEST_F(PalomixBatchTest, CommandRowPicksTheItemOfItsTitleAndDrivesGetNoFolders) {

@@ -90,8 +90,9 @@ public:
     std::string Path(const std::string& relative) const { return Text(path_ / FromText(relative)); }
 
 private:
+    // In the system's own separators, as the program gets paths from a drop.
     static std::filesystem::path FromText(const std::string& text) {
-        return std::filesystem::path(std::u8string(text.begin(), text.end()));
+        return std::filesystem::path(std::u8string(text.begin(), text.end())).make_preferred();
     }
 
     static std::string Text(const std::filesystem::path& path) {

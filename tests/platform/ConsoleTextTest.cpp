@@ -1,8 +1,6 @@
 #include "platform/ConsoleText.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -51,31 +49,6 @@ TEST(ConsoleTextTest, AConsoleIsWrittenWholeCharactersOnly) {
         EXPECT_EQ(writes.back(), "\xFF");
     }
     EXPECT_EQ(writes.back(), "\xE6\x97");
-}
-
-// On POSIX the bytes go out as they are.
-TEST(ConsoleTextTest, StandardErrorGetsTheBytesAsTheyAre) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("palomix-console-" + std::to_string(::getpid())))
-            .string();
-    std::fflush(stderr);
-    const int saved = ::dup(STDERR_FILENO);
-    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    ASSERT_GE(file, 0);
-    ::dup2(file, STDERR_FILENO);
-    ::close(file);
-    bool console = true;
-    {
-        ConsoleTextStream err(StandardStream::Error);
-        console = err.WritesToConsole();
-        err << kText.substr(0, 4) << kText.substr(4) << 42;
-    }
-    ::dup2(saved, STDERR_FILENO);
-    ::close(saved);
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kText + "42");
-    EXPECT_FALSE(console);
-    std::filesystem::remove(path);
 }
 
 }  // namespace

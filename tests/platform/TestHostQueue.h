@@ -21,8 +21,7 @@ inline constexpr std::chrono::seconds kPatience{60};
 // The helper program NAME built with the tests (tests/helpers/NAME.cpp), as a command line
 // names it (Windows adds ".exe" itself).
 inline std::string Helper(const std::string& name) {
-    return std::string(PALOMIX_TEST_HELPER_DIR) + "/test-helper-" + name +
-           PALOMIX_EXECUTABLE_SUFFIX;
+    return std::string(PALOMIX_TEST_HELPER_DIR) + "/test-helper-" + name;
 }
 
 // The file of that helper program.

@@ -66,7 +66,7 @@ private:
     std::string name_;
 };
 
-TEST(SingleInstanceLockTest, TheSecondLockOfTheSameNameFindsTheFirstUntilItIsReleased) {
+TEST(SingleInstanceLockPosixTest, TheSecondLockOfTheSameNameFindsTheFirstUntilItIsReleased) {
     const TestLockName name("Lock");
     const TestLockName otherName("Other");
     {
@@ -83,7 +83,7 @@ TEST(SingleInstanceLockTest, TheSecondLockOfTheSameNameFindsTheFirstUntilItIsRel
 
 // One instance started from a desktop session, one from a shell with another environment:
 // they find each other all the same.
-TEST(SingleInstanceLockTest, ThePlaceOfTheLockDoesNotDependOnTheEnvironment) {
+TEST(SingleInstanceLockPosixTest, ThePlaceOfTheLockDoesNotDependOnTheEnvironment) {
     const fs::path runtime = fs::temp_directory_path() / UniqueName("Runtime");
     fs::create_directory(runtime);
     ::chmod(runtime.c_str(), 0700);
@@ -106,7 +106,7 @@ TEST(SingleInstanceLockTest, ThePlaceOfTheLockDoesNotDependOnTheEnvironment) {
 }
 
 // A link planted at the lock's name is not followed, and the lock folder is private.
-TEST(SingleInstanceLockTest, TheLockFolderIsPrivateAndALinkAtTheNameIsNotFollowed) {
+TEST(SingleInstanceLockPosixTest, TheLockFolderIsPrivateAndALinkAtTheNameIsNotFollowed) {
     const TestLockName name("Link");
     const std::optional<std::string> place = SingleInstanceLockPlace(name);
     ASSERT_TRUE(place);

@@ -1,0 +1,111 @@
+// palomix-batch with names only POSIX file systems hold (bytes that are not UTF-8, line ends):
+// the paths of standard input and the JSON dry run.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "JsonReader.h"
+#include "OddNames.h"
+#include "PalomixBatchFixture.h"
+#include "engine/CommandLine.h"
+#include "platform/Drives.h"
+
+namespace palomix::testing {
+namespace {
+
+class PalomixBatchPosixTest : public PalomixBatchTest {};
+
+// The paths of standard input go where "-" stands, byte for byte, as if they were given as
+// arguments there.
+TEST_F(PalomixBatchPosixTest, PathsFromStandardInputGoWhereTheDashStands) {
+    const std::vector<std::string> listed = {"a b.mpg", "bad\xFF\xFE.mpg", kOddJob, " lead.mpg",
+                                             "new\nline.mpg"};
+    for (const std::string& name : listed) {
+        WriteWork(name);
+    }
+    WriteWork("first.mpg");
+    const auto asArguments = [&](std::size_t count) {
+        std::vector<std::string> arguments = {"--dry-run", "first.mpg"};
+        arguments.insert(arguments.end(), listed.begin(), listed.begin() + count);
+        arguments.push_back("first.mpg");
+        return Run(arguments);
+    };
+
+    // NUL-ended, as find -print0 writes: any name; an empty entry names nothing, and the last
+    // path needs no NUL after it.
+    std::string nulList;
+    for (const std::string& name : listed) {
+        nulList += name + (name == kOddJob ? std::string(2, '\0') : std::string(1, '\0'));
+    }
+    nulList.pop_back();
+    const BatchResult nul = Run({"--dry-run", "--null", "first.mpg", "-", "first.mpg"}, nulList);
+    const BatchResult expected = asArguments(listed.size());
+    EXPECT_EQ(nul.exitCode, 0) << nul.err;
+    EXPECT_EQ(nul.err, "");
+    // Seven jobs of two lines; the name with a newline shows three times.
+    EXPECT_EQ(Lines(nul.out).size(), 2u * 7 + 3);
+    EXPECT_EQ(nul.out, expected.out);
+
+    // One per line (without the name holding a newline); blank lines are passed over.
+    std::string lineList;
+    for (std::size_t i = 0; i + 1 < listed.size(); ++i) {
+        lineList += listed[i] + "\n\n";
+    }
+    const BatchResult lines = Run({"--dry-run", "first.mpg", "-", "first.mpg"}, lineList);
+    EXPECT_EQ(lines.exitCode, 0) << lines.err;
+    EXPECT_EQ(lines.out, asArguments(listed.size() - 1).out);
+
+    // An empty list is said, and there is nothing to do.
+    const BatchResult none = Run({"--dry-run", "-"});
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "palomix-batch: warning: standard input listed no path\n");
+}
+
+// One JSON object a job: its path, the output folder, and each line that would run as the
+// argument list the launcher starts; lines that would not run are listed with the reason.
+TEST_F(PalomixBatchPosixTest, JsonDryRunGivesEachJobItsArgumentLists) {
+    WriteWork("clip.mpg");
+    WriteWork(kOddJob);
+    const BatchResult result =
+        Run({"--dry-run", "--format=json", "--output", "out", "clip.mpg", kOddJob, "nothere.avi"});
+    EXPECT_EQ(result.exitCode, 1);  // a path was left out
+    const std::vector<std::string> jobs = Lines(result.out);
+    ASSERT_EQ(jobs.size(), 2u) << result.out;
+    const JsonValue odd = JsonReader::Parse(jobs[1]);
+    EXPECT_EQ(odd["input"].text, Work(kOddJob));
+    EXPECT_EQ(odd["output_folder"].text, Work("out"));
+    EXPECT_FALSE(odd.Has("not_run"));
+    const JsonValue& commands = odd["commands"];
+    ASSERT_EQ(commands.items.size(), 2u);
+    // cores/ffmpeg is not in this program folder: argument 0 is the program as written.
+    EXPECT_EQ(commands.items[0].Strings(),
+              (std::vector<std::string>{
+                  (program_ / "cores" / "ffmpeg").string(), "-i", Work(kOddJob), "-b", "768k",
+                  Work("out/" + kOddJob.substr(0, kOddJob.size() - 4) + ".mp4"), "-y"}));
+    // echo is found on PATH, as the launcher finds it.
+    const std::vector<std::string> echo = commands.items[1].Strings();
+    ASSERT_EQ(echo.size(), 4u);
+    EXPECT_EQ(fs::path(echo[0]).filename(), "echo");
+    EXPECT_TRUE(fs::path(echo[0]).is_absolute()) << echo[0];
+    EXPECT_EQ(echo[2], Work(kOddJob));
+    EXPECT_FALSE(fs::exists(work_ / "out"));
+
+    // A line for a player that is not attached is not run, and says why.
+    fs::create_directories(work_ / "plain");
+    const BatchResult psp =
+        Run({"--dry-run", "--format", "json", "--command", "1", "--drive", "plain", "clip.mpg"});
+    EXPECT_EQ(psp.exitCode, 1);
+    const JsonValue notRun = JsonReader::Parse(psp.out);
+    EXPECT_TRUE(notRun["commands"].items.empty());
+    ASSERT_EQ(notRun["not_run"].items.size(), 1u);
+    EXPECT_EQ(notRun["not_run"].items[0]["command"].text, "0");
+    EXPECT_EQ(notRun["not_run"].items[0]["reason"].text, "no PSP is attached");
+}
+
+}  // namespace
+}  // namespace palomix::testing
