@@ -1,6 +1,7 @@
 // The one-line status left of the Stop button. It shows its text over the window's
-// background, cut with an ellipsis when it is too long (the failure list behind it has the
-// whole story), and reports a click while it has something to tell.
+// background, shortened with an ellipsis when it is too long: in the middle of the path it
+// names, if any, so that both ends of the path stay readable, else at its end. The whole text
+// is its tool tip. It reports a click while it has something to tell.
 #pragma once
 
 #include <QLabel>
@@ -14,8 +15,9 @@ class TRunStatusStrip final : public QLabel {
 public:
     explicit TRunStatusStrip(QWidget* parent = nullptr);
 
-    // The full text; empty shows nothing.
-    void SetStatus(const QString& text, bool clickable);
+    // The full text; empty shows nothing. `path`: a part of the text that is a path, to be
+    // shortened in its middle.
+    void SetStatus(const QString& text, bool clickable, const QString& path = {});
     const QString& Status() const { return status_; }
     bool Clickable() const { return clickable_; }
 
@@ -24,11 +26,13 @@ public:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void ShowElided();
 
     QString status_;
+    QString path_;
     bool clickable_ = false;
 };
 

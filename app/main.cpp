@@ -1,10 +1,13 @@
 // The window program: one instance per user, one window, exit code 0 on every path. The
 // command line is handed to Qt, which needs it, and otherwise never looked at.
+#include <cstdio>
 #include <exception>
+#include <memory>
 
 #include "app/Captions.h"
 #include "app/MainForm1.h"
 #include "app/PalomixApplication.h"
+#include "platform/InterruptSignals.h"
 #include "platform/SingleInstance.h"
 
 int main(int argc, char* argv[]) {
@@ -23,6 +26,20 @@ int main(int argc, char* argv[]) {
                           static_cast<qsizetype>(palomix::kApplicationTitle.size())));
     try {
         palomix::TMainForm1 form;
+        // Logout, shutdown, a terminate or hang-up signal and Ctrl-C in a terminal close the
+        // window: the watch's thread hands each request to the window's thread. The watch
+        // goes before the window does, so no request reaches a window that is gone.
+        std::unique_ptr<palomix::InterruptWatch> watch;
+        try {
+            watch = std::make_unique<palomix::InterruptWatch>(
+                [&form](const palomix::Interruption& /*interruption*/) {
+                    QMetaObject::invokeMethod(
+                        &form, [&form] { form.SessionEnding(); }, Qt::QueuedConnection);
+                });
+        } catch (const std::exception& error) {
+            // The window works without it; the system's default ends the program then.
+            std::fprintf(stderr, "%s\n", error.what());
+        }
         form.show();
         palomix::PalomixApplication::exec();
     } catch (const std::exception& error) {

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -56,6 +57,8 @@ inline void Pick(TMultiColComboBox& box, int index) {
     emit box.activated(index);
 }
 
+// Records messages and questions; answers each question with the next of `answers`, or with
+// its default answer when none is left.
 class RecordingSink final : public MessageSink {
 public:
     void ShowMessage(QWidget* /*owner*/, const QString& text) override {
@@ -64,8 +67,23 @@ public:
             onShow(texts.back());
         }
     }
+    int Ask(QWidget* /*owner*/, const Question& question) override {
+        questions.push_back(question);
+        if (onAsk) {
+            onAsk(question);
+        }
+        if (answers.empty()) {
+            return question.defaultAnswer;
+        }
+        const int answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
     std::vector<std::string> texts;
+    std::vector<Question> questions;
+    std::vector<int> answers;
     std::function<void(const std::string&)> onShow;
+    std::function<void(const Question&)> onAsk;
 };
 
 class ScratchFolder {
@@ -153,8 +171,12 @@ protected:
             environment.executablePath = programFolder_ + "/palomix";
         }
         environment.messages = messages_;
-        environment.openWithDefault = [this](const std::string& target) {
+        environment.openWithDefault = [this](const std::string& target,
+                                             const OpenFailureHandler& onFailure) {
             opened_.push_back(target);
+            if (openFailure_ && onFailure) {
+                onFailure(*openFailure_);
+            }
         };
         form_ = std::make_unique<TMainForm1>(std::move(environment));
         return *form_;
@@ -178,6 +200,7 @@ protected:
     std::string programFolder_;
     std::shared_ptr<RecordingSink> messages_ = std::make_shared<RecordingSink>();
     std::vector<std::string> opened_;
+    std::optional<OpenFailure> openFailure_;  // every opening fails so
     std::unique_ptr<TMainForm1> form_;
 };
 

@@ -44,11 +44,16 @@ TEST(RunReportTest, StatusShowsTheJobCountAndFailures) {
         Job("/stopped", JobOutcome::Stopped, {Command("sleep 9", CommandState::Stopped)}));
     report.JobEnded(Failed("/bad"));
     EXPECT_EQ(RunStatusText(report, true, 1, English()),
-              "Converting: 1 job(s) left  2 failed (click for details)");
+              "Converting: 1 job(s) left  1 failed, 1 stopped (click for details)");
     EXPECT_EQ(RunStatusText(report, false, 0, RunTextsFor(Language::Japanese)),
-              "失敗 2 件 (クリックで詳細)");
+              "変換 1 件、失敗 1 件、中止 1 件 (クリックで詳細)");
+    // A new batch counts afresh; the list stays until it is cleared.
     report.Reset();
-    EXPECT_EQ(report.FailureCount(), 0);
+    EXPECT_EQ(report.FailureCount(), 2);
+    EXPECT_EQ(RunStatusText(report, false, 0, English()),
+              "Failed conversions are listed (click for details)");
+    report.ClearFailures();
+    EXPECT_EQ(RunStatusText(report, false, 0, English()), "");
 }
 
 TEST(RunReportTest, ALaunchFailureIsShownUntilACommandStarts) {
@@ -62,7 +67,7 @@ TEST(RunReportTest, ALaunchFailureIsShownUntilACommandStarts) {
               "起動できません: プログラム \"x\" が見つかりません");
     report.CommandStarted();
     EXPECT_EQ(RunStatusText(report, true, 2, English()),
-              "Converting: 2 job(s) left  1 failed (click for details)");
+              "Converting: 2 job(s) left (click for details)");
 }
 
 TEST(RunReportTest, FailureListNamesFileCommandEndAndOutput) {

@@ -70,7 +70,7 @@ TEST(WindowScreenshots, DISABLED_JapaneseAndEnglishWithQueuedAndConvertingRows) 
     environment.programFolder = scratch.Path("program");
     environment.executablePath = scratch.Path("program/palomix");
     environment.messages = std::make_shared<RecordingSink>();
-    environment.openWithDefault = [](const std::string&) {};
+    environment.openWithDefault = [](const std::string&, const OpenFailureHandler&) {};
     environment.makeLauncher = [](PostToHost) { return std::make_unique<NeverEndingLauncher>(); };
     environment.devices = std::make_unique<NoDrives>();
     TMainForm1 form(std::move(environment));

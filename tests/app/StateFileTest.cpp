@@ -60,9 +60,9 @@ TEST_F(StateFileTest, SaveKeepsOtherSectionsAndKeysAndWritesCurrentValues) {
     EXPECT_EQ(Key(StatePath(), "M_TOP"), "300");
     EXPECT_EQ(Key(StatePath(), "B1"), "0");
     EXPECT_EQ(Key(StatePath(), "B2"), "1");
-    // The language switch selected the first rows again.
-    EXPECT_EQ(Key(StatePath(), "MC1"), "0");
-    EXPECT_EQ(Key(StatePath(), "MC2"), "0");
+    // The language switch kept both choices.
+    EXPECT_EQ(Key(StatePath(), "MC1"), "3");
+    EXPECT_EQ(Key(StatePath(), "MC2"), "2");
     EXPECT_EQ(Key(StatePath(), "BE1"), "/media/out folder");
 }
 
