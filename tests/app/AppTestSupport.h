@@ -5,9 +5,14 @@
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEventLoop>
+#include <QMimeData>
 #include <QString>
 #include <QTimer>
+#include <QUrl>
+#include <QWindow>
 
 #include <chrono>
 #include <filesystem>
@@ -21,6 +26,7 @@
 
 #include "app/MainForm1.h"
 #include "app/MessageSink.h"
+#include "widgets/FolderBrowseEdit.h"
 #include "widgets/MCCBox.h"
 
 namespace palomix::testing {
@@ -196,12 +202,51 @@ protected:
 
     std::string StatePath() const { return programFolder_ + "/Palomix.ini"; }
 
+    // A window restored with the given command of a.ini chosen and outFolder_ as output.
+    TMainForm1& Ready(ACommand command) {
+        TMainForm1& form = Restored();
+        Pick(*form.MultiComboBox2, command);
+        form.BrowserEdit1->SetPath(outFolder_);
+        return form;
+    }
+
+    static bool Idle(const TMainForm1& form) {
+        return form.Jobs().Empty() && !form.Core().RunActive() && !form.Core().WaitingForProcess();
+    }
+
     ScratchFolder scratch_;
     std::string programFolder_;
+    std::string outFolder_ = scratch_.Path("out");
     std::shared_ptr<RecordingSink> messages_ = std::make_shared<RecordingSink>();
     std::vector<std::string> opened_;
     std::optional<OpenFailure> openFailure_;  // every opening fails so
     std::unique_ptr<TMainForm1> form_;
 };
+
+// Sends a drag of the URLs over the middle of the widget, then the drop, to the window as the
+// window system would; the drop must be accepted as a copy.
+inline void DragAndDropUrls(TMainForm1& form, QWidget& over, const QList<QUrl>& urls) {
+    QMimeData mime;
+    mime.setUrls(urls);
+    const QPointF at = over.mapTo(&form, over.rect().center());
+    QWindow* window = form.windowHandle();
+    ASSERT_NE(window, nullptr);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    // Copied, never moved: a file manager told "moved" may delete the originals.
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+}
+
+inline void DragAndDrop(TMainForm1& form, QWidget& over, const std::vector<std::string>& paths) {
+    QList<QUrl> urls;
+    for (const std::string& path : paths) {
+        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
+    }
+    DragAndDropUrls(form, over, urls);
+}
 
 }  // namespace palomix::testing

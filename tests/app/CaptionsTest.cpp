@@ -9,9 +9,9 @@
 
 #include "app/Captions.h"
 #include "app/StringGrid.h"
+#include "tests/app/AppTestSupport.h"
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/MCCBox.h"
-#include "tests/app/AppTestSupport.h"
 
 namespace palomix::testing {
 namespace {

@@ -11,10 +11,10 @@
 
 #include "app/RunStatusStrip.h"
 #include "app/StringGrid.h"
+#include "tests/app/AppTestSupport.h"
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/GradBox.h"
 #include "widgets/MCCBox.h"
-#include "tests/app/AppTestSupport.h"
 
 namespace palomix::testing {
 namespace {

@@ -14,9 +14,9 @@
 #include <QTableView>
 
 #include "app/StringGrid.h"
+#include "tests/app/AppTestSupport.h"
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/MCCBox.h"
-#include "tests/app/AppTestSupport.h"
 
 namespace palomix::testing {
 namespace {

@@ -4,11 +4,11 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "settings/IniFile.h"
 #include "settings/StateFile.h"
+#include "tests/app/AppTestSupport.h"
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/MCCBox.h"
-#include "settings/IniFile.h"
-#include "tests/app/AppTestSupport.h"
 
 namespace palomix::testing {
 namespace {
