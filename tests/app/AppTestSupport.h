@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QMimeData>
+#include <QPoint>
 #include <QString>
 #include <QTimer>
 #include <QUrl>
@@ -19,6 +20,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <optional>
 #include <random>
 #include <string>
@@ -28,6 +30,11 @@
 #include "app/MessageSink.h"
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/MCCBox.h"
+
+// Points in test messages as "(x, y)".
+inline void PrintTo(const QPoint& point, std::ostream* out) {
+    *out << "(" << point.x() << ", " << point.y() << ")";
+}
 
 namespace palomix::testing {
 
