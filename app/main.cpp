@@ -26,9 +26,11 @@ int main(int argc, char* argv[]) {
                           static_cast<qsizetype>(palomix::kApplicationTitle.size())));
     try {
         palomix::TMainForm1 form;
+        form.show();
         // Logout, shutdown, a terminate or hang-up signal and Ctrl-C in a terminal close the
-        // window: the watch's thread hands each request to the window's thread. The watch
-        // goes before the window does, so no request reaches a window that is gone.
+        // window: the watch's thread hands each request to the window's thread. Taken over
+        // once the window is shown, so a request comes after the restore the showing set off;
+        // the watch goes before the window does, so no request reaches a window that is gone.
         std::unique_ptr<palomix::InterruptWatch> watch;
         try {
             watch = std::make_unique<palomix::InterruptWatch>(
@@ -40,7 +42,6 @@ int main(int argc, char* argv[]) {
             // The window works without it; the system's default ends the program then.
             std::fprintf(stderr, "%s\n", error.what());
         }
-        form.show();
         palomix::PalomixApplication::exec();
     } catch (const std::exception& error) {
         application.ShowException(error.what());
