@@ -104,14 +104,11 @@ constexpr RunTexts kJapaneseRunTexts{
     .errorNotExecutable = "実行できるプログラムではありません",
     .errorOtherFormat = "システムエラー {code}",
     .reasonNoMatchingStream =
-        "このファイルには、この変換コマンドが変換する種類のストリームがありません"
-        " (映像のないファイルに動画用のコマンドを使った場合など)。",
+        "この変換コマンドが必要とするストリーム (動画のコマンドなら映像) がファイルにありません。",
     .reasonNoSuchFile =
-        "コマンドが指定したファイルまたはフォルダがありません。ファイルが移動・削除されたか、"
-        "保存先フォルダがない可能性があります。",
+        "コマンドが指定したファイルまたはフォルダがありません (移動・削除された可能性があります)。",
     .reasonInvalidData =
-        "ffmpeg がこのファイルを読めません。動画・音声・画像のファイルではないか、"
-        "ファイルが壊れています。",
+        "ffmpeg がこのファイルを読めません。動画・音声・画像のファイルではないか、壊れています。",
     .reasonPermissionDenied =
         "アクセスが拒否されました。ファイルを読めないか、保存先フォルダに書き込めません。",
     .reasonDiskFull =
@@ -186,11 +183,8 @@ constexpr RunTexts kEnglishRunTexts{
     .errorNotExecutable = "not a program that can be run",
     .errorOtherFormat = "system error {code}",
     .reasonNoMatchingStream =
-        "The file has no stream of the kind this command converts (a video command used on a "
-        "file without video, say).",
-    .reasonNoSuchFile =
-        "A file or folder the command names does not exist: the file may have been moved or "
-        "deleted, or the output folder may be missing.",
+        "This command needs a kind of stream the file does not have (video, for a video command).",
+    .reasonNoSuchFile = "A file or folder on the command line is missing (moved or deleted?).",
     .reasonInvalidData =
         "ffmpeg cannot read this file: it is not a video, sound or picture file, or it is "
         "damaged.",

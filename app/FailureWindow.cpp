@@ -38,7 +38,7 @@ TFailureWindow::TFailureWindow(QWidget* parent)
     });
     connect(close_, &QPushButton::clicked, this, &QDialog::close);
     close_->setDefault(true);
-    resize(640, 400);
+    resize(760, 420);
 }
 
 void TFailureWindow::SetContents(const QString& title, const QString& text,

@@ -17,6 +17,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QTableView>
 #include <QTimer>
 #include <QTranslator>
 #include <QWindow>
@@ -93,11 +95,15 @@ bool AcceptFileDrag(QDropEvent& event) {
     return true;
 }
 
-// The widest text the status column shows while converting, in the font given, with room for
-// the cell's padding; never below the column's layout width.
-int StatusColumnWidth(const QFontMetrics& metrics) {
+// The widest text the status column shows while converting, in the view's font, with room
+// for what the view puts around a cell's text (the style's text margins on both sides, the
+// style sheet's padding, the grid line); never below the column's layout width.
+int StatusColumnWidth(const QTableView& view) {
     constexpr int kLayoutWidth = 115;
-    constexpr int kPadding = 8;
+    constexpr int kPaddingAndGridLine = 2 + 1;
+    const int textMargin =
+        view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
+    const QFontMetrics metrics = view.fontMetrics();
     int widest = 0;
     // Digits differ in width in proportional fonts: the widest of them in every place.
     for (char digit = '0'; digit <= '9'; ++digit) {
@@ -108,7 +114,7 @@ int StatusColumnWidth(const QFontMetrics& metrics) {
     for (const Language language : {Language::Japanese, Language::English}) {
         widest = std::max(widest, metrics.horizontalAdvance(Q(CaptionsFor(language).headerStatus)));
     }
-    return std::max(kLayoutWidth, widest + kPadding);
+    return std::max(kLayoutWidth, widest + 2 * textMargin + kPaddingAndGridLine);
 }
 
 QList<QRect> ScreenAreas() {
@@ -150,6 +156,13 @@ private:
 
 std::string SoftwareInformationAddress(std::string_view webSite, std::string_view executablePath) {
     return std::string(webSite) + "/info.php?pf=w&sn=" + BaseNameOf(executablePath);
+}
+
+Question CloseDuringRunQuestion(const RunTexts& texts) {
+    return Question{Q(texts.closeQuestion),
+                    {Q(texts.closeStopAndQuit), Q(texts.closeWhenDone), Q(texts.closeCancel)},
+                    kCloseWhenDone,
+                    kCloseCancel};
 }
 
 TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
@@ -363,7 +376,7 @@ void TMainForm1::SetUpGrid() {
     StringGrid2->FixedColumn().setStyleSheet(style +
                                              QStringLiteral("QTableView { border: none; }"));
     StringGrid2->SetRowHeight(16);
-    StringGrid2->SetColumnWidth(kStatusColumn, StatusColumnWidth(StringGrid2->fontMetrics()));
+    StringGrid2->SetColumnWidth(kStatusColumn, StatusColumnWidth(StringGrid2->FixedColumn()));
     StringGrid2->SetColumnWidth(kFileNameColumn, 262);
     StringGrid2->SetColumnWidth(kFullPathColumn, 262);
 }
@@ -756,21 +769,15 @@ void TMainForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm1::AskCloseDuringRun() {
-    const RunTexts& texts = RunTextsFor(TextLanguage());
-    enum Answer { kStopAndQuit = 0, kWhenDone = 1, kCancel = 2 };
-    const int answer = messages_->Ask(
-        this, Question{Q(texts.closeQuestion),
-                       {Q(texts.closeStopAndQuit), Q(texts.closeWhenDone), Q(texts.closeCancel)},
-                       kWhenDone,
-                       kCancel});
+    const int answer = messages_->Ask(this, CloseDuringRunQuestion(RunTextsFor(TextLanguage())));
     if (sessionEnding_ || closingNow_) {
         return;  // decided while the question was open
     }
     switch (answer) {
-        case kStopAndQuit:
+        case kCloseStopAndQuit:
             CloseAfterStopping(false);
             break;
-        case kWhenDone:
+        case kCloseWhenDone:
             CloseWhenDone();
             break;
         default:
@@ -940,19 +947,17 @@ void TMainForm1::UpdateRunStatus() {
     const RunTexts& texts = RunTextsFor(TextLanguage());
     const bool active = engine_->RunActive();
     const std::string jobs = std::to_string(engine_->JobCount());
-    std::string text;
-    std::string path;
+    StatusLine line;
     if (closeMode_ == CloseMode::AfterStop) {
-        text = texts.closingAfterStop;
+        line.text = texts.closingAfterStop;
     } else if (closeMode_ == CloseMode::WhenDone) {
-        text = FillIn(texts.closingWhenDoneFormat, "{jobs}", jobs);
+        line.text = FillIn(texts.closingWhenDoneFormat, "{jobs}", jobs);
     } else if (waitingForCommand_ && !active && !engine_->Jobs().Empty()) {
-        text = FillIn(texts.waitingForCommandFormat, "{jobs}", jobs);
+        line.text = FillIn(texts.waitingForCommandFormat, "{jobs}", jobs);
     } else {
-        text = RunStatusText(report_, active, engine_->JobCount(), texts);
-        path = RunStatusPath(report_, active);
+        line = RunStatusLine(report_, active, engine_->JobCount(), texts);
     }
-    RunStatus1->SetStatus(Q(text), report_.FailureCount() > 0, Q(path));
+    RunStatus1->SetStatus(Q(line.text), report_.FailureCount() > 0, Q(line.path), Q(line.hint));
     UpdateFailureWindow();
 }
 

@@ -80,6 +80,11 @@ inline constexpr int kInitialTop = 20;
 // executable's file name without its last extension (my.tool.exe gives my.tool), unencoded.
 std::string SoftwareInformationAddress(std::string_view webSite, std::string_view executablePath);
 
+// The question of a close during a run: stop the conversions and quit, quit when the queue is
+// done (the default), or cancel (also with Escape).
+Question CloseDuringRunQuestion(const RunTexts& texts);
+enum CloseAnswer { kCloseStopAndQuit = 0, kCloseWhenDone = 1, kCloseCancel = 2 };
+
 class TMainForm1 final : public QMainWindow, private EngineObserver, private JobQueueObserver {
     Q_OBJECT
 

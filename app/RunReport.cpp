@@ -237,41 +237,41 @@ std::string BatchCountWords(const BatchCounts& counts, const RunTexts& texts) {
     return words;
 }
 
-std::string RunStatusText(const RunReport& report, bool runActive, int jobCount,
-                          const RunTexts& texts) {
-    const bool listed = report.FailureCount() > 0;
+StatusLine RunStatusLine(const RunReport& report, bool runActive, int jobCount,
+                         const RunTexts& texts) {
+    StatusLine line;
+    if (report.FailureCount() > 0) {
+        line.hint = texts.clickForDetails;
+    }
     if (runActive) {
-        std::string text = Fill(texts.jobsWaitingFormat, "{jobs}", std::to_string(jobCount));
+        line.text = Fill(texts.jobsWaitingFormat, "{jobs}", std::to_string(jobCount));
         BatchCounts problems = report.Counts();
         problems.converted = 0;
         problems.skipped = 0;
         if (const std::string words = BatchCountWords(problems, texts); !words.empty()) {
-            text.append("  ").append(words);
+            line.text.append("  ").append(words);
         }
-        if (listed) {
-            text.append(texts.clickForDetails);
-        }
-        return text;
+        return line;
     }
     if (report.LaunchFailed()) {
-        return Fill(texts.launchFailedFormat, "{reason}",
-                    LaunchFailureWords(*report.LaunchFailed(), texts));
+        line.text = Fill(texts.launchFailedFormat, "{reason}",
+                         LaunchFailureWords(*report.LaunchFailed(), texts));
+        line.path = report.LaunchFailed()->program;
+        line.hint.clear();
+        return line;
     }
-    std::string text = BatchCountWords(report.Counts(), texts);
-    if (text.empty()) {
-        return listed ? std::string(texts.failureListHasEntries) : std::string();
+    line.text = BatchCountWords(report.Counts(), texts);
+    if (line.text.empty() && !line.hint.empty()) {
+        line.text = texts.failureListHasEntries;
+        line.hint.clear();
     }
-    if (listed) {
-        text.append(texts.clickForDetails);
-    }
-    return text;
+    return line;
 }
 
-std::string RunStatusPath(const RunReport& report, bool runActive) {
-    if (runActive || !report.LaunchFailed()) {
-        return {};
-    }
-    return report.LaunchFailed()->program;
+std::string RunStatusText(const RunReport& report, bool runActive, int jobCount,
+                          const RunTexts& texts) {
+    const StatusLine line = RunStatusLine(report, runActive, jobCount, texts);
+    return line.text + line.hint;
 }
 
 std::string FailureListText(const RunReport& report, const RunTexts& texts) {

@@ -84,13 +84,18 @@ std::string StatusWords(const JobStatus& status, const RunTexts& texts);
 std::string BatchCountWords(const BatchCounts& counts, const RunTexts& texts);
 
 // The one-line status: during a run the jobs in the list and what failed so far; when idle the
-// reason of a launch failure, else the counts of the last batch; with "(click for details)"
-// while the failure list holds anything. Empty before the first batch.
+// reason of a launch failure, else the counts of the last batch; the hint "(click for
+// details)" while the failure list holds anything. Empty before the first batch.
+struct StatusLine {
+    std::string text;
+    std::string hint;  // shown after the text when there is room for both
+    std::string path;  // a path inside the text, to be shortened in its middle; may be empty
+};
+StatusLine RunStatusLine(const RunReport& report, bool runActive, int jobCount,
+                         const RunTexts& texts);
+// The whole line: its text followed by its hint.
 std::string RunStatusText(const RunReport& report, bool runActive, int jobCount,
                           const RunTexts& texts);
-// The path inside RunStatusText's text (the program that could not start), for the strip
-// to shorten in its middle; empty when the text holds none.
-std::string RunStatusPath(const RunReport& report, bool runActive);
 
 // The failure list, one block per entry: the paths that added no job, then the jobs: file, and
 // for each command that did not succeed its line, how it ended (exit code or signal, stopped,

@@ -10,12 +10,14 @@ TRunStatusStrip::TRunStatusStrip(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
 }
 
-void TRunStatusStrip::SetStatus(const QString& text, bool clickable, const QString& path) {
+void TRunStatusStrip::SetStatus(const QString& text, bool clickable, const QString& path,
+                                const QString& hint) {
     status_ = text;
     path_ = path;
+    hint_ = hint;
     clickable_ = clickable && !text.isEmpty();
     setCursor(clickable_ ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    setToolTip(text);
+    setToolTip(text + hint);
     ShowElided();
 }
 
@@ -42,6 +44,10 @@ void TRunStatusStrip::changeEvent(QEvent* event) {
 void TRunStatusStrip::ShowElided() {
     const QFontMetrics metrics = fontMetrics();
     const int room = width();
+    if (!hint_.isEmpty() && metrics.horizontalAdvance(status_ + hint_) <= room) {
+        setText(status_ + hint_);
+        return;
+    }
     if (metrics.horizontalAdvance(status_) <= room) {
         setText(status_);
         return;

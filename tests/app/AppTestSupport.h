@@ -31,9 +31,12 @@
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/MCCBox.h"
 
-// Points in test messages as "(x, y)".
+// Points and texts in test messages as they read.
 inline void PrintTo(const QPoint& point, std::ostream* out) {
     *out << "(" << point.x() << ", " << point.y() << ")";
+}
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
 }
 
 namespace palomix::testing {

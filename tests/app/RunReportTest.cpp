@@ -200,8 +200,8 @@ TEST(ConverterReasonsTest, FfmpegsLastLinesGiveASentenceAboveThemInBothLanguages
                         {Command("ffmpeg -i song.mp3 out.mp4", CommandState::Failed, {},
                                  {"Stream map '0:V:0' matches no streams."})}));
     const std::string list = FailureListText(report, English());
-    EXPECT_NE(list.find("Result: exit code 0\nReason: The file has no stream of the kind this "
-                        "command converts"),
+    EXPECT_NE(list.find("Result: exit code 0\nReason: This command needs a kind of stream the "
+                        "file does not have"),
               std::string::npos)
         << list;
     EXPECT_LT(list.find("Reason:"), list.find("Last output:"));

@@ -158,6 +158,18 @@ TEST(RunStatusStripTest, ALongStatusKeepsBothEndsOfItsPathAndTellsItAllInTheTool
     EXPECT_TRUE(strip.text().endsWith(QChar(0x2026)));
     strip.SetStatus(QStringLiteral("3 converted"), false);
     EXPECT_EQ(strip.text(), QStringLiteral("3 converted"));
+
+    // The hint comes after the text only when both fit; the tool tip has both.
+    const QString counts = QStringLiteral("12 converted, 2 failed, 1 stopped");
+    const QString hint = QStringLiteral(" (click for details)");
+    strip.resize(strip.fontMetrics().horizontalAdvance(counts + hint) + 4, 25);
+    strip.SetStatus(counts, true, {}, hint);
+    EXPECT_EQ(strip.text(), counts + hint);
+    strip.resize(strip.fontMetrics().horizontalAdvance(counts) + 4, 25);
+    strip.SetStatus(counts, true, {}, hint);  // a hidden strip hears of its size at its showing
+    EXPECT_EQ(strip.text(), counts);
+    EXPECT_EQ(strip.toolTip(), counts + hint);
+    EXPECT_EQ(strip.Status(), counts + hint);
 }
 
 }  // namespace
