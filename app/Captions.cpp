@@ -19,6 +19,8 @@ constexpr WindowCaptions kJapanese{
     .headerStatus = "状態(経過時間)",
     .headerFileName = "動画ファイル",
     .headerFullPath = "動画ファイルのフルパス",
+    .menuS2 = "失敗した変換の一覧(&F)...",
+    .menuH3 = "バージョン情報(&A)...",
 };
 
 constexpr WindowCaptions kEnglish{
@@ -36,6 +38,8 @@ constexpr WindowCaptions kEnglish{
     .headerStatus = "Status (Time)",
     .headerFileName = "Video file",
     .headerFullPath = "Full path",
+    .menuS2 = "Failed conversions(&F)...",
+    .menuH3 = "About Palomix(&A)...",
 };
 
 constexpr RunTexts kJapaneseRunTexts{
@@ -48,8 +52,22 @@ constexpr RunTexts kJapaneseRunTexts{
         "。",
     .stopFailed = "変換を中止できませんでした.",
     .jobsWaitingFormat = "変換中: 残り {jobs} 件",
-    .failuresFormat = "失敗 {failed} 件 (クリックで詳細)",
     .launchFailedFormat = "起動できません: {reason}",
+    .convertedFormat = "変換 {n} 件",
+    .failedFormat = "失敗 {n} 件",
+    .stoppedFormat = "中止 {n} 件",
+    .skippedFormat = "スキップ {n} 件",
+    .notAddedFormat = "追加できず {n} 件",
+    .partSeparator = "、",
+    .clickForDetails = " (クリックで詳細)",
+    .failureListHasEntries = "失敗した変換の一覧があります (クリックで詳細)",
+    .waitingForCommandFormat = "{jobs} 件が待機中: 変換コマンドを選んでください",
+    .closingWhenDoneFormat = "変換がすべて終わると終了します (残り {jobs} 件)",
+    .closingAfterStop = "変換を中止して終了します...",
+    .closeQuestion = "変換を実行中です。Palomix を終了しますか?",
+    .closeStopAndQuit = "変換を中止して終了",
+    .closeWhenDone = "すべて変換してから終了",
+    .closeCancel = "キャンセル",
     .notStartedFormat = "起動できません: {program}",
     .failureWindowTitle = "失敗した変換",
     .failureFile = "ファイル",
@@ -58,9 +76,13 @@ constexpr RunTexts kJapaneseRunTexts{
     .failureOutput = "出力の最後",
     .failureStopped = "中止されました",
     .failureNoOutput = "(出力なし)",
+    .failureReason = "理由",
     .closeButton = "閉じる",
+    .convertAgainButton = "もう一度変換",
+    .clearListButton = "一覧を消去",
     .exitCodeFormat = "終了コード {code}",
     .signalFormat = "シグナル {code}",
+    .timeLimitReached = " (制限時間を超えたため停止)",
     .playerNotAttachedFormat = "実行せず: {player}が接続されていません",
     .lineTooLongFormat = "実行せず: コマンドラインが {bytes} バイトを超えるため途中で切れます",
     .settingsUnreadableFormat = "設定ファイルを読めません: {path}",
@@ -74,6 +96,29 @@ constexpr RunTexts kJapaneseRunTexts{
     .programNotFoundFormat = "プログラム \"{program}\" が見つかりません",
     .programNotStartedFormat = "プログラム \"{program}\" を起動できませんでした ({detail})",
     .launcherClosed = "これ以上変換を開始できません",
+    .notAddedNotFound = "追加できません: 見つかりません",
+    .notAddedUnreadableFormat = "追加できません: フォルダを読めません ({reason})",
+    .notAddedTooLong = "追加できません: パスが長すぎて変換プログラムが開けません",
+    .errorAccessDenied = "アクセスが拒否されました",
+    .errorNotFound = "ファイルまたはフォルダがありません",
+    .errorNotExecutable = "実行できるプログラムではありません",
+    .errorOtherFormat = "システムエラー {code}",
+    .reasonNoMatchingStream =
+        "この変換コマンドが必要とするストリーム (動画のコマンドなら映像) がファイルにありません。",
+    .reasonNoSuchFile =
+        "コマンドが指定したファイルまたはフォルダがありません (移動・削除された可能性があります)。",
+    .reasonInvalidData =
+        "ffmpeg がこのファイルを読めません。動画・音声・画像のファイルではないか、壊れています。",
+    .reasonPermissionDenied =
+        "アクセスが拒否されました。ファイルを読めないか、保存先フォルダに書き込めません。",
+    .reasonDiskFull =
+        "ディスクがいっぱいです。保存先のドライブの空きを増やしてから、もう一度変換してください。",
+    .reasonEncoderMissingFormat =
+        "この ffmpeg には、変換コマンドが使うエンコーダ {encoder} がありません。",
+    .openNotStartedFormat =
+        "{target} を開けませんでした。ファイルを開くためのプログラムを起動できません ({reason})。",
+    .openFailedFormat =
+        "{target} を開けませんでした。開くためのプログラムがコード {code} で終了しました。",
 };
 
 constexpr RunTexts kEnglishRunTexts{
@@ -86,8 +131,22 @@ constexpr RunTexts kEnglishRunTexts{
         "uses the default folder.",
     .stopFailed = "Could not stop the conversion.",
     .jobsWaitingFormat = "Converting: {jobs} job(s) left",
-    .failuresFormat = "{failed} failed (click for details)",
     .launchFailedFormat = "Cannot start: {reason}",
+    .convertedFormat = "{n} converted",
+    .failedFormat = "{n} failed",
+    .stoppedFormat = "{n} stopped",
+    .skippedFormat = "{n} skipped",
+    .notAddedFormat = "{n} not added",
+    .partSeparator = ", ",
+    .clickForDetails = " (click for details)",
+    .failureListHasEntries = "Failed conversions are listed (click for details)",
+    .waitingForCommandFormat = "{jobs} file(s) wait: choose a convert command",
+    .closingWhenDoneFormat = "Palomix closes when the conversions are done ({jobs} left)",
+    .closingAfterStop = "Stopping the conversions, then closing...",
+    .closeQuestion = "Conversions are running. Do you want to quit Palomix?",
+    .closeStopAndQuit = "Stop the conversions and quit",
+    .closeWhenDone = "Quit when the queue is done",
+    .closeCancel = "Cancel",
     .notStartedFormat = "Could not start: {program}",
     .failureWindowTitle = "Failed conversions",
     .failureFile = "File",
@@ -96,9 +155,13 @@ constexpr RunTexts kEnglishRunTexts{
     .failureOutput = "Last output",
     .failureStopped = "stopped",
     .failureNoOutput = "(no output)",
+    .failureReason = "Reason",
     .closeButton = "Close",
+    .convertAgainButton = "Convert again",
+    .clearListButton = "Clear the list",
     .exitCodeFormat = "exit code {code}",
     .signalFormat = "signal {code}",
+    .timeLimitReached = " (stopped at the time limit)",
     .playerNotAttachedFormat = "not run: no {player} is attached",
     .lineTooLongFormat = "not run: the command line is longer than {bytes} bytes and would run cut",
     .settingsUnreadableFormat = "the settings file cannot be read: {path}",
@@ -112,6 +175,71 @@ constexpr RunTexts kEnglishRunTexts{
     .programNotFoundFormat = "the program \"{program}\" was not found",
     .programNotStartedFormat = "the program \"{program}\" could not be started ({detail})",
     .launcherClosed = "no conversion may start any more",
+    .notAddedNotFound = "not added: not found",
+    .notAddedUnreadableFormat = "not added: the folder cannot be read ({reason})",
+    .notAddedTooLong = "not added: the path is too long for a converter to open",
+    .errorAccessDenied = "access denied",
+    .errorNotFound = "no such file or folder",
+    .errorNotExecutable = "not a program that can be run",
+    .errorOtherFormat = "system error {code}",
+    .reasonNoMatchingStream =
+        "This command needs a kind of stream the file does not have (video, for a video command).",
+    .reasonNoSuchFile = "A file or folder on the command line is missing (moved or deleted?).",
+    .reasonInvalidData =
+        "ffmpeg cannot read this file: it is not a video, sound or picture file, or it is "
+        "damaged.",
+    .reasonPermissionDenied =
+        "Access was denied: the file cannot be read, or the output folder cannot be written to.",
+    .reasonDiskFull = "The disk is full: free some space on the output drive and convert again.",
+    .reasonEncoderMissingFormat =
+        "This ffmpeg lacks the encoder {encoder} that the convert command uses.",
+    .openNotStartedFormat =
+        "{target} could not be opened: the system's program for opening files could not be "
+        "started ({reason}).",
+    .openFailedFormat =
+        "{target} could not be opened: the program for opening it ended with code {code}.",
+};
+
+constexpr AboutTexts kJapaneseAbout{
+    .title = "バージョン情報",
+    .versionFormat = "バージョン {version}",
+    .webSite = "WEBサイト",
+    .licence = "ライセンス",
+    .licenceNotStated = "このビルドには記載がありません",
+    .converter = "cores の ffmpeg",
+    .converterLooking = "確認中...",
+    .converterMissing = "見つかりません",
+    .converterNoAnswer = "応答がありません",
+    .gpl3 = "GPL バージョン 3 以降",
+    .gpl2 = "GPL バージョン 2 以降",
+    .lgpl3 = "LGPL バージョン 3 以降",
+    .lgpl21 = "LGPL バージョン 2.1 以降",
+    .nonfree = "再配布できない構成 (nonfree)",
+    .programFolder = "プログラムのフォルダ",
+    .stateFile = "状態の保存先",
+    .settingsFolders = "設定ファイルのフォルダ",
+    .closeButton = "閉じる",
+};
+
+constexpr AboutTexts kEnglishAbout{
+    .title = "About Palomix",
+    .versionFormat = "Version {version}",
+    .webSite = "Web site",
+    .licence = "Licence",
+    .licenceNotStated = "not stated in this build",
+    .converter = "ffmpeg in cores",
+    .converterLooking = "looking...",
+    .converterMissing = "not found",
+    .converterNoAnswer = "did not answer",
+    .gpl3 = "GPL version 3 or later",
+    .gpl2 = "GPL version 2 or later",
+    .lgpl3 = "LGPL version 3 or later",
+    .lgpl21 = "LGPL version 2.1 or later",
+    .nonfree = "non-free build, not to be passed on",
+    .programFolder = "Program folder",
+    .stateFile = "State file",
+    .settingsFolders = "Settings folders",
+    .closeButton = "Close",
 };
 
 }  // namespace
@@ -122,6 +250,18 @@ const WindowCaptions& CaptionsFor(Language language) {
 
 const RunTexts& RunTextsFor(Language language) {
     return language == Language::English ? kEnglishRunTexts : kJapaneseRunTexts;
+}
+
+std::string FillIn(std::string_view format, std::string_view field, const std::string& value) {
+    std::string text(format);
+    if (const std::size_t at = text.find(field); at != std::string::npos) {
+        text.replace(at, field.size(), value);
+    }
+    return text;
+}
+
+const AboutTexts& AboutTextsFor(Language language) {
+    return language == Language::English ? kEnglishAbout : kJapaneseAbout;
 }
 
 }  // namespace palomix

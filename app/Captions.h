@@ -1,9 +1,10 @@
 // The texts of the window in its two languages. B1Click and B2Click write the captions in
 // the order of the fields below: window caption, the five menu items, the four labels, the
-// button, the three header cells of the job grid. The Japanese ones are also the texts the
-// window is created with.
+// button, the three header cells of the job grid, then the menu items added since (the failure
+// list, the About box). The Japanese ones are also the texts the window is created with.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "settings/Language.h"
@@ -33,6 +34,8 @@ struct WindowCaptions {
     std::string_view headerStatus;
     std::string_view headerFileName;
     std::string_view headerFullPath;
+    std::string_view menuS2;  // Settings: the failure list
+    std::string_view menuH3;  // Help: the About box
 };
 
 const WindowCaptions& CaptionsFor(Language language);
@@ -45,9 +48,25 @@ struct RunTexts {
     std::string_view outputFolderTooLong;  // the output folder cannot be remembered whole
     std::string_view stopFailed;           // the Stop button found nothing to stop
     std::string_view jobsWaitingFormat;    // "{jobs}": jobs in the list during a run
-    std::string_view failuresFormat;       // "{failed}": failed or stopped jobs so far
     std::string_view launchFailedFormat;   // "{reason}": why the run stopped at row 1
-    std::string_view notStartedFormat;     // "{program}": the grid status of a job not started
+    // The counts of a batch, "{n}" each, joined by partSeparator; zero counts are left out.
+    std::string_view convertedFormat;
+    std::string_view failedFormat;
+    std::string_view stoppedFormat;
+    std::string_view skippedFormat;
+    std::string_view notAddedFormat;
+    std::string_view partSeparator;
+    std::string_view clickForDetails;          // appended while the failure list holds anything
+    std::string_view failureListHasEntries;    // the failure list holds entries of earlier batches
+    std::string_view waitingForCommandFormat;  // "{jobs}": dropped files wait for a command
+    std::string_view closingWhenDoneFormat;    // "{jobs}": the window closes after the run
+    std::string_view closingAfterStop;         // the window closes once the stop has ended all
+    // The question of a close during a run and its three answers.
+    std::string_view closeQuestion;
+    std::string_view closeStopAndQuit;
+    std::string_view closeWhenDone;
+    std::string_view closeCancel;
+    std::string_view notStartedFormat;  // "{program}": the grid status of a job not started
     std::string_view failureWindowTitle;
     std::string_view failureFile;  // labels of one entry of the failure list
     std::string_view failureCommandLine;
@@ -55,10 +74,14 @@ struct RunTexts {
     std::string_view failureOutput;
     std::string_view failureStopped;  // a job ended by the Stop button
     std::string_view failureNoOutput;
+    std::string_view failureReason;  // the label of a readable reason
     std::string_view closeButton;
+    std::string_view convertAgainButton;
+    std::string_view clearListButton;
     // How a command ended or why it did not run.
     std::string_view exitCodeFormat;            // "{code}"
     std::string_view signalFormat;              // "{code}"
+    std::string_view timeLimitReached;          // appended: ended by the time limit
     std::string_view playerNotAttachedFormat;   // "{player}": "PSP" or "WALKMAN"
     std::string_view lineTooLongFormat;         // "{bytes}": the most a line may hold
     std::string_view settingsUnreadableFormat;  // "{path}"
@@ -73,8 +96,55 @@ struct RunTexts {
     std::string_view programNotFoundFormat;    // "{program}"
     std::string_view programNotStartedFormat;  // "{program}", "{detail}"
     std::string_view launcherClosed;
+    // Why a dropped path added no job.
+    std::string_view notAddedNotFound;
+    std::string_view notAddedUnreadableFormat;  // "{reason}": the system's error in words
+    std::string_view notAddedTooLong;
+    // A system error code in words.
+    std::string_view errorAccessDenied;
+    std::string_view errorNotFound;
+    std::string_view errorNotExecutable;
+    std::string_view errorOtherFormat;  // "{code}"
+    // What the converter's last lines say, as a sentence (see ConverterReasons.h).
+    std::string_view reasonNoMatchingStream;
+    std::string_view reasonNoSuchFile;
+    std::string_view reasonInvalidData;
+    std::string_view reasonPermissionDenied;
+    std::string_view reasonDiskFull;
+    std::string_view reasonEncoderMissingFormat;  // "{encoder}"
+    // A file or page that could not be opened with the system's program: "{target}", and
+    // "{reason}" (the system's error in words) or "{code}" (the opener's exit code).
+    std::string_view openNotStartedFormat;
+    std::string_view openFailedFormat;
 };
 
 const RunTexts& RunTextsFor(Language language);
+
+// The texts of the About box.
+struct AboutTexts {
+    std::string_view title;
+    std::string_view versionFormat;  // "{version}"
+    std::string_view webSite;
+    std::string_view licence;
+    std::string_view licenceNotStated;  // the build names no licence
+    std::string_view converter;         // the label of the ffmpeg line
+    std::string_view converterLooking;  // asked, no answer yet
+    std::string_view converterMissing;  // not in cores, or could not be started
+    std::string_view converterNoAnswer;
+    std::string_view gpl3;  // ffmpeg's licence, as its configuration says
+    std::string_view gpl2;
+    std::string_view lgpl3;
+    std::string_view lgpl21;
+    std::string_view nonfree;
+    std::string_view programFolder;
+    std::string_view stateFile;
+    std::string_view settingsFolders;
+    std::string_view closeButton;
+};
+
+const AboutTexts& AboutTextsFor(Language language);
+
+// The format with its first "{field}" replaced by the value.
+std::string FillIn(std::string_view format, std::string_view field, const std::string& value);
 
 }  // namespace palomix

@@ -1,29 +1,45 @@
 #include "app/MainForm1.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
+#include <QLibraryInfo>
 #include <QListWidget>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTableView>
 #include <QTimer>
-#include <QUrl>
+#include <QTranslator>
+#include <QWindow>
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
 #include <utility>
 
+#include "app/AboutBox.h"
 #include "app/Bevel.h"
+#include "app/DroppedPaths.h"
 #include "app/FailureWindow.h"
 #include "app/JobGridModel.h"
 #include "app/RunStatusStrip.h"
 #include "app/StringGrid.h"
+#include "app/WindowPlacement.h"
+#include "engine/RunTimerText.h"
 #include "palomix/BuildInfo.h"
 #include "platform/ErrorMode.h"
 #include "platform/ExecutablePath.h"
+#include "platform/FileSystem.h"
 #include "platform/PathRules.h"
 #include "settings/IniFile.h"
 #include "settings/StateFile.h"
@@ -60,29 +76,6 @@ void SetTextColor(QWidget& widget, QPalette::ColorRole role, const QColor& color
     widget.setPalette(palette);
 }
 
-// The local files and folders of a drop, as full paths. A folder written with a final
-// separator loses it (but the root stays as it is, which adds nothing).
-std::vector<std::string> DroppedPaths(const QMimeData* mime) {
-    std::vector<std::string> paths;
-    if (mime == nullptr || !mime->hasUrls()) {
-        return paths;
-    }
-    for (const QUrl& url : mime->urls()) {
-        if (!url.isLocalFile()) {
-            continue;
-        }
-        std::string path = QDir::toNativeSeparators(url.toLocalFile()).toStdString();
-        while (path.size() > 1 && EndsWithJoinSeparator(path, NativePathStyle()) &&
-               !EndsWithJoinSeparator(FolderOf(path), NativePathStyle())) {
-            path.pop_back();
-        }
-        if (!path.empty()) {
-            paths.push_back(std::move(path));
-        }
-    }
-    return paths;
-}
-
 // Files are taken as a copy (or a link), never as a move: a file manager that is told
 // "moved" may delete the originals.
 bool AcceptFileDrag(QDropEvent& event) {
@@ -102,10 +95,74 @@ bool AcceptFileDrag(QDropEvent& event) {
     return true;
 }
 
+// The widest text the status column shows while converting, in the view's font, with room
+// for what the view puts around a cell's text (the style's text margins on both sides, the
+// style sheet's padding, the grid line); never below the column's layout width.
+int StatusColumnWidth(const QTableView& view) {
+    constexpr int kLayoutWidth = 115;
+    constexpr int kPaddingAndGridLine = 2 + 1;
+    const int textMargin =
+        view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
+    const QFontMetrics metrics = view.fontMetrics();
+    int widest = 0;
+    // Digits differ in width in proportional fonts: the widest of them in every place.
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        std::string text = ConvertingStatusText(0);
+        std::replace(text.begin(), text.end(), '0', digit);
+        widest = std::max(widest, metrics.horizontalAdvance(Q(text)));
+    }
+    for (const Language language : {Language::Japanese, Language::English}) {
+        widest = std::max(widest, metrics.horizontalAdvance(Q(CaptionsFor(language).headerStatus)));
+    }
+    return std::max(kLayoutWidth, widest + 2 * textMargin + kPaddingAndGridLine);
+}
+
+QList<QRect> ScreenAreas() {
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        areas.push_back(screen->availableGeometry());
+    }
+    return areas;
+}
+
 }  // namespace
+
+// Carries a failure to open a file or page from the opener's thread to the window, for as
+// long as the window lives.
+class OpenFailureMailbox {
+public:
+    explicit OpenFailureMailbox(TMainForm1* form) : form_(form) {}
+
+    void Post(std::string target, OpenFailure failure) {
+        const std::lock_guard lock(mutex_);
+        if (form_ != nullptr) {
+            TMainForm1* form = form_;
+            QMetaObject::invokeMethod(
+                form,
+                [form, target = std::move(target), failure] { form->OpenFailed(target, failure); },
+                Qt::QueuedConnection);
+        }
+    }
+    // The window is going: later failures are dropped.
+    void Close() {
+        const std::lock_guard lock(mutex_);
+        form_ = nullptr;
+    }
+
+private:
+    std::mutex mutex_;
+    TMainForm1* form_;
+};
 
 std::string SoftwareInformationAddress(std::string_view webSite, std::string_view executablePath) {
     return std::string(webSite) + "/info.php?pf=w&sn=" + BaseNameOf(executablePath);
+}
+
+Question CloseDuringRunQuestion(const RunTexts& texts) {
+    return Question{Q(texts.closeQuestion),
+                    {Q(texts.closeStopAndQuit), Q(texts.closeWhenDone), Q(texts.closeCancel)},
+                    kCloseWhenDone,
+                    kCloseCancel};
 }
 
 TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
@@ -117,8 +174,12 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
       webSite_(environment.webSite.empty() ? std::string(kWebSite)
                                            : std::move(environment.webSite)),
       messages_(environment.messages ? std::move(environment.messages) : MessageBoxSink()),
-      openWithDefault_(environment.openWithDefault ? std::move(environment.openWithDefault)
-                                                   : DefaultProgramOpener(OpenWithDefaultProgram)) {
+      openWithDefault_(environment.openWithDefault
+                           ? std::move(environment.openWithDefault)
+                           : ReportingProgramOpener(TryOpenWithDefaultProgram)),
+      places_(environment.places ? std::move(*environment.places)
+                                 : FindProgramPlaces(programFolder_)),
+      openFailures_(std::make_shared<OpenFailureMailbox>(this)) {
     // The launcher learns of a process's end on a thread of its own and hands the rest of the
     // work to this window's thread.
     PostToHost post = [this](std::function<void()> task) {
@@ -129,6 +190,7 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
     setup.devices = std::move(environment.devices);
     setup.makeLauncher = std::move(environment.makeLauncher);
     engine_ = std::make_unique<Engine>(std::move(setup), std::move(post));
+    engine_->Catalogue().SetUserSettingsFolder(places_.userSettingsFolder);
 
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -147,6 +209,7 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
     }
 
     SuppressCriticalErrorDialogs();
+    LoadQtTranslations(Language::Japanese);
     ApplyCaptions(CaptionsFor(Language::Japanese));
 
     engine_->Jobs().AddObserver(this);
@@ -159,6 +222,10 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
 }
 
 TMainForm1::~TMainForm1() {
+    openFailures_->Close();
+    if (qtTranslator_) {
+        QCoreApplication::removeTranslator(qtTranslator_.get());
+    }
     engine_->SetObserver(nullptr);
     engine_->Jobs().RemoveObserver(this);
     StringGrid2->setModel(nullptr);
@@ -232,6 +299,10 @@ void TMainForm1::CreateControls() {
     MultiComboBox1->OnChange = [this](TMultiColComboBox& box) {
         engine_->Catalogue().SelectSettingsRow(box.ItemIndex());
         MultiComboBox1Change();
+        // A file with one command leaves nothing more to choose.
+        if (engine_->Catalogue().CommandRows().size() == 1) {
+            StartWaitingJobs();
+        }
     };
 
     MultiComboBox2 = new TMultiColComboBox(ClientArea);
@@ -279,6 +350,8 @@ void TMainForm1::CreateControls() {
     RunStatus1->setFont(GothicFont(12));
     RunStatus1->OnClick = [this] { ShowFailures(); };
 
+    // Tab moves between the controls: the grid does not keep it for moves between its cells.
+    StringGrid2->setTabKeyNavigation(false);
     setTabOrder(StringGrid2, MultiComboBox1);
     setTabOrder(MultiComboBox1, MultiComboBox2);
     setTabOrder(MultiComboBox2, BrowserEdit1);
@@ -303,7 +376,7 @@ void TMainForm1::SetUpGrid() {
     StringGrid2->FixedColumn().setStyleSheet(style +
                                              QStringLiteral("QTableView { border: none; }"));
     StringGrid2->SetRowHeight(16);
-    StringGrid2->SetColumnWidth(kStatusColumn, 115);
+    StringGrid2->SetColumnWidth(kStatusColumn, StatusColumnWidth(StringGrid2->FixedColumn()));
     StringGrid2->SetColumnWidth(kFileNameColumn, 262);
     StringGrid2->SetColumnWidth(kFullPathColumn, 262);
 }
@@ -313,6 +386,9 @@ void TMainForm1::CreateMenus() {
     S0 = bar->addMenu(QString());
     S1 = S0->addAction(QString());
     connect(S1, &QAction::triggered, this, [this] { S1Click(); });
+    S2 = S0->addAction(QString());
+    S2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(S2, &QAction::triggered, this, [this] { S2Click(); });
 
     B0 = bar->addMenu(Q(kMenuB0Caption));
     B1 = B0->addAction(Q(kMenuB1Caption));
@@ -330,6 +406,9 @@ void TMainForm1::CreateMenus() {
     N3 = H0->addSeparator();
     H2 = H0->addAction(QString());
     connect(H2, &QAction::triggered, this, [this] { H2Click(); });
+    N4 = H0->addSeparator();
+    H3 = H0->addAction(QString());
+    connect(H3, &QAction::triggered, this, [this] { H3Click(); });
 }
 
 LanguageMarks TMainForm1::Marks() const {
@@ -341,7 +420,7 @@ Language TMainForm1::TextLanguage() const {
 }
 
 std::string TMainForm1::StateFile() const {
-    return StateFilePath(programFolder_);
+    return places_.stateFile;
 }
 
 void TMainForm1::Message(const std::string& text) {
@@ -357,6 +436,8 @@ void TMainForm1::ApplyCaptions(const WindowCaptions& captions) {
     H0->setTitle(Q(captions.menuH0));
     H1->setText(Q(captions.menuH1));
     H2->setText(Q(captions.menuH2));
+    S2->setText(Q(captions.menuS2));
+    H3->setText(Q(captions.menuH3));
     // The three headings size themselves to their text; the drop hint keeps its size and
     // wraps.
     for (const auto& [label, text] :
@@ -380,32 +461,83 @@ void TMainForm1::ShowCatalogue() {
     for (const std::string& path : engine_->Catalogue().Paths()) {
         ListBox1->addItem(Q(path));
     }
-    for (const std::string& row : engine_->Catalogue().CatalogueRows()) {
-        MultiComboBox1->AddItem(row);
+    const std::vector<CatalogueEntry>& entries = engine_->Catalogue().Entries();
+    for (std::size_t row = 0; row < entries.size(); ++row) {
+        const CatalogueEntry& entry = entries[row];
+        MultiComboBox1->AddItem(entry.RowText());
+        // The open list cuts long titles and descriptions: the whole of them in a tool tip.
+        MultiComboBox1->setItemData(static_cast<int>(row),
+                                    Q(entry.title + "\n" + entry.description + "\n" + entry.path),
+                                    Qt::ToolTipRole);
     }
     MultiComboBox1->SetItemIndex(engine_->Catalogue().SelectedSettingsRow());
+    ShowSelectorToolTips();
 }
 
 void TMainForm1::ShowCommandList() {
     MultiComboBox2->ClearItems();
-    for (const std::string& row : engine_->Catalogue().CommandRowTexts()) {
-        MultiComboBox2->AddItem(row);
+    const std::vector<CommandRow>& rows = engine_->Catalogue().CommandRows();
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        MultiComboBox2->AddItem(rows[row].RowText());
+        MultiComboBox2->setItemData(static_cast<int>(row), Q(rows[row].title), Qt::ToolTipRole);
     }
     MultiComboBox2->SetItemIndex(engine_->Catalogue().SelectedCommandRow());
+    ShowSelectorToolTips();
+}
+
+void TMainForm1::ShowSelectorToolTips() {
+    for (TMultiColComboBox* box : {MultiComboBox1, MultiComboBox2}) {
+        const int row = box->ItemIndex();
+        box->setToolTip(row >= 0 ? box->itemData(row, Qt::ToolTipRole).toString() : QString());
+    }
 }
 
 void TMainForm1::SetLanguage(Language language) {
     B1->setChecked(language == Language::Japanese);
     B2->setChecked(language == Language::English);
-    const CatalogueLoadResult load = engine_->Catalogue().LoadSettingsCatalogue(language);
+    LoadQtTranslations(language);
+    SettingsCatalogue& catalogue = engine_->Catalogue();
+    // The choices stay when the other language has them: the same file, the same item.
+    const std::optional<std::string> settingsFile = catalogue.SelectedSettingsPath();
+    const std::optional<ChosenCommand> command = catalogue.SelectedCommand();
+    const CatalogueLoadResult load = catalogue.LoadSettingsCatalogue(language);
     if (load.folderMissing) {
         Message(load.message);
     } else {
+        if (settingsFile && catalogue.SelectSettingsFile(*settingsFile)) {
+            catalogue.MultiComboBox1Change(std::optional<Language>(language));
+            if (command) {
+                catalogue.SelectCommandItem(command->itemNumber);
+            }
+        }
         ShowCatalogue();
         ShowCommandList();
     }
     ApplyCaptions(CaptionsFor(language));
     UpdateRunStatus();
+    UpdateAboutBox();
+}
+
+void TMainForm1::LoadQtTranslations(Language language) {
+    if (qtTranslator_) {
+        QCoreApplication::removeTranslator(qtTranslator_.get());
+        qtTranslator_.reset();
+    }
+    if (language != Language::Japanese) {
+        return;  // Qt's own texts are English
+    }
+    auto translator = std::make_unique<QTranslator>();
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    // Qt's translations where Qt was installed, else a translations folder beside the program
+    // (a copy that brings its own Qt).
+    for (const QString& folder : {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                                  Q(JoinPath(programFolder_, "translations"))}) {
+        if (translator->load(japanese, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+            QCoreApplication::installTranslator(translator.get());
+            qtTranslator_ = std::move(translator);
+            return;
+        }
+    }
 }
 
 void TMainForm1::B1Click() {
@@ -423,28 +555,106 @@ void TMainForm1::MultiComboBox1Change() {
 
 void TMainForm1::MultiComboBox2Pick() {
     engine_->Catalogue().SelectCommandRow(MultiComboBox2->ItemIndex());
-    // Jobs that were dropped before a command was chosen start once the user picks one.
+    ShowSelectorToolTips();
+    StartWaitingJobs();
+}
+
+void TMainForm1::StartWaitingJobs() {
+    // Jobs that were dropped before a command was chosen start once the user has chosen one.
     if (waitingForCommand_ && !engine_->Jobs().Empty() && !engine_->RunActive() &&
         engine_->Catalogue().SelectedCommand()) {
         StartRun();
     }
+    UpdateRunStatus();
 }
 
 // --- Menus -------------------------------------------------------------------------------
 
 void TMainForm1::S1Click() {
-    engine_->Catalogue().S1Click(openWithDefault_);
+    engine_->Catalogue().S1Click([this](const std::string& path) { OpenWithDefault(path); });
+}
+
+void TMainForm1::S2Click() {
+    ShowFailures();
 }
 
 void TMainForm1::H1Click() {
-    openWithDefault_(webSite_);
+    OpenWithDefault(webSite_);
 }
 
 void TMainForm1::H2Click() {
-    openWithDefault_(SoftwareInformationAddress(webSite_, executablePath_));
+    OpenWithDefault(SoftwareInformationAddress(webSite_, executablePath_));
+}
+
+void TMainForm1::H3Click() {
+    if (converterProbe_ == nullptr) {
+        const std::string converter = JoinPath(JoinPath(programFolder_, "cores"), "ffmpeg");
+        converterProbe_ = new ConverterVersionProbe(Q(converter), this);
+        connect(converterProbe_, &ConverterVersionProbe::Answered, this,
+                [this] { UpdateAboutBox(); });
+    }
+    if (aboutBox_ == nullptr) {
+        aboutBox_ = new TAboutBox(this);
+        aboutBox_->setAcceptDrops(false);
+    }
+    converterProbe_->Ask();
+    aboutBox_->show();
+    UpdateAboutBox();
+    aboutBox_->raise();
+    aboutBox_->activateWindow();
+}
+
+void TMainForm1::UpdateAboutBox() {
+    if (aboutBox_ == nullptr || !aboutBox_->isVisible()) {
+        return;
+    }
+    AboutFacts facts;
+    facts.version = std::string(kVersion);
+    facts.webSite = webSite_;
+    facts.licence = std::string(kLicence);
+    if (converterProbe_ != nullptr) {
+        facts.converter = converterProbe_->Answer();
+    }
+    facts.programFolder = programFolder_;
+    facts.stateFile = StateFile();
+    facts.settingsFolders.push_back(engine_->Catalogue().SettingsFolder());
+    if (!places_.userSettingsFolder.empty()) {
+        facts.settingsFolders.push_back(places_.userSettingsFolder);
+    }
+    const AboutTexts& texts = AboutTextsFor(TextLanguage());
+    aboutBox_->SetContents(Q(texts.title), Q(AboutText(facts, texts)), Q(texts.closeButton));
+}
+
+void TMainForm1::OpenWithDefault(const std::string& target) {
+    openWithDefault_(target, [mailbox = openFailures_, target](const OpenFailure& failure) {
+        mailbox->Post(target, failure);
+    });
+}
+
+void TMainForm1::OpenFailed(const std::string& target, const OpenFailure& failure) {
+    const RunTexts& texts = RunTextsFor(TextLanguage());
+    std::string text;
+    if (failure.kind == OpenFailure::Kind::NotStarted) {
+        text = FillIn(FillIn(texts.openNotStartedFormat, "{target}", target), "{reason}",
+                      SystemErrorWords(failure.code, texts));
+    } else {
+        text = FillIn(FillIn(texts.openFailedFormat, "{target}", target), "{code}",
+                      std::to_string(failure.code));
+    }
+    Message(text);
 }
 
 // --- State file ----------------------------------------------------------------------------
+
+void TMainForm1::MoveFrameTo(QPoint position) {
+    // A window on screen is placed by its frame, which the window manager adds around it; one
+    // that is not shown yet takes the position as its frame's too.
+    if (QWindow* window = windowHandle(); window != nullptr && isVisible()) {
+        window->setFramePosition(position);
+    } else {
+        move(position);
+    }
+}
 
 void TMainForm1::FormActivate() {
     if (restored_) {
@@ -455,7 +665,10 @@ void TMainForm1::FormActivate() {
     IniReader reader;
     const StoredState stored = ReadApplicationState(reader, StateFile());
 
-    move(stored.left.value_or(x()), stored.top.value_or(y()));  // no check against the screen
+    // The saved place is the frame's; a place on no screen now gives the layout place.
+    const QPoint saved(stored.left.value_or(x()), stored.top.value_or(y()));
+    MoveFrameTo(RestoredFramePosition(saved, frameGeometry().size(), ScreenAreas(),
+                                      QPoint(kInitialLeft, kInitialTop)));
 
     const bool japanese = stored.japanese.value_or(B1->isChecked());
     B1->setChecked(japanese);
@@ -467,6 +680,9 @@ void TMainForm1::FormActivate() {
     if (english) {
         B2Click();
     }
+    if (!japanese && !english) {
+        LoadQtTranslations(TextLanguage());
+    }
 
     engine_->Catalogue().SelectSettingsRow(
         stored.settingsRow.value_or(engine_->Catalogue().SelectedSettingsRow()));
@@ -476,32 +692,46 @@ void TMainForm1::FormActivate() {
     engine_->Catalogue().SelectCommandRow(
         stored.commandRow.value_or(engine_->Catalogue().SelectedCommandRow()));
     MultiComboBox2->SetItemIndex(engine_->Catalogue().SelectedCommandRow());
+    ShowSelectorToolTips();
 
     std::string folder = stored.outputFolder.value_or(BrowserEdit1->Path());
     if (folder.empty()) {
-        folder = programFolder_;
+        folder = places_.defaultOutputFolder;
     }
     BrowserEdit1->SetPath(folder);
     UpdateRunStatus();
 }
 
-bool TMainForm1::FormClose() {
+bool TMainForm1::FormClose(bool quiet) {
+    if (!restored_) {
+        return true;  // nothing of this window's own to keep yet
+    }
     ApplicationState state;
-    state.left = x();
-    state.top = y();
+    // The frame's place: the window manager puts the frame there at the next start.
+    state.left = frameGeometry().x();
+    state.top = frameGeometry().y();
     state.japanese = B1->isChecked();
     state.english = B2->isChecked();
     state.settingsRow = MultiComboBox1->ItemIndex();
     state.commandRow = MultiComboBox2->ItemIndex();
     state.outputFolder = BrowserEdit1->Path();
+    const auto tell = [this, quiet](const std::string& text) {
+        if (quiet) {
+            std::fprintf(stderr, "%s\n", text.c_str());
+        } else {
+            Message(text);
+        }
+    };
     try {
+        // The user's folder of an installed copy may not be there yet.
+        CreateFolderTree(FolderOf(StateFile()));
         if (SaveApplicationState(StateFile(), state).outputFolderTooLong) {
             // Saved, but it would come back cut: the next start uses the default folder.
-            Message(std::string(RunTextsFor(TextLanguage()).outputFolderTooLong));
+            tell(std::string(RunTextsFor(TextLanguage()).outputFolderTooLong));
         }
         return true;
     } catch (const IniWriteError& error) {
-        Message(std::string(RunTextsFor(TextLanguage()).stateNotSaved) + "\n" + error.what());
+        tell(std::string(RunTextsFor(TextLanguage()).stateNotSaved) + "\n" + error.what());
         return false;
     }
 }
@@ -521,18 +751,92 @@ bool TMainForm1::event(QEvent* event) {
 
 void TMainForm1::closeEvent(QCloseEvent* event) {
     if (!closingNow_) {
-        FormClose();
         if (engine_->RunActive()) {
-            // The run finishes its jobs first; the window stays and closes when it ends.
-            closeAfterRun_ = true;
+            // The question decides; the window closes when the run has ended, or stays.
             event->ignore();
+            AskCloseDuringRun();
             return;
         }
+        FormClose();
     }
-    if (failureWindow_ != nullptr) {
-        failureWindow_->close();
+    for (QDialog* dialog :
+         {static_cast<QDialog*>(failureWindow_), static_cast<QDialog*>(aboutBox_)}) {
+        if (dialog != nullptr) {
+            dialog->close();
+        }
     }
     event->accept();
+}
+
+void TMainForm1::AskCloseDuringRun() {
+    const int answer = messages_->Ask(this, CloseDuringRunQuestion(RunTextsFor(TextLanguage())));
+    if (sessionEnding_ || closingNow_) {
+        return;  // decided while the question was open
+    }
+    switch (answer) {
+        case kCloseStopAndQuit:
+            CloseAfterStopping(false);
+            break;
+        case kCloseWhenDone:
+            CloseWhenDone();
+            break;
+        default:
+            // Also calls off a close that was waiting for the run.
+            closeMode_ = CloseMode::None;
+            UpdateRunStatus();
+            break;
+    }
+}
+
+void TMainForm1::CloseWhenDone() {
+    FormClose();
+    closeMode_ = CloseMode::WhenDone;
+    if (!engine_->RunActive()) {
+        CloseNow();  // the run ended while the question was open
+    }
+    UpdateRunStatus();
+}
+
+void TMainForm1::CloseAfterStopping(bool quiet) {
+    FormClose(quiet);
+    KeepWaitingFilesForNextTime();
+    closeMode_ = CloseMode::AfterStop;
+    if (engine_->RunActive()) {
+        engine_->StopAll();  // RunEnded closes the window
+    } else {
+        CloseNow();
+    }
+    UpdateRunStatus();
+}
+
+void TMainForm1::CloseNow() {
+    if (closingNow_) {
+        return;
+    }
+    closingNow_ = true;
+    // After the call that got here has returned (a report of the run, a nested loop).
+    QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void TMainForm1::KeepWaitingFilesForNextTime() {
+    // The job list is not kept from one start to the next yet: the files waiting now have to
+    // be dropped again. This is the one place to write them down once it is.
+}
+
+void TMainForm1::SessionEnding() {
+    if (sessionEnding_) {
+        QCoreApplication::exit(0);  // asked again: no more waiting for the converters
+        return;
+    }
+    sessionEnding_ = true;
+    // An open box or dialog would keep the close waiting for a click nobody makes.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(widget);
+            dialog != nullptr && dialog->isVisible()) {
+            dialog->reject();
+        }
+    }
+    CloseAfterStopping(true);
 }
 
 void TMainForm1::dragEnterEvent(QDragEnterEvent* event) {
@@ -559,8 +863,27 @@ void TMainForm1::FormDropFiles(const std::vector<std::string>& paths) {
     if (!engine_->RunActive()) {
         report_.Reset();  // a new batch
     }
-    engine_->AddPaths(paths);
+    const IntakeResult intake = engine_->AddPaths(paths);
+    report_.PathsNotAdded(intake.skipped);
     StartRun();
+    UpdateRunStatus();
+}
+
+void TMainForm1::ConvertAgainClick() {
+    std::vector<std::string> files = report_.TakeFilesToConvertAgain();
+    if (files.empty()) {
+        return;
+    }
+    if (!engine_->RunActive()) {
+        report_.Reset();  // a new batch
+    }
+    engine_->AddFiles(files);
+    StartRun();
+    UpdateRunStatus();
+}
+
+void TMainForm1::ClearFailuresClick() {
+    report_.ClearFailures();
     UpdateRunStatus();
 }
 
@@ -588,6 +911,9 @@ void TMainForm1::CommandStarted(const CommandStart& /*start*/) {
 }
 
 void TMainForm1::StopFailed() {
+    if (closeMode_ == CloseMode::AfterStop) {
+        return;  // closing: the command ended by itself, which is what the stop wanted
+    }
     Message(std::string(RunTextsFor(TextLanguage()).stopFailed));
 }
 
@@ -598,14 +924,13 @@ void TMainForm1::JobEnded(const JobResult& result) {
 
 void TMainForm1::RunEnded(const RunEnd& end) {
     UpdateRunStatus();
-    if (closeAfterRun_) {
-        // The close asked for during the run; after the run's call has returned.
-        closingNow_ = true;
-        QTimer::singleShot(0, this, [this] { close(); });
+    if (closeMode_ != CloseMode::None) {
+        CloseNow();
         return;
     }
     if (end.reason == RunEndReason::NothingSelected) {
         waitingForCommand_ = true;
+        UpdateRunStatus();
         Message(std::string(RunTextsFor(TextLanguage()).chooseSettings));
     }
 }
@@ -620,24 +945,42 @@ void TMainForm1::RowsRemoved(int /*firstRow*/, int /*count*/) {
 
 void TMainForm1::UpdateRunStatus() {
     const RunTexts& texts = RunTextsFor(TextLanguage());
-    RunStatus1->SetStatus(
-        Q(RunStatusText(report_, engine_->RunActive(), engine_->JobCount(), texts)),
-        report_.FailureCount() > 0);
-    if (failureWindow_ != nullptr && failureWindow_->isVisible()) {
-        failureWindow_->SetContents(Q(texts.failureWindowTitle), Q(FailureListText(report_, texts)),
-                                    Q(texts.closeButton));
+    const bool active = engine_->RunActive();
+    const std::string jobs = std::to_string(engine_->JobCount());
+    StatusLine line;
+    if (closeMode_ == CloseMode::AfterStop) {
+        line.text = texts.closingAfterStop;
+    } else if (closeMode_ == CloseMode::WhenDone) {
+        line.text = FillIn(texts.closingWhenDoneFormat, "{jobs}", jobs);
+    } else if (waitingForCommand_ && !active && !engine_->Jobs().Empty()) {
+        line.text = FillIn(texts.waitingForCommandFormat, "{jobs}", jobs);
+    } else {
+        line = RunStatusLine(report_, active, engine_->JobCount(), texts);
     }
+    RunStatus1->SetStatus(Q(line.text), report_.FailureCount() > 0, Q(line.path), Q(line.hint));
+    UpdateFailureWindow();
+}
+
+void TMainForm1::UpdateFailureWindow() {
+    if (failureWindow_ == nullptr || !failureWindow_->isVisible()) {
+        return;
+    }
+    const RunTexts& texts = RunTextsFor(TextLanguage());
+    failureWindow_->SetContents(Q(texts.failureWindowTitle), Q(FailureListText(report_, texts)),
+                                Q(texts.convertAgainButton), Q(texts.clearListButton),
+                                Q(texts.closeButton));
+    failureWindow_->SetActions(report_.HasFilesToConvertAgain(), report_.FailureCount() > 0);
 }
 
 void TMainForm1::ShowFailures() {
     if (failureWindow_ == nullptr) {
         failureWindow_ = new TFailureWindow(this);
         failureWindow_->setAcceptDrops(false);
+        failureWindow_->OnConvertAgain = [this] { ConvertAgainClick(); };
+        failureWindow_->OnClear = [this] { ClearFailuresClick(); };
     }
-    const RunTexts& texts = RunTextsFor(TextLanguage());
-    failureWindow_->SetContents(Q(texts.failureWindowTitle), Q(FailureListText(report_, texts)),
-                                Q(texts.closeButton));
     failureWindow_->show();
+    UpdateFailureWindow();
     failureWindow_->raise();
     failureWindow_->activateWindow();
 }

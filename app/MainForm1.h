@@ -5,14 +5,18 @@
 //
 // The window is fixed at a client area of 404 x 465 pixels below its menu bar. Drops of
 // files and folders anywhere over it (labels, lists and grid included) reach FormDropFiles.
-// The first activation restores the state of the last run from Palomix.ini in the program
-// folder; closing saves it. Closing while a batch runs saves at once, keeps the window on
-// screen and usable until the run has ended, and then closes it.
+// The first activation restores the state of the last run from Palomix.ini (in the program
+// folder, or in the user's folder for an installed copy: settings/ProgramPlaces.h); closing
+// saves it. Closing while a batch runs asks first: stop the conversions and quit, quit when
+// the queue is done (the window stays usable until then), or cancel. A request to end from
+// the system (logout, shutdown, a terminate or hang-up signal, Ctrl-C) closes the window
+// without asking: the conversions are stopped, the state is saved, and the program ends.
 #pragma once
 
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,9 +29,11 @@
 #include "platform/OpenWithDefault.h"
 #include "platform/ProcessLauncher.h"
 #include "settings/Language.h"
+#include "settings/ProgramPlaces.h"
 #include "settings/SettingsCatalogue.h"
 
 class QAction;
+class QTranslator;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -36,7 +42,10 @@ class QTimer;
 
 namespace palomix {
 
+class ConverterVersionProbe;
 class JobGridModel;
+class OpenFailureMailbox;
+class TAboutBox;
 class TBevel;
 class TFailureWindow;
 class TFolderBrowseEdit;
@@ -52,10 +61,13 @@ struct MainFormEnvironment {
     std::string programFolder;   // holds convert_settings and Palomix.ini; ExecutableFolder()
     std::string executablePath;  // for the software information page; ExecutablePath()
     std::string webSite;         // the maker's web site; the one the program was built with
-    std::shared_ptr<MessageSink> messages;  // modal message boxes
-    DefaultProgramOpener openWithDefault;   // OpenWithDefaultProgram
+    std::shared_ptr<MessageSink> messages;   // modal message boxes
+    ReportingProgramOpener openWithDefault;  // TryOpenWithDefaultProgram
     std::function<std::unique_ptr<ProcessLauncher>(PostToHost)> makeLauncher;
     std::unique_ptr<DeviceAccess> devices;  // SystemDeviceAccess()
+    // Where the state file, the user's settings files and the default output folder are;
+    // FindProgramPlaces(programFolder).
+    std::optional<ProgramPlaces> places;
 };
 
 // Window geometry.
@@ -67,6 +79,11 @@ inline constexpr int kInitialTop = 20;
 // The address of the software information page: the web site, "/info.php?pf=w&sn=" and the
 // executable's file name without its last extension (my.tool.exe gives my.tool), unencoded.
 std::string SoftwareInformationAddress(std::string_view webSite, std::string_view executablePath);
+
+// The question of a close during a run: stop the conversions and quit, quit when the queue is
+// done (the default), or cancel (also with Escape).
+Question CloseDuringRunQuestion(const RunTexts& texts);
+enum CloseAnswer { kCloseStopAndQuit = 0, kCloseWhenDone = 1, kCloseCancel = 2 };
 
 class TMainForm1 final : public QMainWindow, private EngineObserver, private JobQueueObserver {
     Q_OBJECT
@@ -80,18 +97,32 @@ public:
     void FormDropFiles(const std::vector<std::string>& paths);
     // The first activation restores the saved state; later ones do nothing.
     void FormActivate();
-    // Saves the state into Palomix.ini. A failure to write is shown naming the file; the
-    // close goes on. True when saved.
-    bool FormClose();
+    // Saves the state into Palomix.ini, creating its folder when needed. A failure to write is
+    // shown naming the file (written to the standard error stream instead when `quiet`); the
+    // close goes on. Before the state was restored there is nothing of the window's own to
+    // keep, and the file is left as it is. True when saved or left.
+    bool FormClose(bool quiet = false);
     void H1Click();
     void H2Click();
+    // The About box.
+    void H3Click();
     void S1Click();
+    // The failure list (also a click on the status strip).
+    void S2Click();
     void B1Click();
     void B2Click();
     // Refills the command list for the selected settings file in the current language.
     void MultiComboBox1Change();
     void Button1Click();
     void Timer0Timer();
+    // The buttons of the failure list: the failed and stopped files go into the job list
+    // again and the run starts; the list is emptied.
+    void ConvertAgainClick();
+    void ClearFailuresClick();
+    // The system asks the program to end (logout, shutdown, a signal): the window closes as
+    // "Stop the conversions and quit" closes it, without asking, and without a message box.
+    // A second request ends the program at once.
+    void SessionEnding();
 
     // --- State for the front end and its tests ---------------------------------------------
     // The check marks of B1 and B2.
@@ -105,9 +136,18 @@ public:
     const RunReport& Report() const { return report_; }
     const std::string& ProgramFolder() const { return programFolder_; }
     std::string StateFile() const;
-    // True once the close was asked for during a run; the window closes when the run ends.
-    bool CloseAfterRun() const { return closeAfterRun_; }
+    const ProgramPlaces& Places() const { return places_; }
+    // How a close during a run goes on.
+    enum class CloseMode {
+        None,       // no close pending
+        WhenDone,   // the window closes when the run has ended
+        AfterStop,  // every conversion was stopped; the window closes when the run has ended
+    };
+    CloseMode PendingClose() const { return closeMode_; }
+    // True once a close is pending; the window closes when the run ends.
+    bool CloseAfterRun() const { return closeMode_ != CloseMode::None; }
     TFailureWindow* FailureWindow() const { return failureWindow_; }
+    TAboutBox* AboutBox() const { return aboutBox_; }
     // Opens the list of failed jobs (a click on the status strip).
     void ShowFailures();
 
@@ -129,6 +169,7 @@ public:
     QTimer* Timer0 = nullptr;
     QMenu* S0 = nullptr;
     QAction* S1 = nullptr;
+    QAction* S2 = nullptr;
     QMenu* B0 = nullptr;
     QAction* B1 = nullptr;
     QAction* B2 = nullptr;
@@ -136,8 +177,11 @@ public:
     QAction* H1 = nullptr;
     QAction* N3 = nullptr;
     QAction* H2 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* H3 = nullptr;
 
 protected:
+    friend class OpenFailureMailbox;
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -163,9 +207,30 @@ private:
     void ShowCatalogue();
     void ShowCommandList();
     void MultiComboBox2Pick();
+    // Jobs wait for a command and the user's choice makes one: they start.
+    void StartWaitingJobs();
+    void ShowSelectorToolTips();
     void StartRun();
     void Message(const std::string& text);
     void UpdateRunStatus();
+    void UpdateFailureWindow();
+    void UpdateAboutBox();
+    // Qt's own texts (dialog buttons, the folder dialog) in the language.
+    void LoadQtTranslations(Language language);
+    // Opens a file or page with the system's program; a failure is told in a message box.
+    void OpenWithDefault(const std::string& target);
+    void OpenFailed(const std::string& target, const OpenFailure& failure);
+    // The close during a run: the question and its answers.
+    void AskCloseDuringRun();
+    void CloseWhenDone();
+    void CloseAfterStopping(bool quiet);
+    void CloseNow();
+    // The jobs still in the list when the user stops everything to quit: they are meant to be
+    // waiting at the next start once the job list can be kept in a file. The head job, which
+    // the stop is about to end, is still in the list when this is called.
+    void KeepWaitingFilesForNextTime();
+    // Where the restored window goes, and the window's frame moved there.
+    void MoveFrameTo(QPoint position);
     // The language of the texts the window adds: the current one, Japanese with none.
     Language TextLanguage() const;
 
@@ -174,16 +239,22 @@ private:
     std::string executablePath_;
     std::string webSite_;
     std::shared_ptr<MessageSink> messages_;
-    DefaultProgramOpener openWithDefault_;
+    ReportingProgramOpener openWithDefault_;
+    ProgramPlaces places_;
+    std::shared_ptr<OpenFailureMailbox> openFailures_;
     std::unique_ptr<Engine> engine_;
     std::unique_ptr<JobGridModel> gridModel_;
     RunReport report_;
+    std::unique_ptr<QTranslator> qtTranslator_;  // installed while it holds a translation
 
     TFailureWindow* failureWindow_ = nullptr;
+    TAboutBox* aboutBox_ = nullptr;
+    ConverterVersionProbe* converterProbe_ = nullptr;
     bool restored_ = false;           // the once-only flag of the restore
     bool waitingForCommand_ = false;  // jobs wait because no command was chosen
-    bool closeAfterRun_ = false;      // a close came during a run
-    bool closingNow_ = false;         // the close after the run: no second save
+    CloseMode closeMode_ = CloseMode::None;
+    bool closingNow_ = false;     // the close after the run: no second save
+    bool sessionEnding_ = false;  // the system asked the program to end
 };
 
 }  // namespace palomix

@@ -1,6 +1,10 @@
 #include "app/RunReport.h"
 
+#include <algorithm>
 #include <string_view>
+#include <system_error>
+
+#include "app/ConverterReasons.h"
 
 #include "engine/RunTimerText.h"
 #include "settings/IniFile.h"
@@ -10,11 +14,7 @@ namespace palomix {
 namespace {
 
 std::string Fill(std::string_view format, std::string_view field, const std::string& value) {
-    std::string text(format);
-    if (const std::size_t at = text.find(field); at != std::string::npos) {
-        text.replace(at, field.size(), value);
-    }
-    return text;
+    return FillIn(format, field, value);
 }
 
 void AppendLine(std::string& text, std::string_view label, std::string_view value) {
@@ -35,8 +35,8 @@ void AppendOutput(std::string& text, const std::vector<std::string>& lines, cons
 }  // namespace
 
 void RunReport::Reset() {
-    failed_.clear();
     skipped_.clear();
+    counts_ = {};
     launchFailure_.reset();
 }
 
@@ -45,19 +45,65 @@ void RunReport::CommandStarted() {
 }
 
 void RunReport::JobEnded(const JobResult& result) {
-    if (result.outcome == JobOutcome::Done) {
-        return;
-    }
-    if (result.outcome == JobOutcome::Skipped) {
-        skipped_.push_back(result);
-        return;
-    }
-    if (result.outcome == JobOutcome::NotStarted) {
-        if (const CommandRecord* failed = result.FirstProblem()) {
-            launchFailure_ = failed->launchFailure;
-        }
+    // A job that could not start stays in the job list; when it ends again, it is listed with
+    // its latest result only.
+    std::erase_if(failed_, [&result](const JobResult& listed) {
+        return listed.outcome == JobOutcome::NotStarted && listed.id == result.id;
+    });
+    switch (result.outcome) {
+        case JobOutcome::Done:
+            ++counts_.converted;
+            return;
+        case JobOutcome::Skipped:
+            ++counts_.skipped;
+            skipped_.push_back(result);
+            return;
+        case JobOutcome::Failed:
+            ++counts_.failed;
+            break;
+        case JobOutcome::Stopped:
+            ++counts_.stopped;
+            break;
+        case JobOutcome::NotStarted:
+            if (const CommandRecord* failed = result.FirstProblem()) {
+                launchFailure_ = failed->launchFailure;
+            }
+            break;
     }
     failed_.push_back(result);
+}
+
+void RunReport::PathsNotAdded(const std::vector<SkippedPath>& skipped) {
+    counts_.notAdded += static_cast<int>(skipped.size());
+    notAdded_.insert(notAdded_.end(), skipped.begin(), skipped.end());
+}
+
+void RunReport::ClearFailures() {
+    failed_.clear();
+    notAdded_.clear();
+}
+
+namespace {
+
+bool ConvertsAgain(const JobResult& job) {
+    return job.outcome == JobOutcome::Failed || job.outcome == JobOutcome::Stopped;
+}
+
+}  // namespace
+
+bool RunReport::HasFilesToConvertAgain() const {
+    return std::any_of(failed_.begin(), failed_.end(), ConvertsAgain);
+}
+
+std::vector<std::string> RunReport::TakeFilesToConvertAgain() {
+    std::vector<std::string> files;
+    for (const JobResult& job : failed_) {
+        if (ConvertsAgain(job)) {
+            files.push_back(job.path);
+        }
+    }
+    std::erase_if(failed_, ConvertsAgain);
+    return files;
 }
 
 std::string LaunchFailureWords(const LaunchFailure& failure, const RunTexts& texts) {
@@ -67,8 +113,11 @@ std::string LaunchFailureWords(const LaunchFailure& failure, const RunTexts& tex
         case LaunchError::ProgramNotFound:
             return Fill(texts.programNotFoundFormat, "{program}", failure.program);
         case LaunchError::SystemError:
+            // The launcher's detail is English; the code says the same in the window's words.
             return Fill(Fill(texts.programNotStartedFormat, "{program}", failure.program),
-                        "{detail}", failure.detail);
+                        "{detail}",
+                        failure.systemCode != 0 ? SystemErrorWords(failure.systemCode, texts)
+                                                : failure.detail);
         case LaunchError::Refused:
             return std::string(texts.launcherClosed);
     }
@@ -78,10 +127,16 @@ std::string LaunchFailureWords(const LaunchFailure& failure, const RunTexts& tex
 std::string CommandEndWords(const CommandRecord& command, const RunTexts& texts) {
     switch (command.state) {
         case CommandState::Succeeded:
-        case CommandState::Failed:
-            return Fill(command.exit.kind == ProcessExit::Kind::Exited ? texts.exitCodeFormat
-                                                                       : texts.signalFormat,
-                        "{code}", std::to_string(command.exit.code));
+        case CommandState::Failed: {
+            std::string words =
+                Fill(command.exit.kind == ProcessExit::Kind::Exited ? texts.exitCodeFormat
+                                                                    : texts.signalFormat,
+                     "{code}", std::to_string(command.exit.code));
+            if (command.exit.timeLimitReached) {
+                words.append(texts.timeLimitReached);
+            }
+            return words;
+        }
         case CommandState::Stopped:
             return std::string(texts.failureStopped);
         case CommandState::NotRun:
@@ -136,28 +191,98 @@ std::string StatusWords(const JobStatus& status, const RunTexts& texts) {
     return {};
 }
 
-std::string RunStatusText(const RunReport& report, bool runActive, int jobCount,
-                          const RunTexts& texts) {
-    const std::string failures =
-        report.FailureCount() > 0
-            ? Fill(texts.failuresFormat, "{failed}", std::to_string(report.FailureCount()))
-            : std::string();
-    if (runActive) {
-        std::string text = Fill(texts.jobsWaitingFormat, "{jobs}", std::to_string(jobCount));
-        if (!failures.empty()) {
-            text.append("  ").append(failures);
+std::string NotAddedWords(const SkippedPath& skipped, const RunTexts& texts) {
+    switch (skipped.reason) {
+        case SkipReason::NotFound:
+            return std::string(texts.notAddedNotFound);
+        case SkipReason::Unreadable:
+            return Fill(texts.notAddedUnreadableFormat, "{reason}",
+                        SystemErrorWords(skipped.error, texts));
+        case SkipReason::TooLong:
+            return std::string(texts.notAddedTooLong);
+    }
+    return {};
+}
+
+std::string SystemErrorWords(int code, const RunTexts& texts) {
+    const std::error_condition condition = std::system_category().default_error_condition(code);
+    if (condition == std::errc::permission_denied ||
+        condition == std::errc::operation_not_permitted) {
+        return std::string(texts.errorAccessDenied);
+    }
+    if (condition == std::errc::no_such_file_or_directory) {
+        return std::string(texts.errorNotFound);
+    }
+    if (condition == std::errc::executable_format_error) {
+        return std::string(texts.errorNotExecutable);
+    }
+    return Fill(texts.errorOtherFormat, "{code}", std::to_string(code));
+}
+
+std::string BatchCountWords(const BatchCounts& counts, const RunTexts& texts) {
+    std::string words;
+    for (const auto& [format, count] : {std::pair{texts.convertedFormat, counts.converted},
+                                        std::pair{texts.failedFormat, counts.failed},
+                                        std::pair{texts.stoppedFormat, counts.stopped},
+                                        std::pair{texts.skippedFormat, counts.skipped},
+                                        std::pair{texts.notAddedFormat, counts.notAdded}}) {
+        if (count == 0) {
+            continue;
         }
-        return text;
+        if (!words.empty()) {
+            words.append(texts.partSeparator);
+        }
+        words.append(Fill(format, "{n}", std::to_string(count)));
+    }
+    return words;
+}
+
+StatusLine RunStatusLine(const RunReport& report, bool runActive, int jobCount,
+                         const RunTexts& texts) {
+    StatusLine line;
+    if (report.FailureCount() > 0) {
+        line.hint = texts.clickForDetails;
+    }
+    if (runActive) {
+        line.text = Fill(texts.jobsWaitingFormat, "{jobs}", std::to_string(jobCount));
+        BatchCounts problems = report.Counts();
+        problems.converted = 0;
+        problems.skipped = 0;
+        if (const std::string words = BatchCountWords(problems, texts); !words.empty()) {
+            line.text.append("  ").append(words);
+        }
+        return line;
     }
     if (report.LaunchFailed()) {
-        return Fill(texts.launchFailedFormat, "{reason}",
-                    LaunchFailureWords(*report.LaunchFailed(), texts));
+        line.text = Fill(texts.launchFailedFormat, "{reason}",
+                         LaunchFailureWords(*report.LaunchFailed(), texts));
+        line.path = report.LaunchFailed()->program;
+        line.hint.clear();
+        return line;
     }
-    return failures;
+    line.text = BatchCountWords(report.Counts(), texts);
+    if (line.text.empty() && !line.hint.empty()) {
+        line.text = texts.failureListHasEntries;
+        line.hint.clear();
+    }
+    return line;
+}
+
+std::string RunStatusText(const RunReport& report, bool runActive, int jobCount,
+                          const RunTexts& texts) {
+    const StatusLine line = RunStatusLine(report, runActive, jobCount, texts);
+    return line.text + line.hint;
 }
 
 std::string FailureListText(const RunReport& report, const RunTexts& texts) {
     std::string text;
+    for (const SkippedPath& skipped : report.NotAdded()) {
+        if (!text.empty()) {
+            text.append("\n");
+        }
+        AppendLine(text, texts.failureFile, skipped.path);
+        AppendLine(text, texts.failureEnd, NotAddedWords(skipped, texts));
+    }
     for (const JobResult& job : report.FailedJobs()) {
         if (!text.empty()) {
             text.append("\n");
@@ -170,6 +295,10 @@ std::string FailureListText(const RunReport& report, const RunTexts& texts) {
             AppendLine(text, texts.failureCommandLine, command.commandLine);
             AppendLine(text, texts.failureEnd, CommandEndWords(command, texts));
             if (command.state == CommandState::Failed) {
+                if (const std::optional<ConverterReason> reason =
+                        RecogniseConverterOutput(command.logTail)) {
+                    AppendLine(text, texts.failureReason, ConverterReasonWords(*reason, texts));
+                }
                 AppendOutput(text, command.logTail, texts);
             }
         }

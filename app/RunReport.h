@@ -1,6 +1,8 @@
-// What the window tells about the jobs of the current batch that did not convert: the one-line
-// status left of the Stop button and the list of failed jobs behind it, in the window's
-// language. A batch starts when a drop finds no run active and lasts until the next such drop.
+// What the window tells about the jobs of the current batch and those that did not convert:
+// the one-line status left of the Stop button and the failure list behind it, in the window's
+// language. A batch starts when a drop finds no run active and lasts until the next such
+// drop; its counts are shown when it has ended. The failure list outlives the batch: its
+// entries stay until the user clears them (or converts them again).
 #pragma once
 
 #include <optional>
@@ -8,26 +10,52 @@
 #include <vector>
 
 #include "app/Captions.h"
+#include "engine/DropIntake.h"
 #include "engine/EngineObserver.h"
 #include "engine/JobResult.h"
 
 namespace palomix {
 
+// How the jobs of a batch ended, and how many dropped paths it could not take.
+struct BatchCounts {
+    int converted = 0;
+    int failed = 0;
+    int stopped = 0;
+    int skipped = 0;
+    int notAdded = 0;
+
+    friend bool operator==(const BatchCounts&, const BatchCounts&) = default;
+};
+
 class RunReport {
 public:
-    // A new batch: forgets the jobs of the last one.
+    // A new batch: the counts start again and the launch failure is forgotten; the failure
+    // list stays.
     void Reset();
 
-    // What the run reports.
+    // What the run and the intake report.
     void CommandStarted();
     void JobEnded(const JobResult& result);
+    void PathsNotAdded(const std::vector<SkippedPath>& skipped);
 
-    // The jobs of the batch that failed, were stopped or could not be started, in the order
-    // they ended.
+    // The user clears the failure list.
+    void ClearFailures();
+    // The files of the failed and stopped jobs of the list, in the order they ended, taken out
+    // of the list to be converted again. Jobs that could not start stay: they are still in
+    // the job list, and the next run tries them anyway.
+    std::vector<std::string> TakeFilesToConvertAgain();
+    bool HasFilesToConvertAgain() const;
+
+    // The failure list: the jobs that failed, were stopped or could not be started, in the
+    // order they ended (a job that could not start is listed once, with its latest result),
+    // and the dropped paths that added no job.
     const std::vector<JobResult>& FailedJobs() const { return failed_; }
-    int FailureCount() const { return static_cast<int>(failed_.size()); }
-    // The jobs left out on purpose (an output that exists, a file of another type), apart
-    // from the failures.
+    const std::vector<SkippedPath>& NotAdded() const { return notAdded_; }
+    int FailureCount() const { return static_cast<int>(failed_.size() + notAdded_.size()); }
+    // The counts of the current batch.
+    const BatchCounts& Counts() const { return counts_; }
+    // The jobs of the batch left out on purpose (an output that exists, a file of another
+    // type), apart from the failures.
     const std::vector<JobResult>& SkippedJobs() const { return skipped_; }
     // Why the last run stopped at a job that could not start, until the next batch or the next
     // command that starts.
@@ -35,26 +63,44 @@ public:
 
 private:
     std::vector<JobResult> failed_;
+    std::vector<SkippedPath> notAdded_;
     std::vector<JobResult> skipped_;
+    BatchCounts counts_;
     std::optional<LaunchFailure> launchFailure_;
 };
 
-// The words of the window for a launch failure, a command's end, a job's problem.
+// The words of the window for a launch failure, a command's end, a job's problem, a path that
+// added no job, and a system error code.
 std::string LaunchFailureWords(const LaunchFailure& failure, const RunTexts& texts);
 std::string CommandEndWords(const CommandRecord& command, const RunTexts& texts);
 std::string JobProblemWords(JobProblem problem, const std::string& subject, const RunTexts& texts);
+std::string NotAddedWords(const SkippedPath& skipped, const RunTexts& texts);
+std::string SystemErrorWords(int code, const RunTexts& texts);
 
 // The grid's status text of a job.
 std::string StatusWords(const JobStatus& status, const RunTexts& texts);
 
-// The one-line status: during a run the jobs in the list and, after a failure, their number;
-// when idle the reason of a launch failure or the number of failures; empty otherwise.
+// The counts of a batch that are not zero, joined: "12 converted, 2 failed, 1 stopped".
+std::string BatchCountWords(const BatchCounts& counts, const RunTexts& texts);
+
+// The one-line status: during a run the jobs in the list and what failed so far; when idle the
+// reason of a launch failure, else the counts of the last batch; the hint "(click for
+// details)" while the failure list holds anything. Empty before the first batch.
+struct StatusLine {
+    std::string text;
+    std::string hint;  // shown after the text when there is room for both
+    std::string path;  // a path inside the text, to be shortened in its middle; may be empty
+};
+StatusLine RunStatusLine(const RunReport& report, bool runActive, int jobCount,
+                         const RunTexts& texts);
+// The whole line: its text followed by its hint.
 std::string RunStatusText(const RunReport& report, bool runActive, int jobCount,
                           const RunTexts& texts);
 
-// The list of failed jobs, one block per job: file, and for each command that did not succeed
-// its line, how it ended (exit code or signal, stopped, not run and why, could not start and
-// why) and the last lines of the converter's output; a job's own problem last.
+// The failure list, one block per entry: the paths that added no job, then the jobs: file, and
+// for each command that did not succeed its line, how it ended (exit code or signal, stopped,
+// not run and why, could not start and why), the reason in words when the converter's last
+// lines show a common one, and those lines; a job's own problem last.
 std::string FailureListText(const RunReport& report, const RunTexts& texts);
 
 }  // namespace palomix

@@ -1,6 +1,8 @@
 // The one-line status left of the Stop button. It shows its text over the window's
-// background, cut with an ellipsis when it is too long (the failure list behind it has the
-// whole story), and reports a click while it has something to tell.
+// background, followed by a hint when there is room for both, shortened with an ellipsis when
+// the text alone is too long: in the middle of the path it names, if any, so that both ends of
+// the path stay readable, else at its end. The whole text and hint are its tool tip. It
+// reports a click while it has something to tell.
 #pragma once
 
 #include <QLabel>
@@ -14,9 +16,12 @@ class TRunStatusStrip final : public QLabel {
 public:
     explicit TRunStatusStrip(QWidget* parent = nullptr);
 
-    // The full text; empty shows nothing.
-    void SetStatus(const QString& text, bool clickable);
-    const QString& Status() const { return status_; }
+    // The full text; empty shows nothing. `path`: a part of the text that is a path, to be
+    // shortened in its middle. `hint`: shown after the text when both fit.
+    void SetStatus(const QString& text, bool clickable, const QString& path = {},
+                   const QString& hint = {});
+    // The text and its hint.
+    QString Status() const { return status_ + hint_; }
     bool Clickable() const { return clickable_; }
 
     std::function<void()> OnClick;
@@ -24,11 +29,14 @@ public:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void ShowElided();
 
     QString status_;
+    QString path_;
+    QString hint_;
     bool clickable_ = false;
 };
 

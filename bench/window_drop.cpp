@@ -27,10 +27,10 @@
 #include "app/MainForm1.h"
 #include "app/StringGrid.h"
 #include "bench/BenchTree.h"
-#include "widgets/FolderBrowseEdit.h"
 #include "engine/DropIntake.h"
 #include "engine/JobQueue.h"
 #include "platform/FileSystem.h"
+#include "widgets/FolderBrowseEdit.h"
 
 namespace {
 
@@ -94,6 +94,9 @@ protected:
 class SilentMessages final : public palomix::MessageSink {
 public:
     void ShowMessage(QWidget* /*owner*/, const QString& /*text*/) override {}
+    int Ask(QWidget* /*owner*/, const palomix::Question& question) override {
+        return question.defaultAnswer;
+    }
 };
 
 double RunIntake(const std::string& root, std::int32_t& jobs) {
@@ -125,7 +128,7 @@ WindowRun RunWindow(const std::string& root, const std::string& programFolder, i
     environment.programFolder = programFolder;
     environment.executablePath = programFolder + "/palomix";
     environment.messages = std::make_shared<SilentMessages>();
-    environment.openWithDefault = [](const std::string&) {};
+    environment.openWithDefault = [](const std::string&, const palomix::OpenFailureHandler&) {};
     environment.makeLauncher = [](palomix::PostToHost) { return std::make_unique<IdleLauncher>(); };
     WindowRun run;
     auto form = std::make_unique<palomix::TMainForm1>(std::move(environment));

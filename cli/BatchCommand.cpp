@@ -20,6 +20,7 @@
 #include "platform/FileSystem.h"
 #include "platform/PathRules.h"
 #include "settings/IniFile.h"
+#include "settings/ProgramPlaces.h"
 #include "settings/SettingsCatalogue.h"
 #include "settings/StateFile.h"
 
@@ -89,6 +90,8 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     }
 
     const std::string programFolder = ExecutableFolder();
+    // An installed copy keeps the user's state file and own settings files in the user's folder.
+    const ProgramPlaces places = FindProgramPlaces(programFolder);
     // The door for listing, choosing and planning; it starts nothing.
     EngineSetup setup;
     setup.programFolder = programFolder;
@@ -96,9 +99,10 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     Engine settings(std::move(setup), [](std::function<void()>) {});
     IniReader& reader = settings.Reader();
     SettingsCatalogue& catalogue = settings.Catalogue();
-    const Language language = options.language.value_or(
-        StoredLanguage(ReadApplicationState(reader, StateFilePath(programFolder)))
-            .value_or(Language::Japanese));
+    catalogue.SetUserSettingsFolder(places.userSettingsFolder);
+    const Language language =
+        options.language.value_or(StoredLanguage(ReadApplicationState(reader, places.stateFile))
+                                      .value_or(Language::Japanese));
 
     if (const CatalogueLoadResult loaded = catalogue.LoadSettingsCatalogue(language);
         loaded.folderMissing) {
@@ -114,6 +118,9 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     if (options.settingsFile) {
         std::optional<std::string> resolved =
             ResolveSettingsFile(*options.settingsFile, catalogue.SettingsFolder());
+        if (!resolved && !places.userSettingsFolder.empty()) {
+            resolved = ResolveSettingsFile(*options.settingsFile, places.userSettingsFolder);
+        }
         if (!resolved) {
             return Fail(err, "unknown settings file '" + *options.settingsFile + "'");
         }

@@ -94,6 +94,12 @@ bool IsOnFatFileSystem(const std::string& path);
 // The size of a file in bytes; nullopt when it cannot be looked up.
 std::optional<std::int64_t> FileSizeOf(const std::string& path);
 
+// True when a new file can be made in the folder now: a real probe (a file with a name of its
+// own is created and removed again), since permission bits tell nothing of access control
+// lists, read-only mounts or a user who is the system's administrator. False for a folder
+// that is missing.
+bool FolderAcceptsNewFiles(const std::string& folder);
+
 // The full form of a path: a relative path is resolved against the current folder, and
 // "." and ".." parts are resolved by their text (links are not followed). A final
 // separator is kept.

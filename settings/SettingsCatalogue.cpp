@@ -204,6 +204,10 @@ CatalogueLoadResult SettingsCatalogue::LoadSettingsCatalogue(Language language) 
     foundPaths_.clear();
     SearchFile1->SetDirectory(settingsFolder_);
     SearchFile1->Search();
+    if (!userSettingsFolder_.empty() && IsFolder(userSettingsFolder_)) {
+        SearchFile1->SetDirectory(userSettingsFolder_);
+        SearchFile1->Search();
+    }
 
     const bool english = language == Language::English;
     std::vector<CatalogueEntry> entries;
@@ -250,6 +254,26 @@ void SettingsCatalogue::SelectSettingsRow(int position) {
 void SettingsCatalogue::SelectCommandRow(int position) {
     const bool inRange = position >= 0 && static_cast<std::size_t>(position) < commandRows_.size();
     selectedCommandRow_ = inRange ? position : -1;
+}
+
+bool SettingsCatalogue::SelectSettingsFile(const std::string& path) {
+    for (std::size_t row = 0; row < entries_.size(); ++row) {
+        if (entries_[row].path == path) {
+            selectedSettingsRow_ = static_cast<int>(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SettingsCatalogue::SelectCommandItem(int itemNumber) {
+    for (std::size_t row = 0; row < commandRows_.size(); ++row) {
+        if (commandRows_[row].itemNumber == itemNumber) {
+            selectedCommandRow_ = static_cast<int>(row);
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<std::string> SettingsCatalogue::CatalogueRows() const {

@@ -125,10 +125,17 @@ public:
     // programFolder joined with convert_settings.
     const std::string& SettingsFolder() const { return settingsFolder_; }
 
-    // Rebuilds the catalogue with the texts of the language (files of the folder itself
-    // first, then those of its subfolders, breadth-first), selects its first row and refills
-    // the command list in that language. When the folder is missing, every list and
-    // selection keeps what it held and the result carries the message.
+    // A second folder of settings files, the user's own (an installed copy keeps it in the
+    // user's configuration folder); empty for none. Its files are listed after the program's
+    // from the next load on. It need not exist.
+    void SetUserSettingsFolder(std::string folder) { userSettingsFolder_ = std::move(folder); }
+    const std::string& UserSettingsFolder() const { return userSettingsFolder_; }
+
+    // Rebuilds the catalogue with the texts of the language, selects its first row and
+    // refills the command list in that language. The program's folder comes first, then the
+    // user's; in each, files of the folder itself first, then those of its subfolders,
+    // breadth-first. When the program's folder is missing, every list and selection keeps
+    // what it held and the result carries the message; a missing user folder adds nothing.
     CatalogueLoadResult LoadSettingsCatalogue(Language language);
 
     // Refills the command list for the selected settings file in the current language and
@@ -140,6 +147,11 @@ public:
     // selection does not refill the command list.
     void SelectSettingsRow(int position);
     void SelectCommandRow(int position);
+    // Selections set by what they name: the row of the settings file with this path, the row
+    // of the command read from Item<itemNumber>. False (the selection unchanged) when the
+    // list has no such row.
+    bool SelectSettingsFile(const std::string& path);
+    bool SelectCommandItem(int itemNumber);
 
     const std::vector<CatalogueEntry>& Entries() const { return entries_; }
     // The rows of MultiComboBox1 and the lines of ListBox1, in catalogue order.
@@ -175,6 +187,7 @@ private:
                          bool& Continue);
 
     std::string settingsFolder_;
+    std::string userSettingsFolder_;
     std::shared_ptr<IniReader> reader_;
     std::unique_ptr<TSearchFile> SearchFile1;
     std::vector<std::string> foundPaths_;  // filled by SearchFile1Find during a load

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -65,6 +66,20 @@ void TFolderBrowseEdit::ButtonClicked() {
         QMessageBox::critical(window(), QApplication::applicationDisplayName(),
                               QString::fromStdString(error.what()));
     }
+}
+
+void TFolderBrowseEdit::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    const bool altDown = key == Qt::Key_Down && modifiers == Qt::AltModifier;
+    const bool press = modifiers == Qt::NoModifier &&
+                       (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space);
+    if (altDown || (press && isReadOnly())) {
+        event->accept();
+        ButtonClicked();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
 }
 
 void TFolderBrowseEdit::resizeEvent(QResizeEvent* event) {

@@ -1,6 +1,8 @@
 // TFolderBrowseEdit: a one-line field that shows a folder path, with an 18-pixel button
 // inside its right end that opens a folder dialog. The path changes through the dialog or
 // through the program; with ReadOnly on the user cannot type, but the button still works.
+// The button takes no focus: the field itself opens the dialog from the keyboard, with
+// Alt+Down, and with Enter or Space while it is read-only.
 #pragma once
 
 #include <QLineEdit>
@@ -58,6 +60,7 @@ public:
     QToolButton& BrowseButton() const { return *button_; }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 

@@ -14,6 +14,8 @@
 #include <climits>
 #include <cstring>
 #include <ctime>
+#include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -253,6 +255,29 @@ bool CreateFolderTree(const std::string& path) {
     } catch (...) {
         return false;
     }
+}
+
+bool FolderAcceptsNewFiles(const std::string& folder) {
+    if (!IsFolder(folder)) {
+        return false;
+    }
+    std::random_device random;
+    // A name that is taken already is no answer: try another one.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::string probe =
+            JoinPath(folder, ".palomix-write-probe-" + std::to_string(::getpid()) + "-" +
+                                 std::to_string(random()));
+        const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(probe.c_str());
+            return true;
+        }
+        if (errno != EEXIST) {
+            return false;
+        }
+    }
+    return false;
 }
 
 std::string FullPathOf(const std::string& path) {

@@ -7,6 +7,9 @@
 #include <array>
 #include <string>
 #include <system_error>
+
+#include <random>
+#include <string>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -277,6 +280,31 @@ bool CreateFolderTree(const std::string& path) {
     } catch (...) {
         return false;
     }
+}
+
+bool FolderAcceptsNewFiles(const std::string& folder) {
+    if (!IsFolder(folder)) {
+        return false;
+    }
+    std::random_device random;
+    // A name that is taken already is no answer: try another one.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::wstring probe = win32::ToWide(
+            JoinPath(folder, ".palomix-write-probe-" + std::to_string(::GetCurrentProcessId()) +
+                                 "-" + std::to_string(random())));
+        // Removed by the system as the handle closes.
+        const HANDLE file =
+            ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(file);
+            return true;
+        }
+        if (::GetLastError() != ERROR_FILE_EXISTS) {
+            return false;
+        }
+    }
+    return false;
 }
 
 std::string FullPathOf(const std::string& path) {

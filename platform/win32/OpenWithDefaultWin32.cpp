@@ -9,11 +9,19 @@
 
 namespace palomix {
 
-void OpenWithDefaultProgram(const std::string& pathOrUrl) {
+void TryOpenWithDefaultProgram(const std::string& pathOrUrl, OpenFailureHandler onFailure) {
     const std::wstring target = win32::ToWide(pathOrUrl);
-    // The result is not examined: a file type without an associated program simply opens
-    // nothing.
-    ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOW);
+    // A value above 32 means the program was started; anything else is the reason it was not
+    // (no program associated with the file type, a missing file, ...).
+    const auto result = reinterpret_cast<INT_PTR>(
+        ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOW));
+    if (result <= 32 && onFailure) {
+        onFailure(OpenFailure{OpenFailure::Kind::NotStarted, static_cast<int>(result)});
+    }
+}
+
+void OpenWithDefaultProgram(const std::string& pathOrUrl) {
+    TryOpenWithDefaultProgram(pathOrUrl, nullptr);
 }
 
 }  // namespace palomix

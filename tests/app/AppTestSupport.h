@@ -5,22 +5,39 @@
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEventLoop>
+#include <QMimeData>
+#include <QPoint>
 #include <QString>
 #include <QTimer>
+#include <QUrl>
+#include <QWindow>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "app/MainForm1.h"
 #include "app/MessageSink.h"
+#include "widgets/FolderBrowseEdit.h"
 #include "widgets/MCCBox.h"
+
+// Points and texts in test messages as they read.
+inline void PrintTo(const QPoint& point, std::ostream* out) {
+    *out << "(" << point.x() << ", " << point.y() << ")";
+}
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace palomix::testing {
 
@@ -56,6 +73,8 @@ inline void Pick(TMultiColComboBox& box, int index) {
     emit box.activated(index);
 }
 
+// Records messages and questions; answers each question with the next of `answers`, or with
+// its default answer when none is left.
 class RecordingSink final : public MessageSink {
 public:
     void ShowMessage(QWidget* /*owner*/, const QString& text) override {
@@ -64,8 +83,23 @@ public:
             onShow(texts.back());
         }
     }
+    int Ask(QWidget* /*owner*/, const Question& question) override {
+        questions.push_back(question);
+        if (onAsk) {
+            onAsk(question);
+        }
+        if (answers.empty()) {
+            return question.defaultAnswer;
+        }
+        const int answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
     std::vector<std::string> texts;
+    std::vector<Question> questions;
+    std::vector<int> answers;
     std::function<void(const std::string&)> onShow;
+    std::function<void(const Question&)> onAsk;
 };
 
 class ScratchFolder {
@@ -153,8 +187,12 @@ protected:
             environment.executablePath = programFolder_ + "/palomix";
         }
         environment.messages = messages_;
-        environment.openWithDefault = [this](const std::string& target) {
+        environment.openWithDefault = [this](const std::string& target,
+                                             const OpenFailureHandler& onFailure) {
             opened_.push_back(target);
+            if (openFailure_ && onFailure) {
+                onFailure(*openFailure_);
+            }
         };
         form_ = std::make_unique<TMainForm1>(std::move(environment));
         return *form_;
@@ -174,11 +212,51 @@ protected:
 
     std::string StatePath() const { return programFolder_ + "/Palomix.ini"; }
 
+    // A window restored with the given command of a.ini chosen and outFolder_ as output.
+    TMainForm1& Ready(ACommand command) {
+        TMainForm1& form = Restored();
+        Pick(*form.MultiComboBox2, command);
+        form.BrowserEdit1->SetPath(outFolder_);
+        return form;
+    }
+
+    static bool Idle(const TMainForm1& form) {
+        return form.Jobs().Empty() && !form.Core().RunActive() && !form.Core().WaitingForProcess();
+    }
+
     ScratchFolder scratch_;
     std::string programFolder_;
+    std::string outFolder_ = scratch_.Path("out");
     std::shared_ptr<RecordingSink> messages_ = std::make_shared<RecordingSink>();
     std::vector<std::string> opened_;
+    std::optional<OpenFailure> openFailure_;  // every opening fails so
     std::unique_ptr<TMainForm1> form_;
 };
+
+// Sends a drag of the URLs over the middle of the widget, then the drop, to the window as the
+// window system would; the drop must be accepted as a copy.
+inline void DragAndDropUrls(TMainForm1& form, QWidget& over, const QList<QUrl>& urls) {
+    QMimeData mime;
+    mime.setUrls(urls);
+    const QPointF at = over.mapTo(&form, over.rect().center());
+    QWindow* window = form.windowHandle();
+    ASSERT_NE(window, nullptr);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    // Copied, never moved: a file manager told "moved" may delete the originals.
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+}
+
+inline void DragAndDrop(TMainForm1& form, QWidget& over, const std::vector<std::string>& paths) {
+    QList<QUrl> urls;
+    for (const std::string& path : paths) {
+        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
+    }
+    DragAndDropUrls(form, over, urls);
+}
 
 }  // namespace palomix::testing

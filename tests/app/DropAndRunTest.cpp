@@ -23,26 +23,12 @@ namespace {
 
 class DropAndRunTest : public WindowTest {
 protected:
-    // A window restored with the given command of a.ini chosen and an output folder.
-    TMainForm1& Ready(ACommand command) {
-        TMainForm1& form = Restored();
-        Pick(*form.MultiComboBox2, command);
-        form.BrowserEdit1->SetPath(outFolder_);
-        return form;
-    }
-
     std::vector<std::string> Row(const TMainForm1& form, int row) const {
         return {form.GridCell(0, row), form.GridCell(1, row), form.GridCell(2, row)};
     }
 
     // The grid as the view sees it: model rows below the header.
     static int ViewRows(const TMainForm1& form) { return form.StringGrid2->model()->rowCount(); }
-
-    bool Idle(const TMainForm1& form) const {
-        return form.Jobs().Empty() && !form.Core().RunActive() && !form.Core().WaitingForProcess();
-    }
-
-    std::string outFolder_ = scratch_.Path("out");
 };
 
 TEST_F(DropAndRunTest, DropOfFilesAndAFolderConvertsEveryRowUntilTheGridIsEmpty) {
@@ -73,39 +59,30 @@ TEST_F(DropAndRunTest, DropOfFilesAndAFolderConvertsEveryRowUntilTheGridIsEmpty)
         EXPECT_TRUE(std::filesystem::exists(outFolder_ + "/" + name + ".probe")) << name;
     }
     EXPECT_FALSE(std::filesystem::exists(outFolder_ + "/Sub.probe"));
-    EXPECT_TRUE(form.RunStatus1->Status().isEmpty());
+    // The end of the batch stays in view.
+    EXPECT_EQ(form.RunStatus1->Status().toStdString(), "変換 3 件");
+    EXPECT_FALSE(form.RunStatus1->Clickable());
     EXPECT_TRUE(messages_->texts.empty());
 }
 
-TEST_F(DropAndRunTest, DropOfAnEmptyFolderOrAMissingPathAddsNothing) {
+TEST_F(DropAndRunTest, DropOfAnEmptyFolderOrAMissingPathAddsNothingAndSaysWhatWasLeftOut) {
     TMainForm1& form = Ready(kProbe);
     form.FormDropFiles({scratch_.MakeFolder("empty"), scratch_.Path("missing.avi")});
     EXPECT_TRUE(form.Jobs().Empty());
     EXPECT_FALSE(form.Core().RunActive());
     EXPECT_FALSE(form.Button1->isEnabled());
     EXPECT_EQ(ViewRows(form), 1);
-}
-
-// Sends a drag of the paths over the point of the widget, then the drop, to the window as
-// the window system would.
-void DragAndDrop(TMainForm1& form, QWidget& over, const std::vector<std::string>& paths) {
-    QMimeData mime;
-    QList<QUrl> urls;
-    for (const std::string& path : paths) {
-        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
-    }
-    mime.setUrls(urls);
-    const QPointF at = over.mapTo(&form, over.rect().center());
-    QWindow* window = form.windowHandle();
-    ASSERT_NE(window, nullptr);
-    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
-                          Qt::NoModifier);
-    QCoreApplication::sendEvent(window, &enter);
-    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(window, &drop);
-    EXPECT_TRUE(drop.isAccepted());
-    // Copied, never moved: a file manager told "moved" may delete the originals.
-    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    // The empty folder had nothing to give; the missing file is named.
+    EXPECT_EQ(form.RunStatus1->Status().toStdString(), "追加できず 1 件 (クリックで詳細)");
+    form.S2->trigger();
+    ASSERT_NE(form.FailureWindow(), nullptr);
+    const std::string list = form.FailureWindow()->Contents().toStdString();
+    EXPECT_EQ(list, "ファイル: " + scratch_.Path("missing.avi") +
+                        "\n結果: 追加できません: 見つかりません\n");
+    EXPECT_FALSE(form.FailureWindow()->ConvertAgainButton().isEnabled());
+    form.FailureWindow()->ClearButton().click();
+    EXPECT_EQ(form.FailureWindow()->Contents().toStdString(), "");
+    EXPECT_FALSE(form.RunStatus1->Clickable());
 }
 
 TEST_F(DropAndRunTest, DropsAnywhereOverTheWindowReachTheJobList) {
@@ -148,8 +125,8 @@ TEST_F(DropAndRunTest, StopEndsTheRunningConverterAndGoesOnWithTheNextJob) {
     EXPECT_EQ(form.Report().FailedJobs()[0].path, first);
     EXPECT_EQ(form.Report().FailedJobs()[0].outcome, JobOutcome::Stopped);
     EXPECT_EQ(form.Report().FailedJobs()[0].commands.back().commandLine, HelperPath("sleep"));
-    EXPECT_NE(form.RunStatus1->Status().toStdString().find("失敗 1 件"), std::string::npos)
-        << form.RunStatus1->Status().toStdString();
+    EXPECT_EQ(form.RunStatus1->Status().toStdString(),
+              "変換中: 残り 1 件  中止 1 件 (クリックで詳細)");
 
     form.Button1Click();
     ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
@@ -199,11 +176,14 @@ TEST_F(DropAndRunTest, FailedConvertersAreCountedAndListed) {
     EXPECT_NE(list.find("(no output)"), std::string::npos) << list;
     form.FailureWindow()->close();
 
-    // A new batch starts with a clean slate.
+    // A new batch counts afresh; the failure list keeps its entry until it is cleared.
     Pick(*form.MultiComboBox2, kProbe);
     form.FormDropFiles({file});
     ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
-    EXPECT_TRUE(form.RunStatus1->Status().isEmpty());
+    EXPECT_EQ(form.RunStatus1->Status().toStdString(), "1 converted (click for details)");
+    EXPECT_EQ(form.Report().FailureCount(), 1);
+    form.ClearFailuresClick();
+    EXPECT_EQ(form.RunStatus1->Status().toStdString(), "1 converted");
     EXPECT_FALSE(form.RunStatus1->Clickable());
 }
 

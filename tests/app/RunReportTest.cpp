@@ -1,6 +1,10 @@
 // The texts of the status strip and of the failure list.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
+#include "app/AboutBox.h"
+#include "app/ConverterReasons.h"
 #include "app/RunReport.h"
 
 namespace palomix {
@@ -44,11 +48,16 @@ TEST(RunReportTest, StatusShowsTheJobCountAndFailures) {
         Job("/stopped", JobOutcome::Stopped, {Command("sleep 9", CommandState::Stopped)}));
     report.JobEnded(Failed("/bad"));
     EXPECT_EQ(RunStatusText(report, true, 1, English()),
-              "Converting: 1 job(s) left  2 failed (click for details)");
+              "Converting: 1 job(s) left  1 failed, 1 stopped (click for details)");
     EXPECT_EQ(RunStatusText(report, false, 0, RunTextsFor(Language::Japanese)),
-              "失敗 2 件 (クリックで詳細)");
+              "変換 1 件、失敗 1 件、中止 1 件 (クリックで詳細)");
+    // A new batch counts afresh; the list stays until it is cleared.
     report.Reset();
-    EXPECT_EQ(report.FailureCount(), 0);
+    EXPECT_EQ(report.FailureCount(), 2);
+    EXPECT_EQ(RunStatusText(report, false, 0, English()),
+              "Failed conversions are listed (click for details)");
+    report.ClearFailures();
+    EXPECT_EQ(RunStatusText(report, false, 0, English()), "");
 }
 
 TEST(RunReportTest, ALaunchFailureIsShownUntilACommandStarts) {
@@ -62,7 +71,7 @@ TEST(RunReportTest, ALaunchFailureIsShownUntilACommandStarts) {
               "起動できません: プログラム \"x\" が見つかりません");
     report.CommandStarted();
     EXPECT_EQ(RunStatusText(report, true, 2, English()),
-              "Converting: 2 job(s) left  1 failed (click for details)");
+              "Converting: 2 job(s) left (click for details)");
 }
 
 TEST(RunReportTest, FailureListNamesFileCommandEndAndOutput) {
@@ -95,6 +104,148 @@ TEST(RunReportTest, FailureListNamesFileCommandEndAndOutput) {
               "\n"
               "File: /v/none.avi\n"
               "Result: the command has no command line to run\n");
+}
+
+TEST(RunReportTest, PathsNotAddedAreCountedAndListedWithTheirReason) {
+    RunReport report;
+    report.PathsNotAdded({SkippedPath{"/gone.avi", SkipReason::NotFound, 0},
+                          SkippedPath{"/locked", SkipReason::Unreadable, EACCES},
+                          SkippedPath{"/deep/x.avi", SkipReason::TooLong, 0}});
+    report.JobEnded(Job("/ok", JobOutcome::Done, {Command("x", CommandState::Succeeded)}));
+    EXPECT_EQ(RunStatusText(report, false, 0, English()),
+              "1 converted, 3 not added (click for details)");
+    EXPECT_EQ(RunStatusText(report, false, 0, RunTextsFor(Language::Japanese)),
+              "変換 1 件、追加できず 3 件 (クリックで詳細)");
+    EXPECT_EQ(FailureListText(report, English()),
+              "File: /gone.avi\nResult: not added: not found\n\n"
+              "File: /locked\nResult: not added: the folder cannot be read (access denied)\n\n"
+              "File: /deep/x.avi\n"
+              "Result: not added: the path is too long for a converter to open\n");
+    EXPECT_NE(FailureListText(report, RunTextsFor(Language::Japanese))
+                  .find("追加できません: フォルダを読めません (アクセスが拒否されました)"),
+              std::string::npos);
+}
+
+TEST(RunReportTest, ConvertAgainTakesTheFailedAndStoppedFilesAndLeavesTheRest) {
+    RunReport report;
+    report.PathsNotAdded({SkippedPath{"/gone.avi", SkipReason::NotFound, 0}});
+    report.JobEnded(Failed("/bad.avi"));
+    report.JobEnded(
+        Job("/stopped.avi", JobOutcome::Stopped, {Command("s", CommandState::Stopped)}));
+    CommandRecord refused = Command("x", CommandState::NotLaunched);
+    refused.launchFailure = LaunchFailure{LaunchError::ProgramNotFound, "x", 0, {}};
+    JobResult notStarted = Job("/waits.avi", JobOutcome::NotStarted, {refused});
+    notStarted.id = 7;
+    report.JobEnded(notStarted);
+    report.JobEnded(notStarted);  // tried again: still one entry
+    EXPECT_EQ(report.FailureCount(), 4);
+
+    EXPECT_TRUE(report.HasFilesToConvertAgain());
+    EXPECT_EQ(report.TakeFilesToConvertAgain(),
+              (std::vector<std::string>{"/bad.avi", "/stopped.avi"}));
+    EXPECT_FALSE(report.HasFilesToConvertAgain());
+    ASSERT_EQ(report.FailedJobs().size(), 1u);
+    EXPECT_EQ(report.FailedJobs()[0].path, "/waits.avi");
+    // The job that could not start converts in the end: it leaves the list.
+    JobResult done = Job("/waits.avi", JobOutcome::Done, {Command("x", CommandState::Succeeded)});
+    done.id = 7;
+    report.JobEnded(done);
+    EXPECT_EQ(report.FailedJobs().size(), 0u);
+    EXPECT_EQ(report.NotAdded().size(), 1u);
+}
+
+TEST(RunReportTest, TheWindowsWordsForACantStartReasonAndATimeLimit) {
+    const LaunchFailure denied{LaunchError::SystemError, "/opt/x", EACCES, "Permission denied"};
+    EXPECT_EQ(LaunchFailureWords(denied, RunTextsFor(Language::Japanese)),
+              "プログラム \"/opt/x\" を起動できませんでした (アクセスが拒否されました)");
+    EXPECT_EQ(LaunchFailureWords(denied, English()),
+              "the program \"/opt/x\" could not be started (access denied)");
+    EXPECT_EQ(SystemErrorWords(ENOEXEC, English()), "not a program that can be run");
+    EXPECT_EQ(SystemErrorWords(EIO, RunTextsFor(Language::Japanese)),
+              "システムエラー " + std::to_string(EIO));
+    CommandRecord slow =
+        Command("x", CommandState::Failed, {ProcessExit::Kind::Signalled, 9, true});
+    EXPECT_EQ(CommandEndWords(slow, English()), "signal 9 (stopped at the time limit)");
+}
+
+TEST(ConverterReasonsTest, FfmpegsLastLinesGiveASentenceAboveThemInBothLanguages) {
+    const std::vector<std::pair<std::string, ConverterProblem>> lines = {
+        {"Stream map '0:V:0' matches no streams.", ConverterProblem::NoMatchingStream},
+        {"Output file #0 does not contain any stream", ConverterProblem::NoMatchingStream},
+        {"missing.mp4: No such file or directory", ConverterProblem::NoSuchFile},
+        {"bad.mp4: Invalid data found when processing input", ConverterProblem::InvalidData},
+        {"ro/out.mp3: Permission denied", ConverterProblem::PermissionDenied},
+        {"Error writing trailer of /m/x.mp4: No space left on device", ConverterProblem::DiskFull},
+        {"Unknown encoder 'libfdk_aac'", ConverterProblem::EncoderMissing},
+    };
+    for (const auto& [line, problem] : lines) {
+        const std::optional<ConverterReason> reason =
+            RecogniseConverterOutput({"frame=  1 fps=0.0 q=0.0 size=0kB", line});
+        ASSERT_TRUE(reason.has_value()) << line;
+        EXPECT_EQ(reason->problem, problem) << line;
+        for (const Language language : {Language::Japanese, Language::English}) {
+            EXPECT_FALSE(ConverterReasonWords(*reason, RunTextsFor(language)).empty()) << line;
+        }
+    }
+    EXPECT_EQ(RecogniseConverterOutput({"Unknown encoder 'libfdk_aac'"})->subject, "libfdk_aac");
+    EXPECT_FALSE(RecogniseConverterOutput({"Conversion failed!", "something else"}));
+    // A full disk explains the broken output that follows it.
+    EXPECT_EQ(RecogniseConverterOutput({"out.mp4: Invalid data found when processing input",
+                                        "Error closing file: No space left on device"})
+                  ->problem,
+              ConverterProblem::DiskFull);
+
+    RunReport report;
+    report.JobEnded(Job("/v/song.mp3", JobOutcome::Failed,
+                        {Command("ffmpeg -i song.mp3 out.mp4", CommandState::Failed, {},
+                                 {"Stream map '0:V:0' matches no streams."})}));
+    const std::string list = FailureListText(report, English());
+    EXPECT_NE(list.find("Result: exit code 0\nReason: This command needs a kind of stream the "
+                        "file does not have"),
+              std::string::npos)
+        << list;
+    EXPECT_LT(list.find("Reason:"), list.find("Last output:"));
+}
+
+TEST(AboutBoxTest, TheConverterVersionAndItsLicenceComeFromItsOwnWords) {
+    const std::string output =
+        "ffmpeg version 5.1.6-0+deb12u1 Copyright (c) 2000-2024 the FFmpeg developers\n"
+        "built with gcc 12 (Debian 12.2.0-14)\n"
+        "configuration: --prefix=/usr --enable-gpl --disable-stripping --enable-gnutls\n"
+        "libavutil      57. 28.100 / 57. 28.100\n";
+    std::optional<ConverterVersion> version = ParseConverterVersion(output);
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->version, "5.1.6-0+deb12u1");
+    EXPECT_EQ(version->licence, ConverterVersion::Licence::Gpl2);
+    EXPECT_EQ(ParseConverterVersion("ffmpeg version n7.0\r\nconfiguration: --enable-gpl "
+                                    "--enable-version3\r\n")
+                  ->licence,
+              ConverterVersion::Licence::Gpl3);
+    EXPECT_EQ(ParseConverterVersion("ffmpeg version 6\nconfiguration: --enable-gplx\n")->licence,
+              ConverterVersion::Licence::Lgpl21);
+    EXPECT_EQ(ParseConverterVersion("ffmpeg version 6\n")->licence,
+              ConverterVersion::Licence::Unknown);
+    EXPECT_FALSE(ParseConverterVersion("sh: ffmpeg: not found\n"));
+
+    AboutFacts facts;
+    facts.version = "1.2.3";
+    facts.converter = ConverterAnswer{ConverterAnswer::State::Found, *version};
+    facts.programFolder = "/opt/palomix";
+    facts.stateFile = "/home/u/.config/palomix/Palomix.ini";
+    facts.settingsFolders = {"/opt/palomix/convert_settings",
+                             "/home/u/.config/palomix/convert_settings"};
+    const std::string english = AboutText(facts, AboutTextsFor(Language::English));
+    for (const char* part : {"Version 1.2.3", "Licence: not stated in this build",
+                             "ffmpeg in cores: 5.1.6-0+deb12u1 (GPL version 2 or later)",
+                             "State file: /home/u/.config/palomix/Palomix.ini",
+                             "    /home/u/.config/palomix/convert_settings"}) {
+        EXPECT_NE(english.find(part), std::string::npos) << part << "\n" << english;
+    }
+    facts.licence = "MIT";
+    facts.converter.state = ConverterAnswer::State::NoAnswer;
+    const std::string japanese = AboutText(facts, AboutTextsFor(Language::Japanese));
+    EXPECT_NE(japanese.find("ライセンス: MIT"), std::string::npos) << japanese;
+    EXPECT_NE(japanese.find("cores の ffmpeg: 応答がありません"), std::string::npos) << japanese;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// Not a test: makes the pictures of the window in docs/ (window-ja.png, window-en.png), with
-// queued and converting rows, from the real window on a real display. Run it under Xvfb with
-// a window manager, so that the title bar shows:
+// Not a test: makes the pictures of the window in docs/ from the real window on a real display:
+// window-ja.png and window-en.png with queued and converting rows; end-of-batch-*.png,
+// failure-list-*.png and close-question-*.png in both languages. Run it under Xvfb with a
+// window manager, so that the title bar shows:
 //
 //   xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'openbox & sleep 1;
 //     QT_QPA_PLATFORM=xcb build/tests/app_tests --gtest_also_run_disabled_tests
@@ -13,10 +14,17 @@
 #include <QScreen>
 #include <QTableView>
 
+#include <QMessageBox>
+
+#include <fstream>
+#include <map>
+
+#include "app/Captions.h"
+#include "app/FailureWindow.h"
 #include "app/StringGrid.h"
+#include "tests/app/AppTestSupport.h"
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/MCCBox.h"
-#include "tests/app/AppTestSupport.h"
 
 namespace palomix::testing {
 namespace {
@@ -70,7 +78,7 @@ TEST(WindowScreenshots, DISABLED_JapaneseAndEnglishWithQueuedAndConvertingRows) 
     environment.programFolder = scratch.Path("program");
     environment.executablePath = scratch.Path("program/palomix");
     environment.messages = std::make_shared<RecordingSink>();
-    environment.openWithDefault = [](const std::string&) {};
+    environment.openWithDefault = [](const std::string&, const OpenFailureHandler&) {};
     environment.makeLauncher = [](PostToHost) { return std::make_unique<NeverEndingLauncher>(); };
     environment.devices = std::make_unique<NoDrives>();
     TMainForm1 form(std::move(environment));
@@ -102,6 +110,169 @@ TEST(WindowScreenshots, DISABLED_JapaneseAndEnglishWithQueuedAndConvertingRows) 
     Pick(*form.MultiComboBox1, phones);
     Pick(*form.MultiComboBox2, 1);
     Shoot(form, out + "/window-en.png");
+}
+
+// The input file of an ffmpeg command line: the quoted path after "-i".
+std::string InputOf(const std::string& commandLine) {
+    const std::size_t start = commandLine.find("-i \"");
+    if (start == std::string::npos) {
+        return {};
+    }
+    const std::size_t end = commandLine.find('"', start + 4);
+    return commandLine.substr(start + 4, end - start - 4);
+}
+
+// Ends each command as the file it converts says: most succeed, some fail with ffmpeg's own
+// last lines, one runs until it is stopped.
+class ScriptedLauncher final : public ProcessLauncher {
+public:
+    ScriptedLauncher(PostToHost post, std::string logFolder)
+        : post_(std::move(post)), logFolder_(std::move(logFolder)) {}
+
+    LaunchResult Launch(const std::string& commandLine, ProcessEndedHandler onEnded) override {
+        LaunchResult result;
+        result.launched = true;
+        result.handle = ProcessHandle{++next_};
+        result.logPath = logFolder_ + "/" + std::to_string(next_) + ".log";
+        std::string log = "size=       0kB time=00:00:00.00 bitrate=N/A speed=   0x\n";
+        ProcessExit exit;
+        if (commandLine.find(".mp3") != std::string::npos) {
+            log +=
+                "Stream map '0:V:0' matches no streams.\n"
+                "To ignore this, add a trailing '?' to the map.\n";
+            exit.code = 1;
+        } else if (commandLine.find("broken") != std::string::npos) {
+            log = "[mov,mp4,m4a,3gp,3g2,mj2 @ 0x55d1c3a2b8c0] moov atom not found\n" +
+                  InputOf(commandLine) + ": Invalid data found when processing input\n";
+            exit.code = 1;
+        } else if (commandLine.find("concert") != std::string::npos) {
+            hanging_ = {result.handle, std::move(onEnded)};
+            return result;
+        }
+        std::ofstream(result.logPath) << log;
+        post_([onEnded = std::move(onEnded), handle = result.handle, exit] {
+            onEnded(handle, exit);
+        });
+        return result;
+    }
+    bool Terminate(ProcessHandle handle) override {
+        if (!hanging_.second || hanging_.first != handle) {
+            return false;
+        }
+        post_([ended = std::move(hanging_), handle] {
+            ended.second(handle, ProcessExit{ProcessExit::Kind::Signalled, 15});
+        });
+        hanging_ = {};
+        return true;
+    }
+    void DiscardLog(ProcessHandle /*handle*/) override {}
+
+private:
+    PostToHost post_;
+    std::string logFolder_;
+    std::uint64_t next_ = 0;
+    std::pair<ProcessHandle, ProcessEndedHandler> hanging_;
+};
+
+void ShootWidget(QWidget& widget, const std::string& file) {
+    widget.raise();
+    widget.activateWindow();
+    // Shown, framed by the window manager, and drawn.
+    ASSERT_TRUE(WaitUntil([&] {
+        return widget.windowHandle() != nullptr && widget.windowHandle()->isExposed() &&
+               widget.frameGeometry() != widget.geometry();
+    }));
+    WaitUntil([] { return false; }, std::chrono::milliseconds(800));
+    const QRect frame = widget.frameGeometry();
+    const QPixmap picture =
+        widget.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    ASSERT_TRUE(picture.save(QString::fromStdString(file), "PNG")) << file;
+}
+
+TEST(WindowScreenshots, DISABLED_EndOfBatchFailureListAndCloseQuestion) {
+    // Short folders of their own, so that the paths in the pictures read like a user's.
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    struct Removed {
+        std::vector<std::filesystem::path> paths;
+        ~Removed() {
+            for (const auto& path : paths) {
+                std::error_code ignored;
+                std::filesystem::remove_all(path, ignored);
+            }
+        }
+    } removed{{base / "Palomix", base / "ビデオ"}};
+    const ScratchFolder scratch;
+    std::filesystem::create_directories(base / "Palomix/convert_settings");
+    std::filesystem::copy(std::string(PALOMIX_SOURCE_DIR) + "/convert_settings",
+                          base / "Palomix/convert_settings",
+                          std::filesystem::copy_options::recursive);
+    const std::string logs = scratch.MakeFolder("logs");
+    std::vector<std::string> files;
+    std::filesystem::create_directories(base / "ビデオ");
+    for (const char* name : {"家族旅行_2023.mp4", "birthday party.mov", "お気に入りの曲.mp3",
+                             "運動会.mts", "cat video.avi", "夏祭り 花火.mp4", "long concert.mkv",
+                             "school play.mp4", "broken_clip.mp4", "初詣.mov", "beach day.mp4",
+                             "snow.mts", "sunset.mov", "zoo.mp4", "garden.avi"}) {
+        const std::filesystem::path file = base / "ビデオ" / name;
+        std::ofstream(file) << "v";
+        files.push_back(file.string());
+    }
+    const QString testName = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QString::fromUtf8(
+        kApplicationTitle.data(), static_cast<qsizetype>(kApplicationTitle.size())));
+
+    MainFormEnvironment environment;
+    environment.programFolder = (base / "Palomix").string();
+    environment.executablePath = (base / "Palomix/palomix").string();
+    environment.messages = std::make_shared<RecordingSink>();
+    environment.openWithDefault = [](const std::string&, const OpenFailureHandler&) {};
+    environment.makeLauncher = [logs](PostToHost post) {
+        return std::make_unique<ScriptedLauncher>(std::move(post), logs);
+    };
+    environment.devices = std::make_unique<NoDrives>();
+    TMainForm1 form(std::move(environment));
+    form.show();
+    form.FormActivate();
+    const int phones = [&] {
+        for (int row = 0; row < form.MultiComboBox1->ItemCount(); ++row) {
+            if (form.MultiComboBox1->Item(row).find("phone_tablet.ini") != std::string::npos) {
+                return row;
+            }
+        }
+        return 0;
+    }();
+    Pick(*form.MultiComboBox1, phones);
+    Pick(*form.MultiComboBox2, 1);
+    form.BrowserEdit1->SetPath(scratch.MakeFolder("converted"));
+    form.Timer0->stop();
+    form.FormDropFiles(files);
+    ASSERT_TRUE(WaitUntil([&] {
+        return form.Jobs().Empty() || form.Jobs().HeadPath().find("concert") != std::string::npos;
+    }));
+    form.Button1Click();
+    ASSERT_TRUE(WaitUntil([&] { return form.Jobs().Empty() && !form.Core().RunActive(); }));
+    form.BrowserEdit1->SetPath("/home/palomix/Videos/converted");
+
+    const char* folder = std::getenv("PALOMIX_SCREENSHOT_DIR");
+    const std::string out = folder != nullptr ? folder : std::string(PALOMIX_SOURCE_DIR) + "/docs";
+    std::filesystem::create_directories(out);
+    for (const auto& [language, suffix] :
+         {std::pair{Language::Japanese, "ja"}, std::pair{Language::English, "en"}}) {
+        language == Language::English ? form.B2Click() : form.B1Click();
+        Pick(*form.MultiComboBox1, phones);
+        Pick(*form.MultiComboBox2, 1);
+        Shoot(form, out + "/end-of-batch-" + suffix + ".png");
+        form.ShowFailures();
+        form.FailureWindow()->resize(820, 430);
+        ShootWidget(*form.FailureWindow(), out + "/failure-list-" + suffix + ".png");
+        form.FailureWindow()->close();
+        const std::unique_ptr<QMessageBox> question =
+            MakeQuestionBox(&form, CloseDuringRunQuestion(RunTextsFor(language)));
+        question->show();
+        ShootWidget(*question, out + "/close-question-" + suffix + ".png");
+        question->close();
+    }
+    QCoreApplication::setApplicationName(testName);
 }
 
 }  // namespace

@@ -4,11 +4,11 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "settings/IniFile.h"
 #include "settings/StateFile.h"
+#include "tests/app/AppTestSupport.h"
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/MCCBox.h"
-#include "settings/IniFile.h"
-#include "tests/app/AppTestSupport.h"
 
 namespace palomix::testing {
 namespace {
@@ -60,9 +60,9 @@ TEST_F(StateFileTest, SaveKeepsOtherSectionsAndKeysAndWritesCurrentValues) {
     EXPECT_EQ(Key(StatePath(), "M_TOP"), "300");
     EXPECT_EQ(Key(StatePath(), "B1"), "0");
     EXPECT_EQ(Key(StatePath(), "B2"), "1");
-    // The language switch selected the first rows again.
-    EXPECT_EQ(Key(StatePath(), "MC1"), "0");
-    EXPECT_EQ(Key(StatePath(), "MC2"), "0");
+    // The language switch kept both choices.
+    EXPECT_EQ(Key(StatePath(), "MC1"), "3");
+    EXPECT_EQ(Key(StatePath(), "MC2"), "2");
     EXPECT_EQ(Key(StatePath(), "BE1"), "/media/out folder");
 }
 

@@ -11,35 +11,14 @@
 #include <random>
 #include <string>
 
+#include "tests/platform/ScopedEnvironment.h"
+
 namespace palomix {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Sets (or, with nullopt, removes) an environment variable for the life of the object.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        Set(value);
-    }
-    ~ScopedEnvironment() { Set(old_); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    void Set(const std::optional<std::string>& value) {
-        if (value) {
-            ::setenv(name_, value->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using testing::ScopedEnvironment;
 
 std::string UniqueName(const std::string& base) {
     std::random_device random;

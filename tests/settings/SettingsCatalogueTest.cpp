@@ -67,6 +67,36 @@ TEST_F(SettingsCatalogueTest, FilesOfTheFolderComeBeforeThoseOfSubfoldersBreadth
     EXPECT_EQ(catalogue.CatalogueRows()[2], "\"b\",\"\",\"b.ini\"");
 }
 
+TEST_F(SettingsCatalogueTest, TheUsersFolderIsListedAfterTheProgramsInTheSameOrder) {
+    const std::string shipped = WriteTitled("z.ini", "z", {0});
+    const std::string shippedSub = WriteTitled("sub/y.ini", "y", {0});
+    const fs::path user = program_ / "user";
+    fs::create_directories(user / "deeper");
+    std::ofstream(user / "deeper" / "b.ini") << "[Info]\nTitle=b\n";
+    std::ofstream(user / "a.ini") << "[Info]\nTitle=a\n[Item3]\nTitle=three\n";
+
+    SettingsCatalogue catalogue(Program());
+    catalogue.SetUserSettingsFolder(user.string());
+    catalogue.LoadSettingsCatalogue(Language::Japanese);
+    EXPECT_EQ(catalogue.Paths(),
+              (std::vector<std::string>{shipped, shippedSub, (user / "a.ini").string(),
+                                        (user / "deeper" / "b.ini").string()}));
+    // Selections by what they name, as a language switch keeps them.
+    EXPECT_TRUE(catalogue.SelectSettingsFile((user / "a.ini").string()));
+    EXPECT_EQ(catalogue.SelectedSettingsRow(), 2);
+    EXPECT_FALSE(catalogue.SelectSettingsFile(Settings("gone.ini")));
+    EXPECT_EQ(catalogue.SelectedSettingsRow(), 2);
+    catalogue.MultiComboBox1Change(Language::Japanese);
+    EXPECT_TRUE(catalogue.SelectCommandItem(3));
+    EXPECT_FALSE(catalogue.SelectCommandItem(0));
+    EXPECT_EQ(catalogue.SelectedCommand()->itemNumber, 3);
+
+    // A user folder that is not there adds nothing and is no error.
+    catalogue.SetUserSettingsFolder((program_ / "missing").string());
+    EXPECT_FALSE(catalogue.LoadSettingsCatalogue(Language::English).folderMissing);
+    EXPECT_EQ(catalogue.Paths(), (std::vector<std::string>{shipped, shippedSub}));
+}
+
 TEST_F(SettingsCatalogueTest, AFolderNamedLikeASettingsFileIsNotListedButItsFilesAre) {
     const std::string inner = WriteTitled("folder.ini/inner.ini", "inner", {0});
     const std::string plain = WriteTitled("plain.ini", "plain", {0});

@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "controllogic/DialogPlacement.h"
+#include "controllogic/FolderPathText.h"
 #include "widgets/FolderBrowseDialog.h"
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/FolderBrowsePicture.h"
-#include "controllogic/FolderPathText.h"
 
 namespace palomix {
 namespace {
@@ -285,4 +285,27 @@ TEST(FolderBrowseDialog, CancelKeepsTheSelectedFolder) {
 }
 
 }  // namespace
+TEST(FolderBrowseEditTest, KeysOpenTheDialogAndAnEditableFieldKeepsItsTypingKeys) {
+    std::vector<std::string> log;
+    TFolderBrowseEdit edit;
+    edit.SetDialogFactory([&log](QWidget* owner) {
+        return std::make_unique<ScriptedDialog>(owner, log, false, std::string());
+    });
+    const auto press = [&edit](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers, key == Qt::Key_Space ? " " : "");
+        QApplication::sendEvent(&edit, &event);
+    };
+    edit.SetReadOnly(false);
+    press(Qt::Key_Space);
+    press(Qt::Key_Return);
+    EXPECT_EQ(edit.text().toStdString(), " ");
+    EXPECT_TRUE(log.empty());
+    press(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(log.size(), 3u);  // created, shown, destroyed
+    edit.SetReadOnly(true);
+    press(Qt::Key_Space);
+    press(Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(log.size(), 9u);
+}
+
 }  // namespace palomix
