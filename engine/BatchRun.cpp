@@ -631,6 +631,11 @@ void BatchRun::Tick() {
     UpdateQueueProgress();
 }
 
+bool BatchRun::IsActive(JobId id) const {
+    return std::any_of(active_.begin(), active_.end(),
+                       [id](const ActiveJob& job) { return job.id == id; });
+}
+
 std::optional<JobProgress> BatchRun::ProgressOf(JobId id) const {
     for (const ActiveJob& job : active_) {
         if (job.id == id && !job.stopped) {

@@ -130,6 +130,11 @@ public:
     // running command's log at every tick and asks for the inputs' lengths.
     void SetFollowProgress(bool on) { followProgress_ = on; }
 
+    // True while the job is active: converting, or stopped with its command not ended yet.
+    bool IsActive(JobId id) const;
+    // The number of jobs active now.
+    std::size_t ActiveCount() const { return active_.size(); }
+
     // How far a converting job has come; nullopt for a job that is not converting.
     std::optional<JobProgress> ProgressOf(JobId id) const;
     // How far the run has come, as of the last tick.

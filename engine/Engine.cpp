@@ -61,6 +61,29 @@ void Engine::SetSimultaneousJobs(std::size_t count) {
     run_->SetSimultaneousJobs(count);
 }
 
+int Engine::RemoveWaiting(std::span<const JobId> ids) {
+    int removed = 0;
+    for (const JobId id : ids) {
+        if (!run_->IsActive(id) && jobs_.Remove(id)) {
+            ++removed;
+        }
+    }
+    return removed;
+}
+
+void Engine::MoveToTop(std::span<const JobId> ids) {
+    // The converting jobs stand at the top; the moved ones come right below them.
+    std::int32_t keep = 0;
+    while (keep < jobs_.JobCount() && run_->IsActive(jobs_.Id(keep))) {
+        ++keep;
+    }
+    jobs_.MoveUp(ids, keep);
+}
+
+bool Engine::IsConverting(JobId id) const {
+    return run_->IsActive(id);
+}
+
 IntakeResult Engine::AddPaths(std::span<const std::string> paths) {
     return intake_.TakeDrop(paths);
 }

@@ -89,6 +89,17 @@ public:
     // Files put into the list as they are, without looking them up or searching folders (a
     // queue saved earlier, say).
     void AddFiles(std::span<const std::string> paths) { jobs_.AddJobs(paths); }
+    // A file with the subfolder it lay in below a dropped folder (see JobQueue::AddJob).
+    void AddFile(std::string path, std::string_view subfolder) {
+        jobs_.AddJob(std::move(path), subfolder);
+    }
+    // Takes waiting jobs out of the list; a job being converted stays (only a stop ends it).
+    // The number taken out.
+    int RemoveWaiting(std::span<const JobId> ids);
+    // Moves waiting jobs to the top of the waiting ones, in their list order.
+    void MoveToTop(std::span<const JobId> ids);
+    // True while the job is being converted (or its stopped command has not ended yet).
+    bool IsConverting(JobId id) const;
     // The list, to read and to watch (JobQueue::AddObserver).
     const JobQueue& Jobs() const { return jobs_; }
 

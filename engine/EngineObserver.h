@@ -26,8 +26,8 @@ enum class RunEndReason {
 
 struct RunEnd {
     RunEndReason reason = RunEndReason::QueueEmpty;
-    std::string folder;      // OutputFolderUnusable: the folder
-    std::error_code error;   // OutputFolderUnusable: why it could not be made
+    std::string folder;     // OutputFolderUnusable: the folder
+    std::error_code error;  // OutputFolderUnusable: why it could not be made
 };
 
 struct JobStart {

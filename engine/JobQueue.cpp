@@ -150,6 +150,30 @@ bool JobQueue::Remove(JobId id) {
     return true;
 }
 
+void JobQueue::MoveUp(std::span<const JobId> ids, std::int32_t keep) {
+    FlushAppends();
+    keep = std::clamp<std::int32_t>(keep, 0, JobCount());
+    std::vector<Job> moved;
+    for (std::int32_t index = JobCount() - 1; index >= keep; --index) {
+        const Job& job = jobs_[static_cast<std::size_t>(index)];
+        if (std::find(ids.begin(), ids.end(), job.id) == ids.end()) {
+            continue;
+        }
+        moved.push_back(job);
+        jobs_.erase(jobs_.begin() + index);
+        const int row = index + 1;
+        Notify([row](JobQueueObserver& o) { o.RowsRemoved(row, 1); });
+    }
+    if (moved.empty()) {
+        return;
+    }
+    std::reverse(moved.begin(), moved.end());
+    jobs_.insert(jobs_.begin() + keep, moved.begin(), moved.end());
+    const int first = keep + 1;
+    const int count = static_cast<int>(moved.size());
+    Notify([first, count](JobQueueObserver& o) { o.RowsInserted(first, count); });
+}
+
 const std::string& JobQueue::HeadPath() const {
     return jobs_.empty() ? EmptyText() : jobs_.front().path;
 }

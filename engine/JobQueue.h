@@ -92,6 +92,10 @@ public:
     // Removes the job with this id wherever it stands. False when there is none.
     bool Remove(JobId id);
 
+    // Moves the jobs with these ids, in their list order, to just below the first `keep` rows
+    // (the jobs converting stay on top). Reported as removals, then one insertion.
+    void MoveUp(std::span<const JobId> ids, std::int32_t keep);
+
     std::int32_t JobCount() const { return static_cast<std::int32_t>(jobs_.size()); }
     bool Empty() const { return jobs_.empty(); }
 

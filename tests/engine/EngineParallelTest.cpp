@@ -107,6 +107,28 @@ TEST_F(ParallelTest, ARowsOwnStopAStopOfAllAndAFailureTouchOnlyWhatTheyName) {
     EXPECT_TRUE(engine->Jobs().Empty());
 }
 
+TEST_F(ParallelTest, RemovingAndMovingUpLeaveTheConvertingJobsWhereTheyAre) {
+    WriteSettings({{{0, R"(conv "<%InputFile%>")"}}});
+    engine->SetSimultaneousJobs(2);
+    AddJobs({"/v/a", "/v/b", "/v/c", "/v/d", "/v/e"});
+    engine->StartRun();
+    const auto id = [this](std::int32_t index) { return engine->Jobs().Id(index); };
+    const std::vector<JobId> everything{id(0), id(1), id(2), id(3), id(4)};
+
+    EXPECT_TRUE(engine->IsConverting(id(1)));
+    EXPECT_FALSE(engine->IsConverting(id(2)));
+    const std::vector<JobId> lastTwo{id(3), id(4)};
+    engine->MoveToTop(lastTwo);  // below the converting ones, in their own order
+    EXPECT_EQ(Paths(), (Lines{"/v/a", "/v/b", "/v/d", "/v/e", "/v/c"}));
+
+    EXPECT_EQ(engine->RemoveWaiting(everything), 3);  // only a stop ends a converting job
+    EXPECT_EQ(Paths(), (Lines{"/v/a", "/v/b"}));
+    launcher.Finish(R"(conv "/v/a")");
+    launcher.Finish(R"(conv "/v/b")");
+    EXPECT_EQ(launcher.processes.size(), 2u);
+    EXPECT_FALSE(engine->RunActive());
+}
+
 }  // namespace
 }  // namespace palomix
 
