@@ -1,10 +1,10 @@
 #!/bin/sh
-# Runs the window-manager cases of the window tests on a virtual X display (Xvfb) with the
-# openbox window manager. Exits 77 (skipped) when either is missing.
+# Runs the window-manager cases of the window tests on a virtual X display of their own with
+# the openbox window manager. Exits 77 (skipped) when either is missing.
 #   window_manager_test.sh APP_TESTS
 set -u
 app_tests=$1
-for tool in xvfb-run Xvfb openbox; do
+for tool in Xvfb openbox; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "$tool is not installed (apt-get install xvfb openbox)"
         exit 77
@@ -33,4 +33,4 @@ kill $wm 2>/dev/null
 wait $wm 2>/dev/null
 exit $status
 INNER
-exec xvfb-run -a -s "-screen 0 1024x768x24" sh "$inner" "$app_tests"
+sh "$(dirname "$0")/../support/with_xvfb.sh" sh "$inner" "$app_tests"

@@ -1,6 +1,8 @@
 // Where a portable and an installed copy keep the user's files.
 #include "settings/ProgramPlaces.h"
 
+#include "platform/PathRules.h"
+
 #include <gtest/gtest.h>
 
 namespace palomix {
@@ -12,7 +14,7 @@ TEST(ProgramPlacesTest, AWritableProgramFolderKeepsEverything) {
     facts.videosFolder = "/home/u/Videos";
     const ProgramPlaces places = DecideProgramPlaces("/opt/palomix", facts);
     EXPECT_TRUE(places.portable);
-    EXPECT_EQ(places.stateFile, "/opt/palomix/Palomix.ini");
+    EXPECT_EQ(places.stateFile, JoinPath("/opt/palomix", "Palomix.ini"));
     EXPECT_EQ(places.userSettingsFolder, "");
     EXPECT_EQ(places.defaultOutputFolder, "/opt/palomix");
 }
@@ -25,8 +27,8 @@ TEST(ProgramPlacesTest, AnInstalledCopyUsesTheUsersFoldersAndFallsBackStepByStep
     facts.homeFolder = "/home/u";
     ProgramPlaces places = DecideProgramPlaces("/opt/palomix", facts);
     EXPECT_FALSE(places.portable);
-    EXPECT_EQ(places.stateFile, "/home/u/.config/palomix/Palomix.ini");
-    EXPECT_EQ(places.userSettingsFolder, "/home/u/.config/palomix/convert_settings");
+    EXPECT_EQ(places.stateFile, JoinPath("/home/u/.config/palomix", "Palomix.ini"));
+    EXPECT_EQ(places.userSettingsFolder, JoinPath("/home/u/.config/palomix", "convert_settings"));
     EXPECT_EQ(places.defaultOutputFolder, "/home/u/Movies");
 
     facts.videosFolder.reset();
@@ -36,7 +38,7 @@ TEST(ProgramPlacesTest, AnInstalledCopyUsesTheUsersFoldersAndFallsBackStepByStep
     facts.userFolder.reset();
     facts.homeFolder.reset();
     places = DecideProgramPlaces("/opt/palomix", facts);
-    EXPECT_EQ(places.stateFile, "/opt/palomix/Palomix.ini");
+    EXPECT_EQ(places.stateFile, JoinPath("/opt/palomix", "Palomix.ini"));
     EXPECT_EQ(places.userSettingsFolder, "");
     EXPECT_EQ(places.defaultOutputFolder, "/opt/palomix");
 }
