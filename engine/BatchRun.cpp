@@ -608,10 +608,21 @@ bool BatchRun::CheckOutputs(ActiveJob& job) {
             return false;
         }
         job.nextCheck = 0;
-        // The input's length first, unless the progress asked for it already.
-        if (durations_.count(job.result.path) == 0) {
-            return LaunchCheck(job, Pending::Check::InputLength,
-                               LengthProbeLine(inputs_.probeProgram, job.result.path));
+        // The input's length first, unless it is known: the probe asking for it becomes the
+        // job's own, or one is started.
+        const std::string& input = job.result.path;
+        if (durations_.count(input) == 0) {
+            const auto running =
+                std::find_if(probes_.begin(), probes_.end(),
+                             [&input](const Probe& probe) { return probe.path == input; });
+            if (running == probes_.end()) {
+                return LaunchCheck(job, Pending::Check::InputLength,
+                                   LengthProbeLine(inputs_.probeProgram, input));
+            }
+            job.pending =
+                Pending{running->handle, 0, {}, {}, running->logPath, Pending::Check::InputLength};
+            probes_.erase(running);
+            return true;
         }
     }
     while (*job.nextCheck < job.temporary.size()) {
@@ -636,7 +647,7 @@ bool BatchRun::CheckOutputs(ActiveJob& job) {
 
 bool BatchRun::LaunchCheck(ActiveJob& job, Pending::Check check, const std::string& line) {
     LaunchOptions options;
-    options.lowPriority = true;
+    options.lowPriority = maxActive_ > 1;  // as the job's lines run
     options.timeLimit = kProbeTimeLimit;
     const std::weak_ptr<AliveToken> alive = alive_;
     const LaunchResult launch =
@@ -850,7 +861,7 @@ void BatchRun::UpdateQueueProgress() {
 }
 
 void BatchRun::ProbeDurations() {
-    if (inputs_.probeProgram.empty() || probingFailed_ || !runActive_ || !followProgress_) {
+    if (inputs_.probeProgram.empty() || probingFailed_ || !runActive_) {
         return;
     }
     const auto wanted = [this](const std::string& path) {
@@ -858,14 +869,19 @@ void BatchRun::ProbeDurations() {
                std::none_of(probes_.begin(), probes_.end(),
                             [&path](const Probe& probe) { return probe.path == path; });
     };
-    // The converting jobs first: their percentages wait for it.
+    // The converting jobs first: their percentages wait for it, and so does the check of their
+    // outputs once they are done (asked for now, the length is there by then).
     for (const ActiveJob& job : active_) {
         if (probes_.size() < kProbesAtOnce + active_.size() && !job.stopped &&
-            !job.progress.Duration() && wanted(job.result.path)) {
+            (followProgress_ || !job.result.outputs.empty()) && !job.progress.Duration() &&
+            wanted(job.result.path)) {
             if (!StartProbe(job.result.path)) {
                 return;
             }
         }
+    }
+    if (!followProgress_) {
+        return;  // the waiting jobs' lengths only serve the queue's progress
     }
     for (std::int32_t index = 0; index < jobs_.JobCount() && probes_.size() < kProbesAtOnce;
          ++index) {

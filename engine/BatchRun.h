@@ -146,7 +146,8 @@ public:
     bool RunActive() const { return runActive_; }
 
     // Whether the run follows its converters' progress (on by default): reads the end of each
-    // running command's log at every tick and asks for the inputs' lengths.
+    // running command's log at every tick and asks for the inputs' lengths (without it, only
+    // the lengths that the check of a converting job's outputs will need).
     void SetFollowProgress(bool on) { followProgress_ = on; }
 
     // True while the job is active: converting, or stopped with its command not ended yet.
