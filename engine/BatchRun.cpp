@@ -867,7 +867,11 @@ void BatchRun::ProbeDurations() {
     const auto wanted = [this](const std::string& path) {
         return durations_.count(path) == 0 &&
                std::none_of(probes_.begin(), probes_.end(),
-                            [&path](const Probe& probe) { return probe.path == path; });
+                            [&path](const Probe& probe) { return probe.path == path; }) &&
+               std::none_of(active_.begin(), active_.end(), [&path](const ActiveJob& job) {
+                   return job.pending && job.pending->check == Pending::Check::InputLength &&
+                          job.result.path == path;  // asked for by the check of its outputs
+               });
     };
     // The converting jobs first: their percentages wait for it, and so does the check of their
     // outputs once they are done (asked for now, the length is there by then).
