@@ -91,6 +91,15 @@ struct RunTexts {
     std::string_view tooLargeForPlayer;
     std::string_view noFreeName;
     std::string_view outputNotKeptFormat;  // "{path}"
+    // The check of a done job's outputs: "{path}" each; "{output}" and "{input}" in seconds.
+    std::string_view outputMissingFormat;
+    std::string_view outputEmptyFormat;
+    std::string_view outputUnreadableFormat;
+    std::string_view outputTooShortFormat;
+    std::string_view outputsNotChecked;  // appended to a batch's counts: no cores/ffprobe
+    // What a command needs of cores/ffmpeg that it lacks: "{name}".
+    std::string_view encoderMissingFormat;
+    std::string_view formatMissingFormat;
     // Why a program could not be started.
     std::string_view emptyCommandLine;
     std::string_view programNotFoundFormat;    // "{program}"

@@ -476,13 +476,34 @@ void TMainForm1::ShowCatalogue() {
 
 void TMainForm1::ShowCommandList() {
     MultiComboBox2->ClearItems();
-    const std::vector<CommandRow>& rows = engine_->Catalogue().CommandRows();
-    for (std::size_t row = 0; row < rows.size(); ++row) {
-        MultiComboBox2->AddItem(rows[row].RowText());
-        MultiComboBox2->setItemData(static_cast<int>(row), Q(rows[row].title), Qt::ToolTipRole);
+    for (const CommandRow& row : engine_->Catalogue().CommandRows()) {
+        MultiComboBox2->AddItem(row.RowText());
     }
     MultiComboBox2->SetItemIndex(engine_->Catalogue().SelectedCommandRow());
+    ShowCommandToolTips();
+}
+
+void TMainForm1::ShowCommandToolTips() {
+    // Each command's title, and what it needs that cores/ffmpeg lacks; that answer may come
+    // later (ConverterChecked).
+    const std::vector<CommandRow>& rows = engine_->Catalogue().CommandRows();
+    const std::optional<std::string> settingsFile = engine_->Catalogue().SelectedSettingsPath();
+    const RunTexts& texts = RunTextsFor(TextLanguage());
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        std::string tip = rows[row].title;
+        if (settingsFile) {
+            const ChosenCommand command{*settingsFile, rows[row].itemNumber};
+            for (const ConverterNeed& need : engine_->CommandNeeds(command).missing) {
+                tip += "\n" + ConverterNeedWords(need, texts);
+            }
+        }
+        MultiComboBox2->setItemData(static_cast<int>(row), Q(tip), Qt::ToolTipRole);
+    }
     ShowSelectorToolTips();
+}
+
+void TMainForm1::ConverterChecked() {
+    ShowCommandToolTips();
 }
 
 void TMainForm1::ShowSelectorToolTips() {

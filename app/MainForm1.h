@@ -195,6 +195,7 @@ private:
     void JobEnded(const JobResult& result) override;
     void RunEnded(const RunEnd& end) override;
     void StopFailed() override;
+    void ConverterChecked() override;
     // JobQueueObserver: the job count of the status strip.
     void RowsInserted(int firstRow, int count) override;
     void RowsRemoved(int firstRow, int count) override;
@@ -210,6 +211,7 @@ private:
     // Jobs wait for a command and the user's choice makes one: they start.
     void StartWaitingJobs();
     void ShowSelectorToolTips();
+    void ShowCommandToolTips();
     void StartRun();
     void Message(const std::string& text);
     void UpdateRunStatus();

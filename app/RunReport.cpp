@@ -1,6 +1,7 @@
 #include "app/RunReport.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string_view>
 #include <system_error>
 
@@ -38,6 +39,7 @@ void RunReport::Reset() {
     skipped_.clear();
     counts_ = {};
     launchFailure_.reset();
+    outputsNotChecked_ = false;
 }
 
 void RunReport::CommandStarted() {
@@ -53,6 +55,7 @@ void RunReport::JobEnded(const JobResult& result) {
     switch (result.outcome) {
         case JobOutcome::Done:
             ++counts_.converted;
+            outputsNotChecked_ = outputsNotChecked_ || result.outputsNotChecked;
             return;
         case JobOutcome::Skipped:
             ++counts_.skipped;
@@ -157,7 +160,25 @@ std::string CommandEndWords(const CommandRecord& command, const RunTexts& texts)
     return {};
 }
 
-std::string JobProblemWords(JobProblem problem, const std::string& subject, const RunTexts& texts) {
+namespace {
+
+// "4.1": seconds with one decimal.
+std::string SecondsWords(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", seconds);
+    return text;
+}
+
+}  // namespace
+
+std::string ConverterNeedWords(const ConverterNeed& need, const RunTexts& texts) {
+    return Fill(need.kind == ConverterNeed::Kind::Encoder ? texts.encoderMissingFormat
+                                                          : texts.formatMissingFormat,
+                "{name}", need.name);
+}
+
+std::string JobProblemWords(JobProblem problem, const std::string& subject, const RunTexts& texts,
+                            const OutputLengths& lengths) {
     switch (problem) {
         case JobProblem::NothingToRun:
             return std::string(texts.nothingToRun);
@@ -173,6 +194,21 @@ std::string JobProblemWords(JobProblem problem, const std::string& subject, cons
             return std::string(texts.noFreeName);
         case JobProblem::OutputNotKept:
             return Fill(texts.outputNotKeptFormat, "{path}", subject);
+        case JobProblem::OutputMissing:
+            return Fill(texts.outputMissingFormat, "{path}", subject);
+        case JobProblem::OutputEmpty:
+            return Fill(texts.outputEmptyFormat, "{path}", subject);
+        case JobProblem::OutputUnreadable:
+            return Fill(texts.outputUnreadableFormat, "{path}", subject);
+        case JobProblem::OutputTooShort:
+            return Fill(
+                Fill(Fill(texts.outputTooShortFormat, "{output}", SecondsWords(lengths.output)),
+                     "{input}", SecondsWords(lengths.input)),
+                "{path}", subject);
+        case JobProblem::EncoderMissing:
+            return ConverterNeedWords({ConverterNeed::Kind::Encoder, subject}, texts);
+        case JobProblem::FormatMissing:
+            return ConverterNeedWords({ConverterNeed::Kind::Format, subject}, texts);
         case JobProblem::None:
             break;
     }
@@ -261,6 +297,9 @@ StatusLine RunStatusLine(const RunReport& report, bool runActive, int jobCount,
         return line;
     }
     line.text = BatchCountWords(report.Counts(), texts);
+    if (report.OutputsNotChecked()) {
+        line.text.append(texts.outputsNotChecked);
+    }
     if (line.text.empty() && !line.hint.empty()) {
         line.text = texts.failureListHasEntries;
         line.hint.clear();
@@ -304,7 +343,7 @@ std::string FailureListText(const RunReport& report, const RunTexts& texts) {
         }
         if (job.problem != JobProblem::None) {
             AppendLine(text, texts.failureEnd,
-                       JobProblemWords(job.problem, job.problemSubject, texts));
+                       JobProblemWords(job.problem, job.problemSubject, texts, job.lengths));
         }
     }
     return text;

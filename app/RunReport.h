@@ -12,6 +12,7 @@
 #include "app/Captions.h"
 #include "engine/DropIntake.h"
 #include "engine/EngineObserver.h"
+#include "engine/FfmpegArguments.h"
 #include "engine/JobResult.h"
 
 namespace palomix {
@@ -60,6 +61,8 @@ public:
     // Why the last run stopped at a job that could not start, until the next batch or the next
     // command that starts.
     const std::optional<LaunchFailure>& LaunchFailed() const { return launchFailure_; }
+    // A job of the batch was done without its outputs being checked (no cores/ffprobe).
+    bool OutputsNotChecked() const { return outputsNotChecked_; }
 
 private:
     std::vector<JobResult> failed_;
@@ -67,13 +70,17 @@ private:
     std::vector<JobResult> skipped_;
     BatchCounts counts_;
     std::optional<LaunchFailure> launchFailure_;
+    bool outputsNotChecked_ = false;
 };
 
 // The words of the window for a launch failure, a command's end, a job's problem, a path that
 // added no job, and a system error code.
 std::string LaunchFailureWords(const LaunchFailure& failure, const RunTexts& texts);
 std::string CommandEndWords(const CommandRecord& command, const RunTexts& texts);
-std::string JobProblemWords(JobProblem problem, const std::string& subject, const RunTexts& texts);
+std::string JobProblemWords(JobProblem problem, const std::string& subject, const RunTexts& texts,
+                            const OutputLengths& lengths = {});
+// "needs the encoder libfaac, which this ffmpeg does not have".
+std::string ConverterNeedWords(const ConverterNeed& need, const RunTexts& texts);
 std::string NotAddedWords(const SkippedPath& skipped, const RunTexts& texts);
 std::string SystemErrorWords(int code, const RunTexts& texts);
 

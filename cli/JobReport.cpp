@@ -1,5 +1,6 @@
 #include "cli/JobReport.h"
 
+#include <cstdio>
 #include <system_error>
 
 #include "engine/RunTimerText.h"
@@ -32,7 +33,25 @@ std::string NotRunText(const NotRun& notRun) {
     return "not run";
 }
 
-std::string JobProblemText(JobProblem problem, const std::string& subject) {
+namespace {
+
+// "4.1": seconds with one decimal.
+std::string SecondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", seconds);
+    return text;
+}
+
+}  // namespace
+
+std::string ConverterNeedText(const ConverterNeed& need) {
+    return std::string("needs the ") +
+           (need.kind == ConverterNeed::Kind::Encoder ? "encoder " : "format ") + need.name +
+           ", which this ffmpeg does not have";
+}
+
+std::string JobProblemText(JobProblem problem, const std::string& subject,
+                           const OutputLengths& lengths) {
     switch (problem) {
         case JobProblem::NothingToRun:
             return "the command has no command line to run";
@@ -48,6 +67,19 @@ std::string JobProblemText(JobProblem problem, const std::string& subject) {
             return "no free name was found for the output files";
         case JobProblem::OutputNotKept:
             return "the finished output could not be put under its name: " + subject;
+        case JobProblem::OutputMissing:
+            return "the output was not written: " + subject;
+        case JobProblem::OutputEmpty:
+            return "the output is empty: " + subject;
+        case JobProblem::OutputUnreadable:
+            return "ffprobe cannot read the output: " + subject;
+        case JobProblem::OutputTooShort:
+            return "the output lasts " + SecondsText(lengths.output) + " s, the input " +
+                   SecondsText(lengths.input) + " s: " + subject;
+        case JobProblem::EncoderMissing:
+            return ConverterNeedText({ConverterNeed::Kind::Encoder, subject});
+        case JobProblem::FormatMissing:
+            return ConverterNeedText({ConverterNeed::Kind::Format, subject});
         case JobProblem::None:
             break;
     }
@@ -117,8 +149,9 @@ std::string JobReportText(const JobResult& result, int index, int total, std::in
         case JobOutcome::Failed: {
             const CommandRecord* first = result.FirstProblem();
             text += "failed (" +
-                    (first != nullptr ? CommandOutcomeText(*first)
-                                      : JobProblemText(result.problem, result.problemSubject)) +
+                    (first != nullptr
+                         ? CommandOutcomeText(*first)
+                         : JobProblemText(result.problem, result.problemSubject, result.lengths)) +
                     ")\n";
             for (const CommandRecord& command : result.commands) {
                 if (command.state == CommandState::Succeeded) {
@@ -131,7 +164,9 @@ std::string JobReportText(const JobResult& result, int index, int total, std::in
                 }
             }
             if (first != nullptr && result.problem != JobProblem::None) {
-                text += "    " + JobProblemText(result.problem, result.problemSubject) + "\n";
+                text += "    " +
+                        JobProblemText(result.problem, result.problemSubject, result.lengths) +
+                        "\n";
             }
             break;
         }
@@ -139,7 +174,8 @@ std::string JobReportText(const JobResult& result, int index, int total, std::in
             text += "stopped\n";
             break;
         case JobOutcome::Skipped:
-            text += "skipped (" + JobProblemText(result.problem, result.problemSubject) + ")\n";
+            text += "skipped (" +
+                    JobProblemText(result.problem, result.problemSubject, result.lengths) + ")\n";
             break;
         case JobOutcome::NotStarted: {
             const CommandRecord* failed = result.FirstProblem();

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "engine/DropIntake.h"
+#include "engine/FfmpegArguments.h"
 #include "engine/JobResult.h"
 #include "platform/PathRules.h"
 
@@ -20,8 +21,15 @@ std::string PrintableText(std::string_view text);
 
 // "no PSP is attached", "the command line is longer than 2047 bytes", ...
 std::string NotRunText(const NotRun& notRun);
-// "the command has no command line to run", "the settings file 'X' cannot be read".
-std::string JobProblemText(JobProblem problem, const std::string& subject);
+// "the command has no command line to run", "the settings file 'X' cannot be read", "the
+// output lasts 4.1 s, the input 20.0 s: X" (with `lengths`).
+std::string JobProblemText(JobProblem problem, const std::string& subject,
+                           const OutputLengths& lengths = {});
+// "needs the encoder libfaac, which this ffmpeg does not have".
+std::string ConverterNeedText(const ConverterNeed& need);
+// The note for a run whose done jobs' outputs were not checked.
+inline constexpr std::string_view kOutputsNotCheckedText =
+    "the outputs were not checked: cores/ffprobe is missing";
 // "the program "X" was not found", ...
 std::string LaunchFailureText(const LaunchFailure& failure);
 // Why a path given cannot become a job: "not found", "cannot be read (Permission denied)",

@@ -9,6 +9,7 @@
 
 #include "cli/BatchEngine.h"
 #include "cli/HostLoop.h"
+#include "cli/JobReport.h"
 #include "cli/RunReporter.h"
 #include "engine/Engine.h"
 #include "platform/Drives.h"
@@ -60,20 +61,41 @@ int RunBatch(const BatchPlan& plan, const std::vector<std::string>& paths, std::
             }
         };
 
-        engine->StartRun();
-        loop.Run(
-            kTimerPeriod,
-            [&engine, &reporter] {
-                engine->Tick();
-                reporter.ShowProgress();
-            },
-            [&] {
-                return endNow.has_value() || (reporter.Ended() && !engine->WaitingForProcess());
-            });
+        // A command that needs an encoder or a format cores/ffmpeg lacks is refused before
+        // anything runs (the wait for ffmpeg's lists is short).
+        CommandCheck check = engine->CommandNeeds(plan.command);
+        if (check.state == CommandCheck::State::Reading) {
+            loop.Run(
+                kTimerPeriod, [] {},
+                [&] {
+                    return endNow.has_value() || reporter.Interrupted() ||
+                           reporter.ConverterHasBeenChecked();
+                });
+            check = engine->CommandNeeds(plan.command);
+        }
+        for (const ConverterNeed& need : check.missing) {
+            err << kProgramName << ": the command " << ConverterNeedText(need) << '\n';
+        }
+        const bool refused = !check.missing.empty();
+        if (refused) {
+            err << kProgramName << ": nothing was converted\n";
+            status = kBatchExitCommandFailed;
+        } else if (!endNow && !reporter.Interrupted()) {
+            engine->StartRun();
+            loop.Run(
+                kTimerPeriod,
+                [&engine, &reporter] {
+                    engine->Tick();
+                    reporter.ShowProgress();
+                },
+                [&] {
+                    return endNow.has_value() || (reporter.Ended() && !engine->WaitingForProcess());
+                });
+        }
         engine->SetObserver(nullptr);
         onInterruption = nullptr;
         killed = engine->WaitingForProcess();
-        if (!endNow) {
+        if (!endNow && !refused) {
             status = reporter.Finish();
             if (skipped > 0 && status == kBatchExitConverted) {
                 status = kBatchExitCommandFailed;  // a path given was left out

@@ -126,6 +126,7 @@ void RunReporter::JobEnded(const JobResult& result) {
             launchFailed_ = true;
             break;
     }
+    outputsNotChecked_ = outputsNotChecked_ || result.outputsNotChecked;
     ++finished_;
     Print(JobReportText(result, finished_, total_, seconds, engine_.Style()));
 }
@@ -147,6 +148,9 @@ void RunReporter::Interrupt(Engine& engine) {
 
 int RunReporter::Finish() {
     tally_.notRun += engine_.JobCount();
+    if (outputsNotChecked_) {
+        Print(std::string(kProgramName) + ": note: " + std::string(kOutputsNotCheckedText) + "\n");
+    }
     Print(RunSummaryText(tally_));
     if (launchFailed_) {
         return kBatchExitNotStarted;

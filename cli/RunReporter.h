@@ -45,6 +45,10 @@ public:
     void JobStarted(const JobStart& start) override;
     void JobEnded(const JobResult& result) override;
     void RunEnded(const RunEnd& end) override;
+    void ConverterChecked() override { converterChecked_ = true; }
+
+    // What cores/ffmpeg offers has been read since the reporter was made.
+    bool ConverterHasBeenChecked() const { return converterChecked_; }
 
     // The first Ctrl-C: every running command is stopped and no further command starts; the
     // jobs not reached stay out. The run ends when the stopped commands' ends arrive.
@@ -54,7 +58,8 @@ public:
     // The run has ended (RunEnded came).
     bool Ended() const { return ended_; }
 
-    // Prints the summary and gives the exit status: 3 when a command could not be started, 1
+    // Prints the summary (after a note when done jobs' outputs could not be checked) and gives
+    // the exit status: 3 when a command could not be started, 1
     // when a command failed, a line was not run, a job was stopped or the run was interrupted,
     // else 0.
     int Finish();
@@ -81,6 +86,8 @@ private:
     bool launchFailed_ = false;
     bool nothingSelected_ = false;
     bool interrupted_ = false;
+    bool converterChecked_ = false;
+    bool outputsNotChecked_ = false;
 };
 
 }  // namespace palomix

@@ -6,6 +6,7 @@
 #include <limits>
 #include <utility>
 
+#include "engine/OutputCheck.h"
 #include "platform/AtomicFile.h"
 #include "platform/CommandLineSplit.h"
 #include "platform/FileSystem.h"
@@ -53,6 +54,29 @@ std::string TailOf(const std::string& path, std::size_t count) {
         text += '\n';
     }
     return text;
+}
+
+// The line that asks the probe program for an input's length.
+std::string LengthProbeLine(const std::string& probe, const std::string& path) {
+    return QuoteArgument(probe) + " -v error -show_entries format=duration -of csv=p=0 " +
+           QuoteArgument(path);
+}
+
+// The arguments of a prepared line, as the policy reads its outputs from them.
+std::vector<std::string> ArgumentsOf(const std::string& commandLine) {
+    const std::vector<ProgramCandidate> candidates = ProgramCandidates(commandLine);
+    return candidates.empty() ? std::vector<std::string>()
+                              : SplitArguments(candidates.front().rest);
+}
+
+// True when the line writes `path` as media (see NamesMediaOutput).
+bool WritesMedia(const std::vector<std::string>& arguments, const std::string& path) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == path && NamesMediaOutput(arguments, i)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Each tick shows the seconds, then advances them: the time shown last is one less.
@@ -150,10 +174,17 @@ bool BatchRun::Step() {
     if (!ending_ && active_.size() < maxActive_ && BeginNextJob()) {
         return true;
     }
-    if (active_.empty() && runActive_) {
+    if (active_.empty() && runActive_ && (!waitingForConverter_ || ending_)) {
+        waitingForConverter_ = false;
         EndRun(ending_.value_or(RunEndReason::QueueEmpty));
     }
     return false;
+}
+
+void BatchRun::ConverterRead() {
+    if (waitingForConverter_ && runActive_) {
+        Proceed();
+    }
 }
 
 BatchRun::ActiveJob* BatchRun::FindActive(JobId id) {
@@ -197,6 +228,15 @@ bool BatchRun::BeginNextJob() {
         if (active_.empty()) {
             ending_ = RunEndReason::NothingSelected;
         }
+        return false;
+    }
+    // The job's lines are checked against what cores/ffmpeg offers: while its lists are being
+    // read, the job waits (ConverterRead goes on).
+    using ConverterState = ConverterFeatureReader::State;
+    const ConverterState converter =
+        inputs_.converter != nullptr ? inputs_.converter->Look() : ConverterState::Absent;
+    waitingForConverter_ = converter == ConverterState::Reading;
+    if (waitingForConverter_) {
         return false;
     }
     const JobId id = jobs_.Id(*next);
@@ -246,6 +286,19 @@ bool BatchRun::BeginNextJob() {
                 return true;
             default:
                 break;  // the others show as the job's lines are worked through
+        }
+        if (converter == ConverterState::Known) {
+            const std::vector<ConverterNeed> missing = MissingNeeds(
+                NeedsOfLines(choice.plan.lines, inputs_.converter->Program(), policy_.Style()),
+                inputs_.converter->Features());
+            if (!missing.empty()) {
+                EndUnstarted(id, path, JobOutcome::Failed,
+                             missing.front().kind == ConverterNeed::Kind::Encoder
+                                 ? JobProblem::EncoderMissing
+                                 : JobProblem::FormatMissing,
+                             missing.front().name);
+                return true;
+            }
         }
     }
 
@@ -321,7 +374,9 @@ void BatchRun::Advance(JobId id) {
             return;
         }
         if (job->nextTemplate >= kCommandTemplateCount) {
-            FinishJob(id);
+            if (!CheckOutputs(*job)) {
+                FinishJob(id);
+            }
             return;
         }
         const std::optional<ChosenCommand> chosen = Chosen();
@@ -378,12 +433,18 @@ void BatchRun::Advance(JobId id) {
                 return;
             }
         }
+        const std::vector<std::string> arguments = ArgumentsOf(line->commandLine);
+        const LengthLimit limit = LengthLimitOfArguments(arguments);
         for (const LineOutput& output : line->outputs) {
-            const bool known =
-                std::any_of(job->temporary.begin(), job->temporary.end(),
-                            [&](const LineOutput& o) { return o.path == output.path; });
-            if (!known) {
-                job->temporary.push_back(output);
+            auto known =
+                std::find_if(job->temporary.begin(), job->temporary.end(),
+                             [&](const Written& w) { return w.output.path == output.path; });
+            if (known == job->temporary.end()) {
+                known = job->temporary.insert(known, Written{output, false, {}});
+            }
+            if (WritesMedia(arguments, output.path)) {
+                known->media = true;
+                known->limit |= limit;
             }
         }
         Launch(*job, *line);
@@ -448,6 +509,12 @@ void BatchRun::OnProcessEnded(ProcessHandle handle, ProcessExit exit) {
                                      [](const ActiveJob& job) { return job.stopped; });
         launcher_.DiscardLog(handle);
         templatesLooked_ = false;
+        Proceed();
+        return;
+    }
+    if (ended.check != Pending::Check::None) {
+        OnCheckEnded(*found, ended, exit);
+        launcher_.DiscardLog(handle);
         Proceed();
         return;
     }
@@ -526,8 +593,117 @@ void BatchRun::FailLaunch(JobId id, const PlannedLine& line, const LaunchResult&
     Report(std::move(result));
 }
 
+bool BatchRun::CheckOutputs(ActiveJob& job) {
+    if (!job.nextCheck) {
+        // Only the media files of a job that has succeeded so far are checked.
+        const bool succeeded = job.result.outcome != JobOutcome::Stopped &&
+                               job.result.problem == JobProblem::None &&
+                               job.result.FirstProblem() == nullptr && job.result.CommandsRun() > 0;
+        if (!succeeded || std::none_of(job.temporary.begin(), job.temporary.end(),
+                                       [](const Written& written) { return written.media; })) {
+            return false;
+        }
+        if (inputs_.probeProgram.empty() || probingFailed_) {
+            job.result.outputsNotChecked = probingFailed_ || inputs_.noteUncheckedOutputs;
+            return false;
+        }
+        job.nextCheck = 0;
+        // The input's length first, unless it is known: the probe asking for it becomes the
+        // job's own, or one is started.
+        const std::string& input = job.result.path;
+        if (durations_.count(input) == 0) {
+            const auto running =
+                std::find_if(probes_.begin(), probes_.end(),
+                             [&input](const Probe& probe) { return probe.path == input; });
+            if (running == probes_.end()) {
+                return LaunchCheck(job, Pending::Check::InputLength,
+                                   LengthProbeLine(inputs_.probeProgram, input));
+            }
+            job.pending =
+                Pending{running->handle, 0, {}, {}, running->logPath, Pending::Check::InputLength};
+            probes_.erase(running);
+            return true;
+        }
+    }
+    while (*job.nextCheck < job.temporary.size()) {
+        const Written& written = job.temporary[*job.nextCheck];
+        if (!written.media) {
+            ++*job.nextCheck;
+            continue;
+        }
+        const std::optional<std::int64_t> size = FileSizeOf(written.output.path);
+        if (!size || *size == 0) {
+            job.result.problem = size ? JobProblem::OutputEmpty : JobProblem::OutputMissing;
+            job.result.problemSubject = written.output.Renamed(job.outputName, policy_.Style());
+            return false;
+        }
+        return LaunchCheck(job, Pending::Check::Output,
+                           QuoteArgument(inputs_.probeProgram) + " " +
+                               std::string(kOutputProbeArguments) + " " +
+                               QuoteArgument(written.output.path));
+    }
+    return false;
+}
+
+bool BatchRun::LaunchCheck(ActiveJob& job, Pending::Check check, const std::string& line) {
+    LaunchOptions options;
+    options.lowPriority = maxActive_ > 1;  // as the job's lines run
+    options.timeLimit = kProbeTimeLimit;
+    const std::weak_ptr<AliveToken> alive = alive_;
+    const LaunchResult launch =
+        launcher_.Launch(line, options, [this, alive](ProcessHandle handle, ProcessExit exit) {
+            if (alive.lock()) {
+                OnProcessEnded(handle, exit);
+            }
+        });
+    if (!launch.launched) {
+        // No probe, no check: the job is done as its lines say, with a note.
+        probingFailed_ = true;
+        job.result.outputsNotChecked = true;
+        return false;
+    }
+    job.pending = Pending{launch.handle, 0, {}, line, launch.logPath, check};
+    return true;
+}
+
+void BatchRun::OnCheckEnded(ActiveJob& job, const Pending& ended, ProcessExit exit) {
+    std::string answer;
+    if (!ended.logPath.empty()) {
+        try {
+            answer = ReadFileBytes(ended.logPath).value_or(std::string());
+        } catch (const std::exception&) {
+            // An unreadable answer is none.
+        }
+    }
+    const std::string& input = job.result.path;
+    if (ended.check == Pending::Check::InputLength) {
+        const std::optional<double> length =
+            exit.Succeeded() ? DurationFromProbe(answer) : std::nullopt;
+        durations_[input] = length;
+        if (!job.progress.Duration()) {
+            job.progress.SetDuration(length);
+        }
+        return;
+    }
+    const Written& written = job.temporary[*job.nextCheck];
+    const auto known = durations_.find(input);
+    const OutputVerdict verdict =
+        JudgeOutput(ReadOutputProbe(answer, exit.Succeeded()),
+                    known == durations_.end() ? std::nullopt : known->second, written.limit,
+                    written.output.path, policy_.Style());
+    if (verdict.problem == JobProblem::None) {
+        ++*job.nextCheck;
+        return;
+    }
+    job.result.problem = verdict.problem;
+    job.result.problemSubject = written.output.Renamed(job.outputName, policy_.Style());
+    job.result.lengths = verdict.lengths;
+    job.nextCheck = job.temporary.size();
+}
+
 bool BatchRun::KeepOutputs(ActiveJob& job) {
-    for (const LineOutput& output : job.temporary) {
+    for (const Written& written : job.temporary) {
+        const LineOutput& output = written.output;
         if (!PathExists(output.path)) {
             continue;  // a line that did not write this one
         }
@@ -550,8 +726,8 @@ bool BatchRun::KeepOutputs(ActiveJob& job) {
 }
 
 void BatchRun::DiscardOutputs(const ActiveJob& job) {
-    for (const LineOutput& output : job.temporary) {
-        RemoveFile(output.path);
+    for (const Written& written : job.temporary) {
+        RemoveFile(written.output.path);
     }
     // Outputs it did not make are free for the jobs after it.
     for (const std::string& output : job.result.outputs) {
@@ -621,7 +797,8 @@ void BatchRun::Tick() {
         if (job.stopped) {
             continue;
         }
-        if (job.pending && !job.pending->logPath.empty()) {
+        if (job.pending && job.pending->check == Pending::Check::None &&
+            !job.pending->logPath.empty()) {
             job.progress.Update(ProgressInLog(TailOf(job.pending->logPath, kProgressTailBytes)));
         }
         job.progress.Tick();
@@ -684,22 +861,31 @@ void BatchRun::UpdateQueueProgress() {
 }
 
 void BatchRun::ProbeDurations() {
-    if (inputs_.probeProgram.empty() || probingFailed_ || !runActive_ || !followProgress_) {
+    if (inputs_.probeProgram.empty() || probingFailed_ || !runActive_) {
         return;
     }
     const auto wanted = [this](const std::string& path) {
         return durations_.count(path) == 0 &&
                std::none_of(probes_.begin(), probes_.end(),
-                            [&path](const Probe& probe) { return probe.path == path; });
+                            [&path](const Probe& probe) { return probe.path == path; }) &&
+               std::none_of(active_.begin(), active_.end(), [&path](const ActiveJob& job) {
+                   return job.pending && job.pending->check == Pending::Check::InputLength &&
+                          job.result.path == path;  // asked for by the check of its outputs
+               });
     };
-    // The converting jobs first: their percentages wait for it.
+    // The converting jobs first: their percentages wait for it, and so does the check of their
+    // outputs once they are done (asked for now, the length is there by then).
     for (const ActiveJob& job : active_) {
         if (probes_.size() < kProbesAtOnce + active_.size() && !job.stopped &&
-            !job.progress.Duration() && wanted(job.result.path)) {
+            (followProgress_ || !job.result.outputs.empty()) && !job.progress.Duration() &&
+            wanted(job.result.path)) {
             if (!StartProbe(job.result.path)) {
                 return;
             }
         }
+    }
+    if (!followProgress_) {
+        return;  // the waiting jobs' lengths only serve the queue's progress
     }
     for (std::int32_t index = 0; index < jobs_.JobCount() && probes_.size() < kProbesAtOnce;
          ++index) {
@@ -711,9 +897,7 @@ void BatchRun::ProbeDurations() {
 }
 
 bool BatchRun::StartProbe(const std::string& path) {
-    const std::string line = QuoteArgument(inputs_.probeProgram) +
-                             " -v error -show_entries format=duration -of csv=p=0 " +
-                             QuoteArgument(path);
+    const std::string line = LengthProbeLine(inputs_.probeProgram, path);
     LaunchOptions options;
     options.lowPriority = true;
     options.timeLimit = kProbeTimeLimit;
@@ -773,7 +957,9 @@ bool BatchRun::StopJobNow(ActiveJob& job) {
     JobResult result = std::move(job.result);
     job.result = JobResult{};
     job.result.outputs = result.outputs;  // freed once the process has ended
-    result.commands.push_back(std::move(record));
+    if (job.pending->check == Pending::Check::None) {
+        result.commands.push_back(std::move(record));  // a check that was stopped is no command
+    }
     result.outcome = JobOutcome::Stopped;
     result.elapsedSeconds = ShownSeconds(job.elapsedSeconds);
     lastElapsedSeconds_ = job.elapsedSeconds;

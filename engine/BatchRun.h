@@ -37,6 +37,13 @@
 //   chose to skip those, is skipped. Outputs get their names as engine/OutputNames.h says, are
 //   written under temporary names and put under their final names when the job is done; the
 //   temporary files of a job that failed or was stopped are removed.
+// - Before a job starts, the encoders and output formats its cores/ffmpeg lines name are
+//   checked against what that ffmpeg offers (the first job waits while its lists are read); a
+//   job that needs something missing fails unstarted, saying what.
+// - When every line of a job has succeeded, its outputs are checked (engine/OutputCheck.h)
+//   with the probe program, one probe at a time as the job's own process, before they are put
+//   under their final names; a job whose outputs fail the check fails. Stop ends a check as
+//   it ends a command.
 #pragma once
 
 #include <cstdint>
@@ -47,7 +54,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/ConverterFeatures.h"
 #include "engine/EngineObserver.h"
+#include "engine/FfmpegArguments.h"
 #include "engine/JobQueue.h"
 #include "engine/JobResult.h"
 #include "engine/OutputNames.h"
@@ -77,6 +86,12 @@ struct RunInputs {
     std::function<bool()> keepTree;
     // Each output gets its source's modification time (asked when a job is done).
     std::function<bool()> keepDates;
+    // The local ffmpeg whose encoders and output formats each job's lines are checked against
+    // before the job starts (a job that needs what it lacks fails unstarted); nullptr: none.
+    ConverterFeatureReader* converter = nullptr;
+    // Without a probe program a done job's outputs are not checked; this says whether such a
+    // job notes that (cores/ffmpeg is there without cores/ffprobe).
+    bool noteUncheckedOutputs = false;
 };
 
 class BatchRun {
@@ -116,6 +131,10 @@ public:
     // command has already ended (then StopFailed is reported, as for the Stop button).
     bool StopJob(JobId id);
 
+    // The converter's lists have been read (see RunInputs::converter): a run that waited for
+    // them goes on.
+    void ConverterRead();
+
     // How many jobs convert at once (1 by default). More than one: the next jobs from the top
     // of the list start as others are converting, each running its own lines one after the
     // other; jobs leave the list as they finish. Lines that write to the same player wait for
@@ -127,7 +146,8 @@ public:
     bool RunActive() const { return runActive_; }
 
     // Whether the run follows its converters' progress (on by default): reads the end of each
-    // running command's log at every tick and asks for the inputs' lengths.
+    // running command's log at every tick and asks for the inputs' lengths (without it, only
+    // the lengths that the check of a converting job's outputs will need).
     void SetFollowProgress(bool on) { followProgress_ = on; }
 
     // True while the job is active: converting, or stopped with its command not ended yet.
@@ -149,24 +169,35 @@ public:
 
 private:
     struct Pending {
+        // What runs: a command line of the job, or a probe of the check of its outputs.
+        enum class Check { None, InputLength, Output };
         ProcessHandle handle;
         int templateNumber = 0;
         std::vector<std::string> playerDrives;  // the players it writes to
         std::string commandLine;
         std::string logPath;
+        Check check = Check::None;
+    };
+    // A file the job's lines write, under its temporary name.
+    struct Written {
+        LineOutput output;
+        bool media = false;  // a line writes it as media (not a side file): it is checked
+        LengthLimit limit;   // what those lines say of its length
     };
     struct ActiveJob {
         JobId id = 0;
         std::string outputFolder;
-        std::string outputName;             // the final name of the outputs
-        std::vector<LineOutput> temporary;  // outputs of the lines started, temporary names
-        int nextTemplate = 0;               // the next template number whose turn comes
+        std::string outputName;          // the final name of the outputs
+        std::vector<Written> temporary;  // outputs of the lines started, temporary names
+        int nextTemplate = 0;            // the next template number whose turn comes
         std::int32_t elapsedSeconds = 0;
         JobResult result;
         std::optional<Pending> pending;
         bool stopped = false;        // recorded and removed; its process's end has not arrived yet
         std::string waitsForPlayer;  // its next line writes to this player, which is busy
         JobProgressTracker progress;
+        // Once every line has succeeded: the output checked next (see CheckOutputs).
+        std::optional<std::size_t> nextCheck;
     };
     struct Probe {
         ProcessHandle handle;
@@ -190,6 +221,12 @@ private:
     // Works through the job's templates until one runs or the job is over.
     void Advance(JobId id);
     bool Launch(ActiveJob& job, const PlannedLine& line);
+    // The check of a job whose lines have all succeeded (engine/OutputCheck.h): starts the
+    // probe of the input's length or of the next output and returns true, or returns false
+    // when the check is over (passed, failed with the job's problem set, or not possible).
+    bool CheckOutputs(ActiveJob& job);
+    bool LaunchCheck(ActiveJob& job, Pending::Check check, const std::string& line);
+    void OnCheckEnded(ActiveJob& job, const Pending& ended, ProcessExit exit);
     void OnProcessEnded(ProcessHandle handle, ProcessExit exit);
     // Lengths: the converting jobs' first, then the waiting ones in list order, a few at a
     // time, below the host's priority and with a time limit.
@@ -245,7 +282,8 @@ private:
 
     std::unordered_map<std::string, std::optional<double>> durations_;  // probed: length or none
     std::vector<Probe> probes_;                                         // running
-    bool probingFailed_ = false;  // the probe program cannot be started
+    bool probingFailed_ = false;        // the probe program cannot be started
+    bool waitingForConverter_ = false;  // the next job waits for the converter's lists
     bool followProgress_ = true;
     QueueProgress queue_;
     std::int64_t runSeconds_ = 0;

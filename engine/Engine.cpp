@@ -26,28 +26,67 @@ Engine::Engine(EngineSetup setup, PostToHost post)
     inputs.keepTree = [this] { return keepTree_; };
     inputs.keepDates = [this] { return keepDates_; };
     inputs.probeProgram = setup.probeProgram;
+    const std::string ffmpeg = CoresProgram(programFolder_, "ffmpeg", style_);
     if (inputs.probeProgram.empty()) {
-        const char separator = JoinSeparator(style_);
-        std::string probe =
-            JoinPath(programFolder_, std::string("cores") + separator + "ffprobe", style_);
-        if (style_ == PathStyle::Windows) {
-            probe += ".exe";
-        }
+        std::string probe = CoresProgram(programFolder_, "ffprobe", style_);
         if (PathExists(probe)) {
             inputs.probeProgram = std::move(probe);
+        } else {
+            // ffmpeg without ffprobe beside it: done jobs say their outputs were not checked.
+            inputs.noteUncheckedOutputs = PathExists(ffmpeg);
         }
     }
+    converter_ = std::make_unique<ConverterFeatureReader>(*launcher_, ffmpeg, [this] {
+        run_->ConverterRead();
+        if (observer_ != nullptr) {
+            observer_->ConverterChecked();
+        }
+    });
+    inputs.converter = converter_.get();
     run_ = std::make_unique<BatchRun>(jobs_, *launcher_, *devices_, *reader_, policy_,
                                       std::move(inputs));
 }
 
 Engine::~Engine() {
+    observer_ = nullptr;
     run_->SetObserver(nullptr);
     run_.reset();
 }
 
 void Engine::SetObserver(EngineObserver* observer) {
+    observer_ = observer;
     run_->SetObserver(observer);
+}
+
+CommandCheck Engine::CommandNeeds(const ChosenCommand& command) {
+    CommandCheck check;
+    switch (converter_->Look()) {
+        case ConverterFeatureReader::State::Reading:
+            check.state = CommandCheck::State::Reading;
+            return check;
+        case ConverterFeatureReader::State::Known:
+            break;
+        default:
+            return check;
+    }
+    check.state = CommandCheck::State::Checked;
+    const CommandDefinition* definition = PlanCommand(command);
+    if (definition == nullptr) {
+        return check;
+    }
+    // The lines as they would be for some file; the options they name do not depend on it.
+    const JobInputs sample{JoinPath(programFolder_, "input.mp4", style_),
+                           outputFolder_.empty() ? programFolder_ : outputFolder_, "input"};
+    PlanningDeviceAccess devices(*devices_);
+    std::vector<PlannedLine> lines;
+    for (const CommandTemplate& commandTemplate : definition->templates) {
+        if (std::optional<PlannedLine> line = policy_.PlanLine(commandTemplate, sample, devices)) {
+            lines.push_back(std::move(*line));
+        }
+    }
+    check.missing =
+        MissingNeeds(NeedsOfLines(lines, converter_->Program(), style_), converter_->Features());
+    return check;
 }
 
 std::optional<ChosenCommand> Engine::CurrentCommand() const {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "engine/BatchRun.h"
+#include "engine/ConverterFeatures.h"
 #include "engine/DropIntake.h"
 #include "engine/EngineObserver.h"
 #include "engine/JobQueue.h"
@@ -41,9 +42,21 @@ struct EngineSetup {
     std::shared_ptr<IniReader> reader;      // a new reader
     std::unique_ptr<DeviceAccess> devices;  // SystemDeviceAccess()
     std::function<std::unique_ptr<ProcessLauncher>(PostToHost)> makeLauncher;  // the system's
-    // The program that tells an input's length; empty: cores/ffprobe of the program folder when
-    // it is there. Without one, progress has no percentages.
+    // The program that tells an input's length and checks a done job's outputs; empty:
+    // cores/ffprobe of the program folder when it is there. Without one, progress has no
+    // percentages and outputs are not checked.
     std::string probeProgram;
+};
+
+// What a command needs of cores/ffmpeg that it does not offer (see CommandNeeds).
+struct CommandCheck {
+    enum class State {
+        NotChecked,  // there is no cores/ffmpeg, or its lists cannot be read: nothing is known
+        Reading,     // its lists are being read: EngineObserver::ConverterChecked follows
+        Checked,     // `missing` holds what the command needs and it lacks (maybe nothing)
+    };
+    State state = State::NotChecked;
+    std::vector<ConverterNeed> missing;
 };
 
 class Engine {
@@ -67,6 +80,12 @@ public:
     void UseCommand(std::optional<ChosenCommand> command) { fixedCommand_ = std::move(command); }
     // The command the run reads now: the fixed one, else the catalogue's selection.
     std::optional<ChosenCommand> CurrentCommand() const;
+    // The encoders and output formats that the command's cores/ffmpeg lines name and that
+    // ffmpeg lacks; a run fails such a command's jobs unstarted. Never waits: the first call
+    // (and the first after cores/ffmpeg changed) starts reading ffmpeg's lists and answers
+    // Reading, and ConverterChecked tells when to ask again. The lists are kept for as long as
+    // the file keeps its size and time.
+    CommandCheck CommandNeeds(const ChosenCommand& command);
     // The output folder, exactly as shown; read by the run at the start of every job.
     void SetOutputFolder(std::string folder) { outputFolder_ = std::move(folder); }
     const std::string& OutputFolder() const { return outputFolder_; }
@@ -154,6 +173,8 @@ private:
     std::shared_ptr<IniReader> reader_;
     std::unique_ptr<DeviceAccess> devices_;
     std::unique_ptr<ProcessLauncher> launcher_;
+    std::unique_ptr<ConverterFeatureReader> converter_;  // cores/ffmpeg
+    EngineObserver* observer_ = nullptr;
     JobQueue jobs_;
     DropIntake intake_;
     SettingsCatalogue catalogue_;

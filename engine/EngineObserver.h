@@ -57,6 +57,9 @@ public:
     virtual void RunEnded(const RunEnd& /*end*/) {}
     // A stop found nothing to stop (the command had already ended): the run goes on unchanged.
     virtual void StopFailed() {}
+    // What cores/ffmpeg offers has been read (or found unreadable): Engine::CommandNeeds
+    // answers now.
+    virtual void ConverterChecked() {}
 };
 
 }  // namespace palomix

@@ -67,6 +67,24 @@ enum class JobProblem {
     TooLargeForPlayer,   // the file is larger than the player's FAT32 card can hold (subject: path)
     NoFreeName,          // no free numbered name was found for the outputs
     OutputNotKept,       // a finished output could not be put under its name (subject: path)
+    // The check of a finished job's outputs (engine/OutputCheck.h); subject: the output's path
+    // under its final name.
+    OutputMissing,     // a media file the lines name was not written
+    OutputEmpty,       // an output holds no byte
+    OutputUnreadable,  // ffprobe cannot read an output
+    OutputTooShort,    // an output lasts much less than the input (see JobResult::lengths)
+    // The command needs what the local ffmpeg lacks (engine/ConverterFeatures.h); subject: the
+    // name. The job was not started.
+    EncoderMissing,  // an encoder ("libfaac")
+    FormatMissing,   // an output format ("psp")
+};
+
+// How long an output and its input last, in seconds (OutputTooShort).
+struct OutputLengths {
+    double output = 0;
+    double input = 0;
+
+    friend bool operator==(const OutputLengths&, const OutputLengths&) = default;
 };
 
 struct JobResult {
@@ -80,6 +98,10 @@ struct JobResult {
     std::vector<CommandRecord> commands;
     JobProblem problem = JobProblem::None;
     std::string problemSubject;  // see JobProblem
+    OutputLengths lengths;       // OutputTooShort
+    // A done job whose outputs were not checked because the program folder has cores/ffmpeg
+    // but no cores/ffprobe (or it could not be started): a note for the user, no failure.
+    bool outputsNotChecked = false;
     // The name the job's outputs were given: its BaseName, or "NAME (2)" and so on when that
     // name was taken. Empty when the job never began converting.
     std::string outputName;

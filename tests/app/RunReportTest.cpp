@@ -168,6 +168,31 @@ TEST(RunReportTest, TheWindowsWordsForACantStartReasonAndATimeLimit) {
     EXPECT_EQ(CommandEndWords(slow, English()), "signal 9 (stopped at the time limit)");
 }
 
+TEST(RunReportTest, ACheckedOutputsReasonCarriesItsLengthsAndAnUncheckedBatchSaysSo) {
+    JobResult cut = Job("/in.mp4", JobOutcome::Failed, {Command("x", CommandState::Succeeded)});
+    cut.problem = JobProblem::OutputTooShort;
+    cut.problemSubject = "/out/in.mp4";
+    cut.lengths = OutputLengths{4.06, 20};
+    RunReport report;
+    report.JobEnded(cut);
+    EXPECT_NE(FailureListText(report, English())
+                  .find("Result: the output lasts 4.1 s, the input 20.0 s: /out/in.mp4"),
+              std::string::npos);
+    EXPECT_NE(FailureListText(report, RunTextsFor(Language::Japanese))
+                  .find("結果: 出力の長さが 4.1 秒しかありません (入力は 20.0 秒): /out/in.mp4"),
+              std::string::npos);
+    EXPECT_EQ(ConverterNeedWords({ConverterNeed::Kind::Encoder, "libfaac"}, English()),
+              "needs the encoder libfaac, which this ffmpeg does not have");
+
+    report.Reset();
+    report.ClearFailures();
+    JobResult done = Job("/in.mp4", JobOutcome::Done, {Command("x", CommandState::Succeeded)});
+    done.outputsNotChecked = true;
+    report.JobEnded(done);
+    EXPECT_EQ(RunStatusText(report, false, 0, English()),
+              "1 converted (outputs not checked: no ffprobe in cores)");
+}
+
 TEST(ConverterReasonsTest, FfmpegsLastLinesGiveASentenceAboveThemInBothLanguages) {
     const std::vector<std::pair<std::string, ConverterProblem>> lines = {
         {"Stream map '0:V:0' matches no streams.", ConverterProblem::NoMatchingStream},

@@ -82,6 +82,8 @@ public:
         events.push_back("started " + start.commandLine);
     }
     void StopFailed() override { events.push_back("stop failed"); }
+    void ConverterChecked() override { ++converterChecks; }
+    int converterChecks = 0;
     void JobEnded(const JobResult& result) override {
         static constexpr const char* kOutcomes[] = {"done", "failed", "stopped", "not started",
                                                     "skipped"};

@@ -1,0 +1,306 @@
+// The checks around a conversion: a command is compared with what the local ffmpeg offers
+// before its jobs start, and a done job's outputs are probed before they count. The rules on
+// their own first, then the run through the core's door with a fake launcher that answers as
+// ffmpeg and ffprobe would.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "EngineTestSupport.h"
+#include "engine/OutputCheck.h"
+#include "platform/CommandLineSplit.h"
+
+namespace palomix {
+namespace {
+
+using Need = ConverterNeed;
+using Kind = ConverterNeed::Kind;
+
+// Excerpts of what ffmpeg 5.1 prints for -encoders and -muxers.
+constexpr const char* kEncoders =
+    "Encoders:\n V..... = Video\n A..... = Audio\n ------\n"
+    " V....D libx264              libx264 H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10 (codec h264)\n"
+    " A....D aac                  AAC (Advanced Audio Coding)\n"
+    " S..... mov_text             3GPP Timed Text subtitle\n";
+constexpr const char* kMuxers =
+    "File formats:\n D. = Demuxing supported\n .E = Muxing supported\n --\n"
+    "  E mp4             MP4 (MPEG-4 Part 14)\n"
+    "  E sdl,sdl2        SDL2 output device\n"
+    " D  lavfi           Libavfilter virtual input device\n";
+
+std::filesystem::path Fs(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::vector<std::string> Words(const std::string& line) {
+    return SplitArguments(line);
+}
+
+TEST(ConverterNeedsTest, TheOutputsEncodersAndFormatsCountOnceAndAnInputsOptionsNot) {
+    EXPECT_EQ(NeedsOfArguments(Words(
+                  "-y -f lavfi -i anullsrc -c:v h264 -i in.mp4 -c:v:0 libx264 -codec:a aac "
+                  "-acodec libfaac -c copy -c:a copy -scodec mov_text -vcodec libx264 -f mp4 o")),
+              (std::vector<Need>{{Kind::Encoder, "libx264"},
+                                 {Kind::Encoder, "aac"},
+                                 {Kind::Encoder, "libfaac"},
+                                 {Kind::Encoder, "mov_text"},
+                                 {Kind::Format, "mp4"}}));
+    EXPECT_TRUE(NeedsOfArguments(Words("-i in.wav out.wav -f")).empty());  // no value: nothing
+}
+
+TEST(ConverterNeedsTest, FfmpegsListsGiveEncodersWithTheirCodecsAndWritableFormats) {
+    const std::optional<NameSet> encoders = EncodersInList(kEncoders);
+    ASSERT_TRUE(encoders);
+    EXPECT_EQ(*encoders, (NameSet{"aac", "h264", "libx264", "mov_text"}));
+    const std::optional<NameSet> formats = FormatsInList(kMuxers);
+    ASSERT_TRUE(formats);
+    EXPECT_EQ(*formats, (NameSet{"mp4", "sdl", "sdl2"}));
+    // Anything else is no list, so nothing can be said missing.
+    EXPECT_FALSE(EncodersInList("ffmpeg version 9.9-test\nUnrecognized option 'encoders'.\n"));
+    EXPECT_FALSE(FormatsInList(""));
+
+    const ConverterFeatures features{*encoders, *formats};
+    EXPECT_EQ(MissingNeeds({{Kind::Encoder, "h264"},
+                            {Kind::Encoder, "libfaac"},
+                            {Kind::Format, "mp4"},
+                            {Kind::Format, "psp"},
+                            {Kind::Encoder, "libfaac"}},
+                           features),
+              (std::vector<Need>{{Kind::Encoder, "libfaac"}, {Kind::Format, "psp"}}));
+}
+
+TEST(OutputJudgementTest, ARecordingMustLastNearlyAsLongAsItsInputUnlessItIsMeantShorter) {
+    const auto judge = [](const std::string& answer, const std::string& line,
+                          const std::string& path, std::optional<double> input = 10.0) {
+        return JudgeOutput(ReadOutputProbe(answer, true), input,
+                           LengthLimitOfArguments(Words(line)), path, NativePathStyle())
+            .problem;
+    };
+    const std::string song = "codec_type=audio\ncodec_type=video\nformat_name=mp3\nduration=";
+    EXPECT_EQ(judge(song + "9.6\n", "", "a.mp3"), JobProblem::None);
+    EXPECT_EQ(judge(song + "9.4\n", "", "a.mp3"), JobProblem::OutputTooShort);
+    // A cover picture's one frame does not make the song meant short; -t does.
+    EXPECT_EQ(judge(song + "4\n", "-frames:v 1", "a.mp3"), JobProblem::OutputTooShort);
+    EXPECT_EQ(judge(song + "4\n", "-frames:v 1 -t 4", "a.mp3"), JobProblem::None);
+    // Pictures, by format, by a missing length or by name; a video cut to a fraction of a
+    // second is no picture.
+    EXPECT_EQ(judge("codec_type=video\nformat_name=image2\nduration=0.04\n", "", "a.THM"),
+              JobProblem::None);
+    EXPECT_EQ(judge("codec_type=video\nformat_name=webp_pipe\nduration=N/A\n", "", "a.x"),
+              JobProblem::None);
+    EXPECT_EQ(judge("codec_type=video\nformat_name=mov\nduration=0.3\n", "", "a.mp4"),
+              JobProblem::OutputTooShort);
+    EXPECT_EQ(judge("codec_type=video\nformat_name=mov\nduration=0.3\n", "-vframes 9", "a.mp4"),
+              JobProblem::None);
+    // Without the input's length only readability counts.
+    EXPECT_EQ(judge(song + "1\n", "", "a.mp3", std::nullopt), JobProblem::None);
+    EXPECT_EQ(judge("[mp3 @ 0x1] Invalid data\n", "", "a.mp3"), JobProblem::OutputUnreadable);
+    EXPECT_EQ(
+        JudgeOutput(ReadOutputProbe(song + "10\n", false), 10.0, {}, "a.mp3", NativePathStyle())
+            .problem,
+        JobProblem::OutputUnreadable);
+}
+
+// An engine over a fake launcher in a program folder of the test's own, whose cores hold the
+// files the test names. The fake answers as ffmpeg and ffprobe do: the lists above, an input of
+// ten seconds, `outputAnswer` for an output; the converter "conv" writes its last argument.
+class CheckedRunTest : public ::testing::Test {
+protected:
+    void Make(const std::vector<std::string>& cores) {
+        std::filesystem::create_directories(Fs(program + "/cores"));
+        for (const std::string& name : cores) {
+            std::ofstream(Fs(CoresProgram(program, name, NativePathStyle()))) << "x";
+        }
+        launcher.logFolder = temp.MakeFolder("logs");
+        launcher.logText = [this](const std::string& line) { return Answer(line); };
+        EngineSetup setup;
+        setup.programFolder = program;
+        setup.devices = std::make_unique<testing::DevicesRef>(devices);
+        setup.makeLauncher = [this](PostToHost) {
+            return std::make_unique<testing::LauncherRef>(launcher);
+        };
+        engine = std::make_unique<Engine>(std::move(setup), [](std::function<void()>) {});
+        engine->SetOutputFolder(out);
+        engine->SetObserver(&observer);
+        engine->UseCommand(ChosenCommand{settings, 0});
+    }
+
+    std::string Answer(const std::string& line) const {
+        if (line.find(" -encoders") != std::string::npos) {
+            return lists ? kEncoders : "";
+        }
+        if (line.find(" -muxers") != std::string::npos) {
+            return lists ? kMuxers : "";
+        }
+        if (line.find("format=duration ") != std::string::npos) {
+            return "10.000000\n";
+        }
+        if (line.find("format_name,duration") != std::string::npos) {
+            return outputAnswer;
+        }
+        if (line.starts_with("conv ")) {
+            std::ofstream(Fs(Words(line).back())) << "new";
+        }
+        return {};
+    }
+
+    void WriteSettings(const std::vector<std::string>& items) const {
+        std::ofstream file(settings);
+        for (std::size_t item = 0; item < items.size(); ++item) {
+            file << "[Item" << item << "]\nTitle=t\nCommand0=" << items[item] << "\n";
+        }
+    }
+
+    // Ends every process, the oldest first, until none runs.
+    void RunAll() {
+        while (launcher.Running() > 0) {
+            launcher.Finish(launcher.RunningLines().front());
+        }
+    }
+
+    std::string Read(const std::string& path) const {
+        std::ifstream file(Fs(path));
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+
+    std::vector<std::string> OutFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(Fs(out))) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    testing::TempFolder temp;
+    std::string program = temp.MakeFolder("program");
+    std::string out = temp.MakeFolder("out");
+    std::string settings = temp.Path("s.ini");
+    std::string input = temp.Path("a.wav");
+    testing::FakeLauncher launcher;
+    testing::FakeDevices devices;
+    testing::RecordingObserver observer;
+    std::unique_ptr<Engine> engine;
+    bool lists = true;
+    std::string outputAnswer;
+};
+
+TEST_F(CheckedRunTest, ACutOutputFailsItsJobAndLeavesTheEarlierOutputWhileMeantShortOnesPass) {
+    WriteSettings({R"(conv "<%InputFile%>" "<%OutputFile%>.m4a")",
+                   R"(conv "<%InputFile%>" -t 5 "<%OutputFile%>.m4a")",
+                   R"(conv "<%InputFile%>" "<%OutputFile%>.jpg")"});
+    Make({"ffmpeg", "ffprobe"});
+    std::ofstream(Fs(input)) << "in";
+    std::ofstream(Fs(out + "/a.m4a")) << "old";
+    const std::string cut = "codec_type=audio\nformat_name=ipod\nduration=1.000000\n";
+    const std::vector<std::string> one{input};
+
+    outputAnswer = cut;
+    engine->AddFiles(one);
+    engine->StartRun();
+    RunAll();
+    ASSERT_EQ(observer.finished.size(), 1u);
+    const JobResult& failed = observer.finished[0];
+    EXPECT_EQ(failed.outcome, JobOutcome::Failed);
+    EXPECT_EQ(failed.problem, JobProblem::OutputTooShort);
+    EXPECT_EQ(failed.problemSubject,
+              out + (NativePathStyle() == PathStyle::Windows ? "\\" : "/") + "a.m4a");
+    EXPECT_EQ(failed.lengths, (OutputLengths{1.0, 10.0}));
+    EXPECT_EQ(Read(out + "/a.m4a"), "old");
+    EXPECT_EQ(OutFiles(), std::vector<std::string>{"a.m4a"});  // no temporary file left
+
+    engine->UseCommand(ChosenCommand{settings, 1});  // -t 5: meant short
+    engine->AddFiles(one);
+    engine->StartRun();
+    RunAll();
+    EXPECT_EQ(observer.finished.back().outcome, JobOutcome::Done);
+    EXPECT_EQ(Read(out + "/a.m4a"), "new");
+
+    outputAnswer = "codec_type=video\nformat_name=image2\nduration=0.040000\n";
+    engine->UseCommand(ChosenCommand{settings, 2});  // a single picture
+    engine->AddFiles(one);
+    engine->StartRun();
+    RunAll();
+    EXPECT_EQ(observer.finished.back().outcome, JobOutcome::Done);
+    EXPECT_FALSE(observer.finished.back().outputsNotChecked);
+    EXPECT_EQ(Read(out + "/a.jpg"), "new");
+}
+
+TEST_F(CheckedRunTest, StopDuringTheCheckStopsTheJobAndRemovesWhatItWrote) {
+    WriteSettings({R"(conv "<%InputFile%>" "<%OutputFile%>.m4a")"});
+    Make({"ffmpeg", "ffprobe"});
+    const std::vector<std::string> one{input};
+    engine->AddFiles(one);
+    engine->StartRun();
+    launcher.Finish(launcher.RunningLines().front());  // the encoders
+    launcher.Finish(launcher.RunningLines().front());  // the formats
+    const std::vector<std::string> running = launcher.RunningLines();
+    ASSERT_EQ(running.size(), 2u);  // the input's length, asked for at the start, and the line
+    launcher.Finish(running[1]);
+    ASSERT_TRUE(observer.finished.empty());  // the check waits for that length
+
+    engine->StopHead();
+    ASSERT_EQ(observer.finished.size(), 1u);
+    EXPECT_EQ(observer.finished[0].outcome, JobOutcome::Stopped);
+    EXPECT_EQ(observer.finished[0].commands.size(), 1u);  // the line, which had succeeded
+    launcher.Finish(running[0], ProcessExit{ProcessExit::Kind::Signalled, 15});
+    EXPECT_TRUE(OutFiles().empty());
+    EXPECT_FALSE(engine->RunActive());
+}
+
+TEST_F(CheckedRunTest, WithoutFfprobeBesideFfmpegADoneJobSaysItsOutputsWereNotChecked) {
+    WriteSettings({R"(conv "<%InputFile%>" "<%OutputFile%>.m4a")"});
+    lists = false;  // an ffmpeg whose lists cannot be read checks no command either
+    Make({"ffmpeg"});
+    const std::vector<std::string> one{input};
+    engine->AddFiles(one);
+    engine->StartRun();
+    RunAll();
+    ASSERT_EQ(observer.finished.size(), 1u);
+    EXPECT_EQ(observer.finished[0].outcome, JobOutcome::Done);
+    EXPECT_TRUE(observer.finished[0].outputsNotChecked);
+    EXPECT_EQ(Read(out + "/a.m4a"), "new");
+    EXPECT_EQ(engine->CommandNeeds(ChosenCommand{settings, 0}).state,
+              CommandCheck::State::NotChecked);
+}
+
+TEST_F(CheckedRunTest, ACommandNeedingWhatFfmpegLacksFailsItsJobsBeforeAnyLineRuns) {
+    const std::string ffmpeg = R"(""<%AppPath%>\cores\ffmpeg" -i "<%InputFile%>" )";
+    WriteSettings({ffmpeg + R"(-acodec aac "<%OutputFile%>.m4a"")",  // made into libfaac
+                   ffmpeg + R"(-c:a aac -f psp "<%OutputFile%>.mp4"")",
+                   ffmpeg + R"(-c:v h264 -c:a aac -f mp4 "<%OutputFile%>.mp4"")"});
+    Make({"ffmpeg", "ffprobe"});
+    const std::vector<std::string> two{input, temp.Path("b.wav")};
+    engine->AddFiles(two);
+    engine->StartRun();
+    // The jobs wait while ffmpeg's lists are read, one after the other.
+    EXPECT_TRUE(engine->RunActive());
+    EXPECT_EQ(launcher.RunningLines().size(), 1u);
+    EXPECT_EQ(engine->CommandNeeds(ChosenCommand{settings, 1}).state, CommandCheck::State::Reading);
+    RunAll();
+    EXPECT_EQ(observer.converterChecks, 1);
+    EXPECT_EQ(launcher.processes.size(), 2u);  // nothing but the lists
+    ASSERT_EQ(observer.finished.size(), 2u);
+    for (const JobResult& result : observer.finished) {
+        EXPECT_EQ(result.outcome, JobOutcome::Failed);
+        EXPECT_EQ(result.problem, JobProblem::EncoderMissing);
+        EXPECT_EQ(result.problemSubject, "libfaac");
+        EXPECT_TRUE(result.commands.empty());
+    }
+    EXPECT_FALSE(engine->RunActive());
+
+    const auto missing = [this](int item) {
+        const CommandCheck check = engine->CommandNeeds(ChosenCommand{settings, item});
+        EXPECT_EQ(check.state, CommandCheck::State::Checked);
+        return check.missing;
+    };
+    EXPECT_EQ(missing(1), (std::vector<Need>{{Kind::Format, "psp"}}));
+    EXPECT_TRUE(missing(2).empty());
+    EXPECT_EQ(launcher.processes.size(), 2u);  // the lists are kept while ffmpeg stays
+}
+
+}  // namespace
+}  // namespace palomix
