@@ -60,10 +60,12 @@ constexpr RunOptionTexts kEnglish{
     .menuStopAll = "Stop all(&X)",
     .progressSeparator = " · ",
     .percentFormat = "{percent}%",
-    .lessThanAMinuteLeft = "less than a minute left",
-    .minutesLeftFormat = "about {minutes} min left",
-    .hoursLeftFormat = "about {hours} h left",
-    .hoursMinutesLeftFormat = "about {hours} h {minutes} min left",
+    // Short, so that the strip beside Stop shows all of "Converting: 6 job(s) left · 42% · ~3
+    // min left".
+    .lessThanAMinuteLeft = "under 1 min left",
+    .minutesLeftFormat = "~{minutes} min left",
+    .hoursLeftFormat = "~{hours} h left",
+    .hoursMinutesLeftFormat = "~{hours} h {minutes} min left",
     .jobPercentFormat = "{percent}% done",
     .lineFormat = "Command line {line}/{lines}",
     .linePercentFormat = "Command line {line}/{lines}: {percent}%",

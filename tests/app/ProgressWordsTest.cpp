@@ -26,14 +26,14 @@ std::string Strip(const QueueProgress& queue, Language language) {
 
 TEST(ProgressWordsTest, TheStripAddsTheQueuesShareAndTimeLeftThatAreKnown) {
     EXPECT_EQ(Strip({6, 42.9, 170}, Language::English),
-              "Converting: 6 job(s) left · 42% · about 3 min left");
+              "Converting: 6 job(s) left · 42% · ~3 min left");
     EXPECT_EQ(Strip({6, 42.9, 170}, Language::Japanese), "変換中: 残り 6 件・42%・あと約 3 分");
     // Unknown parts are left out, never shown as 0.
     EXPECT_EQ(Strip({6, std::nullopt, std::nullopt}, Language::English),
               "Converting: 6 job(s) left");
     EXPECT_EQ(Strip({2, 0.4, std::nullopt}, Language::English), "Converting: 2 job(s) left · 0%");
     EXPECT_EQ(Strip({2, std::nullopt, 20}, Language::English),
-              "Converting: 2 job(s) left · less than a minute left");
+              "Converting: 2 job(s) left · under 1 min left");
 }
 
 TEST(ProgressWordsTest, ASharesWholePercentIsRoundedDownAndStaysWithinTheScale) {
@@ -45,13 +45,13 @@ TEST(ProgressWordsTest, ASharesWholePercentIsRoundedDownAndStaysWithinTheScale) 
 }
 
 TEST(ProgressWordsTest, TimeLeftIsRoundedToTheNearestMinuteAndTurnsIntoHours) {
-    EXPECT_EQ(TimeLeftWords(59, kEnglish), "less than a minute left");
-    EXPECT_EQ(TimeLeftWords(60, kEnglish), "about 1 min left");
-    EXPECT_EQ(TimeLeftWords(89, kEnglish), "about 1 min left");
-    EXPECT_EQ(TimeLeftWords(90, kEnglish), "about 2 min left");
-    EXPECT_EQ(TimeLeftWords(3569, kEnglish), "about 59 min left");
-    EXPECT_EQ(TimeLeftWords(3570, kEnglish), "about 1 h left");
-    EXPECT_EQ(TimeLeftWords(4800, kEnglish), "about 1 h 20 min left");
+    EXPECT_EQ(TimeLeftWords(59, kEnglish), "under 1 min left");
+    EXPECT_EQ(TimeLeftWords(60, kEnglish), "~1 min left");
+    EXPECT_EQ(TimeLeftWords(89, kEnglish), "~1 min left");
+    EXPECT_EQ(TimeLeftWords(90, kEnglish), "~2 min left");
+    EXPECT_EQ(TimeLeftWords(3569, kEnglish), "~59 min left");
+    EXPECT_EQ(TimeLeftWords(3570, kEnglish), "~1 h left");
+    EXPECT_EQ(TimeLeftWords(4800, kEnglish), "~1 h 20 min left");
     EXPECT_EQ(TimeLeftWords(4800, kJapanese), "あと約 1 時間 20 分");
 }
 
@@ -64,7 +64,7 @@ TEST(ProgressWordsTest, TheToolTipGivesWhatIsKnownAndTheLineOnlyForSeveral) {
     job.speed = 2.13;
     job.secondsLeft = 75;
     EXPECT_EQ(JobProgressToolTip(job, kEnglish),
-              "40% done\nCommand line 2/3: 55%\nSpeed 2.1x\nabout 1 min left");
+              "40% done\nCommand line 2/3: 55%\nSpeed 2.1x\n~1 min left");
     job.linePercent.reset();
     EXPECT_EQ(JobProgressToolTip(job, kJapanese),
               "40% 完了\nコマンドライン 2/3\n速度 2.1x\nあと約 1 分");
