@@ -933,8 +933,10 @@ void TMainForm1::StartRun() {
 
 void TMainForm1::Timer0Timer() {
     engine_->Tick();
-    ShowRunState();
-    StringGrid2->FixedColumn().viewport()->update();  // the progress bars
+    if (engine_->RunActive()) {
+        ShowRunState();
+        StringGrid2->FixedColumn().viewport()->update();  // the progress bars
+    }
 }
 
 void TMainForm1::Button1Click() {
