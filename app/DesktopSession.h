@@ -6,11 +6,12 @@
 // is reported.
 #pragma once
 
-#include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+
+class QWidget;
 
 namespace palomix {
 

@@ -1,6 +1,7 @@
 // The desktop of Windows: the notification area's message, the task-bar button's progress and
 // the system's power calls (platform/TrayMessage.h, TaskbarProgress.h, SystemPower.h), for the
 // window's own handle.
+#include <QWidget>
 #include <optional>
 
 #include "app/DesktopSession.h"
