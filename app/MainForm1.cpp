@@ -32,6 +32,11 @@
 #include "app/DroppedPaths.h"
 #include "app/FailureWindow.h"
 #include "app/JobGridModel.h"
+#include "app/ProgressDelegate.h"
+#include "app/ProgressWords.h"
+#include "app/QueueEndAction.h"
+#include "app/RunOptionTexts.h"
+#include "app/RunSettingsMenu.h"
 #include "app/RunStatusStrip.h"
 #include "app/StringGrid.h"
 #include "app/WindowPlacement.h"
@@ -195,6 +200,11 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    desktop_ =
+        environment.makeDesktop ? environment.makeDesktop(*this) : SystemDesktopSession(*this);
+    queueEnd_ = std::make_unique<QueueEndAction>(*this, *desktop_, messages_,
+                                                 environment.powerCountdownSeconds);
+
     setFont(GothicFont(12));
     CreateControls();
     CreateMenus();
@@ -379,6 +389,24 @@ void TMainForm1::SetUpGrid() {
     StringGrid2->SetColumnWidth(kStatusColumn, StatusColumnWidth(StringGrid2->FixedColumn()));
     StringGrid2->SetColumnWidth(kFileNameColumn, 262);
     StringGrid2->SetColumnWidth(kFullPathColumn, 262);
+
+    // A converting row's status cell shows its progress as a bar, its tool tip in words.
+    const auto progressOf = [this](int row) -> std::optional<JobProgress> {
+        if (row < 0 || row >= engine_->JobCount()) {
+            return std::nullopt;
+        }
+        return engine_->ProgressOf(engine_->Jobs().Id(row));
+    };
+    progressDelegate_ = new ProgressDelegate(
+        progressOf,
+        [this, progressOf](int row) {
+            const std::optional<JobProgress> progress = progressOf(row);
+            return progress ? Q(JobProgressToolTip(*progress, RunOptionTextsFor(TextLanguage())))
+                            : QString();
+        },
+        this);
+    StringGrid2->setItemDelegate(progressDelegate_);
+    StringGrid2->FixedColumn().setItemDelegate(progressDelegate_);
 }
 
 void TMainForm1::CreateMenus() {
@@ -389,6 +417,10 @@ void TMainForm1::CreateMenus() {
     S2 = S0->addAction(QString());
     S2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(S2, &QAction::triggered, this, [this] { S2Click(); });
+    runMenu_ = new RunSettingsMenu(*S0);
+    runMenu_->OnChange = [this](const RunChoices& choices) { ApplyRunChoices(*engine_, choices); };
+    runMenu_->OnFinishAfterCurrent = [this] { engine_->FinishAfterCurrent(); };
+    runMenu_->OnStopAll = [this] { engine_->StopAll(); };
 
     B0 = bar->addMenu(Q(kMenuB0Caption));
     B1 = B0->addAction(Q(kMenuB1Caption));
@@ -448,6 +480,7 @@ void TMainForm1::ApplyCaptions(const WindowCaptions& captions) {
     }
     Label4->setText(Q(captions.label4));
     Button1->setText(Q(captions.button1));
+    runMenu_->SetTexts(RunOptionTextsFor(TextLanguage()));
     gridModel_->SetCaptions(captions, RunTextsFor(TextLanguage()));
 }
 
@@ -720,6 +753,8 @@ void TMainForm1::FormActivate() {
         folder = places_.defaultOutputFolder;
     }
     BrowserEdit1->SetPath(folder);
+    runMenu_->Show(stored.run);
+    ApplyRunChoices(*engine_, stored.run);
     UpdateRunStatus();
 }
 
@@ -736,6 +771,7 @@ bool TMainForm1::FormClose(bool quiet) {
     state.settingsRow = MultiComboBox1->ItemIndex();
     state.commandRow = MultiComboBox2->ItemIndex();
     state.outputFolder = BrowserEdit1->Path();
+    state.run = runMenu_->Choices();
     const auto tell = [this, quiet](const std::string& text) {
         if (quiet) {
             std::fprintf(stderr, "%s\n", text.c_str());
@@ -911,10 +947,17 @@ void TMainForm1::ClearFailuresClick() {
 void TMainForm1::StartRun() {
     waitingForCommand_ = false;
     engine_->StartRun();
+    if (engine_->RunActive()) {
+        queueEnd_->CallOff();  // a countdown of the last run's end does not follow this one
+    }
 }
 
 void TMainForm1::Timer0Timer() {
     engine_->Tick();
+    if (engine_->RunActive()) {
+        ShowRunState();
+        StringGrid2->FixedColumn().viewport()->update();  // the progress bars
+    }
 }
 
 void TMainForm1::Button1Click() {
@@ -945,6 +988,7 @@ void TMainForm1::JobEnded(const JobResult& result) {
 
 void TMainForm1::RunEnded(const RunEnd& end) {
     UpdateRunStatus();
+    TellRunEnd(end);
     if (closeMode_ != CloseMode::None) {
         CloseNow();
         return;
@@ -964,7 +1008,31 @@ void TMainForm1::RowsRemoved(int /*firstRow*/, int /*count*/) {
     UpdateRunStatus();
 }
 
+void TMainForm1::TellRunEnd(const RunEnd& end) {
+    if (closeMode_ == CloseMode::AfterStop || sessionEnding_) {
+        return;  // the program ends at the user's or the system's word
+    }
+    const RunOptionTexts& texts = RunOptionTextsFor(TextLanguage());
+    if (const std::optional<RunEndNotice> notice = NoticeOfRunEnd(
+            end.reason, report_.Counts(),
+            RunStatusLine(report_, false, engine_->JobCount(), RunTextsFor(TextLanguage())).text,
+            texts)) {
+        desktop_->Notify(notice->title, notice->body);
+    }
+    if (closeMode_ == CloseMode::None && QueueDoneActionFollows(end.reason, report_.Counts())) {
+        queueEnd_->QueueDone(runMenu_->Choices().whenQueueDone, texts, [this] {
+            FormClose();
+            CloseNow();
+        });
+    }
+}
+
 void TMainForm1::UpdateRunStatus() {
+    ShowRunState();
+    UpdateFailureWindow();
+}
+
+void TMainForm1::ShowRunState() {
     const RunTexts& texts = RunTextsFor(TextLanguage());
     const bool active = engine_->RunActive();
     const std::string jobs = std::to_string(engine_->JobCount());
@@ -976,10 +1044,17 @@ void TMainForm1::UpdateRunStatus() {
     } else if (waitingForCommand_ && !active && !engine_->Jobs().Empty()) {
         line.text = FillIn(texts.waitingForCommandFormat, "{jobs}", jobs);
     } else {
-        line = RunStatusLine(report_, active, engine_->JobCount(), texts);
+        line = RunStatusLine(
+            report_, active, engine_->JobCount(), texts,
+            active ? QueueProgressWords(engine_->Queue(), RunOptionTextsFor(TextLanguage()))
+                   : std::string());
     }
     RunStatus1->SetStatus(Q(line.text), report_.FailureCount() > 0, Q(line.path), Q(line.hint));
-    UpdateFailureWindow();
+    // The desktop: no sleep while converting, the queue's share on the program's button.
+    desktop_->KeepAwake(active);
+    const std::optional<double> percent = active ? engine_->Queue().percent : std::nullopt;
+    desktop_->ShowProgress(percent ? std::optional<double>(*percent / 100) : std::nullopt);
+    runMenu_->SetRunActive(active);
 }
 
 void TMainForm1::UpdateFailureWindow() {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/Captions.h"
+#include "app/DesktopSession.h"
 #include "app/MessageSink.h"
 #include "app/RunReport.h"
 #include "engine/Engine.h"
@@ -45,6 +46,9 @@ namespace palomix {
 class ConverterVersionProbe;
 class JobGridModel;
 class OpenFailureMailbox;
+class ProgressDelegate;
+class QueueEndAction;
+class RunSettingsMenu;
 class TAboutBox;
 class TBevel;
 class TFailureWindow;
@@ -68,6 +72,11 @@ struct MainFormEnvironment {
     // Where the state file, the user's settings files and the default output folder are;
     // FindProgramPlaces(programFolder).
     std::optional<ProgramPlaces> places;
+    // The desktop around the window: notifications, sleep, power, the launcher's progress;
+    // SystemDesktopSession(window).
+    std::function<std::unique_ptr<DesktopSession>(QWidget& window)> makeDesktop;
+    // The countdown before the computer is suspended or shut down when the queue is done.
+    int powerCountdownSeconds = 60;
 };
 
 // Window geometry.
@@ -148,6 +157,11 @@ public:
     bool CloseAfterRun() const { return closeMode_ != CloseMode::None; }
     TFailureWindow* FailureWindow() const { return failureWindow_; }
     TAboutBox* AboutBox() const { return aboutBox_; }
+    // The run choices of the Settings menu, what follows the end of a run, and the painter of
+    // the grid's progress.
+    RunSettingsMenu& RunMenu() const { return *runMenu_; }
+    QueueEndAction& QueueEnd() const { return *queueEnd_; }
+    ProgressDelegate& GridProgress() const { return *progressDelegate_; }
     // Opens the list of failed jobs (a click on the status strip).
     void ShowFailures();
 
@@ -215,6 +229,11 @@ private:
     void StartRun();
     void Message(const std::string& text);
     void UpdateRunStatus();
+    // The status strip, the queue's progress on the desktop, the sleep lock and the stops of the
+    // Settings menu, after a change of the run or a tick.
+    void ShowRunState();
+    // The notification of a run's end and what the user chose to follow a queue done.
+    void TellRunEnd(const RunEnd& end);
     void UpdateFailureWindow();
     void UpdateAboutBox();
     // Qt's own texts (dialog buttons, the folder dialog) in the language.
@@ -248,6 +267,10 @@ private:
     std::unique_ptr<JobGridModel> gridModel_;
     RunReport report_;
     std::unique_ptr<QTranslator> qtTranslator_;  // installed while it holds a translation
+    std::unique_ptr<DesktopSession> desktop_;
+    std::unique_ptr<QueueEndAction> queueEnd_;
+    RunSettingsMenu* runMenu_ = nullptr;
+    ProgressDelegate* progressDelegate_ = nullptr;
 
     TFailureWindow* failureWindow_ = nullptr;
     TAboutBox* aboutBox_ = nullptr;

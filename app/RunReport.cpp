@@ -274,13 +274,14 @@ std::string BatchCountWords(const BatchCounts& counts, const RunTexts& texts) {
 }
 
 StatusLine RunStatusLine(const RunReport& report, bool runActive, int jobCount,
-                         const RunTexts& texts) {
+                         const RunTexts& texts, std::string_view progress) {
     StatusLine line;
     if (report.FailureCount() > 0) {
         line.hint = texts.clickForDetails;
     }
     if (runActive) {
         line.text = Fill(texts.jobsWaitingFormat, "{jobs}", std::to_string(jobCount));
+        line.text.append(progress);
         BatchCounts problems = report.Counts();
         problems.converted = 0;
         problems.skipped = 0;

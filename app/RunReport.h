@@ -92,14 +92,15 @@ std::string BatchCountWords(const BatchCounts& counts, const RunTexts& texts);
 
 // The one-line status: during a run the jobs in the list and what failed so far; when idle the
 // reason of a launch failure, else the counts of the last batch; the hint "(click for
-// details)" while the failure list holds anything. Empty before the first batch.
+// details)" while the failure list holds anything. Empty before the first batch. `progress`
+// follows the jobs in the list during a run (the queue's share and time left).
 struct StatusLine {
     std::string text;
     std::string hint;  // shown after the text when there is room for both
     std::string path;  // a path inside the text, to be shortened in its middle; may be empty
 };
 StatusLine RunStatusLine(const RunReport& report, bool runActive, int jobCount,
-                         const RunTexts& texts);
+                         const RunTexts& texts, std::string_view progress = {});
 // The whole line: its text followed by its hint.
 std::string RunStatusText(const RunReport& report, bool runActive, int jobCount,
                           const RunTexts& texts);

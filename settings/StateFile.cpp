@@ -1,5 +1,9 @@
 #include "settings/StateFile.h"
 
+#include <algorithm>
+#include <array>
+#include <cctype>
+
 #include "platform/PathRules.h"
 
 namespace palomix {
@@ -14,6 +18,32 @@ constexpr std::string_view kKeyEnglish = "B2";
 constexpr std::string_view kKeySettingsRow = "MC1";
 constexpr std::string_view kKeyCommandRow = "MC2";
 constexpr std::string_view kKeyOutputFolder = "BE1";
+constexpr std::string_view kKeyJobs = "JOBS";
+constexpr std::string_view kKeyExisting = "EXISTING";
+constexpr std::string_view kKeyKeepDates = "KEEP_DATES";
+constexpr std::string_view kKeyKeepTree = "KEEP_TREE";
+constexpr std::string_view kKeyWhenDone = "WHEN_DONE";
+
+// The words of the choices, in the order of their enumerations.
+constexpr std::array<std::string_view, 3> kExistingWords{"overwrite", "keep", "skip"};
+constexpr std::array<std::string_view, 5> kWhenDoneWords{"nothing", "sound", "quit", "suspend",
+                                                         "shutdown"};
+
+template <typename Choice, std::size_t N>
+std::optional<Choice> ChoiceNamed(const std::optional<std::string>& text,
+                                  const std::array<std::string_view, N>& words) {
+    if (!text) {
+        return std::nullopt;
+    }
+    for (std::size_t index = 0; index < N; ++index) {
+        if (std::equal(
+                text->begin(), text->end(), words[index].begin(), words[index].end(),
+                [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; })) {
+            return static_cast<Choice>(index);
+        }
+    }
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -50,6 +80,18 @@ StoredState ReadApplicationState(IniReader& reader, const std::string& path) {
     state.settingsRow = integer(kKeySettingsRow);
     state.commandRow = integer(kKeyCommandRow);
     state.outputFolder = whole(kKeyOutputFolder);
+
+    RunChoices& run = state.run;
+    if (const std::optional<std::int32_t> jobs = integer(kKeyJobs);
+        jobs && *jobs >= 0 && *jobs <= kMostSimultaneousJobs) {
+        run.simultaneousJobs = *jobs;
+    }
+    run.existingOutputs = ChoiceNamed<ExistingOutputChoice>(whole(kKeyExisting), kExistingWords)
+                              .value_or(run.existingOutputs);
+    run.keepDates = flag(kKeyKeepDates).value_or(run.keepDates);
+    run.keepTree = flag(kKeyKeepTree).value_or(run.keepTree);
+    run.whenQueueDone = ChoiceNamed<QueueDoneAction>(whole(kKeyWhenDone), kWhenDoneWords)
+                            .value_or(run.whenQueueDone);
     return state;
 }
 
@@ -73,6 +115,13 @@ std::vector<std::pair<std::string, std::string>> StateKeyValues(const Applicatio
         {std::string(kKeySettingsRow), std::to_string(state.settingsRow)},
         {std::string(kKeyCommandRow), std::to_string(state.commandRow)},
         {std::string(kKeyOutputFolder), state.outputFolder},
+        {std::string(kKeyJobs), std::to_string(state.run.simultaneousJobs)},
+        {std::string(kKeyExisting),
+         std::string(kExistingWords.at(static_cast<std::size_t>(state.run.existingOutputs)))},
+        {std::string(kKeyKeepDates), flag(state.run.keepDates)},
+        {std::string(kKeyKeepTree), flag(state.run.keepTree)},
+        {std::string(kKeyWhenDone),
+         std::string(kWhenDoneWords.at(static_cast<std::size_t>(state.run.whenQueueDone)))},
     };
 }
 

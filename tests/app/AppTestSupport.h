@@ -24,8 +24,10 @@
 #include <ostream>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/DesktopSession.h"
 #include "app/MainForm1.h"
 #include "app/MessageSink.h"
 #include "widgets/FolderBrowseEdit.h"
@@ -101,6 +103,50 @@ public:
     std::function<void(const std::string&)> onShow;
     std::function<void(const Question&)> onAsk;
 };
+
+// A desktop that writes down what the window asks of it: notices, and each change of the sleep
+// lock and of the progress shown. A power request is written down and, with `refusal` set,
+// refused with it as the reason.
+struct DesktopLog {
+    std::vector<std::pair<std::string, std::string>> notices;  // title, body
+    std::vector<bool> awake;
+    std::vector<std::optional<double>> progress;
+    std::vector<PowerAction> power;
+    std::string refusal;
+};
+
+class RecordingDesktop final : public DesktopSession {
+public:
+    explicit RecordingDesktop(std::shared_ptr<DesktopLog> log) : log_(std::move(log)) {}
+
+    void Notify(const std::string& title, const std::string& body) override {
+        log_->notices.emplace_back(title, body);
+    }
+    void KeepAwake(bool on) override {
+        if (log_->awake.empty() || log_->awake.back() != on) {
+            log_->awake.push_back(on);
+        }
+    }
+    void ShowProgress(std::optional<double> share) override {
+        if (log_->progress.empty() || log_->progress.back() != share) {
+            log_->progress.push_back(share);
+        }
+    }
+    void Power(PowerAction action, std::function<void(const std::string&)> failed) override {
+        log_->power.push_back(action);
+        if (!log_->refusal.empty()) {
+            failed(log_->refusal);
+        }
+    }
+
+private:
+    std::shared_ptr<DesktopLog> log_;
+};
+
+inline std::function<std::unique_ptr<DesktopSession>(QWidget&)> Recording(
+    std::shared_ptr<DesktopLog> log) {
+    return [log](QWidget&) { return std::make_unique<RecordingDesktop>(log); };
+}
 
 class ScratchFolder {
 public:
@@ -187,6 +233,12 @@ protected:
             environment.executablePath = programFolder_ + "/palomix";
         }
         environment.messages = messages_;
+        // The desktop of the machine running the tests is left alone unless a test asks.
+        if (!environment.makeDesktop) {
+            environment.makeDesktop = [](QWidget&) {
+                return std::make_unique<QuietDesktopSession>();
+            };
+        }
         environment.openWithDefault = [this](const std::string& target,
                                              const OpenFailureHandler& onFailure) {
             opened_.push_back(target);

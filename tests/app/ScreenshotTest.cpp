@@ -1,7 +1,9 @@
 // Not a test: makes the pictures of the window in docs/ from the real window on a real display:
 // window-ja.png and window-en.png with queued and converting rows; end-of-batch-*.png,
-// failure-list-*.png and close-question-*.png in both languages. Run it under Xvfb with a
-// window manager, so that the title bar shows:
+// failure-list-*.png and close-question-*.png in both languages; progress-*.png (two files
+// converting at once with their progress, the queue's on the status strip) and
+// settings-menu-*.png (the Settings menu open at "When the queue is done"). Run it under Xvfb with
+// a window manager, so that the title bar shows:
 //
 //   xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'openbox & sleep 1;
 //     QT_QPA_PLATFORM=xcb build/tests/app_tests --gtest_also_run_disabled_tests
@@ -14,6 +16,8 @@
 #include <QScreen>
 #include <QTableView>
 
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 
 #include <fstream>
@@ -21,8 +25,10 @@
 
 #include "app/Captions.h"
 #include "app/FailureWindow.h"
+#include "app/RunSettingsMenu.h"
 #include "app/StringGrid.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/app/ProgressLauncher.h"
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/MCCBox.h"
 
@@ -273,6 +279,97 @@ TEST(WindowScreenshots, DISABLED_EndOfBatchFailureListAndCloseQuestion) {
         question->close();
     }
     QCoreApplication::setApplicationName(testName);
+}
+
+// The window and the menus open over it, as one picture.
+void ShootWithMenus(TMainForm1& form, const std::vector<QMenu*>& menus, const std::string& file) {
+    WaitUntil([] { return false; }, std::chrono::milliseconds(800));
+    QRect area = form.frameGeometry();
+    for (const QMenu* menu : menus) {
+        area = area.united(menu->frameGeometry());
+    }
+    const QPixmap picture =
+        form.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    ASSERT_TRUE(picture.save(QString::fromStdString(file), "PNG")) << file;
+}
+
+TEST(WindowScreenshots, DISABLED_ProgressAndTheSettingsMenu) {
+    const ScratchFolder scratch;
+    std::filesystem::copy(std::string(PALOMIX_SOURCE_DIR) + "/convert_settings",
+                          scratch.MakeFolder("program/convert_settings"),
+                          std::filesystem::copy_options::recursive);
+    scratch.Write("program/cores/ffprobe", "");  // lengths are asked of the launcher below
+    const std::string logs = scratch.MakeFolder("logs");
+    std::vector<std::string> files;
+    for (const char* name : {"家族旅行_2023.mp4", "birthday party.mov", "運動会.mts",
+                             "concert_live.mkv", "cat video.avi", "夏祭り 花火.mp4"}) {
+        files.push_back(scratch.Write("ビデオ/" + std::string(name), "v"));
+    }
+    // Every file lasts ten minutes; the first two are 312 s and 95 s in.
+    MainFormEnvironment environment;
+    environment.programFolder = scratch.Path("program");
+    environment.executablePath = scratch.Path("program/palomix");
+    environment.messages = std::make_shared<RecordingSink>();
+    environment.openWithDefault = [](const std::string&, const OpenFailureHandler&) {};
+    environment.makeDesktop = [](QWidget&) { return std::make_unique<QuietDesktopSession>(); };
+    environment.makeLauncher = [logs](PostToHost post) {
+        return std::make_unique<ProgressLauncher>(
+            std::move(post), logs, "600.0", [](const std::string& line) {
+                if (line.find("家族旅行") != std::string::npos) {
+                    return StatisticsLine(312, 3.7);
+                }
+                return line.find("birthday") != std::string::npos ? StatisticsLine(95, 1.1)
+                                                                  : std::string();
+            });
+    };
+    environment.devices = std::make_unique<NoDrives>();
+    TMainForm1 form(std::move(environment));
+    form.show();
+    ASSERT_TRUE(WaitUntil([&] { return form.isVisible(); }));
+    form.FormActivate();
+    const int phones = [&] {
+        for (int row = 0; row < form.MultiComboBox1->ItemCount(); ++row) {
+            if (form.MultiComboBox1->Item(row).find("phone_tablet.ini") != std::string::npos) {
+                return row;
+            }
+        }
+        return 0;
+    }();
+    Pick(*form.MultiComboBox1, phones);
+    Pick(*form.MultiComboBox2, 1);
+    form.BrowserEdit1->SetPath("/home/palomix/Videos/converted");
+    form.RunMenu().Simultaneous->actions()[1]->trigger();  // two at once
+    form.RunMenu().WhenDone->actions()[3]->trigger();      // suspend
+    form.Timer0->stop();
+    form.FormDropFiles(files);
+    for (int tick = 0; tick < 84; ++tick) {
+        ProcessPending();  // the lengths come back between the ticks
+        form.Timer0Timer();
+    }
+
+    const char* folder = std::getenv("PALOMIX_SCREENSHOT_DIR");
+    const std::string out = folder != nullptr ? folder : std::string(PALOMIX_SOURCE_DIR) + "/docs";
+    std::filesystem::create_directories(out);
+    for (const auto& [language, suffix] :
+         {std::pair{Language::Japanese, "ja"}, std::pair{Language::English, "en"}}) {
+        language == Language::English ? form.B2Click() : form.B1Click();
+        Pick(*form.MultiComboBox1, phones);
+        Pick(*form.MultiComboBox2, 1);
+        form.Timer0Timer();
+        Shoot(form, out + "/progress-" + suffix + ".png");
+
+        form.menuBar()->setActiveAction(form.S0->menuAction());
+        ASSERT_TRUE(WaitUntil([&] { return form.S0->isVisible(); }));
+        QMenu* whenDone = form.RunMenu().WhenDone;
+        form.S0->setActiveAction(whenDone->menuAction());
+        whenDone->popup(form.S0->geometry().topRight() +
+                        QPoint(0, form.S0->actionGeometry(whenDone->menuAction()).top()));
+        ASSERT_TRUE(WaitUntil([&] { return whenDone->isVisible(); }));
+        ShootWithMenus(form, {form.S0, whenDone}, out + "/settings-menu-" + suffix + ".png");
+        whenDone->close();
+        form.S0->close();
+        ASSERT_TRUE(WaitUntil([&] { return !form.S0->isVisible(); }));
+    }
 }
 
 }  // namespace

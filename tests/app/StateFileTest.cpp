@@ -20,7 +20,7 @@ std::string Key(const std::string& path, std::string_view key) {
     return reader.ReadString(path, "SET", key, "<absent>");
 }
 
-TEST_F(StateFileTest, FirstStartWithoutStateFileUsesTheDefaultsAndCloseWritesAllSevenKeys) {
+TEST_F(StateFileTest, FirstStartWithoutStateFileUsesTheDefaultsAndCloseWritesEveryKey) {
     TMainForm1& form = Restored();
     EXPECT_EQ(form.pos(), QPoint(20, 20));
     EXPECT_TRUE(form.Marks().japanese);
@@ -40,8 +40,11 @@ TEST_F(StateFileTest, FirstStartWithoutStateFileUsesTheDefaultsAndCloseWritesAll
 
     ASSERT_TRUE(form.FormClose());
     const std::string text = ReadText(StatePath());
+    // The window's seven keys, then the run choices of the Settings menu at their defaults.
     EXPECT_EQ(text, "[SET]\r\nM_LEFT=20\r\nM_TOP=20\r\nB1=1\r\nB2=0\r\nMC1=0\r\nMC2=0\r\nBE1=" +
-                        programFolder_ + "\r\n");
+                        programFolder_ +
+                        "\r\nJOBS=1\r\nEXISTING=overwrite\r\nKEEP_DATES=0\r\nKEEP_TREE=0\r\n"
+                        "WHEN_DONE=nothing\r\n");
 }
 
 TEST_F(StateFileTest, SaveKeepsOtherSectionsAndKeysAndWritesCurrentValues) {

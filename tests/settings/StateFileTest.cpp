@@ -69,5 +69,47 @@ TEST_F(StateFileTest, StrayByteSpoilsNeitherTheFolderNorTheNextSave) {
     EXPECT_TRUE(Get().starts_with(stray)) << Get();
 }
 
+// The run choices come back as saved; a value the program does not know (a number out of the
+// menu's range, an unknown word, a flag that is no integer) gives that choice's default and
+// leaves the others alone.
+TEST_F(StateFileTest, RunChoicesComeBackAndUnknownValuesGiveTheirDefaults) {
+    ApplicationState state;
+    state.run =
+        RunChoices{0, ExistingOutputChoice::KeepBoth, true, true, QueueDoneAction::ShutDown};
+    SaveApplicationState(path, state);
+    EXPECT_EQ(Read().run, state.run);
+    state.run = RunChoices{kMostSimultaneousJobs, ExistingOutputChoice::Skip, false, true,
+                           QueueDoneAction::Sound};
+    SaveApplicationState(path, state);
+    EXPECT_EQ(Read().run, state.run);
+
+    // Words in any letter case.
+    Put("[SET]\nJOBS=3\nEXISTING=Skip\nWHEN_DONE=SUSPEND\n");
+    EXPECT_EQ(Read().run,
+              (RunChoices{3, ExistingOutputChoice::Skip, false, false, QueueDoneAction::Suspend}));
+    Put("[SET]\nJOBS=5\nEXISTING=replace\nKEEP_DATES=yes\nKEEP_TREE=1\nWHEN_DONE=\n");
+    EXPECT_EQ(Read().run, (RunChoices{1, ExistingOutputChoice::Overwrite, false, true,
+                                      QueueDoneAction::Nothing}));
+    Put("[SET]\nJOBS=-1\n");
+    EXPECT_EQ(Read().run, RunChoices{});
+}
+
+// A file of an older version keeps every byte of its own; the choices go after its keys, in
+// their section, and a newer file read the old way gives the same seven values.
+TEST_F(StateFileTest, AnOlderFileKeepsItsBytesAndGetsTheChoicesAfterItsKeys) {
+    const std::string seven =
+        "[SET]\r\nM_LEFT=20\r\nM_TOP=20\r\nB1=1\r\nB2=0\r\nMC1=-1\r\n"
+        "MC2=-1\r\nBE1=\r\n";
+    const std::string other = "[Other]\r\nnote=1\r\n";
+    Put(seven + other);
+    SaveApplicationState(path, ApplicationState{});
+    const std::string saved = Get();
+    EXPECT_TRUE(saved.starts_with(seven)) << saved;
+    EXPECT_TRUE(saved.ends_with(other)) << saved;
+    EXPECT_NE(saved.find("JOBS=1\r\n"), std::string::npos) << saved;
+    EXPECT_EQ(Read().left, 20);
+    EXPECT_EQ(Read().settingsRow, -1);
+}
+
 }  // namespace
 }  // namespace palomix
