@@ -254,11 +254,12 @@ inline void DragAndDropUrls(TMainForm1& form, QWidget& over, const QList<QUrl>& 
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
 }
 
-// A click of the left button on a row of the grid, with the keys held that are given.
+// A click of the left button on a row of the grid, in its fixed status column, with the keys
+// held that are given.
 inline void ClickRow(TMainForm1& form, int row, Qt::KeyboardModifiers modifiers = {}) {
-    QWidget* viewport = form.StringGrid2->viewport();
-    const QPoint at =
-        form.StringGrid2->visualRect(form.StringGrid2->model()->index(row, 1)).center();
+    QTableView& view = form.StringGrid2->FixedColumn();
+    QWidget* viewport = view.viewport();
+    const QPoint at = view.visualRect(view.model()->index(row, 0)).center();
     for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton,
                           type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
