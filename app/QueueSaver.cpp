@@ -88,27 +88,43 @@ void QueueSaver::Changed() {
         return;
     }
     dirty_ = true;
+    // A moment after the change, so that whatever made it (a drop) is done and shown first.
     if (!timer_->isActive()) {
         const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - lastSnapshot_);
-        timer_->start(std::max(std::chrono::milliseconds(0), interval_ - since));
+        timer_->start(std::max(settle_, interval_ - since));
     }
 }
 
 std::uint64_t QueueSaver::TakeSnapshot() {
-    SavedQueue queue = settings_();
-    queue.files.clear();
-    queue.files.reserve(static_cast<std::size_t>(jobs_.JobCount()));
+    Snapshot snapshot{settings_(), {}, static_cast<std::size_t>(jobs_.JobCount())};
+    {
+        const std::lock_guard lock(mutex_);
+        snapshot.names = std::move(spare_);
+    }
+    std::size_t size = 0;
     for (std::int32_t index = 0; index < jobs_.JobCount(); ++index) {
-        queue.files.push_back({jobs_.JobPath(index), jobs_.Subfolder(index)});
+        size += jobs_.JobPath(index).size() + jobs_.Subfolder(index).size() + 2;
+    }
+    snapshot.names.clear();
+    snapshot.names.reserve(size);
+    for (std::int32_t index = 0; index < jobs_.JobCount(); ++index) {
+        snapshot.names += jobs_.JobPath(index);
+        snapshot.names += '\0';
+        snapshot.names += jobs_.Subfolder(index);
+        snapshot.names += '\0';
     }
     dirty_ = false;
     lastSnapshot_ = std::chrono::steady_clock::now();
     std::uint64_t generation = 0;
     {
         const std::lock_guard lock(mutex_);
-        // A snapshot the writer has not taken yet is out of date: this one replaces it.
-        pending_ = std::move(queue);
+        // A snapshot the writer has not taken yet is out of date: this one replaces it, and
+        // its room is kept for the next.
+        if (pending_) {
+            spare_ = std::move(pending_->names);
+        }
+        pending_ = std::move(snapshot);
         generation = ++handedOver_;
     }
     wake_.notify_one();
@@ -122,7 +138,7 @@ void QueueSaver::WaitForWriter(std::uint64_t generation) {
 
 void QueueSaver::Write() {
     for (;;) {
-        SavedQueue queue;
+        Snapshot snapshot;
         std::uint64_t generation = 0;
         {
             std::unique_lock lock(mutex_);
@@ -130,9 +146,22 @@ void QueueSaver::Write() {
             if (!pending_) {
                 return;  // quit, with everything written
             }
-            queue = std::move(*pending_);
+            snapshot = std::move(*pending_);
             pending_.reset();
             generation = handedOver_;
+        }
+        SavedQueue queue = std::move(snapshot.settings);
+        queue.files.reserve(snapshot.files);
+        for (std::size_t at = 0; at < snapshot.names.size();) {
+            const std::size_t pathEnd = snapshot.names.find('\0', at);
+            const std::size_t subfolderEnd = snapshot.names.find('\0', pathEnd + 1);
+            queue.files.push_back({snapshot.names.substr(at, pathEnd - at),
+                                   snapshot.names.substr(pathEnd + 1, subfolderEnd - pathEnd - 1)});
+            at = subfolderEnd + 1;
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            spare_ = std::move(snapshot.names);
         }
         std::string failure;
         try {

@@ -1,8 +1,10 @@
 // Keeps the window's job list in the queue file (settings/QueueFile.h) while it changes, so
 // that the files still waiting survive a close, a crash or a power cut. The event loop only
-// notes a change and, at most once a second, copies the list (the snapshot); a writer thread
-// of its own turns the snapshot into the file's text and replaces the file atomically. A
-// list that runs empty removes the file: nothing is left unfinished.
+// notes a change and, a moment later (once what changed the list has been shown) and at most
+// once a second, copies the list into one string (the snapshot: a few milliseconds for
+// 100,000 files); a writer thread of its own turns the snapshot into the file's text and
+// replaces the file atomically. A list that runs empty removes the file: nothing is left
+// unfinished.
 //
 // Nothing is written before Start (the window first decides what to do with a queue kept
 // from the previous start) nor after Stop (a close that stops the conversion keeps the list as
@@ -49,8 +51,13 @@ public:
     // Writes nothing more; the file keeps what was written last.
     void Stop();
 
-    // The least time between two snapshots; one second unless a benchmark says otherwise.
-    void SetInterval(std::chrono::milliseconds interval) { interval_ = interval; }
+    // The least time between two snapshots (one second), and between a change and the
+    // snapshot that keeps it (a tenth of a second); tests make them shorter.
+    void SetInterval(std::chrono::milliseconds interval,
+                     std::chrono::milliseconds settle = std::chrono::milliseconds(100)) {
+        interval_ = interval;
+        settle_ = settle;
+    }
     const std::string& Path() const { return path_; }
     // Snapshots written to the file so far, failed writes included.
     std::uint64_t Written() const;
@@ -77,6 +84,7 @@ private:
     const SettingsSource settings_;
     QTimer* timer_;
     std::chrono::milliseconds interval_{1000};
+    std::chrono::milliseconds settle_{100};
     std::chrono::steady_clock::time_point lastSnapshot_{};
     bool started_ = false;
     bool stopped_ = false;
@@ -87,7 +95,18 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable written_;
-    std::optional<SavedQueue> pending_;
+    // A snapshot: the settings, and every job's path and subfolder, each ended by a NUL
+    // (which no name holds), one after the other in one string, so that copying the list is
+    // one allocation however long it is. The writer turns it into the file's text.
+    struct Snapshot {
+        SavedQueue settings;
+        std::string names;
+        std::size_t files = 0;
+    };
+    std::optional<Snapshot> pending_;
+    // The names of a snapshot the writer is done with, handed back so that the next snapshot
+    // copies into memory that is in use already.
+    std::string spare_;
     std::uint64_t handedOver_ = 0;  // generations handed to the writer
     std::uint64_t done_ = 0;        // the last generation written
     bool quit_ = false;

@@ -18,7 +18,7 @@ protected:
     // A window restored as WindowTest's are, whose list is saved without the second's wait.
     TMainForm1& Kept(std::optional<ACommand> command = std::nullopt) {
         TMainForm1& form = command ? Ready(*command) : Restored();
-        form.Saver()->SetInterval(std::chrono::milliseconds(10));
+        form.Saver()->SetInterval(std::chrono::milliseconds(10), std::chrono::milliseconds(10));
         return form;
     }
 
@@ -142,6 +142,26 @@ TEST_F(QueueKeepTest, ADamagedQueueIsSetAsideAndAGoneCommandLetsTheFilesWait) {
     ASSERT_TRUE(WaitUntil([&] { return Idle(next); }));
     EXPECT_TRUE(std::filesystem::exists(outFolder_ + "/a.probe"));
     ASSERT_TRUE(WaitUntil([&] { return !std::filesystem::exists(QueuePath()); }));
+}
+
+TEST_F(QueueKeepTest, AQueueThatCannotBeWrittenIsToldOnceAndTheRunGoesOn) {
+    MainFormEnvironment environment;
+    environment.queueFile = scratch_.Write("a file/not a folder", "x") + "/Palomix.queue";
+    TMainForm1& form = MakeForm(std::move(environment));
+    form.FormActivate();
+    form.Saver()->SetInterval(std::chrono::milliseconds(10), std::chrono::milliseconds(10));
+    Pick(*form.MultiComboBox2, kHang);
+    form.FormDropFiles({scratch_.Write("in/1.avi", "1")});
+    ASSERT_TRUE(WaitUntil([&] { return !messages_->texts.empty(); }));
+    EXPECT_EQ(messages_->texts[0].rfind("変換待ちの一覧を次回のために保存できません: ", 0), 0U)
+        << messages_->texts[0];
+    EXPECT_NE(messages_->texts[0].find("not a folder"), std::string::npos);
+    form.FormDropFiles({scratch_.Write("in/2.avi", "2")});
+    const std::uint64_t written = form.Saver()->Written();
+    ASSERT_TRUE(WaitUntil([&] { return form.Saver()->Written() > written; }));
+    ProcessPending();
+    EXPECT_EQ(messages_->texts.size(), 1U);
+    EXPECT_TRUE(form.Core().RunActive());
 }
 
 }  // namespace
