@@ -31,10 +31,14 @@
 #include "app/Bevel.h"
 #include "app/DroppedPaths.h"
 #include "app/FailureWindow.h"
+#include "app/FileMenu.h"
 #include "app/JobGridModel.h"
 #include "app/ProgressDelegate.h"
 #include "app/ProgressWords.h"
+#include "app/QueueContextMenu.h"
 #include "app/QueueEndAction.h"
+#include "app/QueueSaver.h"
+#include "app/QueueTexts.h"
 #include "app/RunOptionTexts.h"
 #include "app/RunSettingsMenu.h"
 #include "app/RunStatusStrip.h"
@@ -208,6 +212,22 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
     setFont(GothicFont(12));
     CreateControls();
     CreateMenus();
+    // The File menu goes first, where desktops have it.
+    fileMenu_ = new FileMenu(
+        *menuBar(), S0->menuAction(), places_.stateFile,
+        [this](const std::vector<std::string>& paths) { FormDropFiles(paths); }, this);
+    queueMenu_ = new QueueContextMenu(
+        *engine_, *StringGrid2, [this](const std::string& folder) { OpenWithDefault(folder); },
+        this);
+    if (const std::string queueFile =
+            environment.queueFile.value_or(QueueFilePath(places_.stateFile));
+        !queueFile.empty()) {
+        queueSaver_ = std::make_unique<QueueSaver>(engine_->Jobs(), queueFile,
+                                                   [this] { return QueueSettings(); });
+        queueSaver_->OnWriteFailed = [this](const std::string& reason) {
+            Message(FillIn(QueueTextsFor(TextLanguage()).notKeptFormat, "{reason}", reason));
+        };
+    }
     setCentralWidget(ClientArea);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     move(kInitialLeft, kInitialTop);
@@ -341,8 +361,12 @@ void TMainForm1::CreateControls() {
     BrowserEdit1->setFont(GothicFont(12));
     SetTextColor(*BrowserEdit1, QPalette::Text, darkGrey);
     // The run reads the folder at the start of every job, as the field shows it then.
-    connect(BrowserEdit1, &QLineEdit::textChanged, this,
-            [this](const QString& text) { engine_->SetOutputFolder(text.toStdString()); });
+    connect(BrowserEdit1, &QLineEdit::textChanged, this, [this](const QString& text) {
+        engine_->SetOutputFolder(text.toStdString());
+        if (queueSaver_) {
+            queueSaver_->SettingsChanged();
+        }
+    });
 
     ListBox1 = new QListWidget(ClientArea);
     ListBox1->setGeometry(292, 8, 97, 17);
@@ -482,6 +506,8 @@ void TMainForm1::ApplyCaptions(const WindowCaptions& captions) {
     Button1->setText(Q(captions.button1));
     runMenu_->SetTexts(RunOptionTextsFor(TextLanguage()));
     gridModel_->SetCaptions(captions, RunTextsFor(TextLanguage()));
+    fileMenu_->SetLanguage(TextLanguage());
+    queueMenu_->SetLanguage(TextLanguage());
 }
 
 std::string TMainForm1::GridCell(int column, int row) const {
@@ -605,11 +631,17 @@ void TMainForm1::B2Click() {
 void TMainForm1::MultiComboBox1Change() {
     engine_->Catalogue().MultiComboBox1Change(Marks());
     ShowCommandList();
+    if (queueSaver_) {
+        queueSaver_->SettingsChanged();
+    }
 }
 
 void TMainForm1::MultiComboBox2Pick() {
     engine_->Catalogue().SelectCommandRow(MultiComboBox2->ItemIndex());
     ShowSelectorToolTips();
+    if (queueSaver_) {
+        queueSaver_->SettingsChanged();
+    }
     StartWaitingJobs();
 }
 
@@ -756,6 +788,11 @@ void TMainForm1::FormActivate() {
     runMenu_->Show(stored.run);
     ApplyRunChoices(*engine_, stored.run);
     UpdateRunStatus();
+
+    fileMenu_->Restore();
+    RestoreQueue();
+    opensPaths_ = true;
+    OpenPaths(std::exchange(pathsToOpen_, {}));
 }
 
 bool TMainForm1::FormClose(bool quiet) {
@@ -815,6 +852,9 @@ void TMainForm1::closeEvent(QCloseEvent* event) {
             return;
         }
         FormClose();
+    }
+    if (queueSaver_) {
+        queueSaver_->SaveNow();  // the list as the window leaves it
     }
     for (QDialog* dialog :
          {static_cast<QDialog*>(failureWindow_), static_cast<QDialog*>(aboutBox_)}) {
@@ -876,8 +916,11 @@ void TMainForm1::CloseNow() {
 }
 
 void TMainForm1::KeepWaitingFilesForNextTime() {
-    // The job list is not kept from one start to the next yet: the files waiting now have to
-    // be dropped again. This is the one place to write them down once it is.
+    if (queueSaver_) {
+        // As the list is now: the stop that follows takes the head job out of it.
+        queueSaver_->SaveNow();
+        queueSaver_->Stop();
+    }
 }
 
 void TMainForm1::SessionEnding() {

@@ -31,6 +31,7 @@
 #include "platform/ProcessLauncher.h"
 #include "settings/Language.h"
 #include "settings/ProgramPlaces.h"
+#include "settings/QueueFile.h"
 #include "settings/SettingsCatalogue.h"
 
 class QAction;
@@ -44,11 +45,14 @@ class QTimer;
 namespace palomix {
 
 class ConverterVersionProbe;
+class FileMenu;
 class JobGridModel;
 class OpenFailureMailbox;
 class ProgressDelegate;
 class QueueEndAction;
 class RunSettingsMenu;
+class QueueContextMenu;
+class QueueSaver;
 class TAboutBox;
 class TBevel;
 class TFailureWindow;
@@ -77,6 +81,9 @@ struct MainFormEnvironment {
     std::function<std::unique_ptr<DesktopSession>(QWidget& window)> makeDesktop;
     // The countdown before the computer is suspended or shut down when the queue is done.
     int powerCountdownSeconds = 60;
+    // Where the job list is kept for the next start; nullopt: beside the state file
+    // (QueueFilePath); an empty path keeps none.
+    std::optional<std::string> queueFile;
 };
 
 // Window geometry.
@@ -132,6 +139,11 @@ public:
     // "Stop the conversions and quit" closes it, without asking, and without a message box.
     // A second request ends the program at once.
     void SessionEnding();
+    // Paths from the command line, or handed over by a later start of the program: taken as
+    // a drop once the window has been restored and has asked about files left unfinished.
+    void OpenPaths(std::vector<std::string> paths);
+    // A later start asked for the window: shown, raised and activated.
+    void BringToFront();
 
     // --- State for the front end and its tests ---------------------------------------------
     // The check marks of B1 and B2.
@@ -164,6 +176,11 @@ public:
     ProgressDelegate& GridProgress() const { return *progressDelegate_; }
     // Opens the list of failed jobs (a click on the status strip).
     void ShowFailures();
+    // The File menu, the grid's context menu, and the keeper of the job list (nullptr when
+    // the window keeps none).
+    FileMenu& Files() const { return *fileMenu_; }
+    QueueContextMenu& QueueMenu() const { return *queueMenu_; }
+    QueueSaver* Saver() const { return queueSaver_.get(); }
 
     // --- The controls, named by kind and number --------------------------------------------
     QWidget* ClientArea = nullptr;
@@ -246,10 +263,15 @@ private:
     void CloseWhenDone();
     void CloseAfterStopping(bool quiet);
     void CloseNow();
-    // The jobs still in the list when the user stops everything to quit: they are meant to be
-    // waiting at the next start once the job list can be kept in a file. The head job, which
-    // the stop is about to end, is still in the list when this is called.
+    // The jobs still in the list when the user stops everything to quit are kept for the next
+    // start as they are now: the head job, which the stop is about to end, still first.
     void KeepWaitingFilesForNextTime();
+    // The queue kept by the previous start (app/MainFormQueue.cpp): asked about and put back,
+    // or discarded; a damaged one is set aside. From then on the list is kept.
+    void RestoreQueue();
+    void ContinueQueue(const SavedQueue& queue);
+    // The settings the list is kept with.
+    SavedQueue QueueSettings() const;
     // Where the restored window goes, and the window's frame moved there.
     void MoveFrameTo(QPoint position);
     // The language of the texts the window adds: the current one, Japanese with none.
@@ -271,6 +293,11 @@ private:
     std::unique_ptr<QueueEndAction> queueEnd_;
     RunSettingsMenu* runMenu_ = nullptr;
     ProgressDelegate* progressDelegate_ = nullptr;
+    std::unique_ptr<QueueSaver> queueSaver_;     // before the core goes: it reads the list
+    FileMenu* fileMenu_ = nullptr;
+    QueueContextMenu* queueMenu_ = nullptr;
+    std::vector<std::string> pathsToOpen_;  // given before the window was restored
+    bool opensPaths_ = false;               // restored: paths are taken at once
 
     TFailureWindow* failureWindow_ = nullptr;
     TAboutBox* aboutBox_ = nullptr;

@@ -1,6 +1,8 @@
 #include "app/StringGrid.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QScrollBar>
 
 namespace palomix {
@@ -21,7 +23,7 @@ void SetUpHeaders(QTableView& view) {
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     view.setEditTriggers(QAbstractItemView::NoEditTriggers);
     view.setSelectionBehavior(QAbstractItemView::SelectRows);
-    view.setSelectionMode(QAbstractItemView::SingleSelection);
+    view.setSelectionMode(QAbstractItemView::ExtendedSelection);
     view.setDragDropMode(QAbstractItemView::NoDragDrop);
     view.setWordWrap(false);
     view.setTextElideMode(Qt::ElideNone);
@@ -45,6 +47,7 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), fixed_(new QTabl
     fixed_->setTextElideMode(Qt::ElideLeft);
     fixed_->setStyleSheet(QStringLiteral("QTableView { border: none; }"));
     viewport()->stackUnder(fixed_);
+    fixed_->viewport()->installEventFilter(this);
 
     // Both views scroll up and down together, whichever the user scrolls.
     connect(verticalScrollBar(), &QAbstractSlider::valueChanged, fixed_->verticalScrollBar(),
@@ -126,6 +129,49 @@ void TStringGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
     if (index.column() == 0) {
         horizontalScrollBar()->setValue(sideways);
     }
+}
+
+void TStringGrid::contextMenuEvent(QContextMenuEvent* event) {
+    AskForMenu(*this, *event);
+    event->accept();
+}
+
+bool TStringGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == fixed_->viewport() && event->type() == QEvent::ContextMenu) {
+        AskForMenu(*fixed_, *static_cast<QContextMenuEvent*>(event));
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void TStringGrid::AskForMenu(QTableView& view, const QContextMenuEvent& event) {
+    QModelIndex index;
+    QPoint globalPos = event.globalPos();
+    if (event.reason() == QContextMenuEvent::Keyboard) {
+        // From the keyboard: the current row, with the menu over it.
+        index = currentIndex();
+        if (index.isValid()) {
+            globalPos = viewport()->mapToGlobal(visualRect(index).center());
+        }
+    } else {
+        index = view.indexAt(event.pos());
+    }
+    if (index.isValid() && (index.flags() & Qt::ItemIsSelectable) &&
+        !selectionModel()->isRowSelected(index.row(), QModelIndex())) {
+        selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    const bool isRow = index.isValid() && (index.flags() & Qt::ItemIsSelectable);
+    emit RowMenuRequested(isRow ? index.row() : -1, globalPos);
+}
+
+void TStringGrid::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Delete) || event->key() == Qt::Key_Delete) {
+        emit DeletePressed();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void TStringGrid::PlaceFixedColumn() {

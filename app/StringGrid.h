@@ -2,6 +2,10 @@
 // and a fixed first column that stays in place when the other columns scroll sideways. The
 // fixed column is a second view laid over the first column, sharing the model and the
 // selection, scrolled up and down with the main view and resized with it.
+//
+// Whole rows are selected, several at once: a click, Shift and Ctrl with a click or the arrow
+// keys, Ctrl+A. A context menu asked for over either view (right button, the menu key,
+// Shift+F10) and the Delete key are handed on as signals, with the row they concern.
 #pragma once
 
 #include <QTableView>
@@ -23,7 +27,16 @@ public:
     void SetRowHeight(int height);
     void SetColumnWidth(int column, int width);
 
+signals:
+    // A context menu over model row `row` (-1: none, such as below the last row), to be shown
+    // at `globalPos`. A row that was not selected is the selection now.
+    void RowMenuRequested(int row, QPoint globalPos);
+    void DeletePressed();
+
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void updateGeometries() override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
@@ -31,6 +44,8 @@ protected:
 
 private:
     void PlaceFixedColumn();
+    // The menu for a context menu event over `view` (this one or the fixed column).
+    void AskForMenu(QTableView& view, const QContextMenuEvent& event);
 
     QTableView* fixed_;
 };

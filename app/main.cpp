@@ -1,19 +1,40 @@
 // The window program: one instance per user, one window, exit code 0 on every path. The
-// command line is handed to Qt, which needs it, and otherwise never looked at.
+// command line is handed to Qt, which takes its own options from it; what is left are paths
+// to convert, queued as a drop. A later start hands its paths to the window that runs.
+#include <QCoreApplication>
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <memory>
 
 #include "app/Captions.h"
+#include "app/InstanceHandover.h"
 #include "app/MainForm1.h"
 #include "app/PalomixApplication.h"
 #include "platform/InterruptSignals.h"
+#include "platform/ProgramArguments.h"
 #include "platform/SingleInstance.h"
 
+namespace {
+
+// The most a later start waits for the window to take its paths.
+constexpr std::chrono::milliseconds kHandoverTime{1900};
+
+std::vector<std::string> PathsOfCommandLine(int argc, char* argv[]) {
+    return palomix::PathsFromArguments(palomix::ProgramArguments(argc, argv),
+                                       palomix::CurrentFolder());
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
-    // Held until the process ends. A second instance leaves at once, without a window.
+    // Held until the process ends. A second instance leaves at once, without a window, once
+    // it has handed its paths to the window (or the window has not taken them in time).
     const palomix::SingleInstanceLock instance(palomix::kSingleInstanceName);
     if (instance.AnotherInstanceRunning()) {
+        const QCoreApplication core(argc, argv);
+        palomix::HandToRunningWindow(palomix::HandoverServerName(), PathsOfCommandLine(argc, argv),
+                                     kHandoverTime);
         return 0;
     }
 
@@ -26,6 +47,13 @@ int main(int argc, char* argv[]) {
                           static_cast<qsizetype>(palomix::kApplicationTitle.size())));
     try {
         palomix::TMainForm1 form;
+        form.OpenPaths(PathsOfCommandLine(argc, argv));
+        // A later start's paths; with none it only wants the window in front.
+        const palomix::HandoverServer handover(palomix::HandoverServerName(),
+                                               [&form](std::vector<std::string> paths) {
+                                                   form.OpenPaths(std::move(paths));
+                                                   form.BringToFront();
+                                               });
         form.show();
         // Logout, shutdown, a terminate or hang-up signal and Ctrl-C in a terminal close the
         // window: the watch's thread hands each request to the window's thread. Taken over

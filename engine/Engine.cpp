@@ -1,6 +1,7 @@
 #include "engine/Engine.h"
 
 #include <algorithm>
+#include <iterator>
 #include <thread>
 #include <utility>
 
@@ -101,13 +102,19 @@ void Engine::SetSimultaneousJobs(std::size_t count) {
 }
 
 int Engine::RemoveWaiting(std::span<const JobId> ids) {
-    int removed = 0;
-    for (const JobId id : ids) {
-        if (!run_->IsActive(id) && jobs_.Remove(id)) {
-            ++removed;
-        }
+    std::vector<JobId> waiting;
+    waiting.reserve(ids.size());
+    std::copy_if(ids.begin(), ids.end(), std::back_inserter(waiting),
+                 [this](JobId id) { return !run_->IsActive(id); });
+    return jobs_.Remove(waiting);
+}
+
+void Engine::AddFiles(std::span<const QueuedFile> files) {
+    jobs_.BeginAppend();
+    for (const QueuedFile& file : files) {
+        jobs_.AddJob(file.path, file.subfolder);
     }
-    return removed;
+    jobs_.EndAppend();
 }
 
 void Engine::MoveToTop(std::span<const JobId> ids) {

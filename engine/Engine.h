@@ -28,6 +28,7 @@
 #include "platform/PathRules.h"
 #include "platform/ProcessLauncher.h"
 #include "settings/IniFile.h"
+#include "settings/QueueFile.h"
 #include "settings/SettingsCatalogue.h"
 
 namespace palomix {
@@ -112,6 +113,9 @@ public:
     void AddFile(std::string path, std::string_view subfolder) {
         jobs_.AddJob(std::move(path), subfolder);
     }
+    // Files with their subfolders, as they are (a queue kept from an earlier start), reported
+    // as one insertion.
+    void AddFiles(std::span<const QueuedFile> files);
     // Takes waiting jobs out of the list; a job being converted stays (only a stop ends it).
     // The number taken out.
     int RemoveWaiting(std::span<const JobId> ids);

@@ -150,25 +150,79 @@ bool JobQueue::Remove(JobId id) {
     return true;
 }
 
+std::vector<JobQueue::Job> JobQueue::TakeOut(
+    const std::unordered_set<JobId>& ids, std::size_t first,
+    std::vector<std::pair<std::int32_t, std::int32_t>>& runs) {
+    std::vector<Job> taken;
+    std::size_t kept = first;
+    for (std::size_t index = first; index < jobs_.size(); ++index) {
+        Job& job = jobs_[index];
+        if (!ids.contains(job.id)) {
+            if (kept != index) {
+                jobs_[kept] = std::move(job);
+            }
+            ++kept;
+            continue;
+        }
+        const auto at = static_cast<std::int32_t>(index);
+        if (!runs.empty() && runs.back().first + runs.back().second == at) {
+            ++runs.back().second;
+        } else {
+            runs.emplace_back(at, 1);
+        }
+        taken.push_back(std::move(job));
+    }
+    jobs_.erase(jobs_.begin() + static_cast<std::ptrdiff_t>(kept), jobs_.end());
+    return taken;
+}
+
+std::int32_t JobQueue::Remove(std::span<const JobId> ids) {
+    FlushAppends();
+    const std::unordered_set<JobId> wanted(ids.begin(), ids.end());
+    std::vector<std::pair<std::int32_t, std::int32_t>> runs;
+    const std::vector<Job> taken = TakeOut(wanted, 0, runs);
+    for (const Job& job : taken) {
+        details_.erase(job.id);
+    }
+    // From the bottom up, so that each report leaves the rows above it where they were.
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        const auto [index, count] = *run;
+        if (index == 0 && jobs_.empty()) {
+            // Row 1 stays, blank; the rows below it go.
+            if (count > 1) {
+                Notify([count](JobQueueObserver& o) { o.RowsRemoved(2, count - 1); });
+            }
+            Notify([](JobQueueObserver& o) { o.CellsChanged(1, 1, 0, kJobGridColumns - 1); });
+        } else {
+            Notify([row = index + 1, count](JobQueueObserver& o) { o.RowsRemoved(row, count); });
+        }
+    }
+    return static_cast<std::int32_t>(taken.size());
+}
+
 void JobQueue::MoveUp(std::span<const JobId> ids, std::int32_t keep) {
     FlushAppends();
     keep = std::clamp<std::int32_t>(keep, 0, JobCount());
-    std::vector<Job> moved;
-    for (std::int32_t index = JobCount() - 1; index >= keep; --index) {
-        const Job& job = jobs_[static_cast<std::size_t>(index)];
-        if (std::find(ids.begin(), ids.end(), job.id) == ids.end()) {
-            continue;
-        }
-        moved.push_back(job);
-        jobs_.erase(jobs_.begin() + index);
-        const int row = index + 1;
-        Notify([row](JobQueueObserver& o) { o.RowsRemoved(row, 1); });
-    }
+    const std::unordered_set<JobId> wanted(ids.begin(), ids.end());
+    std::vector<std::pair<std::int32_t, std::int32_t>> runs;
+    std::vector<Job> moved = TakeOut(wanted, static_cast<std::size_t>(keep), runs);
     if (moved.empty()) {
         return;
     }
-    std::reverse(moved.begin(), moved.end());
-    jobs_.insert(jobs_.begin() + keep, moved.begin(), moved.end());
+    if (runs.size() == 1 && runs.front().first == keep) {
+        // Already there: put back as they were, nothing changed.
+        jobs_.insert(jobs_.begin() + keep, std::make_move_iterator(moved.begin()),
+                     std::make_move_iterator(moved.end()));
+        return;
+    }
+    // The list without the moved jobs, as the removals report it, then the moved ones back in.
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        Notify([row = run->first + 1, count = run->second](JobQueueObserver& o) {
+            o.RowsRemoved(row, count);
+        });
+    }
+    jobs_.insert(jobs_.begin() + keep, std::make_move_iterator(moved.begin()),
+                 std::make_move_iterator(moved.end()));
     const int first = keep + 1;
     const int count = static_cast<int>(moved.size());
     Notify([first, count](JobQueueObserver& o) { o.RowsInserted(first, count); });

@@ -20,6 +20,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "platform/PathRules.h"
@@ -91,9 +93,13 @@ public:
     bool RemoveHeadJob();
     // Removes the job with this id wherever it stands. False when there is none.
     bool Remove(JobId id);
+    // Removes every job with one of these ids, in one pass over the list: each run of
+    // neighbouring rows is reported as one removal, from the bottom up. The number removed.
+    std::int32_t Remove(std::span<const JobId> ids);
 
     // Moves the jobs with these ids, in their list order, to just below the first `keep` rows
-    // (the jobs converting stay on top). Reported as removals, then one insertion.
+    // (the jobs converting stay on top). Reported as removals (one for each run of neighbouring
+    // rows, from the bottom up), then one insertion.
     void MoveUp(std::span<const JobId> ids, std::int32_t keep);
 
     std::int32_t JobCount() const { return static_cast<std::int32_t>(jobs_.size()); }
@@ -135,6 +141,11 @@ private:
     void Append(std::string path, std::string_view subfolder = {});
     void FlushAppends();
     void RemoveAt(std::size_t index);
+    // Takes the jobs whose ids are in `ids` out of rows from `first` on, keeping the order of
+    // both; the taken jobs, and the runs of neighbouring rows they stood in (job index, count),
+    // from the top down.
+    std::vector<Job> TakeOut(const std::unordered_set<JobId>& ids, std::size_t first,
+                             std::vector<std::pair<std::int32_t, std::int32_t>>& runs);
     template <typename F>
     void Notify(F&& f);
 

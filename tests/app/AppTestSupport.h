@@ -8,7 +8,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPoint>
 #include <QString>
 #include <QTimer>
@@ -30,6 +32,7 @@
 #include "app/DesktopSession.h"
 #include "app/MainForm1.h"
 #include "app/MessageSink.h"
+#include "app/StringGrid.h"
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/MCCBox.h"
 
@@ -301,6 +304,26 @@ inline void DragAndDropUrls(TMainForm1& form, QWidget& over, const QList<QUrl>& 
     EXPECT_TRUE(drop.isAccepted());
     // Copied, never moved: a file manager told "moved" may delete the originals.
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+}
+
+// A click of the left button on a row of the grid, in its fixed status column, with the keys
+// held that are given.
+inline void ClickRow(TMainForm1& form, int row, Qt::KeyboardModifiers modifiers = {}) {
+    QTableView& view = form.StringGrid2->FixedColumn();
+    QWidget* viewport = view.viewport();
+    const QPoint at = view.visualRect(view.model()->index(row, 0)).center();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          modifiers);
+        QCoreApplication::sendEvent(viewport, &event);
+    }
+}
+
+// A key pressed on the grid.
+inline void PressKey(TMainForm1& form, int key, Qt::KeyboardModifiers modifiers = {}) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers);
+    QCoreApplication::sendEvent(form.StringGrid2, &event);
 }
 
 inline void DragAndDrop(TMainForm1& form, QWidget& over, const std::vector<std::string>& paths) {

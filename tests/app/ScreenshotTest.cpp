@@ -2,8 +2,9 @@
 // window-ja.png and window-en.png with queued and converting rows; end-of-batch-*.png,
 // failure-list-*.png and close-question-*.png in both languages; progress-*.png (two files
 // converting at once with their progress, the queue's on the status strip) and
-// settings-menu-*.png (the Settings menu open at "When the queue is done"). Run it under Xvfb with
-// a window manager, so that the title bar shows:
+// settings-menu-*.png (the Settings menu open at "When the queue is done"); queue-menu-*.png (the
+// grid's context menu) and continue-question-*.png (the question about files left unfinished).
+// Run it under Xvfb with a window manager, so that the title bar shows:
 //
 //   xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'openbox & sleep 1;
 //     QT_QPA_PLATFORM=xcb build/tests/app_tests --gtest_also_run_disabled_tests
@@ -25,6 +26,8 @@
 
 #include "app/Captions.h"
 #include "app/FailureWindow.h"
+#include "app/QueueContextMenu.h"
+#include "app/QueueTexts.h"
 #include "app/RunSettingsMenu.h"
 #include "app/StringGrid.h"
 #include "tests/app/AppTestSupport.h"
@@ -370,6 +373,71 @@ TEST(WindowScreenshots, DISABLED_ProgressAndTheSettingsMenu) {
         form.S0->close();
         ASSERT_TRUE(WaitUntil([&] { return !form.S0->isVisible(); }));
     }
+}
+
+TEST(WindowScreenshots, DISABLED_QueueMenuAndContinueQuestion) {
+    const ScratchFolder scratch;
+    std::filesystem::copy(std::string(PALOMIX_SOURCE_DIR) + "/convert_settings",
+                          scratch.MakeFolder("program/convert_settings"),
+                          std::filesystem::copy_options::recursive);
+    std::vector<std::string> files;
+    for (const char* name : {"家族旅行_2023.mp4", "birthday party.mov", "運動会.mts",
+                             "concert_live.mkv", "cat video.avi", "夏祭り 花火.mp4"}) {
+        files.push_back(scratch.Write("ビデオ/" + std::string(name), "v"));
+    }
+    const QString testName = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QString::fromUtf8(
+        kApplicationTitle.data(), static_cast<qsizetype>(kApplicationTitle.size())));
+    MainFormEnvironment environment;
+    environment.programFolder = scratch.Path("program");
+    environment.executablePath = scratch.Path("program/palomix");
+    environment.messages = std::make_shared<RecordingSink>();
+    environment.openWithDefault = [](const std::string&, const OpenFailureHandler&) {};
+    environment.makeLauncher = [](PostToHost) { return std::make_unique<NeverEndingLauncher>(); };
+    environment.devices = std::make_unique<NoDrives>();
+    environment.queueFile = "";
+    environment.makeDesktop = [](QWidget&) { return std::make_unique<QuietDesktopSession>(); };
+    TMainForm1 form(std::move(environment));
+    form.show();
+    form.FormActivate();
+    const int phones = [&] {
+        for (int row = 0; row < form.MultiComboBox1->ItemCount(); ++row) {
+            if (form.MultiComboBox1->Item(row).find("phone_tablet.ini") != std::string::npos) {
+                return row;
+            }
+        }
+        return 0;
+    }();
+    form.FormDropFiles(files);
+    form.Timer0->stop();
+    for (int tick = 0; tick < 42; ++tick) {
+        form.Timer0Timer();
+    }
+
+    const char* folder = std::getenv("PALOMIX_SCREENSHOT_DIR");
+    const std::string out = folder != nullptr ? folder : std::string(PALOMIX_SOURCE_DIR) + "/docs";
+    std::filesystem::create_directories(out);
+    for (const auto& [language, suffix] :
+         {std::pair{Language::Japanese, "ja"}, std::pair{Language::English, "en"}}) {
+        language == Language::English ? form.B2Click() : form.B1Click();
+        Pick(*form.MultiComboBox1, phones);
+        Pick(*form.MultiComboBox2, 1);
+        form.BrowserEdit1->SetPath("/home/palomix/Videos/converted");
+        // Two waiting rows selected, the menu opened over the second.
+        ClickRow(form, 2);
+        ClickRow(form, 3, Qt::ControlModifier);
+        const QRect row = form.StringGrid2->visualRect(form.StringGrid2->model()->index(3, 1));
+        const std::unique_ptr<QMenu> menu = form.QueueMenu().MakeMenu(3);
+        menu->popup(form.StringGrid2->viewport()->mapToGlobal(QPoint(60, row.center().y())));
+        Shoot(form, out + "/queue-menu-" + suffix + ".png");
+        menu->close();
+        const std::unique_ptr<QMessageBox> question =
+            MakeQuestionBox(&form, ContinueQueueQuestion(37, QueueTextsFor(language)));
+        question->show();
+        ShootWidget(*question, out + "/continue-question-" + suffix + ".png");
+        question->close();
+    }
+    QCoreApplication::setApplicationName(testName);
 }
 
 }  // namespace

@@ -1,11 +1,6 @@
 // Start-up: one instance per user, the application title, exceptions from event handlers.
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -17,58 +12,10 @@
 #include "app/PalomixApplication.h"
 #include "platform/SingleInstance.h"
 #include "tests/app/AppTestSupport.h"
-
-extern char** environ;
+#include "tests/app/ProgramProcessSupport.h"
 
 namespace palomix::testing {
 namespace {
-
-pid_t Spawn(const std::string& program, const std::vector<std::string>& environment) {
-    std::vector<std::string> variables = environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string text(*entry);
-        if (text.rfind("XDG_RUNTIME_DIR=", 0) != 0 && text.rfind("QT_QPA_PLATFORM=", 0) != 0) {
-            variables.push_back(text);
-        }
-    }
-    std::vector<char*> envp;
-    for (std::string& variable : variables) {
-        envp.push_back(variable.data());
-    }
-    envp.push_back(nullptr);
-    std::string name = program;
-    char* argv[] = {name.data(), nullptr};
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
-        return -1;
-    }
-    return pid;
-}
-
-// The exit status of the child, or nullopt when it is still running after the time given.
-std::optional<int> WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) == pid) {
-            return status;
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
-
-bool LockIsHeld(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
-    ::close(fd);
-    return held;
-}
 
 TEST(SingleInstanceProgramTest, ASecondInstanceEndsAtOnceWithCodeZero) {
     const std::string program = std::string(PALOMIX_PROGRAM_DIR) + "/palomix";

@@ -204,5 +204,43 @@ TEST_F(JobQueueTest, EmptyBatchAndRemovedObserverReportNothing) {
     EXPECT_TRUE(observer_.events.empty());
 }
 
+// Removing and moving many rows: each run of neighbouring rows is one report, from the bottom
+// up, so that replaying the reports on a count of rows ends at the list's own count.
+TEST_F(JobQueueTest, ManyRowsAreRemovedAndMovedInRunsReportedFromTheBottomUp) {
+    for (int n = 1; n <= 8; ++n) {
+        queue_.AddJob("C:\\" + std::to_string(n) + ".avi");
+    }
+    observer_.events.clear();
+    const std::vector<JobId> moved = {queue_.Id(7), queue_.Id(4), queue_.Id(5)};
+    queue_.MoveUp(moved, 1);
+    EXPECT_EQ(observer_.events,
+              (std::vector<std::string>{"removed 8 1", "removed 5 2", "inserted 2 3"}));
+    std::vector<std::string> names;
+    for (std::int32_t index = 0; index < queue_.JobCount(); ++index) {
+        names.emplace_back(queue_.FileName(index));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"1.avi", "5.avi", "6.avi", "8.avi", "2.avi", "3.avi",
+                                               "4.avi", "7.avi"}));
+    observer_.events.clear();
+    queue_.MoveUp(std::vector<JobId>{queue_.Id(1), queue_.Id(2)}, 1);  // already there
+    EXPECT_TRUE(observer_.events.empty());
+
+    const std::vector<JobId> gone = {queue_.Id(1), queue_.Id(2), queue_.Id(5), 0, 999};
+    EXPECT_EQ(queue_.Remove(std::span<const JobId>(gone)), 3);
+    EXPECT_EQ(observer_.events, (std::vector<std::string>{"removed 6 1", "removed 2 2"}));
+    EXPECT_EQ(queue_.JobCount(), 5);
+    EXPECT_EQ(Cell(queue_, 1, 2), "8.avi");
+
+    observer_.events.clear();
+    std::vector<JobId> all;
+    for (std::int32_t index = 0; index < queue_.JobCount(); ++index) {
+        all.push_back(queue_.Id(index));
+    }
+    EXPECT_EQ(queue_.Remove(std::span<const JobId>(all)), 5);
+    // Row 1 stays, blank.
+    EXPECT_EQ(observer_.events, (std::vector<std::string>{"removed 2 4", "changed 1-1 0-2"}));
+    EXPECT_EQ(Grid(queue_), (Rows{{"", "", ""}}));
+}
+
 }  // namespace
 }  // namespace palomix

@@ -1,0 +1,203 @@
+#include "app/QueueSaver.h"
+
+#include <QTimer>
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+#include "platform/FileSystem.h"
+#include "platform/PathRules.h"
+
+namespace palomix {
+
+QueueSaver::QueueSaver(const JobQueue& jobs, std::string path, SettingsSource settings,
+                       QObject* parent)
+    : QObject(parent),
+      jobs_(jobs),
+      path_(std::move(path)),
+      settings_(std::move(settings)),
+      timer_(new QTimer(this)),
+      writer_([this] { Write(); }) {
+    timer_->setSingleShot(true);
+    connect(timer_, &QTimer::timeout, this, [this] {
+        if (dirty_ && !stopped_) {
+            TakeSnapshot();
+        }
+    });
+    jobs_.AddObserver(this);
+}
+
+QueueSaver::~QueueSaver() {
+    jobs_.RemoveObserver(this);
+    if (started_ && !stopped_ && dirty_) {
+        TakeSnapshot();
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    wake_.notify_all();
+    writer_.join();
+}
+
+void QueueSaver::Start() {
+    started_ = true;
+    Changed();
+}
+
+void QueueSaver::SettingsChanged() {
+    Changed();
+}
+
+void QueueSaver::SaveNow() {
+    if (!started_ || stopped_) {
+        return;
+    }
+    timer_->stop();
+    WaitForWriter(TakeSnapshot());
+}
+
+void QueueSaver::Stop() {
+    stopped_ = true;
+    timer_->stop();
+}
+
+std::uint64_t QueueSaver::Written() const {
+    const std::lock_guard lock(mutex_);
+    return done_;
+}
+
+void QueueSaver::RowsInserted(int /*firstRow*/, int /*count*/) {
+    Changed();
+}
+
+void QueueSaver::RowsRemoved(int /*firstRow*/, int /*count*/) {
+    Changed();
+}
+
+void QueueSaver::CellsChanged(int /*firstRow*/, int /*lastRow*/, int /*firstColumn*/,
+                              int lastColumn) {
+    // The status column changes every second during a run; it is not kept.
+    if (lastColumn > kStatusColumn) {
+        Changed();
+    }
+}
+
+void QueueSaver::Changed() {
+    if (!started_ || stopped_) {
+        return;
+    }
+    dirty_ = true;
+    // A moment after the change, so that whatever made it (a drop) is done and shown first.
+    if (!timer_->isActive()) {
+        const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - lastSnapshot_);
+        timer_->start(std::max(settle_, interval_ - since));
+    }
+}
+
+std::uint64_t QueueSaver::TakeSnapshot() {
+    Snapshot snapshot{settings_(), {}, static_cast<std::size_t>(jobs_.JobCount())};
+    {
+        const std::lock_guard lock(mutex_);
+        snapshot.names = std::move(spare_);
+    }
+    std::size_t size = 0;
+    for (std::int32_t index = 0; index < jobs_.JobCount(); ++index) {
+        size += jobs_.JobPath(index).size() + jobs_.Subfolder(index).size() + 2;
+    }
+    snapshot.names.clear();
+    snapshot.names.reserve(size);
+    for (std::int32_t index = 0; index < jobs_.JobCount(); ++index) {
+        snapshot.names += jobs_.JobPath(index);
+        snapshot.names += '\0';
+        snapshot.names += jobs_.Subfolder(index);
+        snapshot.names += '\0';
+    }
+    dirty_ = false;
+    lastSnapshot_ = std::chrono::steady_clock::now();
+    std::uint64_t generation = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        // A snapshot the writer has not taken yet is out of date: this one replaces it, and
+        // its room is kept for the next.
+        if (pending_) {
+            spare_ = std::move(pending_->names);
+        }
+        pending_ = std::move(snapshot);
+        generation = ++handedOver_;
+    }
+    wake_.notify_one();
+    return generation;
+}
+
+void QueueSaver::WaitForWriter(std::uint64_t generation) {
+    std::unique_lock lock(mutex_);
+    written_.wait(lock, [this, generation] { return done_ >= generation; });
+}
+
+void QueueSaver::Write() {
+    for (;;) {
+        Snapshot snapshot;
+        std::uint64_t generation = 0;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return quit_ || pending_.has_value(); });
+            if (!pending_) {
+                return;  // quit, with everything written
+            }
+            snapshot = std::move(*pending_);
+            pending_.reset();
+            generation = handedOver_;
+        }
+        SavedQueue queue = std::move(snapshot.settings);
+        queue.files.reserve(snapshot.files);
+        for (std::size_t at = 0; at < snapshot.names.size();) {
+            const std::size_t pathEnd = snapshot.names.find('\0', at);
+            const std::size_t subfolderEnd = snapshot.names.find('\0', pathEnd + 1);
+            queue.files.push_back({snapshot.names.substr(at, pathEnd - at),
+                                   snapshot.names.substr(pathEnd + 1, subfolderEnd - pathEnd - 1)});
+            at = subfolderEnd + 1;
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            spare_ = std::move(snapshot.names);
+        }
+        std::string failure;
+        try {
+            if (!queue.files.empty()) {
+                // The user's folder of an installed copy may not be there yet.
+                CreateFolderTree(FolderOf(path_));
+            }
+            SaveQueueFile(path_, queue);
+        } catch (const std::exception& error) {
+            failure = error.what();
+            if (failure.empty()) {
+                failure = path_;
+            }
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = generation;
+        }
+        written_.notify_all();
+        QMetaObject::invokeMethod(
+            this, [this, failure = std::move(failure)] { WriteEnded(failure); },
+            Qt::QueuedConnection);
+    }
+}
+
+void QueueSaver::WriteEnded(const std::string& failure) {
+    if (failure.empty()) {
+        failing_ = false;
+        return;
+    }
+    if (!failing_) {
+        failing_ = true;
+        if (OnWriteFailed) {
+            OnWriteFailed(failure);
+        }
+    }
+}
+
+}  // namespace palomix

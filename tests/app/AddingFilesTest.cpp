@@ -1,0 +1,137 @@
+// Files into the queue without dragging: the File menu's dialogs, the paths of the command line,
+// and the hand-over from a later start of the program over the user's local socket.
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QLocalSocket>
+
+#include <future>
+
+#include "app/FileMenu.h"
+#include "app/InstanceHandover.h"
+#include "tests/app/AppTestSupport.h"
+
+namespace palomix::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Answers the next file dialog, once it is open, as the user would.
+void AnswerDialog(std::function<void(QFileDialog&)> answer) {
+    QTimer::singleShot(0, [answer = std::move(answer)] {
+        QFileDialog* dialog = nullptr;
+        WaitUntil([&] {
+            dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            return dialog != nullptr;
+        });
+        if (dialog != nullptr) {
+            answer(*dialog);
+        }
+    });
+}
+
+using AddingFilesTest = WindowTest;
+
+TEST_F(AddingFilesTest, TheFileMenuTakesTheChosenFilesOrFolderAsADropAndKeepsTheFolder) {
+    const std::string blank = scratch_.Write("in/clip one.avi", "1");
+    const std::string japanese = scratch_.Write("in/日本 語.avi", "2");
+    scratch_.Write("in/other.avi", "not chosen");
+    const std::string inFolder = scratch_.Write("more/D/x.avi", "3");
+    TMainForm1& form = Ready(kHang);
+    AnswerDialog([&](QFileDialog& dialog) {
+        dialog.setDirectory(QString::fromStdString(scratch_.Path("in")));
+        dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+            ->setText(QStringLiteral("\"clip one.avi\" \"日本 語.avi\""));
+        static_cast<QDialog&>(dialog).accept();
+    });
+    form.Files().F1->trigger();
+    ASSERT_EQ(form.Jobs().JobCount(), 2);
+    EXPECT_EQ(form.Jobs().JobPath(0), blank);
+    EXPECT_EQ(form.Jobs().JobPath(1), japanese);
+    EXPECT_TRUE(form.Core().RunActive());
+    EXPECT_EQ(form.Files().Folder(), scratch_.Path("in"));
+
+    AnswerDialog([&](QFileDialog& dialog) {
+        dialog.setDirectory(QString::fromStdString(scratch_.Path("more/D")));
+        static_cast<QDialog&>(dialog).accept();
+    });
+    form.Files().F2->trigger();
+    ASSERT_EQ(form.Jobs().JobCount(), 3);
+    EXPECT_EQ(form.Jobs().JobPath(2), inFolder);
+    // Cancelled: nothing.
+    AnswerDialog([](QFileDialog& dialog) { dialog.reject(); });
+    form.Files().F1->trigger();
+    EXPECT_EQ(form.Jobs().JobCount(), 3);
+
+    // The next start opens the dialogs where the last one ended.
+    form.Button1Click();
+    form_.reset();
+    EXPECT_EQ(Restored().Files().Folder(), scratch_.Path("more"));
+}
+
+TEST_F(AddingFilesTest, PathsGivenBeforeTheRestoreWaitForItAndStartAsADrop) {
+    const std::string file = scratch_.Write("in/a.avi", "a");
+    TMainForm1& form = MakeForm();
+    form.OpenPaths({file});
+    EXPECT_TRUE(form.Jobs().Empty());
+    WriteState("[SET]\nMC1=0\nMC2=" + std::to_string(kProbe) + "\nBE1=" + outFolder_ + "\n");
+    form.FormActivate();
+    EXPECT_EQ(form.Jobs().JobPath(0), file);
+    ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
+    EXPECT_TRUE(std::filesystem::exists(outFolder_ + "/a.probe"));
+
+    EXPECT_EQ(PathsFromArguments({"--", "rel/a b.avi", "/abs/c.avi", "", "--"}, "/home/me"),
+              (std::vector<std::string>{"/home/me/rel/a b.avi", "/abs/c.avi", "/home/me/--"}));
+}
+
+TEST(InstanceHandoverTest, PathsOfAnyBytesReachTheWindowAndALaterStartNeverWaitsLong) {
+    const ScratchFolder scratch;
+    const QString name = QString::fromStdString(scratch.Path("handover"));
+    scratch.Write("handover", "left by a window that was killed");
+    std::vector<std::vector<std::string>> received;
+    const HandoverServer server(
+        name, [&](std::vector<std::string> paths) { received.push_back(std::move(paths)); });
+    ASSERT_TRUE(server.Listening()) << server.ErrorText().toStdString();
+
+    const std::vector<std::string> paths = {"/v/clip one.avi", "/v/日本 語.mp4", "/v/caf\xE9.wav",
+                                            "/v/new\nline \"$x\";.avi"};
+    for (const std::vector<std::string>& sent : {paths, std::vector<std::string>{}}) {
+        auto taken =
+            std::async(std::launch::async, [&] { return HandToRunningWindow(name, sent, 2s); });
+        ASSERT_TRUE(WaitUntil([&] { return taken.wait_for(0s) == std::future_status::ready; }));
+        EXPECT_TRUE(taken.get());
+        ASSERT_TRUE(WaitUntil([&] { return !received.empty(); }));
+        EXPECT_EQ(received.back(), sent);
+        received.clear();
+    }
+
+    // A message that is not one is cut off, and nothing reaches the window.
+    auto cut = std::async(std::launch::async, [&] {
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        socket.waitForConnected(1000);
+        socket.write("GET / HTTP/1.0\r\n\r\n");
+        socket.waitForBytesWritten(1000);
+        return socket.state() == QLocalSocket::UnconnectedState || socket.waitForDisconnected(2000);
+    });
+    ASSERT_TRUE(WaitUntil([&] { return cut.wait_for(0s) == std::future_status::ready; }));
+    EXPECT_TRUE(cut.get());
+    ProcessPending();
+    EXPECT_TRUE(received.empty());
+
+    // No window: a later start gives up in its time.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(HandToRunningWindow(QString::fromStdString(scratch.Path("none")), paths, 300ms));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+
+    // Every part of a message waits for the rest.
+    const QByteArray whole = EncodeHandover(paths);
+    for (qsizetype size = 0; size < whole.size(); ++size) {
+        EXPECT_FALSE(DecodeHandover(whole.left(size))) << size;
+    }
+    EXPECT_THROW(DecodeHandover(whole + "x"), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace palomix::testing

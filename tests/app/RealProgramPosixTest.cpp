@@ -1,0 +1,129 @@
+// The real palomix program, copied into a program folder of the test's own whose one command
+// runs for a long time: a later start hands its paths to the running window, and a window
+// killed during a run leaves its queue for the next start to offer. On Qt's offscreen platform,
+// and again on a virtual X display by real_program_xvfb_test.sh.
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "app/QueueContextMenu.h"
+#include "app/QueueTexts.h"
+#include "platform/SingleInstance.h"
+#include "settings/QueueFile.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/app/ProgramProcessSupport.h"
+
+namespace palomix::testing {
+namespace {
+
+class RealProgramPosixTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::optional<std::string> place = SingleInstanceLockPlace(kSingleInstanceName);
+        ASSERT_TRUE(place);
+        lock_ = *place;
+        if (LockIsHeld(lock_)) {
+            GTEST_SKIP() << "a Palomix window of this user is running";
+        }
+        std::filesystem::copy_file(std::string(PALOMIX_PROGRAM_DIR) + "/palomix", program_);
+        scratch_.Write("program/convert_settings/slow.ini",
+                       "[Info]\nTitle=slow\nTitleE=slow\n[Item0]\nTitle=slow\nTitleE=slow\n"
+                       "Command0=" +
+                           HelperPath("sleep") + " 20\n");
+        scratch_.Write("program/Palomix.ini", "[SET]\nMC1=0\nMC2=0\nBE1=" + out_ + "\n");
+        ::chmod(runtime_.c_str(), 0700);
+    }
+
+    void TearDown() override {
+        if (window_ > 0) {
+            ::kill(window_, SIGKILL);
+            WaitForExit(window_, std::chrono::seconds(10));
+        }
+    }
+
+    // On the X display when the tests run on one (real_program_xvfb_test.sh), else offscreen.
+    pid_t Start(const std::vector<std::string>& arguments) const {
+        const bool x11 = qEnvironmentVariable("QT_QPA_PLATFORM") == QStringLiteral("xcb") &&
+                         !qEnvironmentVariableIsEmpty("DISPLAY");
+        return Spawn(program_,
+                     {"XDG_RUNTIME_DIR=" + runtime_,
+                      std::string("QT_QPA_PLATFORM=") + (x11 ? "xcb" : "offscreen")},
+                     arguments);
+    }
+
+    // The window started with the arguments given, once it holds the lock.
+    void StartWindow(const std::vector<std::string>& arguments) {
+        window_ = Start(arguments);
+        ASSERT_GT(window_, 0);
+        ASSERT_TRUE(WaitUntil([&] { return LockIsHeld(lock_); }, std::chrono::seconds(20)));
+    }
+
+    // The paths the window's kept queue lists, once it lists `count`.
+    std::vector<std::string> KeptPaths(std::size_t count) const {
+        QueueFileRead read;
+        EXPECT_TRUE(WaitUntil([&] {
+            read = ReadQueueFile(scratch_.Path("program/Palomix.queue"));
+            return read.queue.files.size() == count;
+        }));
+        std::vector<std::string> paths;
+        for (const QueuedFile& file : read.queue.files) {
+            paths.push_back(file.path);
+        }
+        return paths;
+    }
+
+    ScratchFolder scratch_;
+    std::string program_ = scratch_.MakeFolder("program") + "/palomix";
+    std::string out_ = scratch_.Path("out");
+    std::string runtime_ = scratch_.MakeFolder("runtime");
+    std::string lock_;
+    pid_t window_ = -1;
+};
+
+TEST_F(RealProgramPosixTest, ALaterStartHandsItsPathsToTheRunningWindowAndEndsAtOnce) {
+    const std::vector<std::string> files = {scratch_.Write("in/clip one.avi", "1"),
+                                            scratch_.Write("in/日本 語.avi", "2"),
+                                            scratch_.Write("in/caf\xE9.wav", "3")};
+    StartWindow({});
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t later = Start(files);
+    ASSERT_GT(later, 0);
+    const std::optional<int> status = WaitForExit(later, std::chrono::seconds(5));
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+    EXPECT_EQ(KeptPaths(files.size()), files);
+}
+
+TEST_F(RealProgramPosixTest, AWindowKilledDuringARunOffersItsQueueAtTheNextStart) {
+    const std::vector<std::string> files = {scratch_.Write("in/1.avi", "1"),
+                                            scratch_.Write("in/2.avi", "2")};
+    StartWindow(files);
+    ASSERT_EQ(KeptPaths(files.size()), files);
+    ::kill(window_, SIGKILL);
+    ASSERT_TRUE(WaitForExit(window_, std::chrono::seconds(10)).has_value());
+    window_ = -1;
+
+    // The next start, with its question answered.
+    const auto messages = std::make_shared<RecordingSink>();
+    messages->answers = {kContinueQueue};
+    MainFormEnvironment environment;
+    environment.programFolder = scratch_.Path("program");
+    environment.executablePath = program_;
+    environment.messages = messages;
+    TMainForm1 next(std::move(environment));
+    next.FormActivate();
+    ASSERT_EQ(messages->questions.size(), 1U);
+    EXPECT_NE(messages->questions[0].text.toStdString().find(" 2 "), std::string::npos);
+    ASSERT_EQ(next.Jobs().JobCount(), 2);
+    EXPECT_EQ(next.Jobs().JobPath(0), files[0]);  // the one being converted, first again
+    EXPECT_EQ(next.Jobs().JobPath(1), files[1]);
+    EXPECT_TRUE(next.Core().IsConverting(next.Jobs().Id(0)));
+    next.QueueMenu().RemoveAllWaiting();
+    next.Button1Click();
+    ASSERT_TRUE(WaitUntil([&] { return next.Jobs().Empty() && !next.Core().WaitingForProcess(); }));
+}
+
+}  // namespace
+}  // namespace palomix::testing
