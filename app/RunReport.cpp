@@ -1,7 +1,6 @@
 #include "app/RunReport.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string_view>
 #include <system_error>
 
@@ -160,17 +159,6 @@ std::string CommandEndWords(const CommandRecord& command, const RunTexts& texts)
     return {};
 }
 
-namespace {
-
-// "4.1": seconds with one decimal.
-std::string SecondsWords(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", seconds);
-    return text;
-}
-
-}  // namespace
-
 std::string ConverterNeedWords(const ConverterNeed& need, const RunTexts& texts) {
     return Fill(need.kind == ConverterNeed::Kind::Encoder ? texts.encoderMissingFormat
                                                           : texts.formatMissingFormat,
@@ -202,8 +190,8 @@ std::string JobProblemWords(JobProblem problem, const std::string& subject, cons
             return Fill(texts.outputUnreadableFormat, "{path}", subject);
         case JobProblem::OutputTooShort:
             return Fill(
-                Fill(Fill(texts.outputTooShortFormat, "{output}", SecondsWords(lengths.output)),
-                     "{input}", SecondsWords(lengths.input)),
+                Fill(Fill(texts.outputTooShortFormat, "{output}", OneDecimal(lengths.output)),
+                     "{input}", OneDecimal(lengths.input)),
                 "{path}", subject);
         case JobProblem::EncoderMissing:
             return ConverterNeedWords({ConverterNeed::Kind::Encoder, subject}, texts);

@@ -27,6 +27,7 @@
 #include "app/QueueSaver.h"
 #include "app/StringGrid.h"
 #include "bench/BenchTree.h"
+#include "bench/WindowBench.h"
 #include "platform/FileSystem.h"
 #include "widgets/FolderBrowseEdit.h"
 
@@ -45,44 +46,6 @@ double Milliseconds(Clock::duration duration) {
     return std::chrono::duration<double, std::milli>(duration).count();
 }
 
-// A launcher that starts nothing: every command "runs" until the window goes.
-class IdleLauncher final : public palomix::ProcessLauncher {
-public:
-    palomix::LaunchResult Launch(const std::string& /*commandLine*/,
-                                 palomix::ProcessEndedHandler /*onEnded*/) override {
-        palomix::LaunchResult result;
-        result.launched = true;
-        result.handle = palomix::ProcessHandle{++next_};
-        return result;
-    }
-    bool Terminate(palomix::ProcessHandle /*handle*/) override { return true; }
-    void DiscardLog(palomix::ProcessHandle /*handle*/) override {}
-
-private:
-    std::uint64_t next_ = 0;
-};
-
-class PaintWatch final : public QObject {
-public:
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            painted = true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-class SilentMessages final : public palomix::MessageSink {
-public:
-    void ShowMessage(QWidget* /*owner*/, const QString& /*text*/) override {}
-    int Ask(QWidget* /*owner*/, const palomix::Question& question) override {
-        return question.escapeAnswer;
-    }
-};
-
 struct Run {
     double dropMs = 0;          // drop until painted
     double writtenMs = 0;       // drop until the queue file held the whole list (saving only)
@@ -90,30 +53,19 @@ struct Run {
     int rows = 0;
 };
 
-void PaintNow(PaintWatch& watch, const palomix::TMainForm1& form, int rows) {
-    while (!watch.painted || form.StringGrid2->model()->rowCount() != rows) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-}
-
 Run RunWindow(const std::string& root, const std::string& programFolder,
               const std::string& queueFile, int rows) {
     std::filesystem::remove(queueFile.empty() ? programFolder + "/none" : queueFile);
-    palomix::MainFormEnvironment environment;
-    environment.programFolder = programFolder;
-    environment.executablePath = programFolder + "/palomix";
-    environment.messages = std::make_shared<SilentMessages>();
-    environment.openWithDefault = [](const std::string&, const palomix::OpenFailureHandler&) {};
-    environment.makeLauncher = [](palomix::PostToHost) { return std::make_unique<IdleLauncher>(); };
-    environment.queueFile = queueFile;
+    palomix::MainFormEnvironment environment =
+        palomix::bench::BenchWindowEnvironment(programFolder, queueFile);
     Run run;
     auto form = std::make_unique<palomix::TMainForm1>(std::move(environment));
     form->FormActivate();
     form->BrowserEdit1->SetPath(programFolder + "/out");
-    PaintWatch watch;
+    palomix::bench::PaintWatch watch;
     form->StringGrid2->viewport()->installEventFilter(&watch);
     form->show();
-    PaintNow(watch, *form, 1);
+    palomix::bench::PaintNow(watch, *form, 1);
     // The saver has written the empty list of the start, and the second since has passed, so
     // that the drop's list is copied at once, as when files are dropped onto an idle window.
     while (form->Saver() != nullptr && form->Saver()->Written() == 0) {
@@ -129,7 +81,7 @@ Run RunWindow(const std::string& root, const std::string& programFolder,
     const std::vector<std::string> drop = {root};
     const auto start = Clock::now();
     form->FormDropFiles(drop);
-    PaintNow(watch, *form, rows);
+    palomix::bench::PaintNow(watch, *form, rows);
     run.dropMs = Milliseconds(Clock::now() - start);
     run.rows = form->StringGrid2->model()->rowCount();
     if (form->Saver() != nullptr) {

@@ -27,6 +27,7 @@
 #include "app/MainForm1.h"
 #include "app/StringGrid.h"
 #include "bench/BenchTree.h"
+#include "bench/WindowBench.h"
 #include "engine/DropIntake.h"
 #include "engine/JobQueue.h"
 #include "platform/FileSystem.h"
@@ -60,45 +61,6 @@ double Milliseconds(Clock::time_point start, Clock::time_point end) {
     return std::chrono::duration<double, std::milli>(end - start).count();
 }
 
-// A launcher that starts nothing: every command "runs" until the window goes.
-class IdleLauncher final : public palomix::ProcessLauncher {
-public:
-    palomix::LaunchResult Launch(const std::string& /*commandLine*/,
-                                 palomix::ProcessEndedHandler /*onEnded*/) override {
-        palomix::LaunchResult result;
-        result.launched = true;
-        result.handle = palomix::ProcessHandle{++next_};
-        return result;
-    }
-    bool Terminate(palomix::ProcessHandle /*handle*/) override { return true; }
-    void DiscardLog(palomix::ProcessHandle /*handle*/) override {}
-
-private:
-    std::uint64_t next_ = 0;
-};
-
-// Notes every paint of the widget it watches.
-class PaintWatch final : public QObject {
-public:
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            painted = true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-class SilentMessages final : public palomix::MessageSink {
-public:
-    void ShowMessage(QWidget* /*owner*/, const QString& /*text*/) override {}
-    int Ask(QWidget* /*owner*/, const palomix::Question& question) override {
-        return question.defaultAnswer;
-    }
-};
-
 double RunIntake(const std::string& root, std::int32_t& jobs) {
     palomix::JobQueue queue;
     palomix::DropIntake intake(queue);
@@ -117,34 +79,24 @@ struct WindowRun {
     std::size_t heapAfter = 0;   // every row in, repainted
 };
 
-void PaintNow(PaintWatch& watch, const palomix::TMainForm1& form, int rows) {
-    while (!watch.painted || form.StringGrid2->model()->rowCount() != rows) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-}
-
 WindowRun RunWindow(const std::string& root, const std::string& programFolder, int expectedRows) {
-    palomix::MainFormEnvironment environment;
-    environment.programFolder = programFolder;
-    environment.executablePath = programFolder + "/palomix";
-    environment.messages = std::make_shared<SilentMessages>();
-    environment.openWithDefault = [](const std::string&, const palomix::OpenFailureHandler&) {};
-    environment.makeLauncher = [](palomix::PostToHost) { return std::make_unique<IdleLauncher>(); };
+    palomix::MainFormEnvironment environment =
+        palomix::bench::BenchWindowEnvironment(programFolder, "");
     WindowRun run;
     auto form = std::make_unique<palomix::TMainForm1>(std::move(environment));
     form->FormActivate();
     form->BrowserEdit1->SetPath(programFolder + "/out");
-    PaintWatch watch;
+    palomix::bench::PaintWatch watch;
     form->StringGrid2->viewport()->installEventFilter(&watch);
     form->show();
-    PaintNow(watch, *form, 1);
+    palomix::bench::PaintNow(watch, *form, 1);
     run.heapBefore = HeapInUse();
 
     watch.painted = false;
     const std::vector<std::string> drop = {root};
     const auto start = Clock::now();
     form->FormDropFiles(drop);
-    PaintNow(watch, *form, expectedRows);
+    palomix::bench::PaintNow(watch, *form, expectedRows);
     const auto end = Clock::now();
     run.milliseconds = Milliseconds(start, end);
     run.modelRows = form->StringGrid2->model()->rowCount();

@@ -1,6 +1,5 @@
 #include "cli/JobReport.h"
 
-#include <cstdio>
 #include <system_error>
 
 #include "engine/RunTimerText.h"
@@ -33,17 +32,6 @@ std::string NotRunText(const NotRun& notRun) {
     return "not run";
 }
 
-namespace {
-
-// "4.1": seconds with one decimal.
-std::string SecondsText(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", seconds);
-    return text;
-}
-
-}  // namespace
-
 std::string ConverterNeedText(const ConverterNeed& need) {
     return std::string("needs the ") +
            (need.kind == ConverterNeed::Kind::Encoder ? "encoder " : "format ") + need.name +
@@ -74,8 +62,8 @@ std::string JobProblemText(JobProblem problem, const std::string& subject,
         case JobProblem::OutputUnreadable:
             return "ffprobe cannot read the output: " + subject;
         case JobProblem::OutputTooShort:
-            return "the output lasts " + SecondsText(lengths.output) + " s, the input " +
-                   SecondsText(lengths.input) + " s: " + subject;
+            return "the output lasts " + OneDecimal(lengths.output) + " s, the input " +
+                   OneDecimal(lengths.input) + " s: " + subject;
         case JobProblem::EncoderMissing:
             return ConverterNeedText({ConverterNeed::Kind::Encoder, subject});
         case JobProblem::FormatMissing:

@@ -1,6 +1,5 @@
 #include "cli/RunReporter.h"
 
-#include <cstdio>
 #include <string_view>
 
 #include "engine/RunTimerText.h"
@@ -28,9 +27,7 @@ namespace {
 
 // "45", "45.2": a percentage with at most one decimal.
 std::string Percent(double value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%.1f", value);
-    std::string shown(text);
+    std::string shown = OneDecimal(value);
     if (shown.ends_with(".0")) {
         shown.resize(shown.size() - 2);
     }

@@ -645,17 +645,20 @@ bool BatchRun::CheckOutputs(ActiveJob& job) {
     return false;
 }
 
-bool BatchRun::LaunchCheck(ActiveJob& job, Pending::Check check, const std::string& line) {
+LaunchResult BatchRun::LaunchProbe(const std::string& line, bool lowPriority) {
     LaunchOptions options;
-    options.lowPriority = maxActive_ > 1;  // as the job's lines run
+    options.lowPriority = lowPriority;
     options.timeLimit = kProbeTimeLimit;
     const std::weak_ptr<AliveToken> alive = alive_;
-    const LaunchResult launch =
-        launcher_.Launch(line, options, [this, alive](ProcessHandle handle, ProcessExit exit) {
-            if (alive.lock()) {
-                OnProcessEnded(handle, exit);
-            }
-        });
+    return launcher_.Launch(line, options, [this, alive](ProcessHandle handle, ProcessExit exit) {
+        if (alive.lock()) {
+            OnProcessEnded(handle, exit);
+        }
+    });
+}
+
+bool BatchRun::LaunchCheck(ActiveJob& job, Pending::Check check, const std::string& line) {
+    const LaunchResult launch = LaunchProbe(line, maxActive_ > 1);  // as the job's lines run
     if (!launch.launched) {
         // No probe, no check: the job is done as its lines say, with a note.
         probingFailed_ = true;
@@ -897,17 +900,8 @@ void BatchRun::ProbeDurations() {
 }
 
 bool BatchRun::StartProbe(const std::string& path) {
-    const std::string line = LengthProbeLine(inputs_.probeProgram, path);
-    LaunchOptions options;
-    options.lowPriority = true;
-    options.timeLimit = kProbeTimeLimit;
-    const std::weak_ptr<AliveToken> alive = alive_;
     const LaunchResult launch =
-        launcher_.Launch(line, options, [this, alive](ProcessHandle handle, ProcessExit exit) {
-            if (alive.lock()) {
-                OnProcessEnded(handle, exit);
-            }
-        });
+        LaunchProbe(LengthProbeLine(inputs_.probeProgram, path), /*lowPriority=*/true);
     if (!launch.launched) {
         probingFailed_ = true;  // no lengths, so no percentages; the conversions go on
         return false;

@@ -225,6 +225,8 @@ private:
     // probe of the input's length or of the next output and returns true, or returns false
     // when the check is over (passed, failed with the job's problem set, or not possible).
     bool CheckOutputs(ActiveJob& job);
+    // Starts ffprobe with its time limit; its end comes to OnProcessEnded.
+    LaunchResult LaunchProbe(const std::string& line, bool lowPriority);
     bool LaunchCheck(ActiveJob& job, Pending::Check check, const std::string& line);
     void OnCheckEnded(ActiveJob& job, const Pending& ended, ProcessExit exit);
     void OnProcessEnded(ProcessHandle handle, ProcessExit exit);

@@ -186,7 +186,9 @@ std::int32_t JobQueue::Remove(std::span<const JobId> ids) {
     }
     // From the bottom up, so that each report leaves the rows above it where they were.
     for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
-        const auto [index, count] = *run;
+        // Named copies: a lambda may not capture a structured binding under every compiler.
+        const auto index = run->first;
+        const auto count = run->second;
         if (index == 0 && jobs_.empty()) {
             // Row 1 stays, blank; the rows below it go.
             if (count > 1) {

@@ -1,8 +1,15 @@
 #include "engine/JobResult.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace palomix {
+
+std::string OneDecimal(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
 
 int JobResult::CommandsRun() const {
     return static_cast<int>(std::count_if(commands.begin(), commands.end(), [](const auto& c) {

@@ -87,6 +87,9 @@ struct OutputLengths {
     friend bool operator==(const OutputLengths&, const OutputLengths&) = default;
 };
 
+// "4.1": a length in seconds, or a share, with one decimal, as both front ends show them.
+std::string OneDecimal(double value);
+
 struct JobResult {
     JobId id = 0;
     std::string path;  // full path of the job

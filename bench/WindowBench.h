@@ -1,0 +1,79 @@
+// What the benchmarks that drive the real window share: a converter that never runs, a watch on
+// the grid's paints, messages that answer themselves, and the window's surroundings.
+#pragma once
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/DesktopSession.h"
+#include "app/MainForm1.h"
+#include "app/StringGrid.h"
+#include "platform/ProcessLauncher.h"
+
+namespace palomix::bench {
+
+// A launcher that starts nothing: every command "runs" until the window goes.
+class IdleLauncher final : public ProcessLauncher {
+public:
+    LaunchResult Launch(const std::string& /*commandLine*/,
+                        ProcessEndedHandler /*onEnded*/) override {
+        LaunchResult result;
+        result.launched = true;
+        result.handle = ProcessHandle{++next_};
+        return result;
+    }
+    bool Terminate(ProcessHandle /*handle*/) override { return true; }
+    void DiscardLog(ProcessHandle /*handle*/) override {}
+
+private:
+    std::uint64_t next_ = 0;
+};
+
+// Notes every paint of the widget it watches.
+class PaintWatch final : public QObject {
+public:
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            painted = true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Shows nothing and answers every question as Escape would.
+class SilentMessages final : public MessageSink {
+public:
+    void ShowMessage(QWidget* /*owner*/, const QString& /*text*/) override {}
+    int Ask(QWidget* /*owner*/, const Question& question) override { return question.escapeAnswer; }
+};
+
+// The window of the program folder given, with the launcher above, silent messages, a desktop
+// that is asked nothing and the kept queue in queueFile ("" keeps none).
+inline MainFormEnvironment BenchWindowEnvironment(const std::string& programFolder,
+                                                  const std::string& queueFile) {
+    MainFormEnvironment environment;
+    environment.programFolder = programFolder;
+    environment.executablePath = programFolder + "/palomix";
+    environment.messages = std::make_shared<SilentMessages>();
+    environment.openWithDefault = [](const std::string&, const OpenFailureHandler&) {};
+    environment.makeLauncher = [](PostToHost) { return std::make_unique<IdleLauncher>(); };
+    environment.makeDesktop = [](QWidget&) { return std::make_unique<QuietDesktopSession>(); };
+    environment.queueFile = queueFile;
+    return environment;
+}
+
+// Runs the event loop until the grid has painted since the watch was reset and shows rows.
+inline void PaintNow(PaintWatch& watch, const TMainForm1& form, int rows) {
+    while (!watch.painted || form.StringGrid2->model()->rowCount() != rows) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
+}  // namespace palomix::bench
