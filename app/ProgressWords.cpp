@@ -87,6 +87,9 @@ std::string JobProgressToolTip(const JobProgress& job, const RunOptionTexts& tex
     if (job.secondsLeft) {
         AddLine(tip, TimeLeftWords(*job.secondsLeft, texts));
     }
+    if (!job.renamedTo.empty()) {
+        AddLine(tip, FillIn(texts.renamedFormat, "{name}", job.renamedTo));
+    }
     return tip;
 }
 

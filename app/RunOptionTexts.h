@@ -39,6 +39,7 @@ struct RunOptionTexts {
     std::string_view lineFormat;         // "{line}", "{lines}"
     std::string_view linePercentFormat;  // "{line}", "{lines}", "{percent}"
     std::string_view speedFormat;        // "{speed}"
+    std::string_view renamedFormat;      // "{name}": the outputs' name when it is not the input's
     // The title of the desktop notification at the end of a run.
     std::string_view noticeDone;
     std::string_view noticeStopped;

@@ -11,6 +11,7 @@
 #include "platform/CommandLineSplit.h"
 #include "platform/FileSystem.h"
 #include "platform/LogTail.h"
+#include "platform/PathRules.h"
 
 namespace palomix {
 
@@ -819,7 +820,12 @@ bool BatchRun::IsActive(JobId id) const {
 std::optional<JobProgress> BatchRun::ProgressOf(JobId id) const {
     for (const ActiveJob& job : active_) {
         if (job.id == id && !job.stopped) {
-            return job.progress.Now();
+            JobProgress now = job.progress.Now();
+            if (!job.outputName.empty() &&
+                job.outputName != BaseNameOf(job.result.path, policy_.Style())) {
+                now.renamedTo = job.outputName;
+            }
+            return now;
         }
     }
     return std::nullopt;

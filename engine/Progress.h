@@ -40,6 +40,9 @@ struct JobProgress {
     std::optional<double> percent;            // of the whole job, 0 to 100
     std::optional<double> speed;              // of the current line
     std::optional<std::int64_t> secondsLeft;  // of the job; none in its first seconds
+    // The name the job's outputs get instead of the input's own ("clip (2)"), because an output
+    // of this run already has that name; empty when they keep it.
+    std::string renamedTo = {};
 };
 
 // The whole run's progress.

@@ -69,6 +69,11 @@ TEST(ProgressWordsTest, TheToolTipGivesWhatIsKnownAndTheLineOnlyForSeveral) {
     EXPECT_EQ(JobProgressToolTip(job, kJapanese),
               "40% 完了\nコマンドライン 2/3\n速度 2.1x\nあと約 1 分");
 
+    job.renamedTo = "clip (2)";
+    EXPECT_TRUE(
+        JobProgressToolTip(job, kEnglish)
+            .ends_with("\nSaved as \"clip (2)\": this run already has an output of the same name"));
+
     // A picture: one line, no length, no speed.
     EXPECT_EQ(JobProgressToolTip(JobProgress{1, 1, {}, {}, {}, {}}, kEnglish), "");
     EXPECT_EQ(JobProgressToolTip(JobProgress{1, 1, {}, {}, 0.25, {}}, kEnglish), "Speed 0.25x");

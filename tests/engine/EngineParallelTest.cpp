@@ -65,6 +65,9 @@ TEST_F(ParallelTest, LinesForOnePlayerWaitForEachOtherAndSameNamesStayApart) {
     EXPECT_EQ(launcher.RunningLines(),
               (Lines{R"(conv "/a/clip.avi" "/out/clip.palomix-part.mp4")",
                      R"(conv "/b/clip.avi" "/out/clip (2).palomix-part.mp4")"}));
+    // The row's progress says the name used, only where it is not the input's own.
+    EXPECT_EQ(engine->ProgressOf(engine->Jobs().Id(0))->renamedTo, "");
+    EXPECT_EQ(engine->ProgressOf(engine->Jobs().Id(1))->renamedTo, "clip (2)");
     launcher.Finish(launcher.RunningLines()[0]);
     launcher.Finish(launcher.RunningLines()[0]);
     // Both want the player: one writes, the other waits until it is done.
