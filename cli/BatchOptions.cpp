@@ -50,9 +50,12 @@ constexpr std::string_view kUsage =
     "\"stopped\", or \"could not start\"; then a summary line. The first Ctrl-C stops the\n"
     "running job and ends the run; a second one ends the program at once.\n"
     "\n"
-    "Exit status: 0 when every command of every job ended with code 0; 1 when a command\n"
-    "failed or a job was stopped; 2 on bad usage, a missing convert_settings folder, or an\n"
-    "unknown settings file or command row; 3 when a command line could not be started.\n";
+    "Exit status: 0 when every job was converted or skipped as asked (--existing skip, a\n"
+    "file type the command does not take); 1 when a job failed (a command failed, its\n"
+    "outputs did not pass the check, or the local ffmpeg lacks what the command needs),\n"
+    "a job was stopped, or a PATH given was missing or left out; 2 on bad usage, a\n"
+    "missing convert_settings folder, or an unknown settings file or command row; 3 when\n"
+    "a command line could not be started.\n";
 
 // A command row: decimal digits only, within int.
 std::optional<int> ParseRow(std::string_view text) {
