@@ -2,6 +2,8 @@
 // command that needs an encoder Debian's ffmpeg lacks is refused before anything runs, a
 // conversion that cuts its output short fails, and outputs meant short (-t, a single picture)
 // pass; without ffprobe beside ffmpeg the run says it did not check.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -64,9 +66,9 @@ protected:
     }
 
     static inline const std::string kFfmpeg = kProgramFolder + "/cores/ffmpeg";
+    // One folder per test program: ctest runs each test in a program of its own, side by side.
     const fs::path folder_ =
-        fs::temp_directory_path() /
-        ("palomix-checked-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        fs::temp_directory_path() / ("palomix-checked-" + std::to_string(::getpid()));
     const std::string clip_ = (folder_ / "clip.mp4").string();
     const std::string settings_ = (folder_ / "checked.ini").string();
     const std::string out_ = (folder_ / "out").string();

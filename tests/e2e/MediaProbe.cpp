@@ -97,6 +97,10 @@ ProbedMedia ParseProbeOutput(std::string_view text) {
                 stream.colorTransfer = Known(value);
             } else if (key == "color_primaries") {
                 stream.colorPrimaries = Known(value);
+            } else if (key == "color_space") {
+                stream.colorSpace = Known(value);
+            } else if (key == "pix_fmt") {
+                stream.pixelFormat = Known(value);
             } else if (key == "sample_rate") {
                 stream.sampleRate = ToInt(value);
             } else if (key == "start_time") {
@@ -122,7 +126,8 @@ ProbedMedia ProbeMedia(const std::string& ffprobe, const std::string& path) {
     const ProcessOutput probed =
         RunProcess({ffprobe, "-v", "error", "-show_entries",
                     "stream=codec_name,codec_type,width,height,sample_aspect_ratio,profile,level,"
-                    "color_transfer,color_primaries,sample_rate,start_time,duration,bit_rate:"
+                    "color_transfer,color_primaries,color_space,pix_fmt,sample_rate,start_time,"
+                    "duration,bit_rate:"
                     "stream_tags=title:format=duration:format_tags=title",
                     "-of", "default", path});
     ProbedMedia media = ParseProbeOutput(probed.out);
@@ -189,6 +194,33 @@ std::optional<Picture> DecodeFirstPicture(const std::string& ffmpeg, const std::
     }
     picture.samples = decoded.out.substr(start, size);
     return picture;
+}
+
+std::optional<PictureLook> LookOfFirstPicture(const std::string& ffmpeg,
+                                              const std::vector<std::string>& input) {
+    std::vector<std::string> arguments = {ffmpeg, "-v", "error", "-nostdin"};
+    arguments.insert(arguments.end(), input.begin(), input.end());
+    arguments.insert(arguments.end(),
+                     {"-map", "0:v:0", "-frames:v", "1", "-vf",
+                      "format=yuv420p,signalstats,metadata=mode=print:file=-", "-f", "null", "-"});
+    const ProcessOutput run = RunProcess(arguments);
+    // One "lavfi.signalstats.KEY=VALUE" a line for each frame the filters saw; the first counts.
+    std::optional<double> luma;
+    std::optional<double> saturation;
+    std::istringstream in(run.out);
+    for (std::string line; std::getline(in, line);) {
+        const auto take = [&line](std::string_view key, std::optional<double>& value) {
+            if (!value && line.starts_with(key)) {
+                value = ToNumber(std::string_view(line).substr(key.size()));
+            }
+        };
+        take("lavfi.signalstats.YAVG=", luma);
+        take("lavfi.signalstats.SATAVG=", saturation);
+    }
+    if (run.exitCode != 0 || !luma || !saturation) {
+        return std::nullopt;
+    }
+    return PictureLook{*luma, *saturation};
 }
 
 std::optional<Size> ContentSize(const std::string& ffmpeg, const std::string& path) {

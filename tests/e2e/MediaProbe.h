@@ -20,7 +20,9 @@ struct ProbedStream {
     int level = 0;             // H.264 level times ten (30 for 3.0)
     std::string colorTransfer;
     std::string colorPrimaries;
-    int sampleRate = 0;  // sound only
+    std::string colorSpace;   // the matrix, such as "bt709"
+    std::string pixelFormat;  // such as "yuv420p"
+    int sampleRate = 0;       // sound only
     std::optional<double> startTime;
     std::optional<double> duration;
     std::optional<double> bitRate;  // bits per second
@@ -60,6 +62,16 @@ struct Picture {
 };
 std::optional<Picture> DecodeFirstPicture(const std::string& ffmpeg, const std::string& path,
                                           bool rgb);
+
+// How bright and how colourful the first picture is, as ffmpeg's signalstats measures it on 8-bit
+// 4:2:0 samples: the mean of Y and the mean distance of U and V from grey.
+struct PictureLook {
+    double luma = 0;
+    double saturation = 0;
+};
+// `input` is ffmpeg's input: {"-i", path}, or a source such as {"-f", "lavfi", "-i", graph}.
+std::optional<PictureLook> LookOfFirstPicture(const std::string& ffmpeg,
+                                              const std::vector<std::string>& input);
 
 // The size of the picture without the black bars around it, as ffmpeg's cropdetect finds it
 // over the whole file; nothing when it finds none.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "MediaProbe.h"
+#include "TestMedia.h"
 
 namespace palomix::e2e {
 namespace {
@@ -138,6 +139,22 @@ void CheckProperty(const MediaTools& tools, const std::string& check, const std:
         ASSERT_NE(video, nullptr);
         EXPECT_EQ(video->colorTransfer, "bt709");
         EXPECT_EQ(video->colorPrimaries, "bt709");
+    } else if (name == "tonemapped") {
+        // BT.709 throughout, 8 bits, and as bright and colourful as the SDR pictures the HDR
+        // input holds: HDR samples taken for SDR ones look grey, hable's curve makes them dark.
+        ASSERT_NE(video, nullptr);
+        EXPECT_EQ(video->pixelFormat, "yuv420p");
+        EXPECT_EQ(video->colorSpace, "bt709");
+        EXPECT_EQ(video->colorTransfer, "bt709");
+        EXPECT_EQ(video->colorPrimaries, "bt709");
+        const std::optional<PictureLook> look = LookOfFirstPicture(tools.ffmpeg, {"-i", path});
+        const std::optional<PictureLook> sdr =
+            LookOfFirstPicture(tools.ffmpeg, {"-f", "lavfi", "-i", kHdrSourcePictures});
+        ASSERT_TRUE(look && sdr);
+        EXPECT_NEAR(look->luma / sdr->luma, 1.0, 0.2)
+            << "mean brightness " << look->luma << ", in SDR " << sdr->luma;
+        EXPECT_NEAR(look->saturation / sdr->saturation, 1.0, 0.3)
+            << "mean saturation " << look->saturation << ", in SDR " << sdr->saturation;
     } else if (name == "ar") {
         ASSERT_NE(audio, nullptr);
         EXPECT_EQ(audio->sampleRate, std::atoi(value.c_str()));

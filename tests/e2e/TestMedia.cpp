@@ -27,6 +27,13 @@ constexpr const char* kBurstPictures =
     "testsrc2=size=320x240:rate=30,trim=end_frame=90,settb=1/1200,"
     "setpts='if(lt(N,15),N/30,if(lt(N,75),0.5+(N-15)/120,1+(N-75)/30))/TB'";
 
+// The SDR test pictures as 10-bit BT.2020 video with the transfer `transfer` (zscale's name).
+std::string HdrPictures(const std::string& transfer) {
+    return std::string(kHdrSourcePictures) +
+           ",zscale=tin=bt709:pin=bt709:min=bt709:rin=tv:npl=100:p=bt2020:m=bt2020nc:r=tv:t=" +
+           transfer + ",format=yuv420p10le";
+}
+
 const std::vector<Kind>& Kinds() {
     static const std::vector<Kind> kinds = {
         {"video",
@@ -89,11 +96,33 @@ const std::vector<Kind>& Kinds() {
           "90000",
           "-c:a",
           "aac"}},
+        // The SDR pictures turned into HDR as a mastering tool would: SDR white at 100 nits.
         {"hdr",
          "hdr pq.mp4",
-         {"-f", "lavfi", "-i", "testsrc2=size=320x180:rate=25:duration=1", "-c:v", "libx264",
-          "-preset", "ultrafast", "-pix_fmt", "yuv420p10le", "-color_primaries", "bt2020",
-          "-color_trc", "smpte2084", "-colorspace", "bt2020nc"}},
+         {"-f", "lavfi", "-i", HdrPictures("smpte2084"), "-c:v", "libx264", "-preset", "ultrafast",
+          "-color_primaries", "bt2020", "-color_trc", "smpte2084", "-colorspace", "bt2020nc"}},
+        {"hlg",
+         "hdr hlg.mkv",
+         {"-f",
+          "lavfi",
+          "-i",
+          HdrPictures("arib-std-b67"),
+          "-f",
+          "lavfi",
+          "-i",
+          "sine=frequency=440:duration=1:sample_rate=44100",
+          "-c:v",
+          "libx264",
+          "-preset",
+          "ultrafast",
+          "-color_primaries",
+          "bt2020",
+          "-color_trc",
+          "arib-std-b67",
+          "-colorspace",
+          "bt2020nc",
+          "-c:a",
+          "aac"}},
         {"grain",
          "grain.mkv",
          {"-f", "lavfi", "-i", "color=gray:size=640x360:rate=25:duration=1,noise=alls=40:allf=t",

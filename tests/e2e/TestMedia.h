@@ -6,7 +6,8 @@
 //   pal       1 s of interlaced 4:3 PAL video (720x576, pixels 16:15), no sound;
 //   burst     1.5 s of 320x240 phone-like variable frame rate: 30 fps, then half a second at
 //             120 fps, then 30 fps again (90 frames), with 1 s of AAC sound;
-//   hdr       1 s of 320x180 10-bit HDR video (BT.2020, PQ);
+//   hdr       1 s of 320x180 10-bit HDR video (BT.2020, PQ), the SDR test pictures at 100 nits;
+//   hlg       the same pictures in HLG, with 1 s of AAC sound;
 //   grain     1 s of 640x360 noise, which costs a lot of bits;
 //   portrait  1 s of 540x960 at 10 fps;
 //   speck     a 1x1 video of five frames;
@@ -30,6 +31,10 @@
 namespace palomix::e2e {
 
 inline constexpr const char* kSongTitle = "Test Song";
+// The SDR pictures (an ffmpeg lavfi source) that the hdr and hlg inputs hold as HDR: what a
+// conversion that maps them back to SDR should look like.
+inline constexpr const char* kHdrSourcePictures =
+    "testsrc2=size=320x180:rate=25:duration=1,format=yuv420p";
 
 // The file name an input kind is made under; empty for an unknown kind.
 std::string InputFileName(const std::string& kind);
