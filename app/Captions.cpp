@@ -116,6 +116,9 @@ constexpr RunTexts kJapaneseRunTexts{
         "コマンドが指定したファイルまたはフォルダがありません (移動・削除された可能性があります)。",
     .reasonInvalidData =
         "ffmpeg がこのファイルを読めません。動画・音声・画像のファイルではないか、壊れています。",
+    .reasonUnknownColours =
+        "このファイルには色の情報 (HDR/SDR の別) がありません。HDR を SDR に変換するコマンドは "
+        "HLG/PQ の HDR 動画専用です。通常のコマンドで変換してください。",
     .reasonPermissionDenied =
         "アクセスが拒否されました。ファイルを読めないか、保存先フォルダに書き込めません。",
     .reasonDiskFull =
@@ -202,6 +205,9 @@ constexpr RunTexts kEnglishRunTexts{
     .reasonInvalidData =
         "ffmpeg cannot read this file: it is not a video, sound or picture file, or it is "
         "damaged.",
+    .reasonUnknownColours =
+        "The file does not say what colours it holds (HDR or SDR). The HDR to SDR command is "
+        "for HLG/PQ HDR video only; convert this file with an ordinary command.",
     .reasonPermissionDenied =
         "Access was denied: the file cannot be read, or the output folder cannot be written to.",
     .reasonDiskFull = "The disk is full: free some space on the output drive and convert again.",

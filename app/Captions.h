@@ -118,6 +118,7 @@ struct RunTexts {
     std::string_view reasonNoMatchingStream;
     std::string_view reasonNoSuchFile;
     std::string_view reasonInvalidData;
+    std::string_view reasonUnknownColours;
     std::string_view reasonPermissionDenied;
     std::string_view reasonDiskFull;
     std::string_view reasonEncoderMissingFormat;  // "{encoder}"

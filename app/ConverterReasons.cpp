@@ -25,6 +25,7 @@ constexpr std::array kPatterns{
     Pattern{ConverterProblem::NoMatchingStream, "does not contain any stream"},
     Pattern{ConverterProblem::NoSuchFile, "No such file or directory"},
     Pattern{ConverterProblem::InvalidData, "Invalid data found when processing input"},
+    Pattern{ConverterProblem::UnknownColours, "no path between colorspaces"},
 };
 
 // The name in quotes after "Unknown encoder", if any.
@@ -76,6 +77,8 @@ std::string ConverterReasonWords(const ConverterReason& reason, const RunTexts& 
             return std::string(texts.reasonNoSuchFile);
         case ConverterProblem::InvalidData:
             return std::string(texts.reasonInvalidData);
+        case ConverterProblem::UnknownColours:
+            return std::string(texts.reasonUnknownColours);
     }
     return {};
 }

@@ -17,6 +17,7 @@ enum class ConverterProblem {
     NoMatchingStream,  // "... matches no streams", "does not contain any stream"
     NoSuchFile,        // "No such file or directory"
     InvalidData,       // "Invalid data found when processing input"
+    UnknownColours,    // "no path between colorspaces": a colour conversion of an untagged source
 };
 
 struct ConverterReason {

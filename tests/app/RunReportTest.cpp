@@ -202,6 +202,8 @@ TEST(ConverterReasonsTest, FfmpegsLastLinesGiveASentenceAboveThemInBothLanguages
         {"ro/out.mp3: Permission denied", ConverterProblem::PermissionDenied},
         {"Error writing trailer of /m/x.mp4: No space left on device", ConverterProblem::DiskFull},
         {"Unknown encoder 'libfdk_aac'", ConverterProblem::EncoderMissing},
+        {"[Parsed_zscale_4 @ 0x1] code 3074: no path between colorspaces",
+         ConverterProblem::UnknownColours},
     };
     for (const auto& [line, problem] : lines) {
         const std::optional<ConverterReason> reason =
