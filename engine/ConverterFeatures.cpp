@@ -199,14 +199,24 @@ ConverterFeatureReader::State ConverterFeatureReader::Look() {
     }
     stamp_ = stamp;
     features_ = ConverterFeatures{};
-    step_ = 0;
-    state_ = Query() ? State::Reading : State::Unreadable;
+    listMissing_ = false;
+    state_ = State::Reading;
+    // Both at once: the run waits for them before its first job.
+    const bool encoders = Query(List::Encoders);
+    const bool formats = encoders && Query(List::Formats);
+    if (!formats) {
+        listMissing_ = true;
+        if (queries_.empty()) {
+            state_ = State::Unreadable;
+        }
+    }
     return state_;
 }
 
-bool ConverterFeatureReader::Query() {
-    const std::string line = QuoteArgument(program_) +
-                             (step_ == 0 ? " -hide_banner -encoders" : " -hide_banner -muxers");
+bool ConverterFeatureReader::Query(List list) {
+    const std::string line =
+        QuoteArgument(program_) +
+        (list == List::Encoders ? " -hide_banner -encoders" : " -hide_banner -muxers");
     LaunchOptions options;
     options.timeLimit = kQueryTimeLimit;
     const std::weak_ptr<int> alive = alive_;
@@ -216,15 +226,25 @@ bool ConverterFeatureReader::Query() {
                 OnEnded(handle, exit);
             }
         });
-    logPath_ = launch.logPath;
+    if (launch.launched) {
+        queries_.push_back(RunningQuery{launch.handle, launch.logPath, list});
+    }
     return launch.launched;
 }
 
 void ConverterFeatureReader::OnEnded(ProcessHandle handle, ProcessExit exit) {
+    const auto found =
+        std::find_if(queries_.begin(), queries_.end(),
+                     [handle](const RunningQuery& query) { return query.handle == handle; });
+    if (found == queries_.end()) {
+        return;
+    }
+    const RunningQuery query = *found;
+    queries_.erase(found);
     std::optional<std::string> text;
-    if (exit.Succeeded() && !logPath_.empty()) {
+    if (exit.Succeeded() && !query.logPath.empty()) {
         try {
-            text = ReadFileBytes(logPath_);
+            text = ReadFileBytes(query.logPath);
         } catch (const std::exception&) {
             // An unreadable answer is no list.
         }
@@ -232,23 +252,20 @@ void ConverterFeatureReader::OnEnded(ProcessHandle handle, ProcessExit exit) {
     launcher_.DiscardLog(handle);
     std::optional<NameSet> names;
     if (text) {
-        names = step_ == 0 ? EncodersInList(*text) : FormatsInList(*text);
+        names = query.list == List::Encoders ? EncodersInList(*text) : FormatsInList(*text);
     }
     if (!names) {
-        state_ = State::Unreadable;
-    } else if (step_ == 0) {
+        listMissing_ = true;
+    } else if (query.list == List::Encoders) {
         features_.encoders = std::move(*names);
-        step_ = 1;
-        if (Query()) {
-            return;
-        }
-        state_ = State::Unreadable;
     } else {
         features_.formats = std::move(*names);
-        state_ = State::Known;
     }
-    if (onRead_) {
-        onRead_();
+    if (queries_.empty()) {
+        state_ = listMissing_ ? State::Unreadable : State::Known;
+        if (onRead_) {
+            onRead_();
+        }
     }
 }
 

@@ -75,8 +75,9 @@ private:
         std::int64_t modifiedNs = 0;
         friend bool operator==(const Stamp&, const Stamp&) = default;
     };
-    // Starts the query of the next list (step_ 0: encoders, 1: formats); false when it cannot.
-    bool Query();
+    enum class List { Encoders, Formats };
+    // Starts the query of one list; false when it cannot.
+    bool Query(List list);
     void OnEnded(ProcessHandle handle, ProcessExit exit);
 
     ProcessLauncher& launcher_;
@@ -85,8 +86,14 @@ private:
     std::optional<Stamp> stamp_;
     State state_ = State::Absent;
     ConverterFeatures features_;
-    int step_ = 0;
-    std::string logPath_;  // of the query running
+    // The two lists are asked for at once, each from a program start of its own.
+    struct RunningQuery {
+        ProcessHandle handle;
+        std::string logPath;
+        List list;
+    };
+    std::vector<RunningQuery> queries_;  // those running
+    bool listMissing_ = false;           // a query of this reading gave no list
     // The launcher's end handlers hold a weak reference, so an end that arrives after the
     // reader is gone touches nothing.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

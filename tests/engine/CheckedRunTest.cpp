@@ -276,9 +276,9 @@ TEST_F(CheckedRunTest, ACommandNeedingWhatFfmpegLacksFailsItsJobsBeforeAnyLineRu
     const std::vector<std::string> two{input, temp.Path("b.wav")};
     engine->AddFiles(two);
     engine->StartRun();
-    // The jobs wait while ffmpeg's lists are read, one after the other.
+    // The jobs wait while ffmpeg's two lists are read, both at once.
     EXPECT_TRUE(engine->RunActive());
-    EXPECT_EQ(launcher.RunningLines().size(), 1u);
+    EXPECT_EQ(launcher.RunningLines().size(), 2u);
     EXPECT_EQ(engine->CommandNeeds(ChosenCommand{settings, 1}).state, CommandCheck::State::Reading);
     RunAll();
     EXPECT_EQ(observer.converterChecks, 1);
