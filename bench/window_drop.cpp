@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
 
-    const int jobsExpected = kFolders * (kFilesPerFolder + 1);
+    const int jobsExpected = kFolders * kFilesPerFolder;  // folders are never jobs
     std::int32_t jobs = 0;
     RunIntake(root, jobs);  // warm the cache
     std::vector<double> intakeTimes;
