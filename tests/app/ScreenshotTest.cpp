@@ -63,6 +63,36 @@ public:
     bool CreateFolders(const std::string& /*path*/) override { return true; }
 };
 
+// The shipped settings files in the program folder of the scratch folder, and six videos to
+// drop (their paths).
+std::vector<std::string> ShippedProgramWithVideos(const ScratchFolder& scratch) {
+    std::filesystem::copy(std::string(PALOMIX_SOURCE_DIR) + "/convert_settings",
+                          scratch.MakeFolder("program/convert_settings"),
+                          std::filesystem::copy_options::recursive);
+    std::vector<std::string> files;
+    for (const char* name : {"家族旅行_2023.mp4", "birthday party.mov", "運動会.mts",
+                             "concert_live.mkv", "cat video.avi", "夏祭り 花火.mp4"}) {
+        files.push_back(scratch.Write("ビデオ/" + std::string(name), "v"));
+    }
+    return files;
+}
+
+// A window of the program folder with the launcher given, messages that are recorded, no
+// drives, a desktop that is asked nothing and no kept queue.
+MainFormEnvironment ScreenshotEnvironment(const std::string& programFolder,
+                                          decltype(MainFormEnvironment::makeLauncher) launcher) {
+    MainFormEnvironment environment;
+    environment.programFolder = programFolder;
+    environment.executablePath = programFolder + "/palomix";
+    environment.messages = std::make_shared<RecordingSink>();
+    environment.openWithDefault = [](const std::string&, const OpenFailureHandler&) {};
+    environment.makeLauncher = std::move(launcher);
+    environment.devices = std::make_unique<NoDrives>();
+    environment.makeDesktop = [](QWidget&) { return std::make_unique<QuietDesktopSession>(); };
+    environment.queueFile = "";
+    return environment;
+}
+
 void Shoot(TMainForm1& form, const std::string& file) {
     WaitUntil([] { return false; }, std::chrono::milliseconds(800));  // let the frame arrive
     const QRect frame = form.frameGeometry();
@@ -73,23 +103,10 @@ void Shoot(TMainForm1& form, const std::string& file) {
 
 TEST(WindowScreenshots, DISABLED_JapaneseAndEnglishWithQueuedAndConvertingRows) {
     const ScratchFolder scratch;
-    std::filesystem::copy(std::string(PALOMIX_SOURCE_DIR) + "/convert_settings",
-                          scratch.MakeFolder("program/convert_settings"),
-                          std::filesystem::copy_options::recursive);
-    const std::string videos = scratch.MakeFolder("ビデオ");
-    std::vector<std::string> files;
-    for (const char* name : {"家族旅行_2023.mp4", "birthday party.mov", "運動会.mts",
-                             "concert_live.mkv", "cat video.avi", "夏祭り 花火.mp4"}) {
-        files.push_back(scratch.Write("ビデオ/" + std::string(name), "v"));
-    }
-
-    MainFormEnvironment environment;
-    environment.programFolder = scratch.Path("program");
-    environment.executablePath = scratch.Path("program/palomix");
-    environment.messages = std::make_shared<RecordingSink>();
-    environment.openWithDefault = [](const std::string&, const OpenFailureHandler&) {};
-    environment.makeLauncher = [](PostToHost) { return std::make_unique<NeverEndingLauncher>(); };
-    environment.devices = std::make_unique<NoDrives>();
+    const std::vector<std::string> files = ShippedProgramWithVideos(scratch);
+    MainFormEnvironment environment =
+        ScreenshotEnvironment(scratch.Path("program"),
+                              [](PostToHost) { return std::make_unique<NeverEndingLauncher>(); });
     TMainForm1 form(std::move(environment));
     form.show();
     ASSERT_TRUE(WaitUntil([&] { return form.isActiveWindow() || form.isVisible(); }));
@@ -230,15 +247,10 @@ TEST(WindowScreenshots, DISABLED_EndOfBatchFailureListAndCloseQuestion) {
     QCoreApplication::setApplicationName(QString::fromUtf8(
         kApplicationTitle.data(), static_cast<qsizetype>(kApplicationTitle.size())));
 
-    MainFormEnvironment environment;
-    environment.programFolder = (base / "Palomix").string();
-    environment.executablePath = (base / "Palomix/palomix").string();
-    environment.messages = std::make_shared<RecordingSink>();
-    environment.openWithDefault = [](const std::string&, const OpenFailureHandler&) {};
-    environment.makeLauncher = [logs](PostToHost post) {
-        return std::make_unique<ScriptedLauncher>(std::move(post), logs);
-    };
-    environment.devices = std::make_unique<NoDrives>();
+    MainFormEnvironment environment =
+        ScreenshotEnvironment((base / "Palomix").string(), [logs](PostToHost post) {
+            return std::make_unique<ScriptedLauncher>(std::move(post), logs);
+        });
     TMainForm1 form(std::move(environment));
     form.show();
     form.FormActivate();
@@ -298,34 +310,21 @@ void ShootWithMenus(TMainForm1& form, const std::vector<QMenu*>& menus, const st
 
 TEST(WindowScreenshots, DISABLED_ProgressAndTheSettingsMenu) {
     const ScratchFolder scratch;
-    std::filesystem::copy(std::string(PALOMIX_SOURCE_DIR) + "/convert_settings",
-                          scratch.MakeFolder("program/convert_settings"),
-                          std::filesystem::copy_options::recursive);
+    const std::vector<std::string> files = ShippedProgramWithVideos(scratch);
     scratch.Write("program/cores/ffprobe", "");  // lengths are asked of the launcher below
     const std::string logs = scratch.MakeFolder("logs");
-    std::vector<std::string> files;
-    for (const char* name : {"家族旅行_2023.mp4", "birthday party.mov", "運動会.mts",
-                             "concert_live.mkv", "cat video.avi", "夏祭り 花火.mp4"}) {
-        files.push_back(scratch.Write("ビデオ/" + std::string(name), "v"));
-    }
     // Every file lasts ten minutes; the first two are 312 s and 95 s in.
-    MainFormEnvironment environment;
-    environment.programFolder = scratch.Path("program");
-    environment.executablePath = scratch.Path("program/palomix");
-    environment.messages = std::make_shared<RecordingSink>();
-    environment.openWithDefault = [](const std::string&, const OpenFailureHandler&) {};
-    environment.makeDesktop = [](QWidget&) { return std::make_unique<QuietDesktopSession>(); };
-    environment.makeLauncher = [logs](PostToHost post) {
-        return std::make_unique<ProgressLauncher>(
-            std::move(post), logs, "600.0", [](const std::string& line) {
-                if (line.find("家族旅行") != std::string::npos) {
-                    return StatisticsLine(312, 3.7);
-                }
-                return line.find("birthday") != std::string::npos ? StatisticsLine(95, 1.1)
-                                                                  : std::string();
-            });
-    };
-    environment.devices = std::make_unique<NoDrives>();
+    MainFormEnvironment environment =
+        ScreenshotEnvironment(scratch.Path("program"), [logs](PostToHost post) {
+            return std::make_unique<ProgressLauncher>(
+                std::move(post), logs, "600.0", [](const std::string& line) {
+                    if (line.find("家族旅行") != std::string::npos) {
+                        return StatisticsLine(312, 3.7);
+                    }
+                    return line.find("birthday") != std::string::npos ? StatisticsLine(95, 1.1)
+                                                                      : std::string();
+                });
+        });
     TMainForm1 form(std::move(environment));
     form.show();
     ASSERT_TRUE(WaitUntil([&] { return form.isVisible(); }));
@@ -377,26 +376,13 @@ TEST(WindowScreenshots, DISABLED_ProgressAndTheSettingsMenu) {
 
 TEST(WindowScreenshots, DISABLED_QueueMenuAndContinueQuestion) {
     const ScratchFolder scratch;
-    std::filesystem::copy(std::string(PALOMIX_SOURCE_DIR) + "/convert_settings",
-                          scratch.MakeFolder("program/convert_settings"),
-                          std::filesystem::copy_options::recursive);
-    std::vector<std::string> files;
-    for (const char* name : {"家族旅行_2023.mp4", "birthday party.mov", "運動会.mts",
-                             "concert_live.mkv", "cat video.avi", "夏祭り 花火.mp4"}) {
-        files.push_back(scratch.Write("ビデオ/" + std::string(name), "v"));
-    }
+    const std::vector<std::string> files = ShippedProgramWithVideos(scratch);
     const QString testName = QCoreApplication::applicationName();
     QCoreApplication::setApplicationName(QString::fromUtf8(
         kApplicationTitle.data(), static_cast<qsizetype>(kApplicationTitle.size())));
-    MainFormEnvironment environment;
-    environment.programFolder = scratch.Path("program");
-    environment.executablePath = scratch.Path("program/palomix");
-    environment.messages = std::make_shared<RecordingSink>();
-    environment.openWithDefault = [](const std::string&, const OpenFailureHandler&) {};
-    environment.makeLauncher = [](PostToHost) { return std::make_unique<NeverEndingLauncher>(); };
-    environment.devices = std::make_unique<NoDrives>();
-    environment.queueFile = "";
-    environment.makeDesktop = [](QWidget&) { return std::make_unique<QuietDesktopSession>(); };
+    MainFormEnvironment environment =
+        ScreenshotEnvironment(scratch.Path("program"),
+                              [](PostToHost) { return std::make_unique<NeverEndingLauncher>(); });
     TMainForm1 form(std::move(environment));
     form.show();
     form.FormActivate();
