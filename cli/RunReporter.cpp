@@ -51,26 +51,27 @@ void RunReporter::ShowProgress() {
                             << '\n';
         }
         if (display_.live && live.empty()) {
-            live = "[" + std::to_string(started.number) + "/" + std::to_string(total_) + "] " +
-                   PrintableText(started.name) + ":";
+            live.append("[").append(std::to_string(started.number));
+            live.append("/").append(std::to_string(total_)).append("] ");
+            live.append(PrintableText(started.name)).append(":");
             if (progress->lines > 1) {
-                live +=
-                    " " + std::to_string(progress->line) + "/" + std::to_string(progress->lines);
+                live.append(" ").append(std::to_string(progress->line));
+                live.append("/").append(std::to_string(progress->lines));
             }
             if (progress->percent) {
-                live += " " + Percent(*progress->percent) + "%";
+                live.append(" ").append(Percent(*progress->percent)).append("%");
             }
             if (progress->speed) {
-                live += " " + Percent(*progress->speed) + "x";
+                live.append(" ").append(Percent(*progress->speed)).append("x");
             }
             if (progress->secondsLeft) {
-                live += ", " + ElapsedTimeText(*progress->secondsLeft) + " left";
+                live.append(", ").append(ElapsedTimeText(*progress->secondsLeft)).append(" left");
             }
             if (!progress->percent) {
                 // Without a length there is no percentage: the time it has taken so far.
-                live += " " + ElapsedTimeText(std::chrono::duration_cast<std::chrono::seconds>(
-                                                  Clock::now() - started.at)
-                                                  .count());
+                live.append(" ").append(ElapsedTimeText(
+                    std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - started.at)
+                        .count()));
             }
         }
     }
