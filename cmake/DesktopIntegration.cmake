@@ -2,7 +2,8 @@
 # entry (menu item, "Open with" for video, music and pictures), the icon at every size the
 # icon theme looks for, and the AppStream description for software centres. Their sources are
 # in packaging/; the icon's PNG sizes are rendered from its SVG at build time with rsvg-convert
-# (librsvg2-bin). Also the documents a package needs: the copyright file and the changelog.
+# (librsvg2-bin). Also the documents a package needs: the copyright file, the changelog and
+# the manual pages of the two programs (from packaging/linux/*.1).
 
 set(PALOMIX_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(PALOMIX_ICON_SVG ${PALOMIX_PACKAGING_DIR}/palomix.svg)
@@ -27,6 +28,26 @@ if(PALOMIX_GZIP)
     install(FILES ${palomix_changelog} DESTINATION share/doc/palomix)
 endif()
 install(FILES ${PALOMIX_PACKAGING_DIR}/debian/copyright DESTINATION share/doc/palomix)
+
+# The manual pages, of the programs this build makes; compressed like the changelog when gzip
+# is there (Debian wants them so), else as they are.
+foreach(program palomix palomix-batch)
+    if(NOT TARGET ${program})
+        continue()
+    endif()
+    set(page ${PALOMIX_PACKAGING_DIR}/linux/${program}.1)
+    if(PALOMIX_GZIP)
+        set(compressed ${CMAKE_BINARY_DIR}/packaging/${program}.1.gz)
+        add_custom_command(OUTPUT ${compressed}
+            COMMAND ${PALOMIX_GZIP} -9nc ${page} > ${compressed}
+            DEPENDS ${page}
+            COMMENT "Compressing the manual page ${program}(1)")
+        list(APPEND palomix_desktop_outputs ${compressed})
+        install(FILES ${compressed} DESTINATION share/man/man1)
+    else()
+        install(FILES ${page} DESTINATION share/man/man1)
+    endif()
+endforeach()
 
 if(NOT TARGET palomix)
     add_custom_target(palomix_desktop_files ALL DEPENDS ${palomix_desktop_outputs})

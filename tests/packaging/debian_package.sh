@@ -42,12 +42,14 @@ dpkg-deb -x "$deb" "$root"
     fail "cores/ffmpeg -> $(readlink "$root/usr/lib/palomix/cores/ffmpeg")"
 [ "$(readlink "$root/usr/bin/palomix-batch")" = ../lib/palomix/palomix-batch ] ||
     fail "bin/palomix-batch -> $(readlink "$root/usr/bin/palomix-batch")"
-files=(usr/share/doc/palomix/copyright usr/share/doc/palomix/changelog.gz)
+files=(usr/share/doc/palomix/copyright usr/share/doc/palomix/changelog.gz
+       usr/share/man/man1/palomix-batch.1.gz)
 if [ -e "$root/usr/lib/palomix/palomix" ]; then  # the window and its desktop files
     files+=(usr/share/applications/palomix.desktop
             usr/share/metainfo/example.palomix.Palomix.metainfo.xml
             usr/share/icons/hicolor/scalable/apps/palomix.svg
-            usr/share/icons/hicolor/48x48/apps/palomix.png)
+            usr/share/icons/hicolor/48x48/apps/palomix.png
+            usr/share/man/man1/palomix.1.gz)
     [ "$(readlink "$root/usr/bin/palomix")" = ../lib/palomix/palomix ] || fail "bin/palomix"
 fi
 for file in "${files[@]}"; do
@@ -77,4 +79,8 @@ status=0
 lintian --fail-on error "$deb" >"$work/lintian.txt" 2>&1 || status=$?
 grep -v "^running with root privileges" "$work/lintian.txt" || true
 [ "$status" -eq 0 ] || fail "lintian reports errors (exit status $status)"
+# Every program in usr/bin has its manual page, and the pages render cleanly.
+! grep -E "^[EW]: palomix[^ ]*: ([a-z-]*manual[a-z-]*|groff-message|[a-z-]*whatis-entry) " \
+    "$work/lintian.txt" ||
+    fail "lintian finds fault with the manual pages"
 echo "lintian: $(grep -c '^W:' "$work/lintian.txt" || true) warnings, no errors"
