@@ -1,11 +1,13 @@
 // The window program: one instance per user, one window, exit code 0 on every path. The
 // command line is handed to Qt, which takes its own options from it; what is left are paths
 // to convert, queued as a drop. A later start hands its paths to the window that runs.
-#include <QCoreApplication>
+#include <QApplication>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/Captions.h"
 #include "app/InstanceHandover.h"
@@ -25,6 +27,30 @@ std::vector<std::string> PathsOfCommandLine(int argc, char* argv[]) {
                                        palomix::CurrentFolder());
 }
 
+// A later start: Qt takes its own options out of a copy of the command line, as it does for
+// the window (-platform, -style, ...), on the minimal platform, which needs no display; the
+// rest are paths for the running window.
+int HandOver(int argc, char* argv[]) {
+    std::vector<std::string> words(argv, argv + argc);
+    words.insert(words.end(), {"-platform", "minimal"});
+    std::vector<char*> pointers;
+    for (std::string& word : words) {
+        pointers.push_back(word.data());
+    }
+    pointers.push_back(nullptr);
+    int count = static_cast<int>(words.size());
+    const QApplication qt(count, pointers.data());
+    const std::vector<std::string> paths = PathsOfCommandLine(count, pointers.data());
+    if (!palomix::HandToRunningWindow(palomix::HandoverServerName(), paths, kHandoverTime) &&
+        !paths.empty()) {
+        std::fprintf(stderr,
+                     "palomix: the running window did not take the files in time; %zu file(s) "
+                     "were not added\n",
+                     paths.size());
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -32,10 +58,7 @@ int main(int argc, char* argv[]) {
     // it has handed its paths to the window (or the window has not taken them in time).
     const palomix::SingleInstanceLock instance(palomix::kSingleInstanceName);
     if (instance.AnotherInstanceRunning()) {
-        const QCoreApplication core(argc, argv);
-        palomix::HandToRunningWindow(palomix::HandoverServerName(), PathsOfCommandLine(argc, argv),
-                                     kHandoverTime);
-        return 0;
+        return HandOver(argc, argv);
     }
 
     palomix::PalomixApplication application(argc, argv);
