@@ -293,7 +293,7 @@ private:
     std::unique_ptr<QueueEndAction> queueEnd_;
     RunSettingsMenu* runMenu_ = nullptr;
     ProgressDelegate* progressDelegate_ = nullptr;
-    std::unique_ptr<QueueSaver> queueSaver_;     // before the core goes: it reads the list
+    std::unique_ptr<QueueSaver> queueSaver_;  // before the core goes: it reads the list
     FileMenu* fileMenu_ = nullptr;
     QueueContextMenu* queueMenu_ = nullptr;
     std::vector<std::string> pathsToOpen_;  // given before the window was restored

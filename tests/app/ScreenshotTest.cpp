@@ -93,6 +93,16 @@ MainFormEnvironment ScreenshotEnvironment(const std::string& programFolder,
     return environment;
 }
 
+// The row of the shipped phone and tablet settings in the window's list of settings files.
+int PhonesRow(TMainForm1& form) {
+    for (int row = 0; row < form.MultiComboBox1->ItemCount(); ++row) {
+        if (form.MultiComboBox1->Item(row).find("phone_tablet.ini") != std::string::npos) {
+            return row;
+        }
+    }
+    return 0;
+}
+
 void Shoot(TMainForm1& form, const std::string& file) {
     WaitUntil([] { return false; }, std::chrono::milliseconds(800));  // let the frame arrive
     const QRect frame = form.frameGeometry();
@@ -111,14 +121,7 @@ TEST(WindowScreenshots, DISABLED_JapaneseAndEnglishWithQueuedAndConvertingRows) 
     form.show();
     ASSERT_TRUE(WaitUntil([&] { return form.isActiveWindow() || form.isVisible(); }));
     form.FormActivate();
-    const int phones = [&] {
-        for (int row = 0; row < form.MultiComboBox1->ItemCount(); ++row) {
-            if (form.MultiComboBox1->Item(row).find("phone_tablet.ini") != std::string::npos) {
-                return row;
-            }
-        }
-        return 0;
-    }();
+    const int phones = PhonesRow(form);
     Pick(*form.MultiComboBox1, phones);
     Pick(*form.MultiComboBox2, 1);
     form.BrowserEdit1->SetPath("/home/palomix/Videos/converted");
@@ -254,14 +257,7 @@ TEST(WindowScreenshots, DISABLED_EndOfBatchFailureListAndCloseQuestion) {
     TMainForm1 form(std::move(environment));
     form.show();
     form.FormActivate();
-    const int phones = [&] {
-        for (int row = 0; row < form.MultiComboBox1->ItemCount(); ++row) {
-            if (form.MultiComboBox1->Item(row).find("phone_tablet.ini") != std::string::npos) {
-                return row;
-            }
-        }
-        return 0;
-    }();
+    const int phones = PhonesRow(form);
     Pick(*form.MultiComboBox1, phones);
     Pick(*form.MultiComboBox2, 1);
     form.BrowserEdit1->SetPath(scratch.MakeFolder("converted"));
@@ -329,14 +325,7 @@ TEST(WindowScreenshots, DISABLED_ProgressAndTheSettingsMenu) {
     form.show();
     ASSERT_TRUE(WaitUntil([&] { return form.isVisible(); }));
     form.FormActivate();
-    const int phones = [&] {
-        for (int row = 0; row < form.MultiComboBox1->ItemCount(); ++row) {
-            if (form.MultiComboBox1->Item(row).find("phone_tablet.ini") != std::string::npos) {
-                return row;
-            }
-        }
-        return 0;
-    }();
+    const int phones = PhonesRow(form);
     Pick(*form.MultiComboBox1, phones);
     Pick(*form.MultiComboBox2, 1);
     form.BrowserEdit1->SetPath("/home/palomix/Videos/converted");
@@ -386,14 +375,7 @@ TEST(WindowScreenshots, DISABLED_QueueMenuAndContinueQuestion) {
     TMainForm1 form(std::move(environment));
     form.show();
     form.FormActivate();
-    const int phones = [&] {
-        for (int row = 0; row < form.MultiComboBox1->ItemCount(); ++row) {
-            if (form.MultiComboBox1->Item(row).find("phone_tablet.ini") != std::string::npos) {
-                return row;
-            }
-        }
-        return 0;
-    }();
+    const int phones = PhonesRow(form);
     form.FormDropFiles(files);
     form.Timer0->stop();
     for (int tick = 0; tick < 42; ++tick) {
