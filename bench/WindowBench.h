@@ -12,6 +12,7 @@
 #include "app/DesktopSession.h"
 #include "app/MainForm1.h"
 #include "app/StringGrid.h"
+#include "bench/BenchTree.h"
 #include "platform/ProcessLauncher.h"
 
 namespace palomix::bench {
@@ -67,6 +68,14 @@ inline MainFormEnvironment BenchWindowEnvironment(const std::string& programFold
     environment.makeDesktop = [](QWidget&) { return std::make_unique<QuietDesktopSession>(); };
     environment.queueFile = queueFile;
     return environment;
+}
+
+// The folder the window benchmarks drop: 1,000 folders of 100 empty files, built once.
+inline constexpr int kDropFolders = 1000;
+inline constexpr int kDropFilesPerFolder = 100;
+inline bool BuildDropTree(const std::string& root) {
+    return BuildFileTree(root + ".tree-complete", kDropFolders, kDropFilesPerFolder,
+                         [&root](int f) { return root + "/folder-" + Number(f, 3); });
 }
 
 // Runs the event loop until the grid has painted since the watch was reset and shows rows.

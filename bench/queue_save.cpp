@@ -35,8 +35,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kFolders = 1000;
-constexpr int kFilesPerFolder = 100;
 constexpr int kRuns = 7;
 constexpr double kRatioBound = 1.1;
 constexpr double kStallBoundMs = 50.0;
@@ -123,9 +121,7 @@ int main(int argc, char** argv) {
     const std::string root =
         argc > 1 ? std::string(argv[1])
                  : (std::filesystem::temp_directory_path() / "palomix-bench-window-drop").string();
-    if (!palomix::bench::BuildFileTree(
-            root + ".tree-complete", kFolders, kFilesPerFolder,
-            [&root](int f) { return root + "/folder-" + palomix::bench::Number(f, 3); })) {
+    if (!palomix::bench::BuildDropTree(root)) {
         return 2;
     }
     const std::string programFolder =
@@ -142,7 +138,7 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
 
-    const int rows = kFolders * kFilesPerFolder;
+    const int rows = palomix::bench::kDropFolders * palomix::bench::kDropFilesPerFolder;
     RunWindow(root, programFolder, "", rows);  // warm the cache
     std::vector<Run> without;
     std::vector<Run> with;

@@ -37,20 +37,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kFolders = 1000;
-constexpr int kFilesPerFolder = 100;
 constexpr int kRuns = 5;
 constexpr double kRatioBound = 2.0;
 constexpr double kExtraMegabytesBound = 60.0;
 
 // root/folder-NNN/clip-NNNNN.mp4, kept for later runs. The marker of a finished tree stands
 // beside the root, so that the drop holds nothing else.
-bool BuildTree(const std::string& root) {
-    return palomix::bench::BuildFileTree(
-        root + ".tree-complete", kFolders, kFilesPerFolder,
-        [&root](int f) { return root + "/folder-" + palomix::bench::Number(f, 3); });
-}
-
 std::size_t HeapInUse() {
     malloc_trim(0);
     const struct mallinfo2 info = mallinfo2();
@@ -111,7 +103,7 @@ int main(int argc, char** argv) {
     const std::string root =
         argc > 1 ? std::string(argv[1])
                  : (std::filesystem::temp_directory_path() / "palomix-bench-window-drop").string();
-    if (!BuildTree(root)) {
+    if (!palomix::bench::BuildDropTree(root)) {
         return 2;
     }
     const std::string programFolder =
@@ -127,7 +119,8 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
 
-    const int jobsExpected = kFolders * kFilesPerFolder;  // folders are never jobs
+    const int jobsExpected = palomix::bench::kDropFolders *
+                             palomix::bench::kDropFilesPerFolder;  // folders are never jobs
     std::int32_t jobs = 0;
     RunIntake(root, jobs);  // warm the cache
     std::vector<double> intakeTimes;

@@ -93,6 +93,14 @@ MainFormEnvironment ScreenshotEnvironment(const std::string& programFolder,
     return environment;
 }
 
+// Where the pictures go: $PALOMIX_SCREENSHOT_DIR, or docs/ of the source tree.
+std::string PictureFolder() {
+    const char* folder = std::getenv("PALOMIX_SCREENSHOT_DIR");
+    const std::string out = folder != nullptr ? folder : std::string(PALOMIX_SOURCE_DIR) + "/docs";
+    std::filesystem::create_directories(out);
+    return out;
+}
+
 // The row of the shipped phone and tablet settings in the window's list of settings files.
 int PhonesRow(TMainForm1& form) {
     for (int row = 0; row < form.MultiComboBox1->ItemCount(); ++row) {
@@ -131,9 +139,7 @@ TEST(WindowScreenshots, DISABLED_JapaneseAndEnglishWithQueuedAndConvertingRows) 
         form.Timer0Timer();  // 00:01:23 in row 1
     }
 
-    const char* folder = std::getenv("PALOMIX_SCREENSHOT_DIR");
-    const std::string out = folder != nullptr ? folder : std::string(PALOMIX_SOURCE_DIR) + "/docs";
-    std::filesystem::create_directories(out);
+    const std::string out = PictureFolder();
     Shoot(form, out + "/window-ja.png");
     form.B2Click();
     Pick(*form.MultiComboBox1, phones);
@@ -270,9 +276,7 @@ TEST(WindowScreenshots, DISABLED_EndOfBatchFailureListAndCloseQuestion) {
     ASSERT_TRUE(WaitUntil([&] { return form.Jobs().Empty() && !form.Core().RunActive(); }));
     form.BrowserEdit1->SetPath("/home/palomix/Videos/converted");
 
-    const char* folder = std::getenv("PALOMIX_SCREENSHOT_DIR");
-    const std::string out = folder != nullptr ? folder : std::string(PALOMIX_SOURCE_DIR) + "/docs";
-    std::filesystem::create_directories(out);
+    const std::string out = PictureFolder();
     for (const auto& [language, suffix] :
          {std::pair{Language::Japanese, "ja"}, std::pair{Language::English, "en"}}) {
         language == Language::English ? form.B2Click() : form.B1Click();
@@ -338,9 +342,7 @@ TEST(WindowScreenshots, DISABLED_ProgressAndTheSettingsMenu) {
         form.Timer0Timer();
     }
 
-    const char* folder = std::getenv("PALOMIX_SCREENSHOT_DIR");
-    const std::string out = folder != nullptr ? folder : std::string(PALOMIX_SOURCE_DIR) + "/docs";
-    std::filesystem::create_directories(out);
+    const std::string out = PictureFolder();
     for (const auto& [language, suffix] :
          {std::pair{Language::Japanese, "ja"}, std::pair{Language::English, "en"}}) {
         language == Language::English ? form.B2Click() : form.B1Click();
@@ -382,9 +384,7 @@ TEST(WindowScreenshots, DISABLED_QueueMenuAndContinueQuestion) {
         form.Timer0Timer();
     }
 
-    const char* folder = std::getenv("PALOMIX_SCREENSHOT_DIR");
-    const std::string out = folder != nullptr ? folder : std::string(PALOMIX_SOURCE_DIR) + "/docs";
-    std::filesystem::create_directories(out);
+    const std::string out = PictureFolder();
     for (const auto& [language, suffix] :
          {std::pair{Language::Japanese, "ja"}, std::pair{Language::English, "en"}}) {
         language == Language::English ? form.B2Click() : form.B1Click();
