@@ -5,7 +5,10 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
+#include <QtGlobal>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -76,6 +79,21 @@ inline constexpr int kDropFilesPerFolder = 100;
 inline bool BuildDropTree(const std::string& root) {
     return BuildFileTree(root + ".tree-complete", kDropFolders, kDropFilesPerFolder,
                          [&root](int f) { return root + "/folder-" + Number(f, 3); });
+}
+
+// A program folder in the temporary folder whose one settings file runs "converter" on each
+// file (which IdleLauncher never starts). The window uses the offscreen platform unless
+// QT_QPA_PLATFORM names another.
+inline std::string BenchProgramFolder(const std::string& name) {
+    const std::string folder = (std::filesystem::temp_directory_path() / name).string();
+    std::filesystem::create_directories(folder + "/convert_settings");
+    std::ofstream(folder + "/convert_settings/bench.ini")
+        << "[Info]\nTitle=bench\nTitleE=bench\n[Item0]\nTitle=run\nTitleE=run\n"
+           "Command0=converter \"<%InputFile%>\"\n";
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    return folder;
 }
 
 // Runs the event loop until the grid has painted since the watch was reset and shows rows.

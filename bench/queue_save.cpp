@@ -18,7 +18,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -125,16 +124,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string programFolder =
-        (std::filesystem::temp_directory_path() / "palomix-bench-queue-program").string();
-    std::filesystem::create_directories(programFolder + "/convert_settings");
-    std::ofstream(programFolder + "/convert_settings/bench.ini")
-        << "[Info]\nTitle=bench\nTitleE=bench\n[Item0]\nTitle=run\nTitleE=run\n"
-           "Command0=converter \"<%InputFile%>\"\n";
+        palomix::bench::BenchProgramFolder("palomix-bench-queue-program");
     const std::string queueFile = programFolder + "/Palomix.queue";
 
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
 

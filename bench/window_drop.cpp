@@ -19,7 +19,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,15 +106,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string programFolder =
-        (std::filesystem::temp_directory_path() / "palomix-bench-window-program").string();
-    std::filesystem::create_directories(programFolder + "/convert_settings");
-    std::ofstream(programFolder + "/convert_settings/bench.ini")
-        << "[Info]\nTitle=bench\nTitleE=bench\n[Item0]\nTitle=run\nTitleE=run\n"
-           "Command0=converter \"<%InputFile%>\"\n";
-
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+        palomix::bench::BenchProgramFolder("palomix-bench-window-program");
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
 
