@@ -43,6 +43,9 @@ enum class LineEncoding { Utf8, ShiftJis, Utf16 };
 // no truncated character.
 bool IsValidUtf8(std::string_view bytes);
 
+// Appends the UTF-8 bytes of a code point (below U+110000; surrogates are not refused).
+void AppendUtf8(std::string& out, char32_t code);
+
 // Length of the well-formed UTF-8 character at the start of bytes; 0 when the bytes there are
 // not one (or there are none).
 std::size_t Utf8CharacterLength(std::string_view bytes);

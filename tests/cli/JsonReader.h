@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/TextCodec.h"
+
 namespace palomix::testing {
 
 struct JsonValue {
@@ -154,24 +156,6 @@ private:
         return unit;
     }
 
-    static void AppendUtf8(std::string& out, std::uint32_t code) {
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-
     std::string String() {
         if (Next() != '"') {
             Fail("expected a string");
@@ -212,7 +196,7 @@ private:
                 } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
                     Fail("lone low surrogate");
                 }
-                AppendUtf8(out, unit);
+                AppendUtf8(out, static_cast<char32_t>(unit));
             } else {
                 Fail("bad escape");
             }
