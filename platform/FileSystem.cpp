@@ -28,6 +28,14 @@ constexpr long long kDateTimeEpochFromUnix = -25569;
 
 }  // namespace
 
+bool CreateFolderTree(const std::string& path) {
+    try {
+        return !MakeFolderTree(path);
+    } catch (...) {
+        return false;  // no room for a prefix of the path: no folder
+    }
+}
+
 std::optional<DateTime> DosDateTimeOf(int year, int month, int day, int hour, int minute,
                                       int second) {
     // A DOS date keeps the year as an offset from 1980 in 7 bits.

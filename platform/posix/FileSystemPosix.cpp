@@ -234,29 +234,6 @@ std::optional<std::int64_t> FileSizeOf(const std::string& path) {
     return static_cast<std::int64_t>(st.st_size);
 }
 
-bool CreateFolderTree(const std::string& path) {
-    try {
-        if (path.empty()) {
-            return false;
-        }
-        if (IsFolder(path)) {
-            return true;
-        }
-        // Create every prefix that ends before a separator, then the path itself. Errors
-        // are passed over: a parent may exist without our being allowed to create it, and
-        // the final test decides.
-        for (std::size_t i = 1; i <= path.size(); ++i) {
-            if ((i < path.size() && path[i] != '/') || path[i - 1] == '/') {
-                continue;
-            }
-            ::mkdir(path.substr(0, i).c_str(), 0777);
-        }
-        return IsFolder(path);
-    } catch (...) {
-        return false;
-    }
-}
-
 bool FolderAcceptsNewFiles(const std::string& folder) {
     if (!IsFolder(folder)) {
         return false;

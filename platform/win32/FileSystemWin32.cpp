@@ -253,35 +253,6 @@ std::optional<std::int64_t> FileSizeOf(const std::string& path) {
     return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool CreateFolderTree(const std::string& path) {
-    try {
-        if (path.empty()) {
-            return false;
-        }
-        if (IsFolder(path)) {
-            return true;
-        }
-        const std::wstring wide = win32::ToWide(path);
-        // Create every prefix that ends before a separator, then the path itself. Prefixes
-        // that cannot be folders ("C:", "\\server", "\\?") simply fail; errors are passed
-        // over and the final test decides.
-        for (std::size_t i = 1; i <= wide.size(); ++i) {
-            const bool atEnd = i == wide.size();
-            if (!atEnd && wide[i] != L'\\' && wide[i] != L'/') {
-                continue;
-            }
-            const wchar_t last = wide[i - 1];
-            if (last == L'\\' || last == L'/' || last == L':') {
-                continue;
-            }
-            ::CreateDirectoryW(wide.substr(0, i).c_str(), nullptr);
-        }
-        return IsFolder(path);
-    } catch (...) {
-        return false;
-    }
-}
-
 bool FolderAcceptsNewFiles(const std::string& folder) {
     if (!IsFolder(folder)) {
         return false;
