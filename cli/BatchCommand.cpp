@@ -9,11 +9,10 @@
 #include "cli/BatchEngine.h"
 #include "cli/BatchOptions.h"
 #include "cli/BatchPlan.h"
-#include "cli/CatalogueListing.h"
-#include "cli/DryRun.h"
+#include "cli/DryRunVerb.h"
+#include "cli/ListVerb.h"
 #include "cli/PathList.h"
-#include "cli/RunCommand.h"
-#include "cli/RunReporter.h"
+#include "cli/RunVerb.h"
 #include "palomix/BuildInfo.h"
 #include "platform/Drives.h"
 #include "platform/ExecutablePath.h"
@@ -21,29 +20,15 @@
 #include "platform/PathRules.h"
 #include "settings/IniFile.h"
 #include "settings/ProgramPlaces.h"
-#include "settings/SettingsCatalogue.h"
 #include "settings/StateFile.h"
 
 namespace palomix {
 
 namespace {
 
-constexpr std::string_view kProgramName = "palomix-batch";
-
 int Fail(std::ostream& err, std::string_view reason) {
     err << kProgramName << ": " << reason << '\n';
     return kBatchExitUsage;
-}
-
-// A path as a drop delivers it: absolute, without "." and ".." parts and without a final
-// separator (a root keeps its own).
-std::string AbsolutePath(const std::string& path) {
-    std::string full = FullPathOf(path);
-    const PathStyle style = NativePathStyle();
-    while (full.size() > 1 && EndsWithJoinSeparator(full, style) && full[full.size() - 2] != ':') {
-        full.pop_back();
-    }
-    return full;
 }
 
 bool IsFile(const std::string& path) {
@@ -59,11 +44,11 @@ bool HasRoot(const std::string& path) {
 // convert_settings. nullopt when neither names a file.
 std::optional<std::string> ResolveSettingsFile(const std::string& given,
                                                const std::string& settingsFolder) {
-    if (std::string asGiven = AbsolutePath(given); IsFile(asGiven)) {
+    if (std::string asGiven = IncomingPath(given); IsFile(asGiven)) {
         return asGiven;
     }
     if (!HasRoot(given)) {
-        if (std::string inFolder = AbsolutePath(JoinPath(settingsFolder, given));
+        if (std::string inFolder = IncomingPath(JoinPath(settingsFolder, given));
             IsFile(inFolder)) {
             return inFolder;
         }
@@ -96,20 +81,19 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     EngineSetup setup;
     setup.programFolder = programFolder;
     setup.makeLauncher = [](PostToHost) { return RefusingLauncher(); };
+    setup.userSettingsFolder = places.userSettingsFolder;
     Engine settings(std::move(setup), [](std::function<void()>) {});
-    IniReader& reader = settings.Reader();
-    SettingsCatalogue& catalogue = settings.Catalogue();
-    catalogue.SetUserSettingsFolder(places.userSettingsFolder);
+    IniReader reader;
     const Language language =
         options.language.value_or(StoredLanguage(ReadApplicationState(reader, places.stateFile))
                                       .value_or(Language::Japanese));
 
-    if (const CatalogueLoadResult loaded = catalogue.LoadSettingsCatalogue(language);
+    if (const CatalogueLoadResult loaded = settings.LoadCatalogue(language);
         loaded.folderMissing) {
         return Fail(err, loaded.message);
     }
     if (options.list) {
-        PrintCatalogue(catalogue, reader, language, out);
+        PrintCatalogue(settings, language, out);
         out.flush();
         return kBatchExitOk;
     }
@@ -117,7 +101,7 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     std::string settingsFile;
     if (options.settingsFile) {
         std::optional<std::string> resolved =
-            ResolveSettingsFile(*options.settingsFile, catalogue.SettingsFolder());
+            ResolveSettingsFile(*options.settingsFile, settings.SettingsFolder());
         if (!resolved && !places.userSettingsFolder.empty()) {
             resolved = ResolveSettingsFile(*options.settingsFile, places.userSettingsFolder);
         }
@@ -125,13 +109,13 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
             return Fail(err, "unknown settings file '" + *options.settingsFile + "'");
         }
         settingsFile = std::move(*resolved);
-    } else if (const auto first = catalogue.SelectedSettingsPath()) {
+    } else if (const auto first = settings.SelectedSettingsPath()) {
         settingsFile = *first;
     } else {
-        return Fail(err, "no settings file in " + catalogue.SettingsFolder());
+        return Fail(err, "no settings file in " + settings.SettingsFolder());
     }
 
-    const std::vector<CommandRow> rows = ReadCommandList(reader, settingsFile, language);
+    const std::vector<CommandRow> rows = settings.CommandsOf(settingsFile, language);
     if (static_cast<std::size_t>(options.commandRow) >= rows.size()) {
         return Fail(err, "'" + settingsFile + "' has no command row " +
                              std::to_string(options.commandRow) + " (it has " +
@@ -141,10 +125,10 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     BatchPlan plan;
     plan.command =
         ChosenCommand{settingsFile, rows[static_cast<std::size_t>(options.commandRow)].itemNumber};
-    plan.outputFolder = AbsolutePath(options.outputFolder.value_or("."));
+    plan.outputFolder = IncomingPath(options.outputFolder.value_or("."));
     plan.appFolder = programFolder;
     for (const std::string& drive : options.driveFolders) {
-        plan.driveFolders.push_back(AbsolutePath(drive));
+        plan.driveFolders.push_back(IncomingPath(drive));
     }
     plan.language = language;
     plan.existing = options.existing;
@@ -162,20 +146,15 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     if (given.empty()) {
         err << kProgramName << ": warning: standard input listed no path\n";
     }
-    std::vector<std::string> dropped;
-    dropped.reserve(given.size());
-    for (const std::string& path : given) {
-        dropped.push_back(AbsolutePath(path));
-    }
     if (options.dryRun) {
         const std::unique_ptr<Engine> engine = MakeBatchEngine(
             plan, [](std::function<void()>) {}, [](PostToHost) { return RefusingLauncher(); });
-        const int skipped = TakePaths(*engine, dropped, err);
+        const int skipped = TakePaths(*engine, given, err);
         const int status = PrintDryRun(*engine, options.format, out, err);
         out.flush();
         return skipped > 0 && status == kBatchExitConverted ? kBatchExitCommandFailed : status;
     }
-    return RunBatch(plan, dropped, out, err);
+    return RunBatch(plan, given, out, err);
 }
 
 }  // namespace palomix

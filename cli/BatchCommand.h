@@ -7,11 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace palomix {
+#include "cli/BatchExit.h"
 
-inline constexpr int kBatchExitOk = 0;
-inline constexpr int kBatchExitFailure = 1;  // an unexpected error
-inline constexpr int kBatchExitUsage = 2;    // bad usage, missing or unknown settings
+namespace palomix {
 
 // `arguments` are those after the program name. A PATH "-" reads the paths listed on `in`
 // (PathList.h). Results go to `out`, warnings and the one-line reason of a failure to `err`;

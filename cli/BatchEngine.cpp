@@ -2,15 +2,10 @@
 
 #include <utility>
 
+#include "cli/BatchExit.h"
 #include "cli/JobReport.h"
 
 namespace palomix {
-
-namespace {
-
-constexpr std::string_view kProgramName = "palomix-batch";
-
-}  // namespace
 
 std::unique_ptr<Engine> MakeBatchEngine(
     const BatchPlan& plan, PostToHost post,

@@ -8,8 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/OutputNames.h"
-#include "settings/Language.h"
+#include "engine/EngineTypes.h"
 
 namespace palomix {
 

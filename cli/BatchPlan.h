@@ -5,9 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/OutputNames.h"
-#include "settings/Language.h"
-#include "settings/SettingsCatalogue.h"
+#include "engine/EngineTypes.h"
 
 namespace palomix {
 

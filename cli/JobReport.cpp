@@ -2,7 +2,6 @@
 
 #include <system_error>
 
-#include "engine/RunTimerText.h"
 #include "platform/FileSystem.h"
 #include "settings/IniFile.h"
 

@@ -8,10 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/DropIntake.h"
-#include "engine/FfmpegArguments.h"
-#include "engine/JobResult.h"
-#include "platform/PathRules.h"
+#include "engine/EngineTypes.h"
 
 namespace palomix {
 
@@ -42,15 +39,6 @@ std::string CommandOutcomeText(const CommandRecord& command);
 // `seconds` is the job's time for a done job.
 std::string JobReportText(const JobResult& result, int index, int total, std::int64_t seconds,
                           PathStyle style = NativePathStyle());
-
-// How the jobs of a run ended.
-struct RunTally {
-    int done = 0;
-    int failed = 0;
-    int stopped = 0;
-    int notRun = 0;   // not started, or never reached because the run ended early
-    int skipped = 0;  // left out on purpose (an output that exists, a file of another type)
-};
 
 // "3 done", "3 done, 1 failed", "0 done, 1 stopped, 2 not run", "2 done, 1 skipped": the
 // number done always, the others when there are any. Ended by '\n'.

@@ -2,15 +2,7 @@
 
 #include <string_view>
 
-#include "engine/RunTimerText.h"
-
 namespace palomix {
-
-namespace {
-
-constexpr std::string_view kProgramName = "palomix-batch";
-
-}  // namespace
 
 RunReporter::RunReporter(const Engine& engine, std::ostream& err)
     : RunReporter(engine, err, ProgressDisplay{}) {}
@@ -106,24 +98,8 @@ void RunReporter::JobEnded(const JobResult& result) {
     if (started != jobStarts_.end()) {
         jobStarts_.erase(started);
     }
-    switch (result.outcome) {
-        case JobOutcome::Done:
-            ++tally_.done;
-            break;
-        case JobOutcome::Failed:
-            ++tally_.failed;
-            break;
-        case JobOutcome::Stopped:
-            ++tally_.stopped;
-            break;
-        case JobOutcome::Skipped:
-            ++tally_.skipped;
-            break;
-        case JobOutcome::NotStarted:
-            // It stays in the list and is counted as not run at the end.
-            launchFailed_ = true;
-            break;
-    }
+    // A job that could not start stays in the list and is counted as not run at the end.
+    launchFailed_ = launchFailed_ || result.outcome == JobOutcome::NotStarted;
     outputsNotChecked_ = outputsNotChecked_ || result.outputsNotChecked;
     ++finished_;
     Print(JobReportText(result, finished_, total_, seconds, engine_.Style()));
@@ -145,18 +121,21 @@ void RunReporter::Interrupt(Engine& engine) {
 }
 
 int RunReporter::Finish() {
-    tally_.notRun += engine_.JobCount();
+    // The core's tally, with every job still in the list (one that could not start among
+    // them) as not run.
+    RunTally tally = engine_.Tally();
+    tally.notRun = engine_.JobCount();
     if (outputsNotChecked_) {
         Print(std::string(kProgramName) + ": note: " + std::string(kOutputsNotCheckedText) + "\n");
     }
-    Print(RunSummaryText(tally_));
+    Print(RunSummaryText(tally));
     if (launchFailed_) {
         return kBatchExitNotStarted;
     }
     if (nothingSelected_) {
         return kBatchExitNothingSelected;
     }
-    if (interrupted_ || tally_.failed > 0 || tally_.stopped > 0 || tally_.notRun > 0) {
+    if (interrupted_ || tally.failed > 0 || tally.stopped > 0 || tally.notRun > 0) {
         return kBatchExitCommandFailed;
     }
     return kBatchExitConverted;

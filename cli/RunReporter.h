@@ -9,20 +9,11 @@
 #include <ostream>
 #include <string>
 
+#include "cli/BatchExit.h"
 #include "cli/JobReport.h"
 #include "engine/Engine.h"
 
 namespace palomix {
-
-// Exit status of a run in which every command of every job ended with code 0.
-inline constexpr int kBatchExitConverted = 0;
-// A command failed (non-zero exit code or a signal), a line could not be run, a job was
-// stopped, or the run was interrupted.
-inline constexpr int kBatchExitCommandFailed = 1;
-// The run could not convert at all (no command selected).
-inline constexpr int kBatchExitNothingSelected = 2;
-// A command line could not be started (its program is missing, say); the run ended there.
-inline constexpr int kBatchExitNotStarted = 3;
 
 class RunReporter final : public EngineObserver {
 public:
@@ -81,7 +72,6 @@ private:
     ProgressDisplay display_;
     std::size_t liveWidth_ = 0;  // characters of the live line now shown
     int finished_ = 0;
-    RunTally tally_;
     bool ended_ = false;
     bool launchFailed_ = false;
     bool nothingSelected_ = false;

@@ -1,15 +1,9 @@
 #include "engine/BatchRun.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <limits>
 #include <utility>
 
-#include "engine/OutputCheck.h"
-#include "platform/AtomicFile.h"
-#include "platform/CommandLineSplit.h"
-#include "platform/FileSystem.h"
 #include "platform/LogTail.h"
 #include "platform/PathRules.h"
 
@@ -17,16 +11,10 @@ namespace palomix {
 
 namespace {
 
-// The name of the program a command line starts, for the not-started status: the file name of
-// the line's first token, as the line writes it.
-std::string ProgramNameOf(const std::string& commandLine, PathStyle style) {
-    const std::vector<ProgramCandidate> candidates = ProgramCandidates(commandLine);
-    if (candidates.empty()) {
-        return {};
-    }
-    const std::string& program = candidates.front().program;
-    const std::string_view name = FileNameOf(program, style);
-    return name.empty() ? program : std::string(name);
+// The name of the program a line starts, for the not-started status: its file name.
+std::string ProgramNameOf(const PlannedLine& line, PathStyle style) {
+    const std::string_view name = FileNameOf(line.program, style);
+    return name.empty() ? line.program : std::string(name);
 }
 
 // The job's outcome from what its lines came to.
@@ -41,9 +29,6 @@ JobOutcome OutcomeOf(JobResult& result) {
     return JobOutcome::Done;
 }
 
-// Length probes running at once, and how long one may take.
-constexpr std::size_t kProbesAtOnce = 2;
-constexpr std::chrono::seconds kProbeTimeLimit{15};
 // How much of a converting log is read at each tick: the statistics lines are at its end.
 constexpr std::size_t kProgressTailBytes = 4096;
 
@@ -57,27 +42,14 @@ std::string TailOf(const std::string& path, std::size_t count) {
     return text;
 }
 
-// The line that asks the probe program for an input's length.
-std::string LengthProbeLine(const std::string& probe, const std::string& path) {
-    return QuoteArgument(probe) + " -v error -show_entries format=duration -of csv=p=0 " +
-           QuoteArgument(path);
-}
-
-// The arguments of a prepared line, as the policy reads its outputs from them.
-std::vector<std::string> ArgumentsOf(const std::string& commandLine) {
-    const std::vector<ProgramCandidate> candidates = ProgramCandidates(commandLine);
-    return candidates.empty() ? std::vector<std::string>()
-                              : SplitArguments(candidates.front().rest);
-}
-
-// True when the line writes `path` as media (see NamesMediaOutput).
-bool WritesMedia(const std::vector<std::string>& arguments, const std::string& path) {
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == path && NamesMediaOutput(arguments, i)) {
-            return true;
-        }
+// Its messages, without the statistics lines that only told how far it had come.
+std::vector<std::string> MessagesOf(const std::string& logPath) {
+    std::vector<std::string> lines = LastLines(logPath, kFailedCommandLogLines * 4);
+    std::erase_if(lines, [](const std::string& line) { return IsStatisticsLine(line); });
+    if (lines.size() > kFailedCommandLogLines) {
+        lines.erase(lines.begin(), lines.end() - kFailedCommandLogLines);
     }
-    return false;
+    return lines;
 }
 
 // Each tick shows the seconds, then advances them: the time shown last is one less.
@@ -87,21 +59,27 @@ std::int32_t ShownSeconds(std::int32_t elapsed) {
 
 }  // namespace
 
-BatchRun::BatchRun(JobQueue& jobs, ProcessLauncher& launcher, DeviceAccess& devices,
-                   IniReader& reader, const RunPolicy& policy, RunInputs inputs)
+BatchRun::BatchRun(JobQueue& jobs, ProcessLauncher& launcher, JobPlanner& planner,
+                   MediaProber* prober, RunInputs inputs)
     : jobs_(jobs),
       launcher_(launcher),
-      devices_(devices),
-      reader_(reader),
-      policy_(policy),
+      planner_(planner),
+      prober_(prober),
       inputs_(std::move(inputs)),
-      runOutputs_(policy.Style()) {}
+      book_(planner.Style()),
+      progress_(jobs, prober, [this](const std::string& path, std::optional<double> length) {
+          for (ActiveJob& job : active_) {
+              if (job.result.path == path && !job.progress.Duration()) {
+                  job.progress.SetDuration(length);
+              }
+          }
+      }) {}
 
 BatchRun::~BatchRun() {
     // alive_ goes with the run, so the ends of these processes, when the host delivers them,
     // find nothing to call.
     for (const ActiveJob& job : active_) {
-        if (job.pending && !job.stopped) {
+        if (job.pending && !job.stopped && job.pending->kind == Pending::Kind::Line) {
             launcher_.Terminate(job.pending->handle);
         }
     }
@@ -125,6 +103,17 @@ std::optional<ChosenCommand> BatchRun::Chosen() const {
     return inputs_.chosenCommand ? inputs_.chosenCommand() : std::nullopt;
 }
 
+std::optional<ChosenCommand> BatchRun::CommandOf(const ActiveJob& job) const {
+    return job.ownCommand ? job.ownCommand : Chosen();
+}
+
+void BatchRun::SetSimultaneousJobs(std::size_t count) {
+    maxActive_ = count < 1 ? 1 : count;
+    if (runActive_) {
+        Proceed();  // more at once: the next jobs start now
+    }
+}
+
 void BatchRun::StartRun() {
     if (runActive_) {
         // The active run reaches the rows added since it started; a second start would run
@@ -133,17 +122,16 @@ void BatchRun::StartRun() {
     }
     runActive_ = true;
     ending_.reset();
-    runOutputs_.Clear();  // outputs of earlier runs count as files from before this one
-    runSeconds_ = 0;
-    runMediaDone_ = 0;
-    queue_ = QueueProgress{};
+    book_.Clear();  // outputs of earlier runs count as files from before this one
+    tally_ = RunTally{};
+    progress_.BeginRun();
     if (jobs_.Empty()) {
         stopEnabled_ = true;
         ReportStopEnabled();
         EndRun(RunEndReason::QueueEmpty);
         return;
     }
-    templatesLooked_ = false;
+    planner_.BeginPass();
     Proceed();
 }
 
@@ -212,6 +200,24 @@ bool BatchRun::PlayerBusy(const std::string& drive) const {
     });
 }
 
+bool BatchRun::MakeOutputFolder(const std::string& folder) {
+    if (folder.empty()) {
+        return true;
+    }
+    // A folder that cannot be made would fail every job the same way: the run ends once,
+    // saying why, and the jobs stay.
+    const std::error_code error = planner_.Devices().MakeFolders(folder);
+    if (!error) {
+        return true;
+    }
+    if (active_.empty()) {
+        EndRun(RunEnd{RunEndReason::OutputFolderUnusable, folder, error, {}});
+    } else {
+        ending_ = RunEndReason::OutputFolderUnusable;
+    }
+    return false;
+}
+
 bool BatchRun::BeginNextJob() {
     // The first job of the list that is not being converted: the head, unless it is running.
     std::optional<std::int32_t> next;
@@ -224,7 +230,9 @@ bool BatchRun::BeginNextJob() {
     if (!next) {
         return false;
     }
-    const std::optional<ChosenCommand> chosen = Chosen();
+    const ChosenCommand* own = jobs_.Command(*next);
+    const std::optional<ChosenCommand> chosen =
+        own != nullptr ? std::optional<ChosenCommand>(*own) : Chosen();
     if (!chosen) {
         if (active_.empty()) {
             ending_ = RunEndReason::NothingSelected;
@@ -233,96 +241,52 @@ bool BatchRun::BeginNextJob() {
     }
     // The job's lines are checked against what cores/ffmpeg offers: while its lists are being
     // read, the job waits (ConverterRead goes on).
-    using ConverterState = ConverterFeatureReader::State;
-    const ConverterState converter =
-        inputs_.converter != nullptr ? inputs_.converter->Look() : ConverterState::Absent;
-    waitingForConverter_ = converter == ConverterState::Reading;
+    waitingForConverter_ = planner_.ConverterState() == ConverterFeatureReader::State::Reading;
     if (waitingForConverter_) {
         return false;
     }
     const JobId id = jobs_.Id(*next);
     const std::string path = jobs_.JobPath(*next);
-    std::string outputFolder = inputs_.outputFolder ? inputs_.outputFolder() : std::string();
-    if (!outputFolder.empty() && inputs_.keepTree && inputs_.keepTree() &&
-        !jobs_.Subfolder(*next).empty()) {
-        outputFolder = JoinPath(outputFolder, jobs_.Subfolder(*next), policy_.Style());
+    const PlanChoices choices = inputs_.choices ? inputs_.choices() : PlanChoices{};
+    if (!MakeOutputFolder(planner_.OutputFolderFor(jobs_.Subfolder(*next), choices))) {
+        return false;
     }
-    if (!outputFolder.empty()) {
-        // A folder that cannot be made would fail every job the same way: the run ends once,
-        // saying why, and the jobs stay.
-        if (const std::error_code error = devices_.MakeFolders(outputFolder)) {
-            if (active_.empty()) {
-                EndRun(RunEnd{RunEndReason::OutputFolderUnusable, outputFolder, error});
-            } else {
-                ending_ = RunEndReason::OutputFolderUnusable;
-            }
-            return false;
-        }
-    }
-
     // The job's outputs get their names before anything runs; a job that cannot or need not
     // convert ends here.
-    const CommandDefinition* command = Command(*chosen);
-    OutputChoice choice;
-    if (command != nullptr) {
-        const ExistingOutputs existing =
-            inputs_.existingOutputs ? inputs_.existingOutputs() : ExistingOutputs::Overwrite;
-        PlanningDeviceAccess planning(devices_);
-        choice = ChooseOutputName(
-            [&](const std::string& name) {
-                return policy_.PlanJob(command, chosen->settingsFile,
-                                       JobInputs{path, outputFolder, name}, planning);
-            },
-            path, existing, runOutputs_, policy_.Style());
-        switch (choice.problem) {
-            case JobProblem::NotConvertible:
-            case JobProblem::OutputExists:
-                EndUnstarted(id, path, JobOutcome::Skipped, choice.problem,
-                             std::move(choice.problemSubject));
-                return true;
-            case JobProblem::TooLargeForPlayer:
-            case JobProblem::NoFreeName:
-                EndUnstarted(id, path, JobOutcome::Failed, choice.problem,
-                             std::move(choice.problemSubject));
-                return true;
-            default:
-                break;  // the others show as the job's lines are worked through
-        }
-        if (converter == ConverterState::Known) {
-            const std::vector<ConverterNeed> missing = MissingNeeds(
-                NeedsOfLines(choice.plan.lines, inputs_.converter->Program(), policy_.Style()),
-                inputs_.converter->Features());
-            if (!missing.empty()) {
-                EndUnstarted(id, path, JobOutcome::Failed,
-                             missing.front().kind == ConverterNeed::Kind::Encoder
-                                 ? JobProblem::EncoderMissing
-                                 : JobProblem::FormatMissing,
-                             missing.front().name);
-                return true;
-            }
-        }
+    PlannedJob planned = planner_.PlanJob(path, jobs_.Subfolder(*next), *chosen, choices, book_);
+    if (planned.endsAhead) {
+        EndUnstarted(id, path, *planned.endsAhead, planned.plan.problem,
+                     std::move(planned.plan.problemSubject));
+        return true;
     }
+    Begin(id, path, own != nullptr ? std::optional<ChosenCommand>(*own) : std::nullopt,
+          std::move(planned));
+    return true;
+}
 
+void BatchRun::Begin(JobId id, const std::string& path, std::optional<ChosenCommand> own,
+                     PlannedJob planned) {
     ActiveJob job;
     job.id = id;
+    job.ownCommand = std::move(own);
     job.result.id = id;
     job.result.path = path;
-    job.outputFolder = outputFolder;
-    job.outputName = choice.name;
-    job.result.outputName = choice.name;
-    for (const LineOutput& output : choice.plan.Outputs()) {
+    job.outputFolder = planned.plan.outputFolder;
+    job.result.outputName = planned.outputName;
+    job.outputs = JobOutputs(std::move(planned.outputName), planner_.Style());
+    for (const LineOutput& output : planned.plan.Outputs()) {
         job.result.outputs.push_back(output.path);
-        runOutputs_.Add(output.path);  // being made: no other job of the run takes it
+        book_.Add(output.path);  // being made: no other job of the run takes it
     }
-    job.progress.Start(
-        static_cast<int>(std::count_if(choice.plan.lines.begin(), choice.plan.lines.end(),
-                                       [](const PlannedLine& line) { return line.Runs(); })));
-    if (const auto known = durations_.find(path); known != durations_.end()) {
-        job.progress.SetDuration(known->second);
+    job.progress.Start(static_cast<int>(std::count_if(
+        planned.plan.lines.begin(), planned.plan.lines.end(),
+        [](const PlannedLine& line) { return line.Runs(); })));
+    if (const std::optional<double>* known = progress_.LengthOf(path)) {
+        job.progress.SetDuration(*known);
     }
-    const JobStart start{job.id, job.result.path, job.outputName};
+    const JobStart start{job.id, job.result.path, job.outputs.OutputName()};
     active_.push_back(std::move(job));
-    ProbeDurations();
+    AskLengths();
     // The job's time starts at zero and shows at once.
     jobs_.SetStatus(start.id, JobStatus{JobState::Converting, 0, {}});
     active_.back().elapsedSeconds = 1;
@@ -331,7 +295,6 @@ bool BatchRun::BeginNextJob() {
     if (observer_ != nullptr) {
         observer_->JobStarted(start);
     }
-    return true;
 }
 
 void BatchRun::EndUnstarted(JobId id, const std::string& path, JobOutcome outcome,
@@ -346,26 +309,22 @@ void BatchRun::EndUnstarted(JobId id, const std::string& path, JobOutcome outcom
     Report(std::move(result));
 }
 
-const CommandDefinition* BatchRun::Command(const ChosenCommand& command) {
-    // The file is looked at afresh whenever the run goes on after a wait, so an edit made while
-    // a command runs counts from the next template. The templates read without a wait in between
-    // (the lines not run after a command, or every job that starts no process) share one look.
-    // A parsed file never changes, so what was read from it is kept for as long as each look
-    // finds the same file unchanged: then a job costs one look per command.
-    if (templatesLooked_ && command_ && command_->command == command) {
-        return command_->document ? &command_->definition : nullptr;
+const CommandTemplate* BatchRun::NextTemplate(ActiveJob& job) {
+    const std::optional<ChosenCommand> chosen = CommandOf(job);
+    if (!chosen) {
+        return nullptr;  // the rest read as empty
     }
-    templatesLooked_ = true;
-    std::shared_ptr<const IniDocument> document = reader_.TryDocument(command.settingsFile);
-    if (!command_ || !(command_->command == command) || command_->document != document) {
-        CommandDefinition definition;
-        if (document) {
-            definition.templates = ReadCommandTemplates(*document, command.itemNumber);
-            definition.extensions = ReadCommandExtensions(*document, command.itemNumber);
-        }
-        command_ = CommandCache{command, std::move(document), std::move(definition)};
+    const CommandDefinition* command = planner_.Command(*chosen);
+    if (command == nullptr) {
+        job.result.problem = JobProblem::SettingsUnreadable;
+        job.result.problemSubject = chosen->settingsFile;
+        return nullptr;
     }
-    return command_->document ? &command_->definition : nullptr;
+    const std::vector<CommandTemplate>& templates = command->templates;
+    const auto next = std::lower_bound(
+        templates.begin(), templates.end(), job.nextTemplate,
+        [](const CommandTemplate& t, int number) { return t.number < number; });
+    return next == templates.end() ? nullptr : &*next;
 }
 
 void BatchRun::Advance(JobId id) {
@@ -374,31 +333,14 @@ void BatchRun::Advance(JobId id) {
         if (job == nullptr) {
             return;
         }
-        if (job->nextTemplate >= kCommandTemplateCount) {
+        const CommandTemplate* next =
+            job->nextTemplate < kCommandTemplateCount ? NextTemplate(*job) : nullptr;
+        if (next == nullptr) {
+            job->nextTemplate = kCommandTemplateCount;
             if (!CheckOutputs(*job)) {
                 FinishJob(id);
             }
             return;
-        }
-        const std::optional<ChosenCommand> chosen = Chosen();
-        if (!chosen) {
-            job->nextTemplate = kCommandTemplateCount;  // the rest read as empty
-            continue;
-        }
-        const CommandDefinition* command = Command(*chosen);
-        if (command == nullptr) {
-            job->result.problem = JobProblem::SettingsUnreadable;
-            job->result.problemSubject = chosen->settingsFile;
-            job->nextTemplate = kCommandTemplateCount;
-            continue;
-        }
-        const std::vector<CommandTemplate>& templates = command->templates;
-        const auto next = std::lower_bound(
-            templates.begin(), templates.end(), job->nextTemplate,
-            [](const CommandTemplate& t, int number) { return t.number < number; });
-        if (next == templates.end()) {
-            job->nextTemplate = kCommandTemplateCount;
-            continue;
         }
         job->nextTemplate = next->number + 1;
         if (ending_ == RunEndReason::Interrupted) {
@@ -407,50 +349,39 @@ void BatchRun::Advance(JobId id) {
             FinishJob(id);
             return;
         }
-        std::optional<PlannedLine> line = policy_.PlanLine(
-            *next,
-            JobInputs{job->result.path, job->outputFolder,
-                      job->outputName.empty() ? std::string() : PartName(job->outputName)},
-            devices_);
-        if (!line) {
-            continue;
+        const std::string& name = job->outputs.OutputName();
+        std::optional<PlannedLine> line = planner_.PlanLine(
+            *next, JobInputs{job->result.path, job->outputFolder,
+                             name.empty() ? std::string() : PartName(name)});
+        if (line && RunLine(*job, std::move(*line))) {
+            return;
         }
-        if (!line->Runs()) {
-            CommandRecord record;
-            record.templateNumber = line->templateNumber;
-            record.commandLine = std::move(line->commandLine);
-            record.state = CommandState::NotRun;
-            record.notRun = *line->notRun;
-            job->result.commands.push_back(std::move(record));
-            continue;
-        }
-        // A player's card takes one writer at a time: the line waits while another job's line
-        // writes to the same player, and is prepared again when its turn comes.
-        job->waitsForPlayer.clear();
-        for (const LineOutput& output : line->outputs) {
-            if (!output.drive.empty() && PlayerBusy(output.drive)) {
-                job->waitsForPlayer = output.drive;
-                job->nextTemplate = line->templateNumber;
-                return;
-            }
-        }
-        const std::vector<std::string> arguments = ArgumentsOf(line->commandLine);
-        const LengthLimit limit = LengthLimitOfArguments(arguments);
-        for (const LineOutput& output : line->outputs) {
-            auto known =
-                std::find_if(job->temporary.begin(), job->temporary.end(),
-                             [&](const Written& w) { return w.output.path == output.path; });
-            if (known == job->temporary.end()) {
-                known = job->temporary.insert(known, Written{output, false, {}});
-            }
-            if (WritesMedia(arguments, output.path)) {
-                known->media = true;
-                known->limit |= limit;
-            }
-        }
-        Launch(*job, *line);
-        return;
     }
+}
+
+bool BatchRun::RunLine(ActiveJob& job, PlannedLine line) {
+    if (!line.Runs()) {
+        CommandRecord record;
+        record.templateNumber = line.templateNumber;
+        record.commandLine = std::move(line.commandLine);
+        record.state = CommandState::NotRun;
+        record.notRun = *line.notRun;
+        job.result.commands.push_back(std::move(record));
+        return false;
+    }
+    // A player's card takes one writer at a time: the line waits while another job's line
+    // writes to the same player, and is prepared again when its turn comes.
+    job.waitsForPlayer.clear();
+    for (const LineOutput& output : line.outputs) {
+        if (!output.drive.empty() && PlayerBusy(output.drive)) {
+            job.waitsForPlayer = output.drive;
+            job.nextTemplate = line.templateNumber;
+            return true;
+        }
+    }
+    job.outputs.LineStarts(line);
+    Launch(job, line);
+    return true;
 }
 
 bool BatchRun::Launch(ActiveJob& job, const PlannedLine& line) {
@@ -472,14 +403,17 @@ bool BatchRun::Launch(ActiveJob& job, const PlannedLine& line) {
         return false;
     }
     currentProcess_ = launch.handle;
-    std::vector<std::string> drives;
+    Pending pending;
+    pending.handle = launch.handle;
+    pending.templateNumber = line.templateNumber;
     for (const LineOutput& output : line.outputs) {
         if (!output.drive.empty()) {
-            drives.push_back(output.drive);
+            pending.playerDrives.push_back(output.drive);
         }
     }
-    job.pending = Pending{launch.handle, line.templateNumber, std::move(drives), line.commandLine,
-                          launch.logPath};
+    pending.commandLine = line.commandLine;
+    pending.logPath = launch.logPath;
+    job.pending = std::move(pending);
     job.progress.LineStarted();
     if (observer_ != nullptr) {
         observer_->CommandStarted(CommandStart{job.id, line.templateNumber, line.commandLine});
@@ -488,61 +422,70 @@ bool BatchRun::Launch(ActiveJob& job, const PlannedLine& line) {
 }
 
 void BatchRun::OnProcessEnded(ProcessHandle handle, ProcessExit exit) {
-    if (std::any_of(probes_.begin(), probes_.end(),
-                    [handle](const Probe& probe) { return probe.handle == handle; })) {
-        OnProbeEnded(handle, exit);
-        return;
-    }
     const auto found = std::find_if(active_.begin(), active_.end(), [handle](const ActiveJob& j) {
-        return j.pending && j.pending->handle == handle;
+        return j.pending && j.pending->kind == Pending::Kind::Line && j.pending->handle == handle;
     });
     if (found == active_.end()) {
         return;  // not a process the run waits for
     }
     const Pending ended = std::move(*found->pending);
     found->pending.reset();
-    if (found->stopped) {
+    if (!found->stopped) {
+        OnLineEnded(*found, ended, exit);
+    }
+    launcher_.DiscardLog(handle);
+    OnPendingEnded(*found, ended);
+}
+
+void BatchRun::ProbeAnswered(ProbeTicket ticket, const ProbeAnswer& answer) {
+    if (progress_.Answered(ticket, answer)) {
+        AskLengths();
+        return;
+    }
+    const auto found = std::find_if(active_.begin(), active_.end(), [ticket](const ActiveJob& j) {
+        return j.pending && j.pending->kind != Pending::Kind::Line && j.pending->ticket == ticket;
+    });
+    if (found == active_.end()) {
+        return;
+    }
+    const Pending ended = std::move(*found->pending);
+    found->pending.reset();
+    if (!found->stopped) {
+        OnCheckAnswered(*found, ended, answer);
+    }
+    OnPendingEnded(*found, ended);
+}
+
+void BatchRun::OnPendingEnded(ActiveJob& job, const Pending& ended) {
+    const bool stopped = job.stopped;
+    if (stopped) {
         // The end of a stopped command: its job was recorded and removed by the stop; what it
         // wrote goes now that it can write no more.
-        DiscardOutputs(*found);
-        active_.erase(found);
+        job.outputs.Discard(job.result, book_);
+        active_.erase(active_.begin() + (&job - active_.data()));
         stopRequested_ = std::any_of(active_.begin(), active_.end(),
-                                     [](const ActiveJob& job) { return job.stopped; });
-        launcher_.DiscardLog(handle);
-        templatesLooked_ = false;
-        Proceed();
-        return;
+                                     [](const ActiveJob& active) { return active.stopped; });
     }
-    if (ended.check != Pending::Check::None) {
-        OnCheckEnded(*found, ended, exit);
-        launcher_.DiscardLog(handle);
-        Proceed();
-        return;
+    if (ended.kind == Pending::Kind::Line || stopped) {
+        planner_.BeginPass();  // the run goes on after a wait: the settings file is looked at
     }
+    Proceed();
+}
+
+void BatchRun::OnLineEnded(ActiveJob& job, const Pending& ended, ProcessExit exit) {
     CommandRecord record;
     record.templateNumber = ended.templateNumber;
     record.commandLine = ended.commandLine;
     record.state = exit.Succeeded() ? CommandState::Succeeded : CommandState::Failed;
     record.exit = exit;
     if (!ended.logPath.empty()) {
-        found->progress.Update(ProgressInLog(TailOf(ended.logPath, kProgressTailBytes)));
-    }
-    found->progress.LineEnded();
-    if (!exit.Succeeded() && !ended.logPath.empty()) {
-        // Its messages, without the statistics lines that only told how far it had come.
-        std::vector<std::string> lines = LastLines(ended.logPath, kFailedCommandLogLines * 4);
-        lines.erase(std::remove_if(lines.begin(), lines.end(),
-                                   [](const std::string& line) { return IsStatisticsLine(line); }),
-                    lines.end());
-        if (lines.size() > kFailedCommandLogLines) {
-            lines.erase(lines.begin(), lines.end() - kFailedCommandLogLines);
+        job.progress.Update(ProgressInLog(TailOf(ended.logPath, kProgressTailBytes)));
+        if (!exit.Succeeded()) {
+            record.logTail = MessagesOf(ended.logPath);
         }
-        record.logTail = std::move(lines);
     }
-    found->result.commands.push_back(std::move(record));
-    launcher_.DiscardLog(handle);
-    templatesLooked_ = false;
-    Proceed();
+    job.progress.LineEnded();
+    job.result.commands.push_back(std::move(record));
 }
 
 void BatchRun::FinishJob(JobId id) {
@@ -553,16 +496,17 @@ void BatchRun::FinishJob(JobId id) {
     if (job->result.outcome != JobOutcome::Stopped) {
         job->result.outcome = OutcomeOf(job->result);
     }
-    if (job->result.outcome == JobOutcome::Done && !KeepOutputs(*job)) {
+    if (job->result.outcome == JobOutcome::Done &&
+        !job->outputs.Keep(job->result, book_, inputs_.keepDates && inputs_.keepDates())) {
         job->result.outcome = JobOutcome::Failed;
     }
     if (job->result.outcome != JobOutcome::Done) {
-        DiscardOutputs(*job);
+        job->outputs.Discard(job->result, book_);
     }
     JobResult result = std::move(job->result);
     result.elapsedSeconds = ShownSeconds(job->elapsedSeconds);
     lastElapsedSeconds_ = job->elapsedSeconds;
-    runMediaDone_ += job->progress.Duration().value_or(0.0);
+    progress_.JobOver(job->progress.Duration().value_or(0.0));
     active_.erase(active_.begin() + (job - active_.data()));
     jobs_.Remove(id);
     Report(std::move(result));
@@ -578,7 +522,7 @@ void BatchRun::FailLaunch(JobId id, const PlannedLine& line, const LaunchResult&
     record.commandLine = line.commandLine;
     record.state = CommandState::NotLaunched;
     record.launchFailure = launch.failure;
-    DiscardOutputs(*job);
+    job->outputs.Discard(job->result, book_);
     JobResult result = std::move(job->result);
     result.commands.push_back(std::move(record));
     result.outcome = JobOutcome::NotStarted;
@@ -589,164 +533,82 @@ void BatchRun::FailLaunch(JobId id, const PlannedLine& line, const LaunchResult&
     // while the run is still active, so that a StartRun from the handler cannot retry the same
     // line at once.
     jobs_.SetStatus(id, JobStatus{JobState::NotStarted, result.elapsedSeconds,
-                                  ProgramNameOf(line.commandLine, jobs_.Style())});
+                                  ProgramNameOf(line, jobs_.Style())});
     ending_ = RunEndReason::LaunchFailed;
     Report(std::move(result));
 }
 
 bool BatchRun::CheckOutputs(ActiveJob& job) {
-    if (!job.nextCheck) {
+    if (!job.outputs.CheckBegun()) {
         // Only the media files of a job that has succeeded so far are checked.
         const bool succeeded = job.result.outcome != JobOutcome::Stopped &&
                                job.result.problem == JobProblem::None &&
                                job.result.FirstProblem() == nullptr && job.result.CommandsRun() > 0;
-        if (!succeeded || std::none_of(job.temporary.begin(), job.temporary.end(),
-                                       [](const Written& written) { return written.media; })) {
+        if (!succeeded || !job.outputs.AnyMedia()) {
             return false;
         }
-        if (inputs_.probeProgram.empty() || probingFailed_) {
-            job.result.outputsNotChecked = probingFailed_ || inputs_.noteUncheckedOutputs;
+        if (prober_ == nullptr || progress_.ProbingFailed()) {
+            job.result.outputsNotChecked =
+                progress_.ProbingFailed() || inputs_.noteUncheckedOutputs;
             return false;
         }
-        job.nextCheck = 0;
-        // The input's length first, unless it is known: the probe asking for it becomes the
-        // job's own, or one is started.
+        job.outputs.BeginCheck();
+        // The input's length first, unless it is known: the question asking for it becomes the
+        // job's own, or one is asked.
         const std::string& input = job.result.path;
-        if (durations_.count(input) == 0) {
-            const auto running =
-                std::find_if(probes_.begin(), probes_.end(),
-                             [&input](const Probe& probe) { return probe.path == input; });
-            if (running == probes_.end()) {
-                return LaunchCheck(job, Pending::Check::InputLength,
-                                   LengthProbeLine(inputs_.probeProgram, input));
+        if (progress_.LengthOf(input) == nullptr) {
+            if (const std::optional<ProbeTicket> running = progress_.TakeOver(input)) {
+                Pending pending;
+                pending.kind = Pending::Kind::InputLength;
+                pending.ticket = *running;
+                job.pending = std::move(pending);
+                return true;
             }
-            job.pending =
-                Pending{running->handle, 0, {}, {}, running->logPath, Pending::Check::InputLength};
-            probes_.erase(running);
-            return true;
+            return Ask(job, Pending::Kind::InputLength, input);
         }
     }
-    while (*job.nextCheck < job.temporary.size()) {
-        const Written& written = job.temporary[*job.nextCheck];
-        if (!written.media) {
-            ++*job.nextCheck;
-            continue;
-        }
-        const std::optional<std::int64_t> size = FileSizeOf(written.output.path);
-        if (!size || *size == 0) {
-            job.result.problem = size ? JobProblem::OutputEmpty : JobProblem::OutputMissing;
-            job.result.problemSubject = written.output.Renamed(job.outputName, policy_.Style());
-            return false;
-        }
-        return LaunchCheck(job, Pending::Check::Output,
-                           QuoteArgument(inputs_.probeProgram) + " " +
-                               std::string(kOutputProbeArguments) + " " +
-                               QuoteArgument(written.output.path));
+    if (const std::optional<std::string> output = job.outputs.NextToProbe(job.result)) {
+        return Ask(job, Pending::Kind::Output, *output);
     }
     return false;
 }
 
-LaunchResult BatchRun::LaunchProbe(const std::string& line, bool lowPriority) {
-    LaunchOptions options;
-    options.lowPriority = lowPriority;
-    options.timeLimit = kProbeTimeLimit;
-    const std::weak_ptr<AliveToken> alive = alive_;
-    return launcher_.Launch(line, options, [this, alive](ProcessHandle handle, ProcessExit exit) {
-        if (alive.lock()) {
-            OnProcessEnded(handle, exit);
-        }
-    });
-}
-
-bool BatchRun::LaunchCheck(ActiveJob& job, Pending::Check check, const std::string& line) {
-    const LaunchResult launch = LaunchProbe(line, maxActive_ > 1);  // as the job's lines run
-    if (!launch.launched) {
+bool BatchRun::Ask(ActiveJob& job, Pending::Kind kind, const std::string& path) {
+    const std::optional<ProbeTicket> ticket = prober_->Ask(
+        path, kind == Pending::Kind::InputLength ? ProbeKind::Length : ProbeKind::Output,
+        maxActive_ > 1);  // as the job's lines run
+    if (!ticket) {
         // No probe, no check: the job is done as its lines say, with a note.
-        probingFailed_ = true;
+        progress_.SetProbingFailed();
         job.result.outputsNotChecked = true;
         return false;
     }
-    job.pending = Pending{launch.handle, 0, {}, line, launch.logPath, check};
+    Pending pending;
+    pending.kind = kind;
+    pending.ticket = *ticket;
+    job.pending = std::move(pending);
     return true;
 }
 
-void BatchRun::OnCheckEnded(ActiveJob& job, const Pending& ended, ProcessExit exit) {
-    std::string answer;
-    if (!ended.logPath.empty()) {
-        try {
-            answer = ReadFileBytes(ended.logPath).value_or(std::string());
-        } catch (const std::exception&) {
-            // An unreadable answer is none.
-        }
-    }
+void BatchRun::OnCheckAnswered(ActiveJob& job, const Pending& ended, const ProbeAnswer& answer) {
     const std::string& input = job.result.path;
-    if (ended.check == Pending::Check::InputLength) {
-        const std::optional<double> length =
-            exit.Succeeded() ? DurationFromProbe(answer) : std::nullopt;
-        durations_[input] = length;
-        if (!job.progress.Duration()) {
-            job.progress.SetDuration(length);
-        }
+    if (ended.kind == Pending::Kind::InputLength) {
+        progress_.Record(input, answer.length);
         return;
     }
-    const Written& written = job.temporary[*job.nextCheck];
-    const auto known = durations_.find(input);
-    const OutputVerdict verdict =
-        JudgeOutput(ReadOutputProbe(answer, exit.Succeeded()),
-                    known == durations_.end() ? std::nullopt : known->second, written.limit,
-                    written.output.path, policy_.Style());
-    if (verdict.problem == JobProblem::None) {
-        ++*job.nextCheck;
-        return;
-    }
-    job.result.problem = verdict.problem;
-    job.result.problemSubject = written.output.Renamed(job.outputName, policy_.Style());
-    job.result.lengths = verdict.lengths;
-    job.nextCheck = job.temporary.size();
-}
-
-bool BatchRun::KeepOutputs(ActiveJob& job) {
-    for (const Written& written : job.temporary) {
-        const LineOutput& output = written.output;
-        if (!PathExists(output.path)) {
-            continue;  // a line that did not write this one
-        }
-        const std::string final = output.Renamed(job.outputName, policy_.Style());
-        if (RenameOver(output.path, final)) {
-            job.result.problem = JobProblem::OutputNotKept;
-            job.result.problemSubject = final;
-            return false;
-        }
-        if (std::find(job.result.outputs.begin(), job.result.outputs.end(), final) ==
-            job.result.outputs.end()) {
-            job.result.outputs.push_back(final);
-        }
-        runOutputs_.Add(final);
-        if (inputs_.keepDates && inputs_.keepDates()) {
-            CopyModificationTime(job.result.path, final);  // a date that cannot be set is no fault
-        }
-    }
-    return true;
-}
-
-void BatchRun::DiscardOutputs(const ActiveJob& job) {
-    for (const Written& written : job.temporary) {
-        RemoveFile(written.output.path);
-    }
-    // Outputs it did not make are free for the jobs after it.
-    for (const std::string& output : job.result.outputs) {
-        runOutputs_.Remove(output);
-    }
+    const std::optional<double>* known = progress_.LengthOf(input);
+    job.outputs.Judge(answer.probed, known != nullptr ? *known : std::nullopt, job.result);
 }
 
 void BatchRun::EndRun(RunEndReason reason) {
-    EndRun(RunEnd{reason, {}, {}});
+    EndRun(RunEnd{reason, {}, {}, {}});
 }
 
-void BatchRun::EndRun(const RunEnd& end) {
+void BatchRun::EndRun(RunEnd end) {
     runActive_ = false;
     stopEnabled_ = false;
     ending_.reset();
+    end.tally = tally_;
     ReportStopEnabled();
     if (observer_ != nullptr) {
         observer_->RunEnded(end);
@@ -754,6 +616,7 @@ void BatchRun::EndRun(const RunEnd& end) {
 }
 
 void BatchRun::Report(JobResult result) {
+    tally_.Add(result.outcome);
     if (observer_ != nullptr) {
         observer_->JobEnded(result);
     }
@@ -775,12 +638,30 @@ void BatchRun::ReportStopEnabled() {
     }
 }
 
+std::vector<ConvertingShare> BatchRun::Shares() const {
+    std::vector<ConvertingShare> shares;
+    shares.reserve(active_.size());
+    for (const ActiveJob& job : active_) {
+        const bool checkAsks = job.pending && job.pending->kind == Pending::Kind::InputLength;
+        shares.push_back(ConvertingShare{
+            job.id, &job.result.path, &job.progress,
+            !job.stopped && !checkAsks && !job.progress.Duration() &&
+                (progress_.Follows() || !job.result.outputs.empty()),
+            checkAsks});
+    }
+    return shares;
+}
+
+void BatchRun::AskLengths() {
+    progress_.AskLengths(Shares(), runActive_);
+}
+
 void BatchRun::Tick() {
     if (!runActive_) {
         return;
     }
     // Between a stop and the end of the stopped command no job is being converted: the new
-    // head keeps "Wait..." until its own job starts.
+    // head keeps waiting until its own job starts.
     std::vector<std::pair<JobId, std::int32_t>> shown;
     for (ActiveJob& job : active_) {
         if (!job.stopped) {
@@ -793,7 +674,7 @@ void BatchRun::Tick() {
     for (const auto& [id, seconds] : shown) {
         jobs_.SetStatus(id, JobStatus{JobState::Converting, seconds, {}});
     }
-    if (!followProgress_) {
+    if (!progress_.Follows()) {
         return;
     }
     // Progress: only the last few kilobytes of each log are read, whatever its size.
@@ -801,15 +682,14 @@ void BatchRun::Tick() {
         if (job.stopped) {
             continue;
         }
-        if (job.pending && job.pending->check == Pending::Check::None &&
+        if (job.pending && job.pending->kind == Pending::Kind::Line &&
             !job.pending->logPath.empty()) {
             job.progress.Update(ProgressInLog(TailOf(job.pending->logPath, kProgressTailBytes)));
         }
         job.progress.Tick();
     }
-    ++runSeconds_;
-    ProbeDurations();
-    UpdateQueueProgress();
+    AskLengths();
+    progress_.Tick(Shares());
 }
 
 bool BatchRun::IsActive(JobId id) const {
@@ -821,9 +701,9 @@ std::optional<JobProgress> BatchRun::ProgressOf(JobId id) const {
     for (const ActiveJob& job : active_) {
         if (job.id == id && !job.stopped) {
             JobProgress now = job.progress.Now();
-            if (!job.outputName.empty() &&
-                job.outputName != BaseNameOf(job.result.path, policy_.Style())) {
-                now.renamedTo = job.outputName;
+            const std::string& name = job.outputs.OutputName();
+            if (!name.empty() && name != BaseNameOf(job.result.path, planner_.Style())) {
+                now.renamedTo = name;
             }
             return now;
         }
@@ -831,133 +711,27 @@ std::optional<JobProgress> BatchRun::ProgressOf(JobId id) const {
     return std::nullopt;
 }
 
-void BatchRun::UpdateQueueProgress() {
-    queue_ = QueueProgress{};
-    queue_.jobsLeft = jobs_.JobCount();
-    // The media seconds of the run: done, and still to do. A job whose length is not known yet
-    // leaves the whole unknown; one without a length (a picture) counts for nothing.
-    double done = runMediaDone_;
-    double left = 0;
-    for (std::int32_t index = 0; index < jobs_.JobCount(); ++index) {
-        const JobId id = jobs_.Id(index);
-        const ActiveJob* job = nullptr;
-        for (const ActiveJob& active : active_) {
-            if (active.id == id) {
-                job = &active;
-            }
-        }
-        std::optional<double> length;
-        if (job != nullptr && job->progress.Duration()) {
-            length = job->progress.Duration();
-            done += job->progress.MediaDone();
-            left += *length - job->progress.MediaDone();
-            continue;
-        }
-        const auto known = durations_.find(jobs_.JobPath(index));
-        if (known == durations_.end()) {
-            return;  // not probed yet
-        }
-        left += known->second.value_or(0.0);
-    }
-    if (done + left <= 0) {
-        return;
-    }
-    queue_.percent = std::clamp(done / (done + left) * 100, 0.0, 100.0);
-    if (runSeconds_ >= 2 && done > 0) {
-        const double rate = done / static_cast<double>(runSeconds_);  // media seconds a second
-        queue_.secondsLeft = static_cast<std::int64_t>(std::llround(left / rate));
-    }
-}
-
-void BatchRun::ProbeDurations() {
-    if (inputs_.probeProgram.empty() || probingFailed_ || !runActive_) {
-        return;
-    }
-    const auto wanted = [this](const std::string& path) {
-        return durations_.count(path) == 0 &&
-               std::none_of(probes_.begin(), probes_.end(),
-                            [&path](const Probe& probe) { return probe.path == path; }) &&
-               std::none_of(active_.begin(), active_.end(), [&path](const ActiveJob& job) {
-                   return job.pending && job.pending->check == Pending::Check::InputLength &&
-                          job.result.path == path;  // asked for by the check of its outputs
-               });
-    };
-    // The converting jobs first: their percentages wait for it, and so does the check of their
-    // outputs once they are done (asked for now, the length is there by then).
-    for (const ActiveJob& job : active_) {
-        if (probes_.size() < kProbesAtOnce + active_.size() && !job.stopped &&
-            (followProgress_ || !job.result.outputs.empty()) && !job.progress.Duration() &&
-            wanted(job.result.path)) {
-            if (!StartProbe(job.result.path)) {
-                return;
-            }
-        }
-    }
-    if (!followProgress_) {
-        return;  // the waiting jobs' lengths only serve the queue's progress
-    }
-    for (std::int32_t index = 0; index < jobs_.JobCount() && probes_.size() < kProbesAtOnce;
-         ++index) {
-        const std::string& path = jobs_.JobPath(index);
-        if (wanted(path) && !StartProbe(path)) {
-            return;
-        }
-    }
-}
-
-bool BatchRun::StartProbe(const std::string& path) {
-    const LaunchResult launch =
-        LaunchProbe(LengthProbeLine(inputs_.probeProgram, path), /*lowPriority=*/true);
-    if (!launch.launched) {
-        probingFailed_ = true;  // no lengths, so no percentages; the conversions go on
+bool BatchRun::StopJobNow(ActiveJob& job) {
+    if (!job.pending || job.stopped) {
         return false;
     }
-    probes_.push_back(Probe{launch.handle, path, launch.logPath});
-    return true;
-}
-
-void BatchRun::OnProbeEnded(ProcessHandle handle, ProcessExit exit) {
-    const auto found = std::find_if(probes_.begin(), probes_.end(), [handle](const Probe& probe) {
-        return probe.handle == handle;
-    });
-    const Probe probe = *found;
-    probes_.erase(found);
-    std::optional<double> length;
-    if (exit.Succeeded() && !probe.logPath.empty()) {
-        try {
-            if (const auto bytes = ReadFileBytes(probe.logPath)) {
-                length = DurationFromProbe(*bytes);
-            }
-        } catch (const std::exception&) {
-            // An unreadable answer is no length.
-        }
-    }
-    launcher_.DiscardLog(handle);
-    durations_[probe.path] = length;
-    for (ActiveJob& job : active_) {
-        if (job.result.path == probe.path && !job.progress.Duration()) {
-            job.progress.SetDuration(length);
-        }
-    }
-    ProbeDurations();
-}
-
-bool BatchRun::StopJobNow(ActiveJob& job) {
-    if (!job.pending || job.stopped || !launcher_.Terminate(job.pending->handle)) {
+    const Pending& pending = *job.pending;
+    if (pending.kind == Pending::Kind::Line ? !launcher_.Terminate(pending.handle)
+                                            : !prober_->Cancel(pending.ticket)) {
         return false;
     }
     // Every change first, the reports after: a handler that runs a nested event loop may see
     // the stopped command's end arrive and the next job start.
     stopRequested_ = true;
     job.stopped = true;
-    CommandRecord record;
-    record.templateNumber = job.pending->templateNumber;
-    record.commandLine = job.pending->commandLine;
-    record.state = CommandState::Stopped;
     JobResult result = std::move(job.result);
     job.result = JobResult{};
     job.result.outputs = result.outputs;  // freed once the process has ended
-    if (job.pending->check == Pending::Check::None) {
+    if (pending.kind == Pending::Kind::Line) {
+        CommandRecord record;
+        record.templateNumber = pending.templateNumber;
+        record.commandLine = pending.commandLine;
+        record.state = CommandState::Stopped;
         result.commands.push_back(std::move(record));  // a check that was stopped is no command
     }
     result.outcome = JobOutcome::Stopped;
@@ -985,10 +759,8 @@ void BatchRun::StopHead() {
             headIndex = *index;
         }
     }
-    if (head == nullptr || !StopJobNow(*head)) {
-        if (observer_ != nullptr) {
-            observer_->StopFailed();
-        }
+    if ((head == nullptr || !StopJobNow(*head)) && observer_ != nullptr) {
+        observer_->StopFailed();
     }
 }
 

@@ -1,15 +1,17 @@
-// The batch run, behind the core's door (engine/Engine.h): converts the jobs of the job list
-// from the top, one job at a time. For a job it asks the run policy for each command template of
-// the chosen command when that template's turn comes, runs each line to be run as a process, and
-// when the last template is done the job leaves the list and the next one starts, until the list
-// is empty.
+// The batch run, behind the core's door (engine/Engine.h): the scheduler that converts the jobs
+// of the job list from the top. For a job it asks the planner (engine/JobPlanner.h) for the
+// job's plan when it begins it and for each command template when that template's turn comes,
+// runs each line to be run as a process, has the job's outputs checked and kept or discarded
+// (engine/JobOutputs.h), and follows the run's progress (engine/RunProgress.h). When the last
+// template is done the job leaves the list and the next one starts, until the list is empty.
 //
 // The run is a single-threaded, event-driven state machine. It owns no event loop and never
-// sleeps or polls: it starts a process through the ProcessLauncher and returns; the host later
-// hands it "that process ended" on the same thread, and the run goes on at once. Every change of
-// state happens inside one of the calls below and is reported to the observer before that call
-// returns. A report may call back into the run, or run a nested event loop in which process ends
-// arrive: the run then finishes what it was doing first and goes on from the state it finds.
+// sleeps or polls: it starts a process (or asks the media prober) and returns; the host later
+// hands it "that process ended" (or the answer) on the same thread, and the run goes on at once.
+// Every change of state happens inside one of the calls below and is reported to the observer
+// before that call returns. A report may call back into the run, or run a nested event loop in
+// which process ends arrive: the run then finishes what it was doing first and goes on from the
+// state it finds.
 //
 // Decisions the run makes:
 // - StartRun while a run is active returns at once. Rows added meanwhile are reached by the
@@ -23,9 +25,10 @@
 //   the jobs below stay, and the next StartRun begins again with the same job.
 // - With no conversion command chosen, no job is started: the jobs stay and the run ends. A
 //   choice that vanishes in the middle of a job leaves that job's remaining templates unread.
+//   A job queued with a command of its own (a watched folder's) is converted with that one.
 // - Stop: a successful stop records the job as stopped, removes it from the list and disables
 //   the Stop button at once. The next job starts only once the stopped process's end has
-//   arrived, so two processes never run at once; until then the new head keeps "Wait...".
+//   arrived, so two processes never run at once; until then the new head keeps waiting.
 // - Stop all: every running command is stopped and no further job starts; the run ends as
 //   interrupted once the stopped processes have ended. A job whose command had already ended
 //   runs no further line and counts as stopped.
@@ -41,7 +44,7 @@
 //   checked against what that ffmpeg offers (the first job waits while its lists are read); a
 //   job that needs something missing fails unstarted, saying what.
 // - When every line of a job has succeeded, its outputs are checked (engine/OutputCheck.h)
-//   with the probe program, one probe at a time as the job's own process, before they are put
+//   through the media prober, one question at a time as the job's own, before they are put
 //   under their final names; a job whose outputs fail the check fails. Stop ends a check as
 //   it ends a command.
 #pragma once
@@ -51,21 +54,17 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
-#include "engine/ConverterFeatures.h"
 #include "engine/EngineObserver.h"
-#include "engine/FfmpegArguments.h"
+#include "engine/JobOutputs.h"
+#include "engine/JobPlanner.h"
 #include "engine/JobQueue.h"
-#include "engine/JobResult.h"
-#include "engine/OutputNames.h"
+#include "engine/MediaProbe.h"
 #include "engine/Progress.h"
-#include "engine/RunPolicy.h"
+#include "engine/RunProgress.h"
 #include "platform/Drives.h"
 #include "platform/ProcessLauncher.h"
-#include "settings/IniFile.h"
-#include "settings/SettingsCatalogue.h"
 
 namespace palomix {
 
@@ -73,32 +72,22 @@ namespace palomix {
 struct RunInputs {
     // The chosen command; asked before every job and for every template. nullopt: none.
     std::function<std::optional<ChosenCommand>()> chosenCommand;
-    // The output folder, exactly as shown; asked at the start of every job.
-    std::function<std::string()> outputFolder;
-    // What to do with an output that exists from before the run; asked at the start of every
-    // job.
-    std::function<ExistingOutputs()> existingOutputs;
-    // The program that tells an input's length (cores/ffprobe); empty: lengths are not known,
-    // and no percentage is shown.
-    std::string probeProgram;
-    // A file found inside a dropped folder goes into the same subfolder of the output folder
-    // (asked at the start of every job).
-    std::function<bool()> keepTree;
+    // The output folder, what to do with existing outputs, the kept tree; asked at the start of
+    // every job.
+    std::function<PlanChoices()> choices;
     // Each output gets its source's modification time (asked when a job is done).
     std::function<bool()> keepDates;
-    // The local ffmpeg whose encoders and output formats each job's lines are checked against
-    // before the job starts (a job that needs what it lacks fails unstarted); nullptr: none.
-    ConverterFeatureReader* converter = nullptr;
-    // Without a probe program a done job's outputs are not checked; this says whether such a
-    // job notes that (cores/ffmpeg is there without cores/ffprobe).
+    // Without a prober a done job's outputs are not checked; this says whether such a job
+    // notes that (cores/ffmpeg is there without a way to probe).
     bool noteUncheckedOutputs = false;
 };
 
 class BatchRun {
 public:
-    // Nothing is owned; everything must outlive the run.
-    BatchRun(JobQueue& jobs, ProcessLauncher& launcher, DeviceAccess& devices, IniReader& reader,
-             const RunPolicy& policy, RunInputs inputs);
+    // Nothing is owned; everything must outlive the run. `prober`: nullptr for none. The
+    // prober's answers are handed to ProbeAnswered.
+    BatchRun(JobQueue& jobs, ProcessLauncher& launcher, JobPlanner& planner, MediaProber* prober,
+             RunInputs inputs);
     // Terminates the commands still running; their ends, when they arrive, are ignored.
     ~BatchRun();
     BatchRun(const BatchRun&) = delete;
@@ -131,16 +120,17 @@ public:
     // command has already ended (then StopFailed is reported, as for the Stop button).
     bool StopJob(JobId id);
 
-    // The converter's lists have been read (see RunInputs::converter): a run that waited for
-    // them goes on.
+    // The converter's lists have been read: a run that waited for them goes on.
     void ConverterRead();
+    // An answer of the media prober.
+    void ProbeAnswered(ProbeTicket ticket, const ProbeAnswer& answer);
 
     // How many jobs convert at once (1 by default). More than one: the next jobs from the top
     // of the list start as others are converting, each running its own lines one after the
     // other; jobs leave the list as they finish. Lines that write to the same player wait for
     // each other, and the converters run below the host's priority, so the computer stays
-    // usable while every core is busy.
-    void SetSimultaneousJobs(std::size_t count) { maxActive_ = count < 1 ? 1 : count; }
+    // usable while every core is busy. A run that is active starts more jobs at once.
+    void SetSimultaneousJobs(std::size_t count);
     std::size_t SimultaneousJobs() const { return maxActive_; }
 
     bool RunActive() const { return runActive_; }
@@ -148,17 +138,17 @@ public:
     // Whether the run follows its converters' progress (on by default): reads the end of each
     // running command's log at every tick and asks for the inputs' lengths (without it, only
     // the lengths that the check of a converting job's outputs will need).
-    void SetFollowProgress(bool on) { followProgress_ = on; }
+    void SetFollowProgress(bool on) { progress_.SetFollow(on); }
 
     // True while the job is active: converting, or stopped with its command not ended yet.
     bool IsActive(JobId id) const;
-    // The number of jobs active now.
-    std::size_t ActiveCount() const { return active_.size(); }
 
     // How far a converting job has come; nullopt for a job that is not converting.
     std::optional<JobProgress> ProgressOf(JobId id) const;
     // How far the run has come, as of the last tick.
-    const QueueProgress& Queue() const { return queue_; }
+    const QueueProgress& Queue() const { return progress_.Queue(); }
+    // How the jobs of the run (or of the last one) ended so far.
+    const RunTally& Tally() const { return tally_; }
     // The seconds of the job being converted (the head), or of the last one.
     std::int32_t ElapsedSeconds() const;
     bool StopRequested() const { return stopRequested_; }
@@ -168,46 +158,29 @@ public:
     bool WaitingForProcess() const;
 
 private:
+    // What a job waits for: a command line of it, or a question of the check of its outputs.
     struct Pending {
-        // What runs: a command line of the job, or a probe of the check of its outputs.
-        enum class Check { None, InputLength, Output };
-        ProcessHandle handle;
+        enum class Kind { Line, InputLength, Output };
+        Kind kind = Kind::Line;
+        ProcessHandle handle;  // Line
+        ProbeTicket ticket = 0;  // InputLength, Output
         int templateNumber = 0;
         std::vector<std::string> playerDrives;  // the players it writes to
         std::string commandLine;
         std::string logPath;
-        Check check = Check::None;
-    };
-    // A file the job's lines write, under its temporary name.
-    struct Written {
-        LineOutput output;
-        bool media = false;  // a line writes it as media (not a side file): it is checked
-        LengthLimit limit;   // what those lines say of its length
     };
     struct ActiveJob {
         JobId id = 0;
+        std::optional<ChosenCommand> ownCommand;  // queued with a command of its own
         std::string outputFolder;
-        std::string outputName;          // the final name of the outputs
-        std::vector<Written> temporary;  // outputs of the lines started, temporary names
-        int nextTemplate = 0;            // the next template number whose turn comes
+        JobOutputs outputs;
+        int nextTemplate = 0;  // the next template number whose turn comes
         std::int32_t elapsedSeconds = 0;
         JobResult result;
         std::optional<Pending> pending;
         bool stopped = false;        // recorded and removed; its process's end has not arrived yet
         std::string waitsForPlayer;  // its next line writes to this player, which is busy
         JobProgressTracker progress;
-        // Once every line has succeeded: the output checked next (see CheckOutputs).
-        std::optional<std::size_t> nextCheck;
-    };
-    struct Probe {
-        ProcessHandle handle;
-        std::string path;
-        std::string logPath;
-    };
-    struct CommandCache {
-        ChosenCommand command;
-        std::shared_ptr<const IniDocument> document;
-        CommandDefinition definition;
     };
     struct AliveToken {};
 
@@ -217,52 +190,52 @@ private:
     bool Step();
     ActiveJob* FindActive(JobId id);
     ActiveJob* ActiveToAdvance();
+    // Starts the first waiting job; false when none can start now.
     bool BeginNextJob();
+    // Makes the job's output folder; false (and the run ends or is ending) when it cannot.
+    bool MakeOutputFolder(const std::string& folder);
+    void Begin(JobId id, const std::string& path, std::optional<ChosenCommand> own,
+               PlannedJob planned);
     // Works through the job's templates until one runs or the job is over.
     void Advance(JobId id);
+    // The template whose turn comes; nullptr when the job has none left (or cannot go on).
+    const CommandTemplate* NextTemplate(ActiveJob& job);
+    // Runs the line, or leaves it waiting for its player; false when the job goes on at once.
+    bool RunLine(ActiveJob& job, PlannedLine line);
     bool Launch(ActiveJob& job, const PlannedLine& line);
-    // The check of a job whose lines have all succeeded (engine/OutputCheck.h): starts the
-    // probe of the input's length or of the next output and returns true, or returns false
+    // The check of a job whose lines have all succeeded (engine/OutputCheck.h): asks the
+    // prober about the input's length or the next output and returns true, or returns false
     // when the check is over (passed, failed with the job's problem set, or not possible).
     bool CheckOutputs(ActiveJob& job);
-    // Starts ffprobe with its time limit; its end comes to OnProcessEnded.
-    LaunchResult LaunchProbe(const std::string& line, bool lowPriority);
-    bool LaunchCheck(ActiveJob& job, Pending::Check check, const std::string& line);
-    void OnCheckEnded(ActiveJob& job, const Pending& ended, ProcessExit exit);
+    bool Ask(ActiveJob& job, Pending::Kind kind, const std::string& path);
+    void OnCheckAnswered(ActiveJob& job, const Pending& ended, const ProbeAnswer& answer);
     void OnProcessEnded(ProcessHandle handle, ProcessExit exit);
-    // Lengths: the converting jobs' first, then the waiting ones in list order, a few at a
-    // time, below the host's priority and with a time limit.
-    void ProbeDurations();
-    bool StartProbe(const std::string& path);
-    void OnProbeEnded(ProcessHandle handle, ProcessExit exit);
-    void UpdateQueueProgress();
+    // The end of what a job waited for: its line's or its question's.
+    void OnPendingEnded(ActiveJob& job, const Pending& ended);
+    void OnLineEnded(ActiveJob& job, const Pending& ended, ProcessExit exit);
+    // The converting jobs as the run's progress sees them.
+    std::vector<ConvertingShare> Shares() const;
+    void AskLengths();
     void FinishJob(JobId id);
     void FailLaunch(JobId id, const PlannedLine& line, const LaunchResult& launch);
     void EndRun(RunEndReason reason);
-    void EndRun(const RunEnd& end);
+    void EndRun(RunEnd end);
     void Report(JobResult result);
     void ReportStopEnabled();
     void UpdateStopEnabled();
     bool StopJobNow(ActiveJob& job);
     bool PlayerBusy(const std::string& drive) const;
+    // The command a job is converted with: its own, else the chosen one.
+    std::optional<ChosenCommand> CommandOf(const ActiveJob& job) const;
     std::optional<ChosenCommand> Chosen() const;
-    // The chosen command as its settings file gives it, looked at afresh once after every
-    // wait; nullptr when the settings file cannot be read.
-    const CommandDefinition* Command(const ChosenCommand& command);
     // Ends a job before any of its lines ran (skipped or failed), taking it out of the list.
     void EndUnstarted(JobId id, const std::string& path, JobOutcome outcome, JobProblem problem,
                       std::string subject);
-    // Puts a done job's outputs under their final names; false (and the job's problem set)
-    // when one cannot be.
-    bool KeepOutputs(ActiveJob& job);
-    // Removes the temporary outputs of a job that did not succeed.
-    void DiscardOutputs(const ActiveJob& job);
 
     JobQueue& jobs_;
     ProcessLauncher& launcher_;
-    DeviceAccess& devices_;
-    IniReader& reader_;
-    const RunPolicy& policy_;
+    JobPlanner& planner_;
+    MediaProber* prober_;
     RunInputs inputs_;
     EngineObserver* observer_ = nullptr;
 
@@ -275,21 +248,13 @@ private:
     std::int32_t lastElapsedSeconds_ = 0;
     std::size_t maxActive_ = 1;
     std::vector<ActiveJob> active_;  // in the order they started
+    RunTally tally_;
 
     bool proceeding_ = false;
     bool proceedAgain_ = false;
-    bool templatesLooked_ = false;  // since the run last went on after a wait
-    std::optional<CommandCache> command_;
-    RunOutputs runOutputs_;  // the final outputs made or being made in this run
-
-    std::unordered_map<std::string, std::optional<double>> durations_;  // probed: length or none
-    std::vector<Probe> probes_;                                         // running
-    bool probingFailed_ = false;        // the probe program cannot be started
+    OutputBook book_;  // the final outputs made or being made in this run
+    RunProgress progress_;
     bool waitingForConverter_ = false;  // the next job waits for the converter's lists
-    bool followProgress_ = true;
-    QueueProgress queue_;
-    std::int64_t runSeconds_ = 0;
-    double runMediaDone_ = 0;  // media seconds of the jobs of this run that are over
 
     // The launcher's end handlers hold a weak reference, so an end that arrives after the run
     // is gone touches nothing.

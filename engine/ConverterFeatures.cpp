@@ -12,6 +12,20 @@ namespace palomix {
 
 namespace {
 
+constexpr std::string_view kVersionStart = "ffmpeg version ";
+constexpr std::string_view kConfigurationStart = "configuration:";
+
+bool HasOption(std::string_view line, std::string_view option) {
+    for (std::size_t at = line.find(option); at != std::string_view::npos;
+         at = line.find(option, at + 1)) {
+        const std::size_t end = at + option.size();
+        if ((at == 0 || line[at - 1] == ' ') && (end == line.size() || line[end] == ' ')) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // How long one list may take to come.
 constexpr std::chrono::seconds kQueryTimeLimit{15};
 
@@ -107,6 +121,42 @@ std::optional<NameSet> FormatsInList(std::string_view text) {
     return names;
 }
 
+std::optional<ConverterVersion> ParseConverterVersion(std::string_view output) {
+    std::optional<ConverterVersion> found;
+    bool gpl = false;
+    bool version3 = false;
+    bool nonfree = false;
+    bool configured = false;
+    while (!output.empty()) {
+        const std::size_t end = output.find('\n');
+        std::string_view line = output.substr(0, end);
+        output.remove_prefix(end == std::string_view::npos ? output.size() : end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (!found && line.starts_with(kVersionStart)) {
+            std::string_view rest = line.substr(kVersionStart.size());
+            rest = rest.substr(0, rest.find(' '));
+            if (!rest.empty()) {
+                found = ConverterVersion{std::string(rest), ConverterVersion::Licence::Unknown};
+            }
+        } else if (line.starts_with(kConfigurationStart)) {
+            configured = true;
+            gpl = HasOption(line, "--enable-gpl");
+            version3 = HasOption(line, "--enable-version3");
+            nonfree = HasOption(line, "--enable-nonfree");
+        }
+    }
+    if (found && configured) {
+        using Licence = ConverterVersion::Licence;
+        found->licence = nonfree    ? Licence::NonFree
+                         : gpl      ? (version3 ? Licence::Gpl3 : Licence::Gpl2)
+                         : version3 ? Licence::Lgpl3
+                                    : Licence::Lgpl21;
+    }
+    return found;
+}
+
 std::vector<ConverterNeed> MissingNeeds(const std::vector<ConverterNeed>& needs,
                                         const ConverterFeatures& features) {
     std::vector<ConverterNeed> missing;
@@ -153,17 +203,12 @@ std::vector<ConverterNeed> NeedsOfLines(const std::vector<PlannedLine>& lines,
                                         const std::string& ffmpeg, PathStyle style) {
     std::vector<ConverterNeed> needs;
     for (const PlannedLine& line : lines) {
-        for (const ProgramCandidate& candidate : ProgramCandidates(line.commandLine)) {
-            if (IsProgram(candidate.program, ffmpeg, style)) {
-                for (ConverterNeed& need : NeedsOfArguments(SplitArguments(candidate.rest))) {
-                    if (std::find(needs.begin(), needs.end(), need) == needs.end()) {
-                        needs.push_back(std::move(need));
-                    }
-                }
-                break;
-            }
-            if (PathExists(candidate.program)) {
-                break;  // the launcher starts this one
+        if (line.program.empty() || !IsProgram(line.program, ffmpeg, style)) {
+            continue;
+        }
+        for (ConverterNeed& need : NeedsOfArguments(line.arguments)) {
+            if (std::find(needs.begin(), needs.end(), need) == needs.end()) {
+                needs.push_back(std::move(need));
             }
         }
     }
@@ -199,12 +244,12 @@ ConverterFeatureReader::State ConverterFeatureReader::Look() {
     }
     stamp_ = stamp;
     features_ = ConverterFeatures{};
+    version_.reset();
     listMissing_ = false;
     state_ = State::Reading;
-    // Both at once: the run waits for them before its first job.
-    const bool encoders = Query(List::Encoders);
-    const bool formats = encoders && Query(List::Formats);
-    if (!formats) {
+    // All at once: the run waits for them before its first job.
+    const bool asked = Query(List::Encoders) && Query(List::Formats) && Query(List::Version);
+    if (!asked) {
         listMissing_ = true;
         if (queries_.empty()) {
             state_ = State::Unreadable;
@@ -214,9 +259,10 @@ ConverterFeatureReader::State ConverterFeatureReader::Look() {
 }
 
 bool ConverterFeatureReader::Query(List list) {
-    const std::string line =
-        QuoteArgument(program_) +
-        (list == List::Encoders ? " -hide_banner -encoders" : " -hide_banner -muxers");
+    const std::string line = QuoteArgument(program_) + (list == List::Encoders ? " -hide_banner -encoders"
+                                                        : list == List::Formats
+                                                            ? " -hide_banner -muxers"
+                                                            : " -version");
     LaunchOptions options;
     options.timeLimit = kQueryTimeLimit;
     const std::weak_ptr<int> alive = alive_;
@@ -251,10 +297,14 @@ void ConverterFeatureReader::OnEnded(ProcessHandle handle, ProcessExit exit) {
     }
     launcher_.DiscardLog(handle);
     std::optional<NameSet> names;
-    if (text) {
+    if (query.list == List::Version) {
+        version_ = text ? ParseConverterVersion(*text) : std::nullopt;
+    } else if (text) {
         names = query.list == List::Encoders ? EncodersInList(*text) : FormatsInList(*text);
     }
-    if (!names) {
+    if (query.list == List::Version) {
+        // A version it does not name takes nothing from its lists.
+    } else if (!names) {
         listMissing_ = true;
     } else if (query.list == List::Encoders) {
         features_.encoders = std::move(*names);

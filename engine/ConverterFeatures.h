@@ -1,6 +1,7 @@
 // What the local ffmpeg (cores/ffmpeg) offers, so that a command that needs an encoder or an
 // output format it lacks is refused before any of its jobs start, rather than failing on every
-// file. The lists come from `ffmpeg -hide_banner -encoders` and `ffmpeg -hide_banner -muxers`,
+// file; and its version, for the About box. The lists come from `ffmpeg -hide_banner -encoders`,
+// `ffmpeg -hide_banner -muxers` and `ffmpeg -version`,
 // run through the launcher (never waited for) and read again only when the program file
 // changes (its size or its modification time).
 #pragma once
@@ -33,13 +34,17 @@ std::optional<NameSet> EncodersInList(std::string_view text);
 // The output formats in the list `ffmpeg -muxers` prints; nullopt when the text is no such list.
 std::optional<NameSet> FormatsInList(std::string_view text);
 
+// The version of the first line "ffmpeg version X ..." and the licence of the line
+// "configuration: ..." (--enable-nonfree, --enable-gpl, --enable-version3); nullopt when the
+// output names no version.
+std::optional<ConverterVersion> ParseConverterVersion(std::string_view output);
+
 // The needs the features do not meet, in order.
 std::vector<ConverterNeed> MissingNeeds(const std::vector<ConverterNeed>& needs,
                                         const ConverterFeatures& features);
 
-// The needs of the prepared lines (those that could be prepared, run or not) whose program is
-// `ffmpeg`: the first reading of the line's start that names it, unless an earlier reading
-// names another program that exists (which the launcher would start instead).
+// The needs of the prepared lines (those that could be prepared, run or not) whose program (as
+// the planner read it: the one the launcher starts) is `ffmpeg`.
 std::vector<ConverterNeed> NeedsOfLines(const std::vector<PlannedLine>& lines,
                                         const std::string& ffmpeg, PathStyle style);
 
@@ -66,6 +71,8 @@ public:
     // reading (a change made while one runs is seen at the next look after it). Never waits.
     State Look();
     const ConverterFeatures& Features() const { return features_; }
+    // The version it named (asked with its lists); nullopt when it named none.
+    const std::optional<ConverterVersion>& Version() const { return version_; }
     const std::string& Program() const { return program_; }
 
 private:
@@ -75,7 +82,7 @@ private:
         std::int64_t modifiedNs = 0;
         friend bool operator==(const Stamp&, const Stamp&) = default;
     };
-    enum class List { Encoders, Formats };
+    enum class List { Encoders, Formats, Version };
     // Starts the query of one list; false when it cannot.
     bool Query(List list);
     void OnEnded(ProcessHandle handle, ProcessExit exit);
@@ -86,7 +93,8 @@ private:
     std::optional<Stamp> stamp_;
     State state_ = State::Absent;
     ConverterFeatures features_;
-    // The two lists are asked for at once, each from a program start of its own.
+    std::optional<ConverterVersion> version_;
+    // The lists and the version are asked for at once, each from a program start of its own.
     struct RunningQuery {
         ProcessHandle handle;
         std::string logPath;

@@ -22,6 +22,20 @@ private:
 
 }  // namespace
 
+std::string IncomingPath(std::string_view path) {
+    if (path.empty()) {
+        return {};
+    }
+    std::string full = FullPathOf(std::string(path));
+    const PathStyle style = NativePathStyle();
+    // A root keeps its separator: "/", "C:\", and a drive's "C:" before it.
+    while (full.size() > 1 && EndsWithJoinSeparator(full, style) &&
+           !EndsWithJoinSeparator(FolderOf(full, style), style) && full[full.size() - 2] != ':') {
+        full.pop_back();
+    }
+    return full;
+}
+
 DropIntake::DropIntake(JobQueue& queue) : queue_(queue) {
     SearchFile0.SetRecursive(true);
     SearchFile0.SetOnFind(
@@ -39,7 +53,8 @@ IntakeResult DropIntake::TakeDrop(std::span<const std::string> paths) {
     const std::int32_t before = queue_.JobCount();
     {
         const AppendBatch batch(queue_);
-        for (const std::string& path : paths) {
+        for (const std::string& given : paths) {
+            const std::string path = IncomingPath(given);
             const std::optional<FileEntryInfo> entry = LookUpEntry(path);
             if (!entry) {
                 result.skipped.push_back(SkippedPath{path,

@@ -1,18 +1,19 @@
-// The intake of a drop: every dropped path, in the order given, becomes jobs of the job
-// list. A file becomes one job; a folder is searched with all its subfolders and every file
-// found below it (hidden ones included) becomes a job, at the folder's place in the drop. A
-// folder is never a job itself: its files are. Whatever cannot become a job is listed as
-// skipped, with the reason: a path that cannot be looked up (missing, or ending in a
-// separator such as a whole drive), a folder below that cannot be read, a file whose path is
-// longer than a converter can open.
+// The intake of paths: every path given, in the order given, becomes jobs of the job list. A
+// file becomes one job; a folder is searched with all its subfolders and every file found
+// below it (hidden ones included) becomes a job, at the folder's place in the drop. A folder
+// is never a job itself: its files are. Whatever cannot become a job is listed as skipped, with
+// the reason: a path that cannot be looked up (missing, or a whole drive), a folder below that
+// cannot be read, a file whose path is longer than a converter can open.
 //
-// The intake does not start the batch run; the caller does that after every drop. Paths
-// are taken as given (the caller makes them absolute).
+// Every path comes in by one rule, whichever way it came (a drop, the window's command line, a
+// later start's hand-over, the kept queue, palomix-batch): IncomingPath. The intake does not
+// start the batch run.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "controllogic/SearchFile.h"
@@ -20,25 +21,10 @@
 
 namespace palomix {
 
-// Why a path added no job.
-enum class SkipReason {
-    NotFound,    // it cannot be looked up: missing, or ending in a separator (a whole drive)
-    Unreadable,  // a folder that cannot be read (error says why)
-    TooLong,     // a path longer than a converter can open
-};
-
-struct SkippedPath {
-    std::string path;
-    SkipReason reason = SkipReason::NotFound;
-    int error = 0;  // Unreadable: the system's error code
-
-    friend bool operator==(const SkippedPath&, const SkippedPath&) = default;
-};
-
-struct IntakeResult {
-    std::int32_t jobsAdded = 0;
-    std::vector<SkippedPath> skipped;  // in the order given
-};
+// A path as it comes in: absolute (a relative one is taken from the current folder), "." and
+// ".." parts resolved by their text (links are not followed), and no separator at the end
+// but a root's own. The bytes of the names stay as they are.
+std::string IncomingPath(std::string_view path);
 
 class DropIntake {
 public:
@@ -46,8 +32,8 @@ public:
     DropIntake(const DropIntake&) = delete;
     DropIntake& operator=(const DropIntake&) = delete;
 
-    // Takes the dropped paths in order. The whole drop reaches the job list's observers as
-    // one insertion.
+    // Takes the paths in order, each by IncomingPath. The whole drop reaches the job list's
+    // observer as one addition.
     IntakeResult TakeDrop(std::span<const std::string> paths);
 
     // OnFind of SearchFile0: a file becomes a job. Continue stays true, so a folder search

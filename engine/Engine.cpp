@@ -5,195 +5,456 @@
 #include <thread>
 #include <utility>
 
+#include "engine/BatchRun.h"
+#include "engine/ConverterFeatures.h"
+#include "engine/DropIntake.h"
+#include "engine/JobPlanner.h"
+#include "engine/JobQueue.h"
+#include "engine/MediaProbe.h"
+#include "engine/RunPolicy.h"
 #include "platform/FileSystem.h"
+#include "platform/LauncherCore.h"
+#include "settings/IniFile.h"
+#include "settings/SettingsCatalogue.h"
 
 namespace palomix {
 
-Engine::Engine(EngineSetup setup, PostToHost post)
-    : programFolder_(std::move(setup.programFolder)),
-      style_(setup.style),
-      reader_(setup.reader ? std::move(setup.reader) : std::make_shared<IniReader>()),
-      devices_(setup.devices ? std::move(setup.devices) : SystemDeviceAccess()),
-      launcher_(setup.makeLauncher ? setup.makeLauncher(std::move(post))
-                                   : SystemProcessLauncher(std::move(post))),
-      jobs_(style_),
-      intake_(jobs_),
-      catalogue_(programFolder_, reader_),
-      policy_(programFolder_, style_) {
-    RunInputs inputs;
-    inputs.chosenCommand = [this] { return CurrentCommand(); };
-    inputs.outputFolder = [this] { return outputFolder_; };
-    inputs.existingOutputs = [this] { return existingOutputs_; };
-    inputs.keepTree = [this] { return keepTree_; };
-    inputs.keepDates = [this] { return keepDates_; };
-    inputs.probeProgram = setup.probeProgram;
-    const std::string ffmpeg = CoresProgram(programFolder_, "ffmpeg", style_);
-    if (inputs.probeProgram.empty()) {
-        std::string probe = CoresProgram(programFolder_, "ffprobe", style_);
-        if (PathExists(probe)) {
-            inputs.probeProgram = std::move(probe);
-        } else {
-            // ffmpeg without ffprobe beside it: done jobs say their outputs were not checked.
-            inputs.noteUncheckedOutputs = PathExists(ffmpeg);
-        }
-    }
-    converter_ = std::make_unique<ConverterFeatureReader>(*launcher_, ffmpeg, [this] {
-        run_->ConverterRead();
-        if (observer_ != nullptr) {
-            observer_->ConverterChecked();
-        }
-    });
-    inputs.converter = converter_.get();
-    run_ = std::make_unique<BatchRun>(jobs_, *launcher_, *devices_, *reader_, policy_,
-                                      std::move(inputs));
+namespace {
+
+// The program finder of the system's launcher, made once for the engine.
+std::function<std::string(const std::string&)> SystemProgramFinder() {
+    std::shared_ptr<NativeLauncher> native = MakeNativeLauncher();
+    return [native](const std::string& name) { return native->FindProgram(name); };
 }
 
+}  // namespace
+
+struct Engine::Impl {
+    Impl(EngineSetup setup, PostToHost post);
+
+    PlanChoices Choices() const {
+        return PlanChoices{outputFolder, existing, keepTree};
+    }
+    std::optional<ChosenCommand> CommandFor(const ChosenCommand* own) const {
+        if (own != nullptr) {
+            return *own;
+        }
+        return fixedCommand ? fixedCommand : catalogue.SelectedCommand();
+    }
+    JobPlan PlanIndex(std::int32_t index, OutputBook& book) {
+        const std::optional<ChosenCommand> command = CommandFor(jobs.Command(index));
+        if (!command || index < 0 || index >= jobs.JobCount()) {
+            return {};
+        }
+        PlannedJob planned =
+            planner.PlanJob(jobs.JobPath(index), jobs.Subfolder(index), *command, Choices(), book);
+        return std::move(planned.plan);
+    }
+
+    std::string programFolder;
+    PathStyle style;
+    std::shared_ptr<IniReader> reader;
+    std::unique_ptr<DeviceAccess> devices;
+    std::unique_ptr<ProcessLauncher> launcher;
+    std::unique_ptr<ConverterFeatureReader> converter;  // cores/ffmpeg
+    std::unique_ptr<MediaProber> prober;                // none without a probe program
+    bool noteUncheckedOutputs = false;
+    EngineObservers observers;
+    JobQueue jobs;
+    DropIntake intake;
+    SettingsCatalogue catalogue;
+    RunPolicy policy;
+    JobPlanner planner;
+    std::optional<ChosenCommand> fixedCommand;
+    std::string outputFolder;
+    ExistingOutputs existing = ExistingOutputs::Overwrite;
+    bool keepTree = false;
+    bool keepDates = false;
+    std::unique_ptr<BatchRun> run;  // last: it uses everything above
+};
+
+Engine::Impl::Impl(EngineSetup setup, PostToHost post)
+    : programFolder(std::move(setup.programFolder)),
+      style(setup.style),
+      reader(setup.reader ? std::move(setup.reader) : std::make_shared<IniReader>()),
+      devices(setup.devices ? std::move(setup.devices) : SystemDeviceAccess()),
+      launcher(setup.makeLauncher ? setup.makeLauncher(std::move(post))
+                                  : SystemProcessLauncher(std::move(post))),
+      converter(std::make_unique<ConverterFeatureReader>(
+          *launcher, CoresProgram(programFolder, "ffmpeg", style),
+          [this] {
+              run->ConverterRead();
+              observers.ConverterChecked();
+          })),
+      jobs(style),
+      intake(jobs),
+      catalogue(programFolder, reader),
+      policy(programFolder, style),
+      planner(policy, *reader, *devices, converter.get(),
+              setup.findProgram ? std::move(setup.findProgram) : SystemProgramFinder()) {
+    catalogue.SetUserSettingsFolder(std::move(setup.userSettingsFolder));
+    jobs.SetObserver(&observers);
+    std::string probe = std::move(setup.probeProgram);
+    if (probe.empty()) {
+        if (std::string beside = CoresProgram(programFolder, "ffprobe", style);
+            PathExists(beside)) {
+            probe = std::move(beside);
+        } else {
+            // ffmpeg without ffprobe beside it: done jobs say their outputs were not checked.
+            noteUncheckedOutputs = PathExists(converter->Program());
+        }
+    }
+    if (!probe.empty()) {
+        prober = ProgramProber(*launcher, std::move(probe),
+                               [this](ProbeTicket ticket, const ProbeAnswer& answer) {
+                                   run->ProbeAnswered(ticket, answer);
+                               });
+    }
+    RunInputs inputs;
+    inputs.chosenCommand = [this] { return fixedCommand ? fixedCommand : catalogue.SelectedCommand(); };
+    inputs.choices = [this] { return Choices(); };
+    inputs.keepDates = [this] { return keepDates; };
+    inputs.noteUncheckedOutputs = noteUncheckedOutputs;
+    run = std::make_unique<BatchRun>(jobs, *launcher, planner, prober.get(), std::move(inputs));
+    run->SetObserver(&observers);
+}
+
+Engine::Engine(EngineSetup setup, PostToHost post)
+    : impl_(std::make_unique<Impl>(std::move(setup), std::move(post))) {}
+
 Engine::~Engine() {
-    observer_ = nullptr;
-    run_->SetObserver(nullptr);
-    run_.reset();
+    impl_->observers.Clear();
+    impl_->run.reset();
+}
+
+void Engine::AddObserver(EngineObserver* observer) {
+    impl_->observers.Add(observer);
+}
+
+void Engine::RemoveObserver(EngineObserver* observer) {
+    impl_->observers.Remove(observer);
 }
 
 void Engine::SetObserver(EngineObserver* observer) {
-    observer_ = observer;
-    run_->SetObserver(observer);
+    impl_->observers.Clear();
+    impl_->observers.Add(observer);
 }
 
-CommandCheck Engine::CommandNeeds(const ChosenCommand& command) {
-    CommandCheck check;
-    switch (converter_->Look()) {
-        case ConverterFeatureReader::State::Reading:
-            check.state = CommandCheck::State::Reading;
-            return check;
-        case ConverterFeatureReader::State::Known:
-            break;
-        default:
-            return check;
+// --- The settings files ---------------------------------------------------------------------
+
+CatalogueLoadResult Engine::LoadCatalogue(Language language) {
+    return impl_->catalogue.LoadSettingsCatalogue(language);
+}
+
+std::vector<CatalogueEntry> Engine::SettingsFiles() const {
+    return impl_->catalogue.Entries();
+}
+
+std::string Engine::SettingsFolder() const {
+    return impl_->catalogue.SettingsFolder();
+}
+
+std::string Engine::UserSettingsFolder() const {
+    return impl_->catalogue.UserSettingsFolder();
+}
+
+std::vector<CatalogueListing> Engine::Listing(Language language) {
+    std::vector<CatalogueListing> listing;
+    for (const CatalogueEntry& entry : impl_->catalogue.Entries()) {
+        listing.push_back(CatalogueListing{entry, CommandsOf(entry.path, language)});
     }
-    check.state = CommandCheck::State::Checked;
-    const CommandDefinition* definition = PlanCommand(command);
-    if (definition == nullptr) {
-        return check;
-    }
-    // The lines as they would be for some file; the options they name do not depend on it.
-    const JobInputs sample{JoinPath(programFolder_, "input.mp4", style_),
-                           outputFolder_.empty() ? programFolder_ : outputFolder_, "input"};
-    PlanningDeviceAccess devices(*devices_);
-    std::vector<PlannedLine> lines;
-    for (const CommandTemplate& commandTemplate : definition->templates) {
-        if (std::optional<PlannedLine> line = policy_.PlanLine(commandTemplate, sample, devices)) {
-            lines.push_back(std::move(*line));
-        }
-    }
-    check.missing =
-        MissingNeeds(NeedsOfLines(lines, converter_->Program(), style_), converter_->Features());
-    return check;
+    return listing;
+}
+
+std::vector<CommandRow> Engine::CommandsOf(const std::string& settingsFile, Language language) {
+    return ReadCommandList(*impl_->reader, settingsFile, language);
+}
+
+int Engine::SelectedSettingsRow() const {
+    return impl_->catalogue.SelectedSettingsRow();
+}
+
+void Engine::SelectSettingsRow(int row) {
+    impl_->catalogue.SelectSettingsRow(row);
+}
+
+bool Engine::SelectSettingsFile(const std::string& path) {
+    return impl_->catalogue.SelectSettingsFile(path);
+}
+
+void Engine::RefreshCommandList(std::optional<Language> language) {
+    impl_->catalogue.MultiComboBox1Change(language);
+}
+
+std::vector<CommandRow> Engine::CommandRows() const {
+    return impl_->catalogue.CommandRows();
+}
+
+int Engine::SelectedCommandRow() const {
+    return impl_->catalogue.SelectedCommandRow();
+}
+
+void Engine::SelectCommandRow(int row) {
+    impl_->catalogue.SelectCommandRow(row);
+}
+
+bool Engine::SelectCommandItem(int itemNumber) {
+    return impl_->catalogue.SelectCommandItem(itemNumber);
+}
+
+std::optional<std::string> Engine::SelectedSettingsPath() const {
+    return impl_->catalogue.SelectedSettingsPath();
+}
+
+std::optional<ChosenCommand> Engine::SelectedCommand() const {
+    return impl_->catalogue.SelectedCommand();
+}
+
+void Engine::OpenSelectedSettingsFile(const std::function<void(const std::string&)>& open) const {
+    impl_->catalogue.S1Click(open);
+}
+
+// --- What to convert with ------------------------------------------------------------------
+
+void Engine::UseCommand(std::optional<ChosenCommand> command) {
+    impl_->fixedCommand = std::move(command);
 }
 
 std::optional<ChosenCommand> Engine::CurrentCommand() const {
-    return fixedCommand_ ? fixedCommand_ : catalogue_.SelectedCommand();
+    return impl_->CommandFor(nullptr);
+}
+
+CommandCheck Engine::CommandNeeds(const ChosenCommand& command) {
+    return impl_->planner.Needs(command, impl_->outputFolder);
+}
+
+ConverterFacts Engine::Converter() {
+    ConverterFacts facts;
+    switch (impl_->converter->Look()) {
+        case ConverterFeatureReader::State::Absent:
+            facts.state = ConverterFacts::State::Absent;
+            break;
+        case ConverterFeatureReader::State::Reading:
+            facts.state = ConverterFacts::State::Reading;
+            break;
+        case ConverterFeatureReader::State::Known:
+            facts.state = ConverterFacts::State::Known;
+            break;
+        case ConverterFeatureReader::State::Unreadable:
+            facts.state = ConverterFacts::State::Unreadable;
+            break;
+    }
+    facts.version = impl_->converter->Version();
+    if (impl_->prober) {
+        facts.probeWay = std::string(impl_->prober->Way());
+    }
+    return facts;
+}
+
+void Engine::SetOutputFolder(std::string folder) {
+    impl_->outputFolder = std::move(folder);
+}
+
+const std::string& Engine::OutputFolder() const {
+    return impl_->outputFolder;
+}
+
+void Engine::SetExistingOutputs(ExistingOutputs existing) {
+    impl_->existing = existing;
+}
+
+ExistingOutputs Engine::ExistingOutputsChoice() const {
+    return impl_->existing;
+}
+
+void Engine::SetKeepTree(bool on) {
+    impl_->keepTree = on;
+}
+
+bool Engine::KeepTree() const {
+    return impl_->keepTree;
+}
+
+void Engine::SetKeepDates(bool on) {
+    impl_->keepDates = on;
+}
+
+bool Engine::KeepDates() const {
+    return impl_->keepDates;
 }
 
 void Engine::SetSimultaneousJobs(std::size_t count) {
     if (count == 0) {
         count = std::max(1u, std::thread::hardware_concurrency());
     }
-    run_->SetSimultaneousJobs(count);
+    impl_->run->SetSimultaneousJobs(count);
+}
+
+std::size_t Engine::SimultaneousJobs() const {
+    return impl_->run->SimultaneousJobs();
+}
+
+void Engine::SetFollowProgress(bool on) {
+    impl_->run->SetFollowProgress(on);
+}
+
+// --- The job list -----------------------------------------------------------------------------
+
+IntakeResult Engine::AddPaths(std::span<const std::string> paths) {
+    return impl_->intake.TakeDrop(paths);
+}
+
+void Engine::AddFiles(std::span<const std::string> paths) {
+    impl_->jobs.BeginAppend();
+    for (const std::string& path : paths) {
+        impl_->jobs.AddJob(IncomingPath(path));
+    }
+    impl_->jobs.EndAppend();
+}
+
+void Engine::AddFiles(std::span<const JobEntry> files) {
+    impl_->jobs.BeginAppend();
+    for (const JobEntry& file : files) {
+        impl_->jobs.AddJob(IncomingPath(file.path), file.subfolder, file.command);
+    }
+    impl_->jobs.EndAppend();
 }
 
 int Engine::RemoveWaiting(std::span<const JobId> ids) {
     std::vector<JobId> waiting;
     waiting.reserve(ids.size());
     std::copy_if(ids.begin(), ids.end(), std::back_inserter(waiting),
-                 [this](JobId id) { return !run_->IsActive(id); });
-    return jobs_.Remove(waiting);
-}
-
-void Engine::AddFiles(std::span<const QueuedFile> files) {
-    jobs_.BeginAppend();
-    for (const QueuedFile& file : files) {
-        jobs_.AddJob(file.path, file.subfolder);
-    }
-    jobs_.EndAppend();
+                 [this](JobId id) { return !impl_->run->IsActive(id); });
+    return impl_->jobs.Remove(waiting);
 }
 
 void Engine::MoveToTop(std::span<const JobId> ids) {
     // The converting jobs stand at the top; the moved ones come right below them.
     std::int32_t keep = 0;
-    while (keep < jobs_.JobCount() && run_->IsActive(jobs_.Id(keep))) {
+    while (keep < impl_->jobs.JobCount() && impl_->run->IsActive(impl_->jobs.Id(keep))) {
         ++keep;
     }
-    jobs_.MoveUp(ids, keep);
+    impl_->jobs.MoveUp(ids, keep);
 }
 
 bool Engine::IsConverting(JobId id) const {
-    return run_->IsActive(id);
+    return impl_->run->IsActive(id);
 }
 
-IntakeResult Engine::AddPaths(std::span<const std::string> paths) {
-    return intake_.TakeDrop(paths);
+std::int32_t Engine::JobCount() const {
+    return impl_->jobs.JobCount();
 }
 
-const CommandDefinition* Engine::PlanCommand(const ChosenCommand& command) {
-    std::shared_ptr<const IniDocument> document = reader_->TryDocument(command.settingsFile);
-    if (!planTemplates_ || !(planTemplates_->command == command) ||
-        planTemplates_->document != document) {
-        CommandDefinition definition;
-        if (document) {
-            definition.templates = ReadCommandTemplates(*document, command.itemNumber);
-            definition.extensions = ReadCommandExtensions(*document, command.itemNumber);
-        }
-        planTemplates_ = PlanTemplates{command, std::move(document), std::move(definition)};
-    }
-    return planTemplates_->document ? &planTemplates_->definition : nullptr;
+JobView Engine::Job(std::int32_t index) const {
+    return impl_->jobs.View(index);
 }
 
-JobPlan Engine::PlanWith(std::int32_t index, const ChosenCommand& command, RunOutputs& outputs) {
-    const CommandDefinition* definition = PlanCommand(command);
-    PlanningDeviceAccess devices(*devices_);
-    const std::string& path = jobs_.JobPath(index);
-    const std::string folder =
-        keepTree_ && !outputFolder_.empty() && !jobs_.Subfolder(index).empty()
-            ? JoinPath(outputFolder_, jobs_.Subfolder(index), style_)
-            : outputFolder_;
-    OutputChoice choice = ChooseOutputName(
-        [&](const std::string& name) {
-            return policy_.PlanJob(definition, command.settingsFile, JobInputs{path, folder, name},
-                                   devices);
-        },
-        path, existingOutputs_, outputs, style_);
-    if (choice.problem != JobProblem::None) {
-        choice.plan.problem = choice.problem;
-        choice.plan.problemSubject = choice.problemSubject;
-        return choice.plan;
-    }
-    for (const LineOutput& output : choice.plan.Outputs()) {
-        outputs.Add(output.path);
-    }
-    return choice.plan;
+JobStatus Engine::Status(std::int32_t index) const {
+    return impl_->jobs.Status(index);
 }
+
+std::optional<std::int32_t> Engine::IndexOf(JobId id) const {
+    return impl_->jobs.IndexOf(id);
+}
+
+void Engine::VisitJobs(const std::function<void(const JobView&)>& visit) const {
+    for (std::int32_t index = 0; index < impl_->jobs.JobCount(); ++index) {
+        visit(impl_->jobs.View(index));
+    }
+}
+
+// --- The run ------------------------------------------------------------------------------------
+
+void Engine::StartRun() {
+    impl_->run->StartRun();
+}
+
+void Engine::StopHead() {
+    impl_->run->StopHead();
+}
+
+void Engine::StopAll() {
+    impl_->run->StopAll();
+}
+
+void Engine::FinishAfterCurrent() {
+    impl_->run->FinishAfterCurrent();
+}
+
+bool Engine::StopJob(JobId id) {
+    return impl_->run->StopJob(id);
+}
+
+void Engine::Tick() {
+    impl_->run->Tick();
+}
+
+// --- Plans ------------------------------------------------------------------------------------
 
 JobPlan Engine::Plan(std::int32_t index) {
-    const std::optional<ChosenCommand> command = CurrentCommand();
-    if (!command || index < 0 || index >= jobs_.JobCount()) {
-        return {};
-    }
-    RunOutputs none(style_);
-    return PlanWith(index, *command, none);
+    OutputBook none(impl_->style);
+    impl_->planner.BeginPass();
+    return impl_->PlanIndex(index, none);
 }
 
-std::vector<JobPlan> Engine::PlanAll() {
-    std::vector<JobPlan> plans;
-    const std::optional<ChosenCommand> command = CurrentCommand();
-    if (!command) {
-        return plans;
+void Engine::PlanEach(const std::function<void(const JobView&, const JobPlan&)>& each) {
+    OutputBook book(impl_->style);
+    impl_->planner.BeginPass();
+    for (std::int32_t index = 0; index < impl_->jobs.JobCount(); ++index) {
+        const JobPlan plan = impl_->PlanIndex(index, book);
+        if (plan.problem == JobProblem::None) {
+            for (const LineOutput& output : plan.Outputs()) {
+                book.Add(output.path);
+            }
+        }
+        each(impl_->jobs.View(index), plan);
     }
-    RunOutputs outputs(style_);
-    plans.reserve(static_cast<std::size_t>(jobs_.JobCount()));
-    for (std::int32_t index = 0; index < jobs_.JobCount(); ++index) {
-        plans.push_back(PlanWith(index, *command, outputs));
-    }
-    return plans;
+}
+
+// --- Progress and state -----------------------------------------------------------------------
+
+std::optional<JobProgress> Engine::ProgressOf(JobId id) const {
+    return impl_->run->ProgressOf(id);
+}
+
+const QueueProgress& Engine::Queue() const {
+    return impl_->run->Queue();
+}
+
+const RunTally& Engine::Tally() const {
+    return impl_->run->Tally();
+}
+
+bool Engine::RunActive() const {
+    return impl_->run->RunActive();
+}
+
+std::int32_t Engine::ElapsedSeconds() const {
+    return impl_->run->ElapsedSeconds();
+}
+
+bool Engine::StopRequested() const {
+    return impl_->run->StopRequested();
+}
+
+ProcessHandle Engine::CurrentProcess() const {
+    return impl_->run->CurrentProcess();
+}
+
+bool Engine::StopEnabled() const {
+    return impl_->run->StopEnabled();
+}
+
+bool Engine::WaitingForProcess() const {
+    return impl_->run->WaitingForProcess();
+}
+
+const std::string& Engine::ProgramFolder() const {
+    return impl_->programFolder;
+}
+
+PathStyle Engine::Style() const {
+    return impl_->style;
 }
 
 }  // namespace palomix

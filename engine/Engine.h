@@ -1,9 +1,10 @@
 // The core's one door. An Engine owns everything a conversion needs: the job list and the
-// intake of dropped paths, access to the conversion settings (the catalogue, or a command fixed
-// by the caller), the process launcher, the drives, the run policy and the batch run. Both front
-// ends (the window and palomix-batch) use it through the verbs below and learn what happens
-// through one EngineObserver; they choose the words and the language, the core builds no
-// sentence.
+// intake of paths, the conversion settings (the catalogue, or a command fixed by the caller),
+// the process launcher, the media prober, the drives, the job planner and the batch run. Both
+// front ends (the window and palomix-batch) use it through the verbs below and learn what
+// happens through one EngineObserver; they choose the words and the language, the core builds
+// no sentence. Nothing of the core's insides is handed out: front ends ask questions and get
+// values (engine/EngineTypes.h).
 //
 // Threads: everything runs on the host's thread. The launcher learns of a process's end on a
 // thread of its own and hands it to the host through the PostToHost function the Engine was
@@ -16,22 +17,17 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "engine/BatchRun.h"
-#include "engine/ConverterFeatures.h"
-#include "engine/DropIntake.h"
 #include "engine/EngineObserver.h"
-#include "engine/JobQueue.h"
-#include "engine/RunPolicy.h"
+#include "engine/EngineTypes.h"
 #include "platform/Drives.h"
-#include "platform/PathRules.h"
 #include "platform/ProcessLauncher.h"
-#include "settings/IniFile.h"
-#include "settings/QueueFile.h"
-#include "settings/SettingsCatalogue.h"
 
 namespace palomix {
+
+class IniReader;
 
 // What the Engine takes from the outside world. Every field left empty gets the real thing,
 // so tests can hand in fakes.
@@ -47,18 +43,19 @@ struct EngineSetup {
     // cores/ffprobe of the program folder when it is there. Without one, progress has no
     // percentages and outputs are not checked.
     std::string probeProgram;
+    // Finds the program a command line names, as the launcher does; empty: the system's rule.
+    std::function<std::string(const std::string& name)> findProgram;
+    // A second folder of settings files, the user's own (listed after the program's); empty
+    // for none.
+    std::string userSettingsFolder;
 };
 
-// What a command needs of cores/ffmpeg that it does not offer (see CommandNeeds).
-struct CommandCheck {
-    enum class State {
-        NotChecked,  // there is no cores/ffmpeg, or its lists cannot be read: nothing is known
-        Reading,     // its lists are being read: EngineObserver::ConverterChecked follows
-        Checked,     // `missing` holds what the command needs and it lacks (maybe nothing)
-    };
-    State state = State::NotChecked;
-    std::vector<ConverterNeed> missing;
-};
+// A path as it comes in, by whichever way (a drop, a command line, a later start, the kept
+// queue): absolute (a relative one from the current folder), "." and ".." resolved by their
+// text, no separator at the end but a root's own, the bytes of the names as they are. The
+// door applies it to every path it takes; a front end that hands a path on to another process
+// applies it first, where the current folder is the one the path was meant in.
+std::string IncomingPath(std::string_view path);
 
 class Engine {
 public:
@@ -69,53 +66,84 @@ public:
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    // Not owned; nullptr for none. Remove it before it dies.
+    // Observers are told every fact, in the order they were added. Not owned; remove one
+    // before it dies. SetObserver makes `observer` the only one (nullptr: none).
+    void AddObserver(EngineObserver* observer);
+    void RemoveObserver(EngineObserver* observer);
     void SetObserver(EngineObserver* observer);
 
+    // --- The settings files ----------------------------------------------------------------
+    // Loads the catalogue with the texts of the language and selects its first file (and that
+    // file's first command). When convert_settings is missing nothing changes and the result
+    // says so.
+    CatalogueLoadResult LoadCatalogue(Language language);
+    std::vector<CatalogueEntry> SettingsFiles() const;
+    // The folders searched: convert_settings of the program folder, then the user's (if any).
+    std::string SettingsFolder() const;
+    std::string UserSettingsFolder() const;
+    // Every settings file with its command list in the language (palomix-batch --list).
+    std::vector<CatalogueListing> Listing(Language language);
+    // The command list of any settings file in the language.
+    std::vector<CommandRow> CommandsOf(const std::string& settingsFile, Language language);
+
+    // The two selections of the window, by position (-1: none) or by what they name.
+    int SelectedSettingsRow() const;
+    void SelectSettingsRow(int row);
+    bool SelectSettingsFile(const std::string& path);
+    // Refills the command list for the selected settings file (nullopt: no language, an
+    // empty list) and selects its first row.
+    void RefreshCommandList(std::optional<Language> language);
+    std::vector<CommandRow> CommandRows() const;
+    int SelectedCommandRow() const;
+    void SelectCommandRow(int row);
+    bool SelectCommandItem(int itemNumber);
+    std::optional<std::string> SelectedSettingsPath() const;
+    std::optional<ChosenCommand> SelectedCommand() const;
+    // Opens the selected settings file with `open` (the system's default program).
+    void OpenSelectedSettingsFile(const std::function<void(const std::string&)>& open) const;
+
     // --- What to convert with -------------------------------------------------------------
-    // The settings files and the two selections of the window.
-    SettingsCatalogue& Catalogue() { return catalogue_; }
-    const SettingsCatalogue& Catalogue() const { return catalogue_; }
-    // A command fixed by the caller (palomix-batch), used instead of the catalogue's selection;
-    // nullopt goes back to the selection.
-    void UseCommand(std::optional<ChosenCommand> command) { fixedCommand_ = std::move(command); }
-    // The command the run reads now: the fixed one, else the catalogue's selection.
+    // A command fixed by the caller (palomix-batch), used instead of the selection; nullopt
+    // goes back to the selection.
+    void UseCommand(std::optional<ChosenCommand> command);
+    // The command the run reads now: the fixed one, else the selection.
     std::optional<ChosenCommand> CurrentCommand() const;
     // The encoders and output formats that the command's cores/ffmpeg lines name and that
     // ffmpeg lacks; a run fails such a command's jobs unstarted. Never waits: the first call
     // (and the first after cores/ffmpeg changed) starts reading ffmpeg's lists and answers
-    // Reading, and ConverterChecked tells when to ask again. The lists are kept for as long as
-    // the file keeps its size and time.
+    // Reading, and ConverterChecked tells when to ask again.
     CommandCheck CommandNeeds(const ChosenCommand& command);
+    // What is known of cores/ffmpeg (its version once read) and how media files are probed.
+    ConverterFacts Converter();
     // The output folder, exactly as shown; read by the run at the start of every job.
-    void SetOutputFolder(std::string folder) { outputFolder_ = std::move(folder); }
-    const std::string& OutputFolder() const { return outputFolder_; }
+    void SetOutputFolder(std::string folder);
+    const std::string& OutputFolder() const;
     // What happens to an output file that exists from before the run (Overwrite by default);
     // read at the start of every job.
-    void SetExistingOutputs(ExistingOutputs existing) { existingOutputs_ = existing; }
-    ExistingOutputs ExistingOutputsChoice() const { return existingOutputs_; }
+    void SetExistingOutputs(ExistingOutputs existing);
+    ExistingOutputs ExistingOutputsChoice() const;
     // A file found inside a dropped folder is converted into the same subfolder of the output
     // folder (off by default); player outputs are not affected.
-    void SetKeepTree(bool on) { keepTree_ = on; }
-    bool KeepTree() const { return keepTree_; }
+    void SetKeepTree(bool on);
+    bool KeepTree() const;
     // Each output gets the modification time of its source (off by default).
-    void SetKeepDates(bool on) { keepDates_ = on; }
-    bool KeepDates() const { return keepDates_; }
+    void SetKeepDates(bool on);
+    bool KeepDates() const;
+    // How many jobs convert at once: 1 (the default) to any number; 0 for one per core. Raised
+    // during a run, more jobs start at once.
+    void SetSimultaneousJobs(std::size_t count);
+    std::size_t SimultaneousJobs() const;
+    // Progress is followed unless switched off (a caller that shows none saves the work).
+    void SetFollowProgress(bool on);
 
     // --- The job list -----------------------------------------------------------------------
-    // Dropped paths become jobs at the end of the list, in order (see DropIntake). Does not
-    // start a run.
+    // Paths become jobs at the end of the list, in order (folders searched). Does not start a
+    // run.
     IntakeResult AddPaths(std::span<const std::string> paths);
-    // Files put into the list as they are, without looking them up or searching folders (a
-    // queue saved earlier, say).
-    void AddFiles(std::span<const std::string> paths) { jobs_.AddJobs(paths); }
-    // A file with the subfolder it lay in below a dropped folder (see JobQueue::AddJob).
-    void AddFile(std::string path, std::string_view subfolder) {
-        jobs_.AddJob(std::move(path), subfolder);
-    }
-    // Files with their subfolders, as they are (a queue kept from an earlier start), reported
-    // as one insertion.
-    void AddFiles(std::span<const QueuedFile> files);
+    // Files put into the list as they are, without searching folders (a queue kept from an
+    // earlier start, a watched folder), reported as one addition.
+    void AddFiles(std::span<const std::string> paths);
+    void AddFiles(std::span<const JobEntry> files);
     // Takes waiting jobs out of the list; a job being converted stays (only a stop ends it).
     // The number taken out.
     int RemoveWaiting(std::span<const JobId> ids);
@@ -123,81 +151,57 @@ public:
     void MoveToTop(std::span<const JobId> ids);
     // True while the job is being converted (or its stopped command has not ended yet).
     bool IsConverting(JobId id) const;
-    // The list, to read and to watch (JobQueue::AddObserver).
-    const JobQueue& Jobs() const { return jobs_; }
+    std::int32_t JobCount() const;
+    // Job `index` (0 = the head); an empty view outside the list.
+    JobView Job(std::int32_t index) const;
+    JobStatus Status(std::int32_t index) const;
+    std::optional<std::int32_t> IndexOf(JobId id) const;
+    // Every job in list order (the views valid during the call).
+    void VisitJobs(const std::function<void(const JobView&)>& visit) const;
 
     // --- The run ------------------------------------------------------------------------------
-    void StartRun() { run_->StartRun(); }
+    void StartRun();
     // The Stop button: the head job's running command.
-    void StopHead() { run_->StopHead(); }
+    void StopHead();
     // Every running command; nothing more starts and the run ends as interrupted.
-    void StopAll() { run_->StopAll(); }
+    void StopAll();
     // Lets the converting jobs finish, then ends the run; the waiting jobs stay.
-    void FinishAfterCurrent() { run_->FinishAfterCurrent(); }
+    void FinishAfterCurrent();
     // The running command of one converting job (a row's own Stop).
-    bool StopJob(JobId id) { return run_->StopJob(id); }
-    // How many jobs convert at once: 1 (the default) to any number; 0 for one per core.
-    void SetSimultaneousJobs(std::size_t count);
-    std::size_t SimultaneousJobs() const { return run_->SimultaneousJobs(); }
+    bool StopJob(JobId id);
     // The run timer's tick, once a second.
-    void Tick() { run_->Tick(); }
+    void Tick();
 
+    // --- Plans --------------------------------------------------------------------------------
     // The lines the run would start for job `index` (0 = head) if it began now, with the command
     // and output folder chosen now, prepared exactly as the run prepares them, with the output
     // names it would choose (but for the temporary names outputs are written under while a job
     // runs); no folder is created and nothing is started.
     JobPlan Plan(std::int32_t index);
-    // The plans of every job of the list, as a run of them all would name their outputs (a
-    // later job with the same name as an earlier one numbered).
-    std::vector<JobPlan> PlanAll();
+    // The plans of every job of the list in order, as a run of them all would name their
+    // outputs (a later job with the same name as an earlier one numbered), each handed over as
+    // it is made, so that a plan of any number of jobs needs the memory of one.
+    void PlanEach(const std::function<void(const JobView&, const JobPlan&)>& each);
 
-    // --- Progress -----------------------------------------------------------------------------
+    // --- Progress and state -------------------------------------------------------------------
     // How far a converting job has come (nullopt when it is not converting), and the run as a
     // whole, as of the last Tick.
-    std::optional<JobProgress> ProgressOf(JobId id) const { return run_->ProgressOf(id); }
-    const QueueProgress& Queue() const { return run_->Queue(); }
-    // Progress is followed unless switched off (a caller that shows none saves the work).
-    void SetFollowProgress(bool on) { run_->SetFollowProgress(on); }
-
-    // --- State --------------------------------------------------------------------------------
-    std::int32_t JobCount() const { return jobs_.JobCount(); }
-    bool RunActive() const { return run_->RunActive(); }
-    std::int32_t ElapsedSeconds() const { return run_->ElapsedSeconds(); }
-    bool StopRequested() const { return run_->StopRequested(); }
-    ProcessHandle CurrentProcess() const { return run_->CurrentProcess(); }
-    bool StopEnabled() const { return run_->StopEnabled(); }
-    bool WaitingForProcess() const { return run_->WaitingForProcess(); }
-    const std::string& ProgramFolder() const { return programFolder_; }
-    PathStyle Style() const { return style_; }
-    IniReader& Reader() { return *reader_; }
+    std::optional<JobProgress> ProgressOf(JobId id) const;
+    const QueueProgress& Queue() const;
+    // How the jobs of the run (or of the last one) ended so far.
+    const RunTally& Tally() const;
+    bool RunActive() const;
+    std::int32_t ElapsedSeconds() const;
+    bool StopRequested() const;
+    ProcessHandle CurrentProcess() const;
+    bool StopEnabled() const;
+    bool WaitingForProcess() const;
+    const std::string& ProgramFolder() const;
+    PathStyle Style() const;
 
 private:
-    std::string programFolder_;
-    PathStyle style_;
-    std::shared_ptr<IniReader> reader_;
-    std::unique_ptr<DeviceAccess> devices_;
-    std::unique_ptr<ProcessLauncher> launcher_;
-    std::unique_ptr<ConverterFeatureReader> converter_;  // cores/ffmpeg
-    EngineObserver* observer_ = nullptr;
-    JobQueue jobs_;
-    DropIntake intake_;
-    SettingsCatalogue catalogue_;
-    RunPolicy policy_;
-    std::optional<ChosenCommand> fixedCommand_;
-    std::string outputFolder_;
-    std::unique_ptr<BatchRun> run_;
-    // Plan's last look at the settings file, kept while the file is unchanged.
-    struct PlanTemplates {
-        ChosenCommand command;
-        std::shared_ptr<const IniDocument> document;
-        CommandDefinition definition;
-    };
-    std::optional<PlanTemplates> planTemplates_;
-    const CommandDefinition* PlanCommand(const ChosenCommand& command);
-    JobPlan PlanWith(std::int32_t index, const ChosenCommand& command, RunOutputs& outputs);
-    ExistingOutputs existingOutputs_ = ExistingOutputs::Overwrite;
-    bool keepTree_ = false;
-    bool keepDates_ = false;
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace palomix

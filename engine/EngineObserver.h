@@ -1,50 +1,36 @@
-// What the core tells a front end, as whole facts. Every call comes on the host's thread,
-// after the core's state has been updated, and every method has an empty default.
+// What the core tells a front end, as whole facts: the changes of the job list, and what the
+// run does. Every call comes on the host's thread, after the core's state has been updated, and
+// every method has an empty default.
 //
 // A handler may call back into the core (start a run, stop a job, add paths, tick); it must not
 // destroy it. JobEnded, RunEnded and StopFailed may run a nested event loop (a modal message
-// box); StopEnabledChanged may not.
+// box); StopEnabledChanged and the list's facts may not.
 #pragma once
 
-#include <string>
-#include <system_error>
+#include <cstdint>
+#include <vector>
 
-#include "engine/JobQueue.h"
-#include "engine/JobResult.h"
+#include "engine/EngineTypes.h"
 
 namespace palomix {
-
-// Why a run ended.
-enum class RunEndReason {
-    QueueEmpty,            // every job has left the list
-    LaunchFailed,          // a command line could not be started; its job stays at the top
-    NothingSelected,       // no conversion command is chosen; no job was started
-    Interrupted,           // every job was stopped; the jobs not reached stay in the list
-    OutputFolderUnusable,  // the output folder could not be made; the jobs stay in the list
-    FinishedEarly,         // asked to end after the jobs converting; the others stay
-};
-
-struct RunEnd {
-    RunEndReason reason = RunEndReason::QueueEmpty;
-    std::string folder;     // OutputFolderUnusable: the folder
-    std::error_code error;  // OutputFolderUnusable: why it could not be made
-};
-
-struct JobStart {
-    JobId id = 0;
-    std::string path;
-    std::string outputName;  // the name its outputs get (see JobResult::outputName)
-};
-
-struct CommandStart {
-    JobId id = 0;
-    int templateNumber = 0;
-    std::string commandLine;
-};
 
 class EngineObserver {
 public:
     virtual ~EngineObserver() = default;
+
+    // --- The job list (indices count from 0, the head job) -----------------------------------
+    // `count` jobs were added at `first` (at the end of the list, or where moved jobs went).
+    virtual void JobsAdded(std::int32_t /*first*/, std::int32_t /*count*/) {}
+    // `count` jobs were taken out at `first`; the jobs below moved up.
+    virtual void JobsRemoved(std::int32_t /*first*/, std::int32_t /*count*/) {}
+    // Jobs changed places (moved to the top of the waiting ones): the jobs from `first` to
+    // `first + count - 1` are others now, in a new order; the number of jobs is the same.
+    virtual void JobsMoved(std::int32_t /*first*/, std::int32_t /*count*/) {}
+    // The status of the job at `index` changed (waiting, converting with its seconds, not
+    // started).
+    virtual void JobStatusChanged(std::int32_t /*index*/) {}
+
+    // --- The run ------------------------------------------------------------------------------
     // The Stop button became enabled or disabled.
     virtual void StopEnabledChanged(bool /*enabled*/) {}
     // A job began converting.
@@ -60,6 +46,33 @@ public:
     // What cores/ffmpeg offers has been read (or found unreadable): Engine::CommandNeeds
     // answers now.
     virtual void ConverterChecked() {}
+};
+
+// Tells every fact to each observer of a list, in the order they were added. An observer
+// added or removed while a fact is told is told from the next fact on.
+class EngineObservers final : public EngineObserver {
+public:
+    void Add(EngineObserver* observer);
+    void Remove(EngineObserver* observer);
+    void Clear() { observers_.clear(); }
+
+    void JobsAdded(std::int32_t first, std::int32_t count) override;
+    void JobsRemoved(std::int32_t first, std::int32_t count) override;
+    void JobsMoved(std::int32_t first, std::int32_t count) override;
+    void JobStatusChanged(std::int32_t index) override;
+    void StopEnabledChanged(bool enabled) override;
+    void JobStarted(const JobStart& start) override;
+    void CommandStarted(const CommandStart& start) override;
+    void JobEnded(const JobResult& result) override;
+    void RunEnded(const RunEnd& end) override;
+    void StopFailed() override;
+    void ConverterChecked() override;
+
+private:
+    template <typename Tell>
+    void Each(Tell&& tell);
+
+    std::vector<EngineObserver*> observers_;
 };
 
 }  // namespace palomix

@@ -11,19 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/EngineTypes.h"
+
 namespace palomix {
-
-// Something a command line needs the converter to offer.
-struct ConverterNeed {
-    enum class Kind {
-        Encoder,  // -c:v NAME and the like: an encoder, or a codec some encoder writes
-        Format,   // -f NAME before an output: an output format (a muxer)
-    };
-    Kind kind = Kind::Encoder;
-    std::string name;
-
-    friend bool operator==(const ConverterNeed&, const ConverterNeed&) = default;
-};
 
 // The encoders (-c, -codec, -c:<streams>, -codec:<streams>, -vcodec, -acodec, -scodec; "copy"
 // needs none) and output formats (-f) the outputs of the arguments ask for, each once, in

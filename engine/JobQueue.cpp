@@ -4,6 +4,8 @@
 #include <limits>
 #include <utility>
 
+#include "engine/EngineObserver.h"
+
 namespace palomix {
 
 namespace {
@@ -17,96 +19,62 @@ const std::string& EmptyText() {
 
 JobQueue::JobQueue(PathStyle style) : style_(style) {}
 
-void JobQueue::AddObserver(JobQueueObserver* observer) const {
-    if (observer != nullptr &&
-        std::find(observers_.begin(), observers_.end(), observer) == observers_.end()) {
-        observers_.push_back(observer);
+std::uint32_t JobQueue::SubfolderNumber(std::string_view subfolder) {
+    if (subfolder.empty()) {
+        return 0;
     }
-}
-
-void JobQueue::RemoveObserver(JobQueueObserver* observer) const {
-    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
-}
-
-template <typename F>
-void JobQueue::Notify(F&& f) {
-    // A copy, so that an observer may remove itself while being told.
-    const std::vector<JobQueueObserver*> observers = observers_;
-    for (JobQueueObserver* observer : observers) {
-        f(*observer);
+    if (subfolders_.back() == subfolder) {
+        return static_cast<std::uint32_t>(subfolders_.size() - 1);
     }
+    const auto [found, added] = subfolderIndex_.try_emplace(
+        std::string(subfolder), static_cast<std::uint32_t>(subfolders_.size()));
+    if (added) {
+        subfolders_.emplace_back(subfolder);
+    }
+    return found->second;
 }
 
-void JobQueue::Append(std::string path, std::string_view subfolder) {
+std::uint32_t JobQueue::CommandNumber(const std::optional<ChosenCommand>& command) {
+    if (!command) {
+        return 0;
+    }
+    // A handful of watches at most: a look through the list is enough.
+    const auto found = std::find(commands_.begin(), commands_.end(), *command);
+    if (found != commands_.end()) {
+        return static_cast<std::uint32_t>(found - commands_.begin()) + 1;
+    }
+    commands_.push_back(*command);
+    return static_cast<std::uint32_t>(commands_.size());
+}
+
+JobId JobQueue::AddJob(std::string path, std::string_view subfolder,
+                       const std::optional<ChosenCommand>& command) {
     if (JobCount() == std::numeric_limits<std::int32_t>::max()) {
-        return;  // the count is a signed 32-bit value; a list that long takes no more
+        return 0;  // the count is a signed 32-bit value; a list that long takes no more
     }
     if (pendingFrom_ < 0) {
         pendingFrom_ = JobCount();
     }
-    std::uint32_t folder = 0;
-    if (!subfolder.empty()) {
-        if (subfolders_.back() == subfolder) {
-            folder = static_cast<std::uint32_t>(subfolders_.size() - 1);
-        } else {
-            const auto [found, added] = subfolderIndex_.try_emplace(
-                std::string(subfolder), static_cast<std::uint32_t>(subfolders_.size()));
-            if (added) {
-                subfolders_.emplace_back(subfolder);
-            }
-            folder = found->second;
-        }
-    }
     const auto nameOffset =
         static_cast<std::uint32_t>(path.size() - FileNameOf(path, style_).size());
-    jobs_.push_back(Job{std::move(path), ++lastId_, nameOffset, folder, JobState::Waiting});
-}
-
-const std::string& JobQueue::Subfolder(std::int32_t index) const {
-    if (index < 0 || index >= JobCount()) {
-        return EmptyText();
+    const std::uint32_t folder = SubfolderNumber(subfolder);
+    jobs_.push_back(Job{std::move(path), ++lastId_, nameOffset, folder, CommandNumber(command),
+                        JobState::Waiting});
+    if (appendDepth_ == 0) {
+        FlushAppends();
     }
-    return subfolders_[jobs_[static_cast<std::size_t>(index)].subfolder];
+    return lastId_;
 }
 
 void JobQueue::FlushAppends() {
     if (pendingFrom_ < 0) {
         return;
     }
-    const std::int32_t before = pendingFrom_;
-    const std::int32_t after = JobCount();
+    const std::int32_t first = pendingFrom_;
     pendingFrom_ = -1;
-    if (after == before || observers_.empty()) {
-        return;
+    if (JobCount() > first && observer_ != nullptr) {
+        observer_->JobsAdded(first, JobCount() - first);
     }
-    if (before == 0) {
-        // The first job takes the blank row 1; the others are new rows.
-        Notify([](JobQueueObserver& o) { o.CellsChanged(1, 1, 0, kJobGridColumns - 1); });
-        if (after > 1) {
-            Notify([after](JobQueueObserver& o) { o.RowsInserted(2, after - 1); });
-        }
-    } else {
-        Notify(
-            [before, after](JobQueueObserver& o) { o.RowsInserted(before + 1, after - before); });
-    }
-}
-
-JobId JobQueue::AddJob(std::string path, std::string_view subfolder) {
-    const std::int32_t before = JobCount();
-    Append(std::move(path), subfolder);
-    const JobId id = JobCount() > before ? jobs_.back().id : 0;
-    if (appendDepth_ == 0) {
-        FlushAppends();
-    }
-    return id;
-}
-
-void JobQueue::AddJobs(std::span<const std::string> paths) {
-    BeginAppend();
-    for (const std::string& path : paths) {
-        Append(path);
-    }
-    EndAppend();
 }
 
 void JobQueue::BeginAppend() {
@@ -119,35 +87,9 @@ void JobQueue::EndAppend() {
     }
 }
 
-void JobQueue::RemoveAt(std::size_t index) {
-    details_.erase(jobs_[index].id);
-    jobs_.erase(jobs_.begin() + static_cast<std::ptrdiff_t>(index));
-    const int row = static_cast<int>(index) + 1;
-    if (jobs_.empty()) {
-        // Row 1 stays, blank.
-        Notify([](JobQueueObserver& o) { o.CellsChanged(1, 1, 0, kJobGridColumns - 1); });
-        return;
-    }
-    Notify([row](JobQueueObserver& o) { o.RowsRemoved(row, 1); });
-}
-
-bool JobQueue::RemoveHeadJob() {
-    FlushAppends();
-    if (jobs_.empty()) {
-        return false;
-    }
-    RemoveAt(0);
-    return !jobs_.empty();
-}
-
 bool JobQueue::Remove(JobId id) {
-    FlushAppends();
-    const std::optional<std::int32_t> index = IndexOf(id);
-    if (!index) {
-        return false;
-    }
-    RemoveAt(static_cast<std::size_t>(*index));
-    return true;
+    const JobId ids[] = {id};
+    return Remove(ids) > 0;
 }
 
 std::vector<JobQueue::Job> JobQueue::TakeOut(
@@ -178,25 +120,25 @@ std::vector<JobQueue::Job> JobQueue::TakeOut(
 
 std::int32_t JobQueue::Remove(std::span<const JobId> ids) {
     FlushAppends();
+    // The head job goes at the end of nearly every job: no set for one id at the top.
+    if (ids.size() == 1 && !jobs_.empty() && jobs_.front().id == ids.front()) {
+        details_.erase(ids.front());
+        jobs_.pop_front();
+        if (observer_ != nullptr) {
+            observer_->JobsRemoved(0, 1);
+        }
+        return 1;
+    }
     const std::unordered_set<JobId> wanted(ids.begin(), ids.end());
     std::vector<std::pair<std::int32_t, std::int32_t>> runs;
     const std::vector<Job> taken = TakeOut(wanted, 0, runs);
     for (const Job& job : taken) {
         details_.erase(job.id);
     }
-    // From the bottom up, so that each report leaves the rows above it where they were.
-    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
-        // Named copies: a lambda may not capture a structured binding under every compiler.
-        const auto index = run->first;
-        const auto count = run->second;
-        if (index == 0 && jobs_.empty()) {
-            // Row 1 stays, blank; the rows below it go.
-            if (count > 1) {
-                Notify([count](JobQueueObserver& o) { o.RowsRemoved(2, count - 1); });
-            }
-            Notify([](JobQueueObserver& o) { o.CellsChanged(1, 1, 0, kJobGridColumns - 1); });
-        } else {
-            Notify([row = index + 1, count](JobQueueObserver& o) { o.RowsRemoved(row, count); });
+    // From the bottom up, so that each fact leaves the jobs above it where they were.
+    if (observer_ != nullptr) {
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+            observer_->JobsRemoved(run->first, run->second);
         }
     }
     return static_cast<std::int32_t>(taken.size());
@@ -208,30 +150,16 @@ void JobQueue::MoveUp(std::span<const JobId> ids, std::int32_t keep) {
     const std::unordered_set<JobId> wanted(ids.begin(), ids.end());
     std::vector<std::pair<std::int32_t, std::int32_t>> runs;
     std::vector<Job> moved = TakeOut(wanted, static_cast<std::size_t>(keep), runs);
-    if (moved.empty()) {
-        return;
-    }
-    if (runs.size() == 1 && runs.front().first == keep) {
-        // Already there: put back as they were, nothing changed.
-        jobs_.insert(jobs_.begin() + keep, std::make_move_iterator(moved.begin()),
-                     std::make_move_iterator(moved.end()));
-        return;
-    }
-    // The list without the moved jobs, as the removals report it, then the moved ones back in.
-    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
-        Notify([row = run->first + 1, count = run->second](JobQueueObserver& o) {
-            o.RowsRemoved(row, count);
-        });
-    }
     jobs_.insert(jobs_.begin() + keep, std::make_move_iterator(moved.begin()),
                  std::make_move_iterator(moved.end()));
-    const int first = keep + 1;
-    const int count = static_cast<int>(moved.size());
-    Notify([first, count](JobQueueObserver& o) { o.RowsInserted(first, count); });
-}
-
-const std::string& JobQueue::HeadPath() const {
-    return jobs_.empty() ? EmptyText() : jobs_.front().path;
+    if (moved.empty() || (runs.size() == 1 && runs.front().first == keep)) {
+        return;  // already there: nothing changed
+    }
+    // Every job from `keep` down to the last one moved stands somewhere else now.
+    const std::int32_t last = runs.back().first + runs.back().second - 1;
+    if (observer_ != nullptr) {
+        observer_->JobsMoved(keep, last - keep + 1);
+    }
 }
 
 const std::string& JobQueue::JobPath(std::int32_t index) const {
@@ -249,11 +177,33 @@ std::string_view JobQueue::FileName(std::int32_t index) const {
     return std::string_view(job.path).substr(job.nameOffset);
 }
 
+const std::string& JobQueue::Subfolder(std::int32_t index) const {
+    if (index < 0 || index >= JobCount()) {
+        return EmptyText();
+    }
+    return subfolders_[jobs_[static_cast<std::size_t>(index)].subfolder];
+}
+
+const ChosenCommand* JobQueue::Command(std::int32_t index) const {
+    if (index < 0 || index >= JobCount()) {
+        return nullptr;
+    }
+    const std::uint32_t command = jobs_[static_cast<std::size_t>(index)].command;
+    return command == 0 ? nullptr : &commands_[command - 1];
+}
+
 JobId JobQueue::Id(std::int32_t index) const {
     if (index < 0 || index >= JobCount()) {
         return 0;
     }
     return jobs_[static_cast<std::size_t>(index)].id;
+}
+
+JobView JobQueue::View(std::int32_t index) const {
+    if (index < 0 || index >= JobCount()) {
+        return {};
+    }
+    return JobView{Id(index), JobPath(index), FileName(index), Subfolder(index), Command(index)};
 }
 
 std::optional<std::int32_t> JobQueue::IndexOf(JobId id) const {
@@ -291,8 +241,9 @@ void JobQueue::SetStatus(JobId id, JobStatus status) {
     } else {
         details_.insert_or_assign(id, Detail{status.seconds, std::move(status.program)});
     }
-    const int row = *index + 1;
-    Notify([row](JobQueueObserver& o) { o.CellsChanged(row, row, kStatusColumn, kStatusColumn); });
+    if (observer_ != nullptr) {
+        observer_->JobStatusChanged(*index);
+    }
 }
 
 }  // namespace palomix

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "engine/FfmpegArguments.h"
-#include "engine/JobResult.h"
+#include "engine/EngineTypes.h"
 #include "platform/PathRules.h"
 
 namespace palomix {

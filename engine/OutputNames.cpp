@@ -11,6 +11,13 @@ namespace {
 // Numbers tried before the job gives up.
 constexpr int kMostNumbers = 9999;
 
+// Why a numbered name cannot be used by a job.
+enum class Taken {
+    No,
+    ByRun,    // an output of this run has it: taken for every job after it
+    ByInput,  // it is the job's own input: taken for this job only
+};
+
 }  // namespace
 
 std::string NumberedName(std::string_view baseName, int number) {
@@ -25,34 +32,55 @@ std::string PartName(std::string_view name) {
     return std::string(name) + std::string(kPartSuffix);
 }
 
-std::string RunOutputs::Key(const std::string& path) const {
-    if (style_ != PathStyle::Windows) {
-        return path;
+std::string OutputBook::Key(std::string_view path) const {
+    std::string key(path);
+    if (style_ == PathStyle::Windows) {
+        std::transform(key.begin(), key.end(), key.begin(), [](char c) {
+            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c == '/' ? '\\' : c;
+        });
     }
-    std::string key = path;
-    std::transform(key.begin(), key.end(), key.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c == '/' ? '\\' : c;
-    });
     return key;
 }
 
-void RunOutputs::Add(const std::string& path) {
+void OutputBook::Add(const std::string& path) {
     paths_.insert(Key(path));
 }
 
-void RunOutputs::Remove(const std::string& path) {
+void OutputBook::Remove(const std::string& path) {
     paths_.erase(Key(path));
+    // A name is free again: a family's next number may be below what was noted.
+    next_.clear();
 }
 
-bool RunOutputs::Contains(const std::string& path) const {
+bool OutputBook::Contains(const std::string& path) const {
     return paths_.count(Key(path)) > 0;
+}
+
+void OutputBook::Clear() {
+    paths_.clear();
+    next_.clear();
+}
+
+int OutputBook::FirstNumber(const std::string& family) const {
+    const auto found = next_.find(family);
+    return found == next_.end() ? 1 : found->second;
+}
+
+void OutputBook::TakenBelow(const std::string& family, int number) {
+    if (number > 1) {
+        next_[family] = number;
+    }
 }
 
 OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& name)>& plan,
                               const std::string& inputPath, ExistingOutputs existing,
-                              const RunOutputs& run, PathStyle style) {
+                              OutputBook& book, const std::string& family) {
+    const PathStyle style = book.Style();
     const std::string baseName = BaseNameOf(inputPath, style);
-    for (int number = 1; number <= kMostNumbers; ++number) {
+    const int first = book.FirstNumber(family);
+    // Every number below it is taken for every job of the family, not only for this one.
+    int takenBelow = first;
+    for (int number = first; number <= kMostNumbers; ++number) {
         OutputChoice choice;
         choice.name = NumberedName(baseName, number);
         choice.plan = plan(choice.name);
@@ -61,37 +89,45 @@ OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& nam
             choice.problemSubject = choice.plan.problemSubject;
             return choice;
         }
-        bool taken = false;
+        Taken taken = Taken::No;
         std::string existingPath;
         for (const LineOutput& output : choice.plan.Outputs()) {
-            const std::string temporary = output.Renamed(PartName(choice.name), style);
-            if (run.Contains(output.path) || SameFile(output.path, inputPath) ||
-                SameFile(temporary, inputPath)) {
-                taken = true;
-                if (existing == ExistingOutputs::Skip && !run.Contains(output.path)) {
-                    existingPath = output.path;  // the input itself: skipped as existing
-                    taken = false;
-                }
+            if (book.Contains(output.path)) {
+                taken = Taken::ByRun;
                 break;
             }
-            if (existingPath.empty() && PathExists(output.path)) {
+            const bool exists = PathExists(output.path);
+            const std::string temporary = output.Renamed(PartName(choice.name), style);
+            if ((exists && SameFile(output.path, inputPath)) ||
+                SameFile(temporary, inputPath)) {
+                if (existing == ExistingOutputs::Skip) {
+                    existingPath = output.path;  // the input itself: skipped as existing
+                    break;
+                }
+                taken = Taken::ByInput;
+                break;
+            }
+            if (existingPath.empty() && exists) {
                 existingPath = output.path;
             }
         }
-        if (taken) {
-            continue;
-        }
-        if (!existingPath.empty()) {
+        if (taken == Taken::No && !existingPath.empty()) {
             if (existing == ExistingOutputs::Skip) {
                 choice.problem = JobProblem::OutputExists;
                 choice.problemSubject = existingPath;
                 return choice;
             }
             if (existing == ExistingOutputs::KeepBoth) {
-                continue;
+                taken = Taken::ByRun;  // a file from before the run: there for every job
             }
         }
-        return choice;
+        if (taken == Taken::No) {
+            book.TakenBelow(family, takenBelow);
+            return choice;
+        }
+        if (taken == Taken::ByRun && takenBelow == number) {
+            takenBelow = number + 1;
+        }
     }
     OutputChoice none;
     none.problem = JobProblem::NoFreeName;

@@ -10,20 +10,13 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
-#include "engine/JobResult.h"
-#include "engine/RunPolicy.h"
+#include "engine/EngineTypes.h"
 #include "platform/PathRules.h"
 
 namespace palomix {
-
-// What happens when an output file exists from before the run.
-enum class ExistingOutputs {
-    Overwrite,  // the finished output replaces it
-    KeepBoth,   // the new output gets a numbered name
-    Skip,       // the job is skipped
-};
 
 inline constexpr std::string_view kPartSuffix = ".palomix-part";
 
@@ -33,20 +26,31 @@ std::string NumberedName(std::string_view baseName, int number);
 // The temporary form of an output name: "NAME.palomix-part".
 std::string PartName(std::string_view name);
 
-// The outputs a run has made or is making, compared as the file system compares names.
-class RunOutputs {
+// The outputs a run has made or is making, compared as the file system compares names, and
+// for each name that had to be numbered the number to try next, so that a thousand files of
+// the same name cost no more to name than a thousand of different names.
+class OutputBook {
 public:
-    explicit RunOutputs(PathStyle style) : style_(style) {}
+    explicit OutputBook(PathStyle style) : style_(style) {}
     void Add(const std::string& path);
+    // An output given up (its job failed): its name is free again.
     void Remove(const std::string& path);
     bool Contains(const std::string& path) const;
-    void Clear() { paths_.clear(); }
+    void Clear();
+
+    // The first number worth trying for a family of names (1 when none was numbered yet), and
+    // the news that every number below `number` is taken.
+    int FirstNumber(const std::string& family) const;
+    void TakenBelow(const std::string& family, int number);
+
+    PathStyle Style() const { return style_; }
 
 private:
-    std::string Key(const std::string& path) const;
+    std::string Key(std::string_view path) const;
 
     PathStyle style_;
     std::unordered_set<std::string> paths_;
+    std::unordered_map<std::string, int> next_;  // of the families numbered so far
 };
 
 struct OutputChoice {
@@ -59,9 +63,10 @@ struct OutputChoice {
 
 // Tries the job's BaseName, then numbered names, planning the job with each (`plan`) until its
 // outputs are free: not made or being made in this run, not the input itself, and not existing
-// unless `existing` allows it.
+// unless `existing` allows it. `family` names the job's output names in the book (the same for
+// jobs whose plans differ only by their BaseName's numbers).
 OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& name)>& plan,
                               const std::string& inputPath, ExistingOutputs existing,
-                              const RunOutputs& run, PathStyle style);
+                              OutputBook& book, const std::string& family);
 
 }  // namespace palomix

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/EngineTypes.h"
+
 namespace palomix {
 
 // What the end of a converter's log says of its progress.
@@ -31,26 +33,6 @@ bool IsStatisticsLine(std::string_view line);
 // The duration in seconds that `ffprobe -show_entries format=duration -of csv=p=0` printed;
 // nullopt for "N/A", nothing, or a length too short to be a recording (a picture).
 std::optional<double> DurationFromProbe(std::string_view output);
-
-// One job's progress for the front ends.
-struct JobProgress {
-    int line = 0;                             // the command line converting now, from 1
-    int lines = 0;                            // the lines of the job that run
-    std::optional<double> linePercent;        // of the current line, 0 to 100
-    std::optional<double> percent;            // of the whole job, 0 to 100
-    std::optional<double> speed;              // of the current line
-    std::optional<std::int64_t> secondsLeft;  // of the job; none in its first seconds
-    // The name the job's outputs get instead of the input's own ("clip (2)"), because an output
-    // of this run already has that name; empty when they keep it.
-    std::string renamedTo = {};
-};
-
-// The whole run's progress.
-struct QueueProgress {
-    int jobsLeft = 0;
-    std::optional<double> percent;
-    std::optional<std::int64_t> secondsLeft;
-};
 
 // Follows one job: the position of each line as its log shows it, kept from going backwards
 // within a line and from passing 100, and the job's share done, weighting only the lines that

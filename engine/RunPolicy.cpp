@@ -46,17 +46,13 @@ std::string FolderKey(std::string_view folder, PathStyle style) {
 
 // The files the line writes: its arguments that lie in a folder the placeholders put there and
 // begin with the name put there.
-std::vector<LineOutput> OutputsOf(const std::string& line, const PreparationNotes& notes,
-                                  PathStyle style) {
+std::vector<LineOutput> OutputsOf(const std::vector<std::string>& arguments,
+                                  const PreparationNotes& notes, PathStyle style) {
     std::vector<LineOutput> outputs;
     if (notes.places.empty()) {
         return outputs;
     }
-    const std::vector<ProgramCandidate> candidates = ProgramCandidates(line);
-    if (candidates.empty()) {
-        return outputs;
-    }
-    for (const std::string& argument : SplitArguments(candidates.front().rest)) {
+    for (const std::string& argument : arguments) {
         const std::string folder = FolderKey(FolderOf(argument, style), style);
         const std::string_view name = FileNameOf(argument, style);
         for (const PreparationNotes::OutputPlace& place : notes.places) {
@@ -132,7 +128,13 @@ std::optional<PlannedLine> RunPolicy::PlanLine(const CommandTemplate& commandTem
         planned.notRun = NotRun{NotRunReason::PlayerNotAttached, notes.missingPlayer, 0};
         return planned;
     }
-    planned.outputs = OutputsOf(planned.commandLine, notes, style_);
+    // The line read once into its program and arguments, as the launcher reads it.
+    if (const std::vector<ProgramCandidate> candidates = ProgramCandidates(planned.commandLine);
+        !candidates.empty()) {
+        planned.program = candidates.front().program;
+        planned.arguments = SplitArguments(candidates.front().rest);
+    }
+    planned.outputs = OutputsOf(planned.arguments, notes, style_);
     return planned;
 }
 

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/JobResult.h"
+#include "engine/EngineTypes.h"
 #include "platform/Drives.h"
 #include "platform/PathRules.h"
 #include "settings/IniFile.h"
@@ -36,39 +36,6 @@ struct JobInputs {
     std::string inputPath;     // the job's full path
     std::string outputFolder;  // the output folder as chosen, exactly as shown
     std::string outputName;    // the name the outputs get; empty: the job's BaseName
-};
-
-// A file a line writes.
-struct LineOutput {
-    std::string path;   // as it stands in the line
-    std::string rest;   // what follows the output name in its file name ("_720p.mp4")
-    std::string drive;  // the player's drive when it goes onto a player; empty otherwise
-
-    // The same file under another output name (a player's card gets the name made safe).
-    std::string Renamed(std::string_view name, PathStyle style) const;
-};
-
-// One command line of a job, as the policy decided it.
-struct PlannedLine {
-    int templateNumber = 0;
-    std::string commandLine;       // the prepared line (set also for most lines not run)
-    std::optional<NotRun> notRun;  // set: the line is not started, and why
-    std::vector<LineOutput> outputs;
-
-    bool Runs() const { return !notRun.has_value(); }
-};
-
-// Every line of a job, in order.
-struct JobPlan {
-    std::vector<PlannedLine> lines;
-    JobProblem problem = JobProblem::None;
-    std::string problemSubject;  // SettingsUnreadable: the settings file; NotConvertible: the type
-
-    // True when the job would be reported as failed (or skipped) before any converter ran: a
-    // problem of the job or a line that is not run.
-    bool FailsAhead() const;
-    // The outputs of every line, each path once, in order.
-    std::vector<LineOutput> Outputs() const;
 };
 
 // The command as the settings file gives it: its lines and the file types it takes.

@@ -17,6 +17,7 @@
 
 #include "platform/ExecutablePath.h"
 #include "platform/OpenWithDefault.h"
+#include "settings/CatalogueTypes.h"
 #include "settings/IniFile.h"
 #include "settings/Language.h"
 
@@ -40,36 +41,6 @@ std::string_view MissingSettingsFolderMessage(Language language);
 
 // An English description with every ASCII double quote replaced by U+201D "”".
 std::string ReplaceDescriptionQuotes(std::string_view description);
-
-// One settings file of the catalogue, with the texts of the language it was loaded in.
-struct CatalogueEntry {
-    std::string path;         // full path (the line of ListBox1)
-    std::string title;        // Info/Title or Info/TitleE
-    std::string description;  // Info/Description or Info/DescriptionE (quotes replaced)
-    std::string fileName;     // the path after its last separator, extension included
-
-    // The row of MultiComboBox1: "title","description","file name" (no blanks added).
-    std::string RowText() const;
-};
-
-// One row of the command list.
-struct CommandRow {
-    std::string title;   // Item<n>/Title or Item<n>/TitleE, never empty
-    int itemNumber = 0;  // n: the section every reader takes the command lines from
-
-    // The row of MultiComboBox2: the title enclosed in double quotes.
-    std::string RowText() const;
-};
-
-// The command chosen for a run: which file and which item of it. The run asks for the chosen
-// command again before every job and for every command template, so a change of choice counts
-// from the next template on.
-struct ChosenCommand {
-    std::string settingsFile;
-    int itemNumber = 0;
-
-    friend bool operator==(const ChosenCommand&, const ChosenCommand&) = default;
-};
 
 // Command<templateNumber> of section Item<itemNumber>, read from the file now (an edit of the
 // file counts from the next read on). Empty when the file, section or key is missing or the
@@ -104,13 +75,6 @@ std::optional<std::vector<std::string>> ReadCommandExtensions(const IniDocument&
 // language is not empty. With no current language every title counts as empty.
 std::vector<CommandRow> ReadCommandList(IniReader& reader, const std::string& settingsFile,
                                         std::optional<Language> language);
-
-// What LoadSettingsCatalogue did. When the folder is missing nothing was changed and
-// `message` holds the text to show, in the language asked for.
-struct CatalogueLoadResult {
-    bool folderMissing = false;
-    std::string message;
-};
 
 class SettingsCatalogue {
 public:

@@ -1,29 +1,27 @@
-#include "cli/DryRun.h"
+#include "cli/DryRunVerb.h"
 
-#include <memory>
 #include <string>
 
+#include "cli/BatchExit.h"
 #include "cli/JobReport.h"
 #include "cli/JsonText.h"
-#include "cli/LaunchArguments.h"
-#include "cli/RunReporter.h"
 
 namespace palomix {
 
 namespace {
 
 // The job as one line of JSON.
-std::string JobJson(const Engine& engine, std::int32_t index, const JobPlan& plan,
-                    NativeLauncher& finder) {
-    std::string json = "{\"input\":" + JsonString(engine.Jobs().JobPath(index)) +
-                       ",\"output_folder\":" + JsonString(engine.OutputFolder()) +
-                       ",\"commands\":[";
+std::string JobJson(const JobView& job, const JobPlan& plan) {
+    std::string json = "{\"input\":" + JsonString(job.path) +
+                       ",\"output_folder\":" + JsonString(plan.outputFolder) + ",\"commands\":[";
     std::string notRun;
     bool first = true;
     for (const PlannedLine& line : plan.lines) {
         if (line.Runs()) {
+            std::vector<std::string> arguments{line.program};
+            arguments.insert(arguments.end(), line.arguments.begin(), line.arguments.end());
             json += first ? "" : ",";
-            json += JsonStringArray(LaunchArguments(line.commandLine, finder));
+            json += JsonStringArray(arguments);
             first = false;
         } else {
             notRun += notRun.empty() ? "" : ",";
@@ -44,20 +42,15 @@ std::string JobJson(const Engine& engine, std::int32_t index, const JobPlan& pla
 }  // namespace
 
 int PrintDryRun(Engine& engine, DryRunFormat format, std::ostream& out, std::ostream& err) {
-    // Finds programs as the run's launcher does; starts nothing.
-    const std::unique_ptr<NativeLauncher> finder =
-        format == DryRunFormat::Json ? MakeNativeLauncher() : nullptr;
     int status = kBatchExitConverted;
-    const std::vector<JobPlan> plans = engine.PlanAll();
-    for (std::int32_t index = 0; index < static_cast<std::int32_t>(plans.size()); ++index) {
-        const JobPlan& plan = plans[static_cast<std::size_t>(index)];
-        const std::string name = PrintableText(engine.Jobs().FileName(index));
+    engine.PlanEach([&](const JobView& job, const JobPlan& plan) {
+        const std::string name = PrintableText(job.fileName);
         if (format == DryRunFormat::Json) {
-            out << JobJson(engine, index, plan, *finder) << '\n';
+            out << JobJson(job, plan) << '\n';
         }
         for (const PlannedLine& line : plan.lines) {
             if (!line.Runs()) {
-                err << "palomix-batch: note: " << name << ": command " << line.templateNumber
+                err << kProgramName << ": note: " << name << ": command " << line.templateNumber
                     << " would not run: " << NotRunText(*line.notRun) << '\n';
                 status = kBatchExitCommandFailed;
             } else if (format == DryRunFormat::Text) {
@@ -67,14 +60,14 @@ int PrintDryRun(Engine& engine, DryRunFormat format, std::ostream& out, std::ost
         if (plan.problem == JobProblem::NotConvertible ||
             plan.problem == JobProblem::OutputExists) {
             // Left out on purpose, as the run would: no error.
-            err << "palomix-batch: note: " << name << ": would be skipped ("
+            err << kProgramName << ": note: " << name << ": would be skipped ("
                 << JobProblemText(plan.problem, plan.problemSubject) << ")\n";
         } else if (plan.problem != JobProblem::None) {
-            err << "palomix-batch: note: " << name << ": "
+            err << kProgramName << ": note: " << name << ": "
                 << JobProblemText(plan.problem, plan.problemSubject) << '\n';
             status = kBatchExitCommandFailed;
         }
-    }
+    });
     return status;
 }
 

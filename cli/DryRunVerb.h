@@ -9,12 +9,13 @@
 namespace palomix {
 
 // For each job in list order, the lines the run would start for it, exactly as the run would
-// start them (the core's plan, so the two cannot differ), on `out`:
+// start them (the core's plan, so the two cannot differ), on `out`, each job as soon as it is
+// planned:
 // - Text: each line as it is, one per line;
 // - Json: one JSON object per job and line (see JsonText.h for how names that are not UTF-8
 //   are written):
 //     {"input":PATH,"output_folder":DIR,"commands":[[PROGRAM,ARG,...],...]}
-//   each command as the argument list the launcher would start (LaunchArguments.h), with
+//   each command as the argument list the launcher would start, with
 //   "not_run":[{"command":N,"reason":TEXT},...] and "problem":TEXT added when the job has
 //   lines that would not run or a problem of its own.
 // A note on `err` for each line that would not be run and each job that could not convert.

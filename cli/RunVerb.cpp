@@ -1,4 +1,4 @@
-#include "cli/RunCommand.h"
+#include "cli/RunVerb.h"
 
 #include <chrono>
 #include <functional>
@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "cli/BatchEngine.h"
+#include "cli/BatchExit.h"
 #include "cli/HostLoop.h"
 #include "cli/JobReport.h"
 #include "cli/RunReporter.h"
@@ -21,7 +22,6 @@ namespace palomix {
 namespace {
 
 constexpr auto kTimerPeriod = std::chrono::seconds(1);
-constexpr std::string_view kProgramName = "palomix-batch";
 
 }  // namespace
 

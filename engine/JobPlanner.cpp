@@ -1,0 +1,185 @@
+#include "engine/JobPlanner.h"
+
+#include <utility>
+
+#include "platform/CommandLineSplit.h"
+
+namespace palomix {
+
+JobPlanner::JobPlanner(const RunPolicy& policy, IniReader& reader, DeviceAccess& devices,
+                       ConverterFeatureReader* converter, ProgramFinder findProgram)
+    : policy_(policy),
+      reader_(reader),
+      devices_(devices),
+      converter_(converter),
+      findProgram_(std::move(findProgram)) {}
+
+void JobPlanner::BeginPass() {
+    looked_ = false;
+    programs_.clear();
+}
+
+const CommandDefinition* JobPlanner::Command(const ChosenCommand& command) {
+    // The file is looked at once a pass, so an edit made while a command runs counts from the
+    // next template. A parsed file never changes, so what was read from it is kept for as long
+    // as each look finds the same file unchanged: then a job costs one look per pass.
+    if (looked_ && command_ && command_->command == command) {
+        return command_->document ? &command_->definition : nullptr;
+    }
+    looked_ = true;
+    std::shared_ptr<const IniDocument> document = reader_.TryDocument(command.settingsFile);
+    if (!command_ || !(command_->command == command) || command_->document != document) {
+        CommandDefinition definition;
+        if (document) {
+            definition.templates = ReadCommandTemplates(*document, command.itemNumber);
+            definition.extensions = ReadCommandExtensions(*document, command.itemNumber);
+        }
+        command_ = CommandCache{command, std::move(document), std::move(definition)};
+    }
+    return command_->document ? &command_->definition : nullptr;
+}
+
+std::string JobPlanner::OutputFolderFor(std::string_view subfolder,
+                                        const PlanChoices& choices) const {
+    if (choices.keepTree && !choices.outputFolder.empty() && !subfolder.empty()) {
+        return JoinPath(choices.outputFolder, subfolder, Style());
+    }
+    return choices.outputFolder;
+}
+
+void JobPlanner::ReadProgram(PlannedLine& line) {
+    if (!findProgram_ || line.commandLine.empty()) {
+        return;
+    }
+    // The program is the first reading of the line's start that names one, as the launcher
+    // finds it; the policy read the line by its first reading, which is nearly always it.
+    for (const ProgramCandidate& candidate : ProgramCandidates(line.commandLine)) {
+        auto [found, added] = programs_.try_emplace(candidate.program);
+        if (added) {
+            found->second = findProgram_(candidate.program);
+        }
+        if (!found->second.empty()) {
+            if (candidate.program != line.program) {
+                line.arguments = SplitArguments(candidate.rest);
+            }
+            line.program = found->second;
+            return;
+        }
+    }
+}
+
+std::optional<PlannedLine> JobPlanner::PlanLine(const CommandTemplate& commandTemplate,
+                                                const JobInputs& job) {
+    std::optional<PlannedLine> line = policy_.PlanLine(commandTemplate, job, devices_);
+    if (line) {
+        ReadProgram(*line);
+    }
+    return line;
+}
+
+std::vector<ConverterNeed> JobPlanner::MissingOf(const std::vector<PlannedLine>& lines) {
+    if (converter_ == nullptr || converter_->Look() != ConverterFeatureReader::State::Known) {
+        return {};
+    }
+    return MissingNeeds(NeedsOfLines(lines, converter_->Program(), Style()),
+                        converter_->Features());
+}
+
+PlannedJob JobPlanner::PlanJob(std::string_view path, std::string_view subfolder,
+                               const ChosenCommand& command, const PlanChoices& choices,
+                               OutputBook& book) {
+    const CommandDefinition* definition = Command(command);
+    const std::string folder = OutputFolderFor(subfolder, choices);
+    PlannedJob planned;
+    planned.plan.outputFolder = folder;
+    if (definition == nullptr) {
+        // Shows when the job's first line is read; nothing was named.
+        planned.plan.problem = JobProblem::SettingsUnreadable;
+        planned.plan.problemSubject = command.settingsFile;
+        return planned;
+    }
+    const std::string input(path);
+    PlanningDeviceAccess devices(devices_);
+    // Jobs whose outputs differ only by their names number them together.
+    const std::string family = folder + '\n' + command.settingsFile + '\n' +
+                               std::to_string(command.itemNumber) + '\n' +
+                               BaseNameOf(input, Style());
+    OutputChoice choice = ChooseOutputName(
+        [&](const std::string& name) {
+            JobPlan plan = policy_.PlanJob(definition, command.settingsFile,
+                                           JobInputs{input, folder, name}, devices);
+            for (PlannedLine& line : plan.lines) {
+                ReadProgram(line);
+            }
+            return plan;
+        },
+        input, choices.existing, book, family);
+    planned.plan = std::move(choice.plan);
+    planned.plan.outputFolder = folder;
+    planned.outputName = std::move(choice.name);
+    switch (choice.problem) {
+        case JobProblem::None:
+            break;
+        case JobProblem::NotConvertible:
+        case JobProblem::OutputExists:
+            planned.endsAhead = JobOutcome::Skipped;
+            break;
+        case JobProblem::TooLargeForPlayer:
+        case JobProblem::NoFreeName:
+            planned.endsAhead = JobOutcome::Failed;
+            break;
+        default:
+            break;  // the others show as the job's lines are worked through
+    }
+    if (choice.problem != JobProblem::None) {
+        planned.plan.problem = choice.problem;
+        planned.plan.problemSubject = std::move(choice.problemSubject);
+        return planned;
+    }
+    if (const std::vector<ConverterNeed> missing = MissingOf(planned.plan.lines);
+        !missing.empty()) {
+        planned.plan.problem = missing.front().kind == ConverterNeed::Kind::Encoder
+                                   ? JobProblem::EncoderMissing
+                                   : JobProblem::FormatMissing;
+        planned.plan.problemSubject = missing.front().name;
+        planned.endsAhead = JobOutcome::Failed;
+    }
+    return planned;
+}
+
+CommandCheck JobPlanner::Needs(const ChosenCommand& command, const std::string& outputFolder) {
+    CommandCheck check;
+    if (converter_ == nullptr) {
+        return check;
+    }
+    switch (converter_->Look()) {
+        case ConverterFeatureReader::State::Reading:
+            check.state = CommandCheck::State::Reading;
+            return check;
+        case ConverterFeatureReader::State::Known:
+            break;
+        default:
+            return check;
+    }
+    check.state = CommandCheck::State::Checked;
+    const CommandDefinition* definition = Command(command);
+    if (definition == nullptr) {
+        return check;
+    }
+    // The lines as they would be for some file; the options they name do not depend on it.
+    const std::string& appFolder = policy_.AppFolder();
+    const JobInputs sample{JoinPath(appFolder, "input.mp4", Style()),
+                           outputFolder.empty() ? appFolder : outputFolder, "input"};
+    PlanningDeviceAccess devices(devices_);
+    std::vector<PlannedLine> lines;
+    for (const CommandTemplate& commandTemplate : definition->templates) {
+        if (std::optional<PlannedLine> line = policy_.PlanLine(commandTemplate, sample, devices)) {
+            ReadProgram(*line);
+            lines.push_back(std::move(*line));
+        }
+    }
+    check.missing = MissingOf(lines);
+    return check;
+}
+
+}  // namespace palomix

@@ -1,0 +1,58 @@
+// Asking what a media file holds: an input's length (for progress and the check of its
+// outputs) and what a finished output is (for the check). The run asks through this one
+// interface and never knows how the answer is found. The way here starts the probe program
+// (cores/ffprobe) once per question, through the process launcher, as a process of its own, so
+// that a damaged file can take down nothing but that probe.
+//
+// Answers come on the host's thread, each exactly once per ticket given out, never inside Ask.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/OutputCheck.h"
+#include "platform/ProcessLauncher.h"
+
+namespace palomix {
+
+enum class ProbeKind {
+    Length,  // how long an input lasts
+    Output,  // what a finished output is
+};
+
+using ProbeTicket = std::uint64_t;
+
+struct ProbeAnswer {
+    bool cancelled = false;  // the question was called off before it was answered
+    // Length: the input's length; nullopt for none (a picture) or no answer.
+    std::optional<double> length;
+    // Output: what the probe says of it (not readable when the probe failed).
+    ProbedOutput probed;
+};
+
+class MediaProber {
+public:
+    // Called on the host's thread with each answer.
+    using Answered = std::function<void(ProbeTicket, const ProbeAnswer&)>;
+
+    virtual ~MediaProber() = default;
+    // Asks about the file; the ticket its answer will carry, or nullopt when nothing can be
+    // asked (the probe program cannot be started).
+    virtual std::optional<ProbeTicket> Ask(const std::string& path, ProbeKind kind,
+                                           bool lowPriority) = 0;
+    // Calls a question off: its answer comes as cancelled once the probe has let go of the
+    // file. False when it has been answered already.
+    virtual bool Cancel(ProbeTicket ticket) = 0;
+    // How answers are found, for the About box and --version ("ffprobe per file").
+    virtual std::string_view Way() const = 0;
+};
+
+// The probe program started once per question through `launcher`, each with a time limit.
+std::unique_ptr<MediaProber> ProgramProber(ProcessLauncher& launcher, std::string program,
+                                           MediaProber::Answered answered);
+
+}  // namespace palomix
