@@ -51,7 +51,7 @@ protected:
     std::unique_ptr<Engine> run;  // with the system launcher
 
     void AddJobs(const std::vector<std::string>& paths) { run->AddFiles(paths); }
-    std::string Status() const { return testing::StatusText(run->Jobs().Status(0)); }
+    std::string Status() const { return testing::StatusText(run->Status(0)); }
 };
 
 }  // namespace palomix::testing

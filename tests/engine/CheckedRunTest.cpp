@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "engine/ConverterFeatures.h"
 #include "engine/OutputCheck.h"
 #include "platform/CommandLineSplit.h"
 
@@ -237,6 +238,7 @@ TEST_F(CheckedRunTest, StopDuringTheCheckStopsTheJobAndRemovesWhatItWrote) {
     engine->StartRun();
     launcher.Finish(launcher.RunningLines().front());  // the encoders
     launcher.Finish(launcher.RunningLines().front());  // the formats
+    launcher.Finish(launcher.RunningLines().front());  // the version
     const std::vector<std::string> running = launcher.RunningLines();
     ASSERT_EQ(running.size(), 2u);  // the input's length, asked for at the start, and the line
     launcher.Finish(running[1]);
@@ -276,13 +278,13 @@ TEST_F(CheckedRunTest, ACommandNeedingWhatFfmpegLacksFailsItsJobsBeforeAnyLineRu
     const std::vector<std::string> two{input, temp.Path("b.wav")};
     engine->AddFiles(two);
     engine->StartRun();
-    // The jobs wait while ffmpeg's two lists are read, both at once.
+    // The jobs wait while ffmpeg's two lists and its version are read, all at once.
     EXPECT_TRUE(engine->RunActive());
-    EXPECT_EQ(launcher.RunningLines().size(), 2u);
+    EXPECT_EQ(launcher.RunningLines().size(), 3u);
     EXPECT_EQ(engine->CommandNeeds(ChosenCommand{settings, 1}).state, CommandCheck::State::Reading);
     RunAll();
     EXPECT_EQ(observer.converterChecks, 1);
-    EXPECT_EQ(launcher.processes.size(), 2u);  // nothing but the lists
+    EXPECT_EQ(launcher.processes.size(), 3u);  // nothing but the lists and the version
     ASSERT_EQ(observer.finished.size(), 2u);
     for (const JobResult& result : observer.finished) {
         EXPECT_EQ(result.outcome, JobOutcome::Failed);
@@ -299,7 +301,7 @@ TEST_F(CheckedRunTest, ACommandNeedingWhatFfmpegLacksFailsItsJobsBeforeAnyLineRu
     };
     EXPECT_EQ(missing(1), (std::vector<Need>{{Kind::Format, "psp"}}));
     EXPECT_TRUE(missing(2).empty());
-    EXPECT_EQ(launcher.processes.size(), 2u);  // the lists are kept while ffmpeg stays
+    EXPECT_EQ(launcher.processes.size(), 3u);  // the lists are kept while ffmpeg stays
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ using Lines = std::vector<std::string>;
 class ParallelTest : public testing::EngineTest {
 protected:
     std::string StatusOf(std::int32_t index) const {
-        return testing::StatusText(engine->Jobs().Status(index));
+        return testing::StatusText(engine->Status(index));
     }
     std::vector<std::string> Finished() const {
         std::vector<std::string> paths;
@@ -66,8 +66,8 @@ TEST_F(ParallelTest, LinesForOnePlayerWaitForEachOtherAndSameNamesStayApart) {
               (Lines{R"(conv "/a/clip.avi" "/out/clip.palomix-part.mp4")",
                      R"(conv "/b/clip.avi" "/out/clip (2).palomix-part.mp4")"}));
     // The row's progress says the name used, only where it is not the input's own.
-    EXPECT_EQ(engine->ProgressOf(engine->Jobs().Id(0))->renamedTo, "");
-    EXPECT_EQ(engine->ProgressOf(engine->Jobs().Id(1))->renamedTo, "clip (2)");
+    EXPECT_EQ(engine->ProgressOf(engine->Job(0).id)->renamedTo, "");
+    EXPECT_EQ(engine->ProgressOf(engine->Job(1).id)->renamedTo, "clip (2)");
     launcher.Finish(launcher.RunningLines()[0]);
     launcher.Finish(launcher.RunningLines()[0]);
     // Both want the player: one writes, the other waits until it is done.
@@ -92,7 +92,7 @@ TEST_F(ParallelTest, ARowsOwnStopAStopOfAllAndAFailureTouchOnlyWhatTheyName) {
     EXPECT_EQ(launcher.RunningLines(),
               (Lines{R"(conv "/v/a")", R"(conv "/v/b")", R"(conv "/v/d")"}));
 
-    ASSERT_TRUE(engine->StopJob(engine->Jobs().Id(1)));  // b's row
+    ASSERT_TRUE(engine->StopJob(engine->Job(1).id));  // b's row
     EXPECT_EQ(observer.finished.back().path, "/v/b");
     EXPECT_EQ(observer.finished.back().outcome, JobOutcome::Stopped);
     launcher.Finish(R"(conv "/v/b")", ProcessExit{ProcessExit::Kind::Signalled, 15});
@@ -107,7 +107,7 @@ TEST_F(ParallelTest, ARowsOwnStopAStopOfAllAndAFailureTouchOnlyWhatTheyName) {
     EXPECT_FALSE(engine->RunActive());
     EXPECT_EQ(observer.ends.back(), RunEndReason::Interrupted);
     EXPECT_EQ(launcher.processes.size(), 5u);  // one each, nothing after the stop
-    EXPECT_TRUE(engine->Jobs().Empty());
+    EXPECT_EQ(engine->JobCount(), 0);
 }
 
 TEST_F(ParallelTest, RemovingAndMovingUpLeaveTheConvertingJobsWhereTheyAre) {
@@ -115,7 +115,7 @@ TEST_F(ParallelTest, RemovingAndMovingUpLeaveTheConvertingJobsWhereTheyAre) {
     engine->SetSimultaneousJobs(2);
     AddJobs({"/v/a", "/v/b", "/v/c", "/v/d", "/v/e"});
     engine->StartRun();
-    const auto id = [this](std::int32_t index) { return engine->Jobs().Id(index); };
+    const auto id = [this](std::int32_t index) { return engine->Job(index).id; };
     const std::vector<JobId> everything{id(0), id(1), id(2), id(3), id(4)};
 
     EXPECT_TRUE(engine->IsConverting(id(1)));
@@ -170,7 +170,7 @@ TEST(EngineProgressTest, AJobAndTheQueueShowHowFarTheyHaveComeFromLengthsAndLogs
               (Lines{probe + "/v/a.mp4", probe + "/v/b.mp4", R"(conv "/v/a.mp4")"}));
     EXPECT_TRUE(launcher.launchOptions[0].lowPriority);
     EXPECT_TRUE(launcher.launchOptions[0].timeLimit);
-    const JobId a = engine.Jobs().Id(0);
+    const JobId a = engine.Job(0).id;
     EXPECT_FALSE(engine.ProgressOf(a)->percent);  // no length yet: no number
     launcher.Finish(probe + "/v/a.mp4");
     launcher.Finish(probe + "/v/b.mp4");

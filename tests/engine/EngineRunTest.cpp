@@ -20,27 +20,26 @@ using testing::Problems;
 
 constexpr ProcessExit kSignalled{ProcessExit::Kind::Signalled, 15};
 
-// Every text the head's status cell takes, in order.
-class StatusLog : public JobQueueObserver {
+// Every text the head's status takes, in order.
+class StatusLog : public EngineObserver {
 public:
-    explicit StatusLog(const JobQueue& jobs) : jobs_(jobs) { jobs_.AddObserver(this); }
-    ~StatusLog() override { jobs_.RemoveObserver(this); }
+    explicit StatusLog(Engine& engine) : engine_(engine) { engine_.AddObserver(this); }
+    ~StatusLog() override { engine_.RemoveObserver(this); }
     std::vector<std::string> texts;
 
-    void CellsChanged(int firstRow, int lastRow, int firstColumn, int) override {
-        if (firstRow <= 1 && lastRow >= 1 && firstColumn == kStatusColumn && !jobs_.Empty()) {
-            texts.push_back(testing::StatusText(jobs_.Status(0)));
+    void JobStatusChanged(std::int32_t index) override {
+        if (index == 0) {
+            texts.push_back(testing::StatusText(engine_.Status(0)));
         }
     }
 
 private:
-    const JobQueue& jobs_;
+    Engine& engine_;
 };
 
 class BatchRunTest : public EngineTest {
 protected:
-    StatusLog statusLog{engine->Jobs()};
-    const JobQueue& jobs = engine->Jobs();
+    StatusLog statusLog{*engine};
     const std::vector<JobResult>& results = observer.finished;
 };
 
@@ -50,12 +49,12 @@ using Lines = std::vector<std::string>;
 // --- Timer text ------------------------------------------------------------------------------
 
 TEST(RunTimerText, TwoDigitsEachAndUnboundedHours) {
-    EXPECT_EQ(ConvertingStatusText(0), "Converting...(00:00:00)");
-    EXPECT_EQ(ConvertingStatusText(59), "Converting...(00:00:59)");
-    EXPECT_EQ(ConvertingStatusText(60), "Converting...(00:01:00)");
-    EXPECT_EQ(ConvertingStatusText(3599), "Converting...(00:59:59)");
-    EXPECT_EQ(ConvertingStatusText(3600), "Converting...(01:00:00)");
-    EXPECT_EQ(ConvertingStatusText(360000), "Converting...(100:00:00)");
+    EXPECT_EQ(ElapsedTimeText(0), "00:00:00");
+    EXPECT_EQ(ElapsedTimeText(59), "00:00:59");
+    EXPECT_EQ(ElapsedTimeText(60), "00:01:00");
+    EXPECT_EQ(ElapsedTimeText(3599), "00:59:59");
+    EXPECT_EQ(ElapsedTimeText(3600), "01:00:00");
+    EXPECT_EQ(ElapsedTimeText(360000), "100:00:00");
     EXPECT_EQ(ElapsedTimeText(-5), "00:00:00");
 }
 
@@ -87,7 +86,7 @@ TEST_F(BatchRunTest, EmptyListEnablesAndDisablesStopAndNothingElse) {
     EXPECT_TRUE(launcher.processes.empty());
     EXPECT_TRUE(devices.created.empty());
     EXPECT_TRUE(statusLog.texts.empty());
-    EXPECT_EQ(jobs.RowCount(), 2);
+    EXPECT_EQ(engine->JobCount(), 0);
     EXPECT_TRUE(results.empty());
 }
 
@@ -100,21 +99,21 @@ TEST_F(BatchRunTest, ThreeJobsRunInOrderAndTheRowsMoveUp) {
     // Outputs are written under a temporary name until their job is done.
     EXPECT_EQ(launcher.Lines(), (Lines{R"(prog "/v/a.avi" "/out/a.palomix-part.mp4")"}));
     EXPECT_EQ(engine->CurrentProcess(), launcher.Last().handle);
-    EXPECT_EQ(jobs.RowCount(), 4);
+    EXPECT_EQ(engine->JobCount(), 3);
 
     launcher.Finish();
-    EXPECT_EQ(jobs.RowCount(), 3);
+    EXPECT_EQ(engine->JobCount(), 2);
     EXPECT_EQ(Paths(), (Lines{"/v/b.avi", "/v/c.avi"}));
     EXPECT_EQ(Status(), "Converting...(00:00:00)");
     EXPECT_EQ(launcher.Last().commandLine, R"(prog "/v/b.avi" "/out/b.palomix-part.mp4")");
 
     launcher.Finish();
-    EXPECT_EQ(jobs.RowCount(), 2);
+    EXPECT_EQ(engine->JobCount(), 1);
     EXPECT_EQ(launcher.Last().commandLine, R"(prog "/v/c.avi" "/out/c.palomix-part.mp4")");
 
     launcher.Finish();
-    EXPECT_EQ(jobs.RowCount(), 2);
-    EXPECT_TRUE(jobs.Empty());
+    EXPECT_EQ(engine->JobCount(), 0);
+    EXPECT_EQ(engine->JobCount(), 0);
     EXPECT_FALSE(engine->RunActive());
     EXPECT_FALSE(engine->StopEnabled());
     ASSERT_EQ(results.size(), 3u);
@@ -146,7 +145,7 @@ TEST_F(BatchRunTest, JobsAddedDuringARunAreReachedByThatRunAndStartRunIsAbsorbed
     EXPECT_EQ(launcher.Lines(),
               (Lines{R"(prog "/v/a.avi")", R"(post "/v/a.avi")", R"(prog "/v/b.avi")",
                      R"(post "/v/b.avi")", R"(prog "/v/c.avi")", R"(post "/v/c.avi")"}));
-    EXPECT_EQ(jobs.JobCount(), 0);
+    EXPECT_EQ(engine->JobCount(), 0);
     EXPECT_EQ(launcher.overlappingLaunches, 0);
 }
 
@@ -175,7 +174,7 @@ TEST_F(BatchRunTest, EmptyAndToolTemplatesPassJobsThroughWithoutAProcessAndFailT
     AddJobs({"/v/a.avi", "/v/b.avi", "/v/c.avi"});
     engine->StartRun();
     EXPECT_TRUE(launcher.processes.empty());
-    EXPECT_EQ(jobs.JobCount(), 0);
+    EXPECT_EQ(engine->JobCount(), 0);
     EXPECT_FALSE(engine->RunActive());
     // Every job showed its zero time as it passed.
     EXPECT_EQ(std::count(statusLog.texts.begin(), statusLog.texts.end(), "Converting...(00:00:00)"),
@@ -197,7 +196,7 @@ TEST_F(BatchRunTest, ManyJobsWithoutCommandsPassOnAFlatStack) {
     }
     engine->AddFiles(paths);
     engine->StartRun();
-    EXPECT_EQ(jobs.JobCount(), 0);
+    EXPECT_EQ(engine->JobCount(), 0);
     EXPECT_EQ(results.size(), 20000u);
 }
 
@@ -210,9 +209,9 @@ TEST_F(BatchRunTest, TemplatesWithGapsRunInNumberOrder) {
     EXPECT_EQ(launcher.Lines(), (Lines{R"(zero "/v/a.avi")"}));
     launcher.Finish();
     EXPECT_EQ(launcher.Lines(), (Lines{R"(zero "/v/a.avi")", R"(seven "/v/a.avi")"}));
-    EXPECT_EQ(jobs.JobCount(), 1);  // the job stays until its last template is done
+    EXPECT_EQ(engine->JobCount(), 1);  // the job stays until its last template is done
     launcher.Finish();
-    EXPECT_EQ(jobs.JobCount(), 0);
+    EXPECT_EQ(engine->JobCount(), 0);
     EXPECT_EQ(results.at(0).CommandsRun(), 2);
 }
 
@@ -259,7 +258,7 @@ TEST_F(BatchRunTest, AnOutputFolderThatCannotBeMadeEndsTheRunOnceAndKeepsTheJobs
     // Not one failure per file: the run stops, saying which folder and why.
     EXPECT_TRUE(launcher.processes.empty());
     EXPECT_TRUE(results.empty());
-    EXPECT_EQ(jobs.JobCount(), 2);
+    EXPECT_EQ(engine->JobCount(), 2);
     EXPECT_FALSE(engine->RunActive());
     EXPECT_EQ(observer.lastEnd.reason, RunEndReason::OutputFolderUnusable);
     EXPECT_EQ(observer.lastEnd.folder, "/out");
@@ -273,7 +272,7 @@ TEST_F(BatchRunTest, WithNothingSelectedNoJobStarts) {
     engine->StartRun();
     EXPECT_EQ(observer.events, (Events{"ended: nothing selected"}));
     EXPECT_FALSE(engine->RunActive());
-    EXPECT_EQ(jobs.JobCount(), 2);
+    EXPECT_EQ(engine->JobCount(), 2);
     EXPECT_EQ(Status(), "Wait...");
     EXPECT_TRUE(launcher.processes.empty());
     EXPECT_TRUE(devices.created.empty());
@@ -393,7 +392,7 @@ TEST_F(BatchRunTest, ABlankCommandLineCannotStart) {
     engine->StartRun();
     EXPECT_EQ(Status(), "Could not start: ");
     EXPECT_EQ(results.at(0).commands.back().launchFailure.error, LaunchError::EmptyLine);
-    EXPECT_EQ(jobs.JobCount(), 1);
+    EXPECT_EQ(engine->JobCount(), 1);
 }
 
 // --- Stop ------------------------------------------------------------------------------------
@@ -407,8 +406,8 @@ TEST_F(BatchRunTest, StopOnTheLastJobEmptiesTheListAndDisablesTheButton) {
     EXPECT_EQ(launcher.Last().terminateCalls, 1);
     EXPECT_TRUE(engine->StopRequested());
     EXPECT_FALSE(engine->StopEnabled());
-    EXPECT_EQ(jobs.JobCount(), 0);
-    EXPECT_EQ(jobs.RowCount(), 2);
+    EXPECT_EQ(engine->JobCount(), 0);
+    EXPECT_EQ(engine->JobCount(), 0);
     EXPECT_EQ(Status(), "");
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].outcome, JobOutcome::Stopped);
@@ -430,7 +429,7 @@ TEST_F(BatchRunTest, StopOnTheFirstOfThreeStartsTheNextJobOnceTheProcessHasEnded
     engine->Tick();
     engine->StopHead();
     EXPECT_EQ(Paths(), (Lines{"/v/b.avi", "/v/c.avi"}));
-    EXPECT_EQ(jobs.RowCount(), 3);
+    EXPECT_EQ(engine->JobCount(), 2);
     // The terminated process has not ended yet: nothing new starts, and the new head shows
     // no time of the stopped job.
     EXPECT_EQ(launcher.processes.size(), 1u);
@@ -467,7 +466,7 @@ TEST_F(BatchRunTest, StopWhenTheChildHasAlreadyEndedOnlyShowsTheMessage) {
               (Events{"stop failed", "stop failed"}));
     EXPECT_FALSE(engine->StopRequested());
     EXPECT_TRUE(engine->StopEnabled());
-    EXPECT_EQ(jobs.JobCount(), 2);
+    EXPECT_EQ(engine->JobCount(), 2);
     EXPECT_EQ(statusLog.texts, statuses);
     EXPECT_TRUE(results.empty());
 
@@ -485,7 +484,7 @@ TEST_F(BatchRunTest, StopWithNoProcessOrADisabledButton) {
     engine->StopHead();
     engine->StopHead();  // disabled during the hand-over: nothing happens
     EXPECT_EQ(launcher.Last().terminateCalls, 1);
-    EXPECT_EQ(jobs.JobCount(), 1);
+    EXPECT_EQ(engine->JobCount(), 1);
     EXPECT_EQ(results.size(), 1u);
 }
 
@@ -506,7 +505,7 @@ TEST_F(BatchRunTest, TheStoppedProcessMayEndInsideTheStoppedJobHandler) {
     EXPECT_EQ(Paths(), (Lines{"/v/b.avi"}));
     launcher.Finish();
     launcher.Finish();
-    EXPECT_EQ(jobs.JobCount(), 0);
+    EXPECT_EQ(engine->JobCount(), 0);
     EXPECT_FALSE(engine->RunActive());
 }
 
@@ -693,6 +692,80 @@ TEST_F(BatchRunTest, StopAfterTheCurrentFileLetsItFinishAndKeepsTheRest) {
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].outcome, JobOutcome::Done);
     EXPECT_EQ(Paths(), (Lines{"/v/b.avi", "/v/c.avi"}));
+}
+
+}  // namespace
+}  // namespace palomix
+
+namespace palomix {
+namespace {
+
+// The lines a run started, with the temporary part of their output names taken out.
+std::vector<std::string> StartedAsFinal(const testing::FakeLauncher& launcher) {
+    std::vector<std::string> started = launcher.Lines();
+    for (std::string& line : started) {
+        for (std::size_t at; (at = line.find(".palomix-part")) != std::string::npos;) {
+            line.erase(at, std::string_view(".palomix-part").size());
+        }
+    }
+    return started;
+}
+
+TEST_F(BatchRunTest, ThePlanOfTheWholeListNamesAndSplitsAsTheRunDoes) {
+    WriteSettings({{{0, R"(conv -i "<%InputFile%>" "<%OutputFile%>.mp4")"}}});
+    AddJobs({"/v/clip.avi", "/w/clip.avi", "/v/other.avi", "/x/CLIP.avi"});
+    std::vector<std::string> planned;
+    std::vector<std::vector<std::string>> arguments;
+    engine->PlanEach([&](const JobView& job, const JobPlan& plan) {
+        EXPECT_EQ(job.path, Paths()[planned.size()]);
+        planned.push_back(plan.lines.at(0).commandLine);
+        arguments.push_back(plan.lines.at(0).arguments);
+    });
+    engine->StartRun();
+    while (engine->RunActive()) {
+        launcher.Finish();
+    }
+    EXPECT_EQ(StartedAsFinal(launcher), planned);
+    EXPECT_EQ(planned[1], R"(conv -i "/w/clip.avi" "/out/clip (2).mp4")");
+    // Read once into its arguments, as the launcher reads the line.
+    EXPECT_EQ(arguments[1], (std::vector<std::string>{"-i", "/w/clip.avi", "/out/clip (2).mp4"}));
+}
+
+TEST_F(BatchRunTest, TheListsChangesReachTheObserverAsFactsInOrder) {
+    class Facts : public EngineObserver {
+    public:
+        void JobsAdded(std::int32_t first, std::int32_t count) override {
+            events.push_back("added " + std::to_string(first) + "+" + std::to_string(count));
+        }
+        void JobsRemoved(std::int32_t first, std::int32_t count) override {
+            events.push_back("removed " + std::to_string(first) + "+" + std::to_string(count));
+        }
+        void JobStatusChanged(std::int32_t index) override {
+            events.push_back("status " + std::to_string(index));
+        }
+        void JobEnded(const JobResult& result) override { events.push_back("ended " + result.path); }
+        std::vector<std::string> events;
+    } facts;
+    engine->AddObserver(&facts);
+    WriteSettings({{{0, R"(conv "<%InputFile%>")"}}});
+    AddJobs({"/v/a.avi", "/v/b.avi"});
+    engine->StartRun();
+    launcher.Finish();
+    EXPECT_EQ(facts.events, (Events{"added 0+2", "status 0", "removed 0+1", "ended /v/a.avi",
+                                    "status 0"}));
+    engine->RemoveObserver(&facts);
+    launcher.Finish();
+    EXPECT_EQ(facts.events.size(), 5u);
+    EXPECT_EQ(observer.finished.size(), 2u);  // the other observer is still told
+}
+
+TEST_F(BatchRunTest, FilesPutIntoTheListComeInByTheOneRuleForPaths) {
+    const std::vector<std::string> files{"/v/./a/../b.avi", "/v//c/"};
+    engine->AddFiles(files);
+    const std::vector<JobEntry> kept{{"/v/x/../b.avi", "", std::nullopt}};
+    engine->AddFiles(kept);
+    EXPECT_EQ(Paths(), (Lines{"/v/b.avi", "/v/c", "/v/b.avi"}));
+    EXPECT_EQ(IncomingPath("/v/b.avi"), "/v/b.avi");
 }
 
 }  // namespace

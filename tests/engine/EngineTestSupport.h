@@ -16,7 +16,6 @@
 #include "DeviceOutputFakes.h"
 #include "FakeLauncher.h"
 #include "engine/Engine.h"
-#include "engine/RunTimerText.h"
 
 namespace palomix::testing {
 
@@ -58,9 +57,9 @@ private:
 inline std::string StatusText(const JobStatus& status) {
     switch (status.state) {
         case JobState::Waiting:
-            return std::string(kWaitStatus);
+            return "Wait...";
         case JobState::Converting:
-            return ConvertingStatusText(status.seconds);
+            return "Converting...(" + ElapsedTimeText(status.seconds) + ")";
         case JobState::NotStarted:
             return "Could not start: " + status.program;
     }
@@ -173,13 +172,11 @@ protected:
     }
 
     std::string Status() const {
-        return engine->Jobs().Empty() ? std::string() : StatusText(engine->Jobs().Status(0));
+        return engine->JobCount() == 0 ? std::string() : StatusText(engine->Status(0));
     }
     std::vector<std::string> Paths() const {
         std::vector<std::string> paths;
-        for (std::int32_t i = 0; i < engine->JobCount(); ++i) {
-            paths.push_back(engine->Jobs().JobPath(i));
-        }
+        engine->VisitJobs([&paths](const JobView& job) { paths.emplace_back(job.path); });
         return paths;
     }
 
