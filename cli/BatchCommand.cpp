@@ -56,48 +56,10 @@ std::optional<std::string> ResolveSettingsFile(const std::string& given,
     return std::nullopt;
 }
 
-}  // namespace
-
-int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-                    std::ostream& err, bool errIsTerminal) {
-    const ParsedBatchOptions parsed = ParseBatchOptions(arguments);
-    if (!parsed.Ok()) {
-        return Fail(err, parsed.error + " (see --help)");
-    }
-    const BatchOptions& options = parsed.options;
-    if (options.help) {
-        out << BatchUsageText();
-        return kBatchExitOk;
-    }
-    if (options.version) {
-        out << kProgramName << ' ' << kVersion << '\n';
-        return kBatchExitOk;
-    }
-
-    const std::string programFolder = ExecutableFolder();
-    // An installed copy keeps the user's state file and own settings files in the user's folder.
-    const ProgramPlaces places = FindProgramPlaces(programFolder);
-    // The door for listing, choosing and planning; it starts nothing.
-    EngineSetup setup;
-    setup.programFolder = programFolder;
-    setup.makeLauncher = [](PostToHost) { return RefusingLauncher(); };
-    setup.userSettingsFolder = places.userSettingsFolder;
-    Engine settings(std::move(setup), [](std::function<void()>) {});
-    IniReader reader;
-    const Language language =
-        options.language.value_or(StoredLanguage(ReadApplicationState(reader, places.stateFile))
-                                      .value_or(Language::Japanese));
-
-    if (const CatalogueLoadResult loaded = settings.LoadCatalogue(language);
-        loaded.folderMissing) {
-        return Fail(err, loaded.message);
-    }
-    if (options.list) {
-        PrintCatalogue(settings, language, out);
-        out.flush();
-        return kBatchExitOk;
-    }
-
+// The settings file and command the options name, or the reason there is none.
+std::optional<ChosenCommand> ChooseCommand(Engine& settings, const BatchOptions& options,
+                                           const ProgramPlaces& places, Language language,
+                                           std::string& reason) {
     std::string settingsFile;
     if (options.settingsFile) {
         std::optional<std::string> resolved =
@@ -106,25 +68,30 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
             resolved = ResolveSettingsFile(*options.settingsFile, places.userSettingsFolder);
         }
         if (!resolved) {
-            return Fail(err, "unknown settings file '" + *options.settingsFile + "'");
+            reason = "unknown settings file '" + *options.settingsFile + "'";
+            return std::nullopt;
         }
         settingsFile = std::move(*resolved);
     } else if (const auto first = settings.SelectedSettingsPath()) {
         settingsFile = *first;
     } else {
-        return Fail(err, "no settings file in " + settings.SettingsFolder());
+        reason = "no settings file in " + settings.SettingsFolder();
+        return std::nullopt;
     }
-
     const std::vector<CommandRow> rows = settings.CommandsOf(settingsFile, language);
     if (static_cast<std::size_t>(options.commandRow) >= rows.size()) {
-        return Fail(err, "'" + settingsFile + "' has no command row " +
-                             std::to_string(options.commandRow) + " (it has " +
-                             std::to_string(rows.size()) + ")");
+        reason = "'" + settingsFile + "' has no command row " + std::to_string(options.commandRow) +
+                 " (it has " + std::to_string(rows.size()) + ")";
+        return std::nullopt;
     }
+    return ChosenCommand{settingsFile,
+                         rows[static_cast<std::size_t>(options.commandRow)].itemNumber};
+}
 
+BatchPlan MakePlan(const BatchOptions& options, ChosenCommand command,
+                   const std::string& programFolder, Language language, bool errIsTerminal) {
     BatchPlan plan;
-    plan.command =
-        ChosenCommand{settingsFile, rows[static_cast<std::size_t>(options.commandRow)].itemNumber};
+    plan.command = std::move(command);
     plan.outputFolder = IncomingPath(options.outputFolder.value_or("."));
     plan.appFolder = programFolder;
     for (const std::string& drive : options.driveFolders) {
@@ -137,6 +104,67 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     plan.keepDates = options.keepDates;
     plan.keepTree = options.keepTree;
     plan.liveProgress = errIsTerminal && !options.progress;
+    return plan;
+}
+
+// The dry run: the plans of the paths given, printed.
+int DryRun(const BatchPlan& plan, const BatchOptions& options,
+           const std::vector<std::string>& given, std::ostream& out, std::ostream& err) {
+    const std::unique_ptr<Engine> engine = MakeBatchEngine(
+        plan, [](std::function<void()>) {}, [](PostToHost) { return RefusingLauncher(); });
+    const int skipped = TakePaths(*engine, given, err);
+    const int status = PrintDryRun(*engine, options.format, out, err);
+    out.flush();
+    return skipped > 0 && status == kBatchExitConverted ? kBatchExitCommandFailed : status;
+}
+
+}  // namespace
+
+int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
+                    std::ostream& err, bool errIsTerminal) {
+    const ParsedBatchOptions parsed = ParseBatchOptions(arguments);
+    if (!parsed.Ok()) {
+        return Fail(err, parsed.error + " (see --help)");
+    }
+    const BatchOptions& options = parsed.options;
+    if (options.help || options.version) {
+        if (options.help) {
+            out << BatchUsageText();
+        } else {
+            out << kProgramName << ' ' << kVersion << '\n';
+        }
+        return kBatchExitOk;
+    }
+
+    const std::string programFolder = ExecutableFolder();
+    // An installed copy keeps the user's state file and own settings files in the user's folder.
+    const ProgramPlaces places = FindProgramPlaces(programFolder);
+    // The door for listing and choosing; it starts nothing.
+    EngineSetup setup;
+    setup.programFolder = programFolder;
+    setup.makeLauncher = [](PostToHost) { return RefusingLauncher(); };
+    setup.userSettingsFolder = places.userSettingsFolder;
+    Engine settings(std::move(setup), [](std::function<void()>) {});
+    IniReader reader;
+    const Language language =
+        options.language.value_or(StoredLanguage(ReadApplicationState(reader, places.stateFile))
+                                      .value_or(Language::Japanese));
+    if (const CatalogueLoadResult loaded = settings.LoadCatalogue(language); loaded.folderMissing) {
+        return Fail(err, loaded.message);
+    }
+    if (options.list) {
+        PrintCatalogue(settings, language, out);
+        out.flush();
+        return kBatchExitOk;
+    }
+    std::string reason;
+    std::optional<ChosenCommand> command =
+        ChooseCommand(settings, options, places, language, reason);
+    if (!command) {
+        return Fail(err, reason);
+    }
+    const BatchPlan plan =
+        MakePlan(options, std::move(*command), programFolder, language, errIsTerminal);
 
     // The paths go through the intake of a drop, in the order given, those of standard input
     // where "-" stands.
@@ -146,15 +174,8 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     if (given.empty()) {
         err << kProgramName << ": warning: standard input listed no path\n";
     }
-    if (options.dryRun) {
-        const std::unique_ptr<Engine> engine = MakeBatchEngine(
-            plan, [](std::function<void()>) {}, [](PostToHost) { return RefusingLauncher(); });
-        const int skipped = TakePaths(*engine, given, err);
-        const int status = PrintDryRun(*engine, options.format, out, err);
-        out.flush();
-        return skipped > 0 && status == kBatchExitConverted ? kBatchExitCommandFailed : status;
-    }
-    return RunBatch(plan, given, out, err);
+    return options.dryRun ? DryRun(plan, options, given, out, err)
+                          : RunBatch(plan, given, out, err);
 }
 
 }  // namespace palomix

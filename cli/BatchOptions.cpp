@@ -1,6 +1,7 @@
 #include "cli/BatchOptions.h"
 
 #include <charconv>
+#include <optional>
 #include <utility>
 
 namespace palomix {
@@ -71,48 +72,114 @@ std::optional<int> ParseRow(std::string_view text) {
     return value;
 }
 
-enum class OptionKind {
-    Settings,
-    Command,
-    Output,
-    Language,
-    Drive,
-    List,
-    DryRun,
-    Format,
-    Null,
-    Existing,
-    Jobs,
-    Progress,
-    KeepDates,
-    KeepTree,
-    Help,
-    Version
-};
+// Stores an option's value; returns the reason when it is not usable.
+using Setter = std::string (*)(BatchOptions& options, std::string value);
 
 struct OptionName {
     std::string_view name;
-    OptionKind kind;
     bool takesValue;
+    Setter set;
 };
 
+// One of the words an option takes, as the value it stands for.
+template <typename Value, std::size_t N>
+std::optional<Value> Choice(std::string_view word,
+                            const std::pair<std::string_view, Value> (&choices)[N]) {
+    for (const auto& [name, value] : choices) {
+        if (name == word) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string SetCommand(BatchOptions& options, std::string value) {
+    const auto row = ParseRow(value);
+    if (!row) {
+        return "invalid command row '" + value + "' (a number from 0 is expected)";
+    }
+    options.commandRow = *row;
+    return {};
+}
+
+std::string SetLanguage(BatchOptions& options, std::string value) {
+    const auto language = LanguageFromCode(value);
+    if (!language) {
+        return "invalid language '" + value + "' (use ja or en)";
+    }
+    options.language = *language;
+    return {};
+}
+
+std::string SetFormat(BatchOptions& options, std::string value) {
+    constexpr std::pair<std::string_view, DryRunFormat> kFormats[] = {{"text", DryRunFormat::Text},
+                                                                      {"json", DryRunFormat::Json}};
+    const auto format = Choice(value, kFormats);
+    if (!format) {
+        return "invalid format '" + value + "' (use text or json)";
+    }
+    options.format = *format;
+    return {};
+}
+
+std::string SetJobs(BatchOptions& options, std::string value) {
+    const auto count = ParseRow(value);
+    if (!count || *count > 1024) {
+        return "invalid number of jobs '" + value + "' (0 to 1024; 0 is one per core)";
+    }
+    options.jobs = *count;
+    return {};
+}
+
+std::string SetExisting(BatchOptions& options, std::string value) {
+    constexpr std::pair<std::string_view, ExistingOutputs> kChoices[] = {
+        {"overwrite", ExistingOutputs::Overwrite},
+        {"keep", ExistingOutputs::KeepBoth},
+        {"skip", ExistingOutputs::Skip}};
+    const auto existing = Choice(value, kChoices);
+    if (!existing) {
+        return "invalid choice '" + value + "' for --existing (use overwrite, keep or skip)";
+    }
+    options.existing = *existing;
+    return {};
+}
+
+// An option that only switches something on.
+template <bool BatchOptions::*Flag>
+std::string SetFlag(BatchOptions& options, std::string /*value*/) {
+    options.*Flag = true;
+    return {};
+}
+
+// An option whose value is kept as written.
+template <auto Member>
+std::string SetText(BatchOptions& options, std::string value) {
+    options.*Member = std::move(value);
+    return {};
+}
+
+std::string AddDrive(BatchOptions& options, std::string value) {
+    options.driveFolders.push_back(std::move(value));
+    return {};
+}
+
 constexpr OptionName kOptions[] = {
-    {"--settings", OptionKind::Settings, true},
-    {"--command", OptionKind::Command, true},
-    {"--output", OptionKind::Output, true},
-    {"--language", OptionKind::Language, true},
-    {"--drive", OptionKind::Drive, true},
-    {"--list", OptionKind::List, false},
-    {"--dry-run", OptionKind::DryRun, false},
-    {"--format", OptionKind::Format, true},
-    {"--null", OptionKind::Null, false},
-    {"--existing", OptionKind::Existing, true},
-    {"--jobs", OptionKind::Jobs, true},
-    {"--progress", OptionKind::Progress, false},
-    {"--keep-dates", OptionKind::KeepDates, false},
-    {"--keep-tree", OptionKind::KeepTree, false},
-    {"--help", OptionKind::Help, false},
-    {"--version", OptionKind::Version, false},
+    {"--settings", true, SetText<&BatchOptions::settingsFile>},
+    {"--command", true, SetCommand},
+    {"--output", true, SetText<&BatchOptions::outputFolder>},
+    {"--language", true, SetLanguage},
+    {"--drive", true, AddDrive},
+    {"--list", false, SetFlag<&BatchOptions::list>},
+    {"--dry-run", false, SetFlag<&BatchOptions::dryRun>},
+    {"--format", true, SetFormat},
+    {"--null", false, SetFlag<&BatchOptions::nullSeparated>},
+    {"--existing", true, SetExisting},
+    {"--jobs", true, SetJobs},
+    {"--progress", false, SetFlag<&BatchOptions::progress>},
+    {"--keep-dates", false, SetFlag<&BatchOptions::keepDates>},
+    {"--keep-tree", false, SetFlag<&BatchOptions::keepTree>},
+    {"--help", false, SetFlag<&BatchOptions::help>},
+    {"--version", false, SetFlag<&BatchOptions::version>},
 };
 
 const OptionName* FindOption(std::string_view name) {
@@ -124,87 +191,61 @@ const OptionName* FindOption(std::string_view name) {
     return nullptr;
 }
 
-// Stores one option; returns the reason when its value is not usable.
-std::string Apply(BatchOptions& options, const OptionName& option, std::string value) {
-    if (option.takesValue && value.empty()) {
-        return "option " + std::string(option.name) + " needs a value";
+// Reads the option at arguments[i] (and its value, moving i past it); the reason when it is
+// not usable.
+std::string ReadOption(const std::vector<std::string>& arguments, std::size_t& i,
+                       BatchOptions& options) {
+    const std::string& argument = arguments[i];
+    const std::size_t equals = argument.find('=');
+    const std::string_view name = std::string_view(argument).substr(0, equals);
+    const OptionName* option = FindOption(name);
+    if (option == nullptr) {
+        return "unknown option '" + std::string(name) + "'";
     }
-    switch (option.kind) {
-        case OptionKind::Settings:
-            options.settingsFile = std::move(value);
-            break;
-        case OptionKind::Command:
-            if (const auto row = ParseRow(value)) {
-                options.commandRow = *row;
-            } else {
-                return "invalid command row '" + value + "' (a number from 0 is expected)";
-            }
-            break;
-        case OptionKind::Output:
-            options.outputFolder = std::move(value);
-            break;
-        case OptionKind::Language:
-            if (const auto language = LanguageFromCode(value)) {
-                options.language = *language;
-            } else {
-                return "invalid language '" + value + "' (use ja or en)";
-            }
-            break;
-        case OptionKind::Drive:
-            options.driveFolders.push_back(std::move(value));
-            break;
-        case OptionKind::List:
-            options.list = true;
-            break;
-        case OptionKind::DryRun:
-            options.dryRun = true;
-            break;
-        case OptionKind::Format:
-            if (value == "text") {
-                options.format = DryRunFormat::Text;
-            } else if (value == "json") {
-                options.format = DryRunFormat::Json;
-            } else {
-                return "invalid format '" + value + "' (use text or json)";
-            }
-            break;
-        case OptionKind::Null:
-            options.nullSeparated = true;
-            break;
-        case OptionKind::Progress:
-            options.progress = true;
-            break;
-        case OptionKind::KeepDates:
-            options.keepDates = true;
-            break;
-        case OptionKind::KeepTree:
-            options.keepTree = true;
-            break;
-        case OptionKind::Jobs:
-            if (const auto count = ParseRow(value); count && *count <= 1024) {
-                options.jobs = *count;
-            } else {
-                return "invalid number of jobs '" + value + "' (0 to 1024; 0 is one per core)";
-            }
-            break;
-        case OptionKind::Existing:
-            if (value == "overwrite") {
-                options.existing = ExistingOutputs::Overwrite;
-            } else if (value == "keep") {
-                options.existing = ExistingOutputs::KeepBoth;
-            } else if (value == "skip") {
-                options.existing = ExistingOutputs::Skip;
-            } else {
-                return "invalid choice '" + value +
-                       "' for --existing (use overwrite, keep or skip)";
-            }
-            break;
-        case OptionKind::Help:
-            options.help = true;
-            break;
-        case OptionKind::Version:
-            options.version = true;
-            break;
+    std::string value;
+    if (equals != std::string::npos) {
+        if (!option->takesValue) {
+            return "option " + std::string(option->name) + " takes no value";
+        }
+        value = argument.substr(equals + 1);
+    } else if (option->takesValue) {
+        if (i + 1 >= arguments.size()) {
+            return "option " + std::string(option->name) + " needs a value";
+        }
+        value = arguments[++i];
+    }
+    if (option->takesValue && value.empty()) {
+        return "option " + std::string(option->name) + " needs a value";
+    }
+    return option->set(options, std::move(value));
+}
+
+// Takes a PATH; the reason when it is not usable.
+std::string ReadPath(const std::string& argument, bool& standardInputGiven, BatchOptions& options) {
+    if (argument.empty()) {
+        return "empty PATH";
+    }
+    if (argument == kStandardInputPath) {
+        // Standard input can be read through once only.
+        if (standardInputGiven) {
+            return "'-' (standard input) is given more than once";
+        }
+        standardInputGiven = true;
+    }
+    options.paths.push_back(argument);
+    return {};
+}
+
+// What the options ask for together, once each is usable on its own.
+std::string CheckTogether(const BatchOptions& options) {
+    if (options.help || options.version) {
+        return {};
+    }
+    if (options.format == DryRunFormat::Json && !options.dryRun && !options.list) {
+        return "--format json needs --dry-run";
+    }
+    if (options.paths.empty() && !options.list) {
+        return "no PATH given";
     }
     return {};
 }
@@ -217,64 +258,20 @@ std::string_view BatchUsageText() {
 
 ParsedBatchOptions ParseBatchOptions(const std::vector<std::string>& arguments) {
     ParsedBatchOptions parsed;
-    BatchOptions& options = parsed.options;
     bool optionsEnded = false;
     bool standardInputGiven = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
+    for (std::size_t i = 0; i < arguments.size() && parsed.error.empty(); ++i) {
         const std::string& argument = arguments[i];
         if (optionsEnded || argument.size() < 2 || argument.front() != '-') {
-            if (argument.empty()) {
-                parsed.error = "empty PATH";
-                return parsed;
-            }
-            if (argument == kStandardInputPath) {
-                // Standard input can be read through once only.
-                if (standardInputGiven) {
-                    parsed.error = "'-' (standard input) is given more than once";
-                    return parsed;
-                }
-                standardInputGiven = true;
-            }
-            options.paths.push_back(argument);
-            continue;
-        }
-        if (argument == "--") {
+            parsed.error = ReadPath(argument, standardInputGiven, parsed.options);
+        } else if (argument == "--") {
             optionsEnded = true;
-            continue;
-        }
-        const std::size_t equals = argument.find('=');
-        const std::string_view name = std::string_view(argument).substr(0, equals);
-        const OptionName* option = FindOption(name);
-        if (option == nullptr) {
-            parsed.error = "unknown option '" + std::string(name) + "'";
-            return parsed;
-        }
-        std::string value;
-        if (equals != std::string::npos) {
-            if (!option->takesValue) {
-                parsed.error = "option " + std::string(option->name) + " takes no value";
-                return parsed;
-            }
-            value = argument.substr(equals + 1);
-        } else if (option->takesValue) {
-            if (i + 1 >= arguments.size()) {
-                parsed.error = "option " + std::string(option->name) + " needs a value";
-                return parsed;
-            }
-            value = arguments[++i];
-        }
-        if (std::string error = Apply(options, *option, std::move(value)); !error.empty()) {
-            parsed.error = std::move(error);
-            return parsed;
+        } else {
+            parsed.error = ReadOption(arguments, i, parsed.options);
         }
     }
-    if (options.help || options.version) {
-        return parsed;
-    }
-    if (options.format == DryRunFormat::Json && !options.dryRun && !options.list) {
-        parsed.error = "--format json needs --dry-run";
-    } else if (options.paths.empty() && !options.list) {
-        parsed.error = "no PATH given";
+    if (parsed.error.empty()) {
+        parsed.error = CheckTogether(parsed.options);
     }
     return parsed;
 }

@@ -23,89 +23,123 @@ namespace {
 
 constexpr auto kTimerPeriod = std::chrono::seconds(1);
 
+// One run of palomix-batch: its event loop, the watch for interruptions, the engine and what
+// reports on it. The watch outlives the engine: a Ctrl-C while the converters are being killed
+// still reaches the watch rather than ending the program half-way.
+class BatchSession {
+public:
+    // The paths (absolute, in the order given) become the run's jobs.
+    BatchSession(const BatchPlan& plan, const std::vector<std::string>& paths, std::ostream& out,
+                 std::ostream& err)
+        : plan_(plan),
+          err_(err),
+          watch_([this](const Interruption& interruption) {
+              loop_.Post([this, interruption] { Interrupted(interruption); });
+          }),
+          engine_(MakeBatchEngine(plan, loop_.Poster())),
+          skipped_(TakePaths(*engine_, paths, err)),
+          reporter_(*engine_, err,
+                    RunReporter::ProgressDisplay{plan.progressLines ? &out : nullptr,
+                                                 plan.liveProgress}) {
+        engine_->SetFollowProgress(plan.progressLines || plan.liveProgress);
+        engine_->SetObserver(&reporter_);
+    }
+
+    ~BatchSession() {
+        // The run asks its commands to end, the system launcher kills what still runs (with
+        // its process group) and waits for it, then the signals go back to their defaults.
+        engine_->SetObserver(nullptr);
+        active_ = false;
+    }
+
+    // Converts the jobs; the exit status.
+    int Run() {
+        if (RefusedByConverter()) {
+            err_ << kProgramName << ": nothing was converted\n";
+            return kBatchExitCommandFailed;
+        }
+        if (!endNow_ && !reporter_.Interrupted()) {
+            engine_->StartRun();
+            loop_.Run(
+                kTimerPeriod,
+                [this] {
+                    engine_->Tick();
+                    reporter_.ShowProgress();
+                },
+                [this] {
+                    return endNow_.has_value() ||
+                           (reporter_.Ended() && !engine_->WaitingForProcess());
+                });
+        }
+        killed_ = engine_->WaitingForProcess();
+        if (endNow_) {
+            return kBatchExitFailure;
+        }
+        const int status = reporter_.Finish();
+        // A path given that was left out fails the run.
+        return skipped_ > 0 && status == kBatchExitConverted ? kBatchExitCommandFailed : status;
+    }
+
+    const std::optional<Interruption>& EndNow() const { return endNow_; }
+    bool Killed() const { return killed_; }
+
+private:
+    void Interrupted(const Interruption& interruption) {
+        if (!active_) {
+            return;
+        }
+        if (interruption.kind == Interruption::Kind::Interrupt && !reporter_.Interrupted()) {
+            reporter_.Interrupt(*engine_);
+        } else {
+            endNow_ = interruption;
+        }
+    }
+
+    // A command that needs an encoder or a format cores/ffmpeg lacks is refused before
+    // anything runs (the wait for ffmpeg's lists is short).
+    bool RefusedByConverter() {
+        CommandCheck check = engine_->CommandNeeds(plan_.command);
+        if (check.state == CommandCheck::State::Reading) {
+            loop_.Run(
+                kTimerPeriod, [] {},
+                [this] {
+                    return endNow_.has_value() || reporter_.Interrupted() ||
+                           reporter_.ConverterHasBeenChecked();
+                });
+            check = engine_->CommandNeeds(plan_.command);
+        }
+        for (const ConverterNeed& need : check.missing) {
+            err_ << kProgramName << ": the command " << ConverterNeedText(need) << '\n';
+        }
+        return !check.missing.empty();
+    }
+
+    const BatchPlan& plan_;
+    std::ostream& err_;
+    HostLoop loop_;
+    std::optional<Interruption> endNow_;
+    bool active_ = true;
+    bool killed_ = false;
+    const InterruptWatch watch_;
+    const std::unique_ptr<Engine> engine_;
+    const int skipped_;  // paths given that became no job
+    RunReporter reporter_;
+};
+
 }  // namespace
 
 int RunBatch(const BatchPlan& plan, const std::vector<std::string>& paths, std::ostream& out,
              std::ostream& err) {
     out.flush();
-    HostLoop loop;
     std::optional<Interruption> endNow;
     bool killed = false;
     int status = kBatchExitConverted;
     {
-        // Interruptions are handled on the loop's thread; the handler is set once the run
-        // exists, and only tasks that the loop runs call it.
-        std::function<void(const Interruption&)> onInterruption;
-        const InterruptWatch watch([&loop, &onInterruption](const Interruption& interruption) {
-            loop.Post([&onInterruption, interruption] {
-                if (onInterruption) {
-                    onInterruption(interruption);
-                }
-            });
-        });
-        // Destroyed before the watch: a Ctrl-C while the converters are being killed still
-        // reaches the watch rather than ending the program half-way.
-        const std::unique_ptr<Engine> engine = MakeBatchEngine(plan, loop.Poster());
-        const int skipped = TakePaths(*engine, paths, err);
-        engine->SetFollowProgress(plan.progressLines || plan.liveProgress);
-        RunReporter reporter(
-            *engine, err,
-            RunReporter::ProgressDisplay{plan.progressLines ? &out : nullptr, plan.liveProgress});
-        engine->SetObserver(&reporter);
-
-        onInterruption = [&](const Interruption& interruption) {
-            if (interruption.kind == Interruption::Kind::Interrupt && !reporter.Interrupted()) {
-                reporter.Interrupt(*engine);
-            } else {
-                endNow = interruption;
-            }
-        };
-
-        // A command that needs an encoder or a format cores/ffmpeg lacks is refused before
-        // anything runs (the wait for ffmpeg's lists is short).
-        CommandCheck check = engine->CommandNeeds(plan.command);
-        if (check.state == CommandCheck::State::Reading) {
-            loop.Run(
-                kTimerPeriod, [] {},
-                [&] {
-                    return endNow.has_value() || reporter.Interrupted() ||
-                           reporter.ConverterHasBeenChecked();
-                });
-            check = engine->CommandNeeds(plan.command);
-        }
-        for (const ConverterNeed& need : check.missing) {
-            err << kProgramName << ": the command " << ConverterNeedText(need) << '\n';
-        }
-        const bool refused = !check.missing.empty();
-        if (refused) {
-            err << kProgramName << ": nothing was converted\n";
-            status = kBatchExitCommandFailed;
-        } else if (!endNow && !reporter.Interrupted()) {
-            engine->StartRun();
-            loop.Run(
-                kTimerPeriod,
-                [&engine, &reporter] {
-                    engine->Tick();
-                    reporter.ShowProgress();
-                },
-                [&] {
-                    return endNow.has_value() || (reporter.Ended() && !engine->WaitingForProcess());
-                });
-        }
-        engine->SetObserver(nullptr);
-        onInterruption = nullptr;
-        killed = engine->WaitingForProcess();
-        if (!endNow && !refused) {
-            status = reporter.Finish();
-            if (skipped > 0 && status == kBatchExitConverted) {
-                status = kBatchExitCommandFailed;  // a path given was left out
-            }
-        }
-        // Leaving the scope: the run asks its commands to end, the system launcher kills what
-        // still runs (with its process group) and waits for it, then the signals go back to
-        // their defaults.
+        BatchSession session(plan, paths, out, err);
+        status = session.Run();
+        endNow = session.EndNow();
+        killed = session.Killed();
     }
-    loop.Clear();
     if (endNow) {
         err << kProgramName << ": ended at once"
             << (killed ? "; the running converter was killed\n" : "\n");

@@ -15,6 +15,9 @@ if(NOT PALOMIX_INSTALL_LAYOUT STREQUAL "unix")
 endif()
 
 set(palomix_desktop_outputs)
+# The folder the compressed documents are written to. Made now: a custom command's shell
+# redirection does not make it, and not every generator makes the folder of an output.
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
 
 # The changelog, compressed as Debian wants it: maximum compression, no name or time stamp.
 find_program(PALOMIX_GZIP gzip)

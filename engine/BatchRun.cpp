@@ -278,9 +278,9 @@ void BatchRun::Begin(JobId id, const std::string& path, std::optional<ChosenComm
         job.result.outputs.push_back(output.path);
         book_.Add(output.path);  // being made: no other job of the run takes it
     }
-    job.progress.Start(static_cast<int>(std::count_if(
-        planned.plan.lines.begin(), planned.plan.lines.end(),
-        [](const PlannedLine& line) { return line.Runs(); })));
+    job.progress.Start(
+        static_cast<int>(std::count_if(planned.plan.lines.begin(), planned.plan.lines.end(),
+                                       [](const PlannedLine& line) { return line.Runs(); })));
     if (const std::optional<double>* known = progress_.LengthOf(path)) {
         job.progress.SetDuration(*known);
     }
@@ -321,9 +321,9 @@ const CommandTemplate* BatchRun::NextTemplate(ActiveJob& job) {
         return nullptr;
     }
     const std::vector<CommandTemplate>& templates = command->templates;
-    const auto next = std::lower_bound(
-        templates.begin(), templates.end(), job.nextTemplate,
-        [](const CommandTemplate& t, int number) { return t.number < number; });
+    const auto next =
+        std::lower_bound(templates.begin(), templates.end(), job.nextTemplate,
+                         [](const CommandTemplate& t, int number) { return t.number < number; });
     return next == templates.end() ? nullptr : &*next;
 }
 
@@ -350,9 +350,9 @@ void BatchRun::Advance(JobId id) {
             return;
         }
         const std::string& name = job->outputs.OutputName();
-        std::optional<PlannedLine> line = planner_.PlanLine(
-            *next, JobInputs{job->result.path, job->outputFolder,
-                             name.empty() ? std::string() : PartName(name)});
+        std::optional<PlannedLine> line =
+            planner_.PlanLine(*next, JobInputs{job->result.path, job->outputFolder,
+                                               name.empty() ? std::string() : PartName(name)});
         if (line && RunLine(*job, std::move(*line))) {
             return;
         }
@@ -643,11 +643,10 @@ std::vector<ConvertingShare> BatchRun::Shares() const {
     shares.reserve(active_.size());
     for (const ActiveJob& job : active_) {
         const bool checkAsks = job.pending && job.pending->kind == Pending::Kind::InputLength;
-        shares.push_back(ConvertingShare{
-            job.id, &job.result.path, &job.progress,
-            !job.stopped && !checkAsks && !job.progress.Duration() &&
-                (progress_.Follows() || !job.result.outputs.empty()),
-            checkAsks});
+        shares.push_back(ConvertingShare{job.id, &job.result.path, &job.progress,
+                                         !job.stopped && !checkAsks && !job.progress.Duration() &&
+                                             (progress_.Follows() || !job.result.outputs.empty()),
+                                         checkAsks});
     }
     return shares;
 }

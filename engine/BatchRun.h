@@ -162,7 +162,7 @@ private:
     struct Pending {
         enum class Kind { Line, InputLength, Output };
         Kind kind = Kind::Line;
-        ProcessHandle handle;  // Line
+        ProcessHandle handle;    // Line
         ProbeTicket ticket = 0;  // InputLength, Output
         int templateNumber = 0;
         std::vector<std::string> playerDrives;  // the players it writes to

@@ -259,10 +259,10 @@ ConverterFeatureReader::State ConverterFeatureReader::Look() {
 }
 
 bool ConverterFeatureReader::Query(List list) {
-    const std::string line = QuoteArgument(program_) + (list == List::Encoders ? " -hide_banner -encoders"
-                                                        : list == List::Formats
-                                                            ? " -hide_banner -muxers"
-                                                            : " -version");
+    const std::string line =
+        QuoteArgument(program_) + (list == List::Encoders  ? " -hide_banner -encoders"
+                                   : list == List::Formats ? " -hide_banner -muxers"
+                                                           : " -version");
     LaunchOptions options;
     options.timeLimit = kQueryTimeLimit;
     const std::weak_ptr<int> alive = alive_;

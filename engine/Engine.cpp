@@ -32,9 +32,7 @@ std::function<std::string(const std::string&)> SystemProgramFinder() {
 struct Engine::Impl {
     Impl(EngineSetup setup, PostToHost post);
 
-    PlanChoices Choices() const {
-        return PlanChoices{outputFolder, existing, keepTree};
-    }
+    PlanChoices Choices() const { return PlanChoices{outputFolder, existing, keepTree}; }
     std::optional<ChosenCommand> CommandFor(const ChosenCommand* own) const {
         if (own != nullptr) {
             return *own;
@@ -111,7 +109,9 @@ Engine::Impl::Impl(EngineSetup setup, PostToHost post)
                                });
     }
     RunInputs inputs;
-    inputs.chosenCommand = [this] { return fixedCommand ? fixedCommand : catalogue.SelectedCommand(); };
+    inputs.chosenCommand = [this] {
+        return fixedCommand ? fixedCommand : catalogue.SelectedCommand();
+    };
     inputs.choices = [this] { return Choices(); };
     inputs.keepDates = [this] { return keepDates; };
     inputs.noteUncheckedOutputs = noteUncheckedOutputs;

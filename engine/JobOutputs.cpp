@@ -23,9 +23,8 @@ bool WritesMedia(const std::vector<std::string>& arguments, const std::string& p
 void JobOutputs::LineStarts(const PlannedLine& line) {
     const LengthLimit limit = LengthLimitOfArguments(line.arguments);
     for (const LineOutput& output : line.outputs) {
-        auto known = std::find_if(written_.begin(), written_.end(), [&](const Written& w) {
-            return w.output.path == output.path;
-        });
+        auto known = std::find_if(written_.begin(), written_.end(),
+                                  [&](const Written& w) { return w.output.path == output.path; });
         if (known == written_.end()) {
             known = written_.insert(known, Written{output, false, {}});
         }

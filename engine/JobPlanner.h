@@ -67,8 +67,7 @@ public:
     // is created and nothing is started. The outputs are not entered in the book (the book
     // only learns which numbers of the job's name are taken).
     PlannedJob PlanJob(std::string_view path, std::string_view subfolder,
-                       const ChosenCommand& command, const PlanChoices& choices,
-                       OutputBook& book);
+                       const ChosenCommand& command, const PlanChoices& choices, OutputBook& book);
 
     // One template for a job when its turn comes in a run (devices may create a player's
     // media folder), read into its program and arguments.

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "engine/Progress.h"
-#include "platform/CommandLineSplit.h"
 #include "platform/AtomicFile.h"
+#include "platform/CommandLineSplit.h"
 #include "platform/FileSystem.h"
 
 namespace palomix {
@@ -35,8 +35,7 @@ public:
                                    bool lowPriority) override {
         const std::string line =
             QuoteArgument(program_) + " " +
-            std::string(kind == ProbeKind::Length ? kLengthProbeArguments
-                                                  : kOutputProbeArguments) +
+            std::string(kind == ProbeKind::Length ? kLengthProbeArguments : kOutputProbeArguments) +
             " " + QuoteArgument(path);
         LaunchOptions options;
         options.lowPriority = lowPriority;
@@ -117,8 +116,7 @@ private:
 
 std::unique_ptr<MediaProber> ProgramProber(ProcessLauncher& launcher, std::string program,
                                            MediaProber::Answered answered) {
-    return std::make_unique<ProgramMediaProber>(launcher, std::move(program),
-                                                std::move(answered));
+    return std::make_unique<ProgramMediaProber>(launcher, std::move(program), std::move(answered));
 }
 
 }  // namespace palomix

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/FfmpegArguments.h"
 #include "engine/EngineTypes.h"
+#include "engine/FfmpegArguments.h"
 #include "platform/PathRules.h"
 
 namespace palomix {

@@ -98,8 +98,7 @@ OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& nam
             }
             const bool exists = PathExists(output.path);
             const std::string temporary = output.Renamed(PartName(choice.name), style);
-            if ((exists && SameFile(output.path, inputPath)) ||
-                SameFile(temporary, inputPath)) {
+            if ((exists && SameFile(output.path, inputPath)) || SameFile(temporary, inputPath)) {
                 if (existing == ExistingOutputs::Skip) {
                     existingPath = output.path;  // the input itself: skipped as existing
                     break;

@@ -72,7 +72,7 @@ private:
     throw FileError(std::error_code(error, std::generic_category()), path, step);
 }
 
-std::int64_t Nanoseconds(const struct timespec& time) {
+std::int64_t Nanoseconds(const timespec& time) {
     return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
 }
 

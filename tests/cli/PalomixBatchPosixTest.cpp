@@ -107,5 +107,20 @@ TEST_F(PalomixBatchPosixTest, JsonDryRunGivesEachJobItsArgumentLists) {
     EXPECT_EQ(notRun["not_run"].items[0]["reason"].text, "no PSP is attached");
 }
 
+// However a path is spelled, it comes in as the window takes the same path.
+TEST_F(PalomixBatchPosixTest, PathsComeInByTheOneRuleWhateverTheirSpelling) {
+    WriteWork("clip.mpg");
+    WriteWork("d/x.mpg");
+    const BatchResult result =
+        Run({"--dry-run", "--format=json", "./clip.mpg", "d/../clip.mpg", "d/", "./d//./"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::vector<std::string> inputs;
+    for (const std::string& job : Lines(result.out)) {
+        inputs.push_back(JsonReader::Parse(job)["input"].text);
+    }
+    EXPECT_EQ(inputs, (std::vector<std::string>{Work("clip.mpg"), Work("clip.mpg"), Work("d/x.mpg"),
+                                                Work("d/x.mpg")}));
+}
+
 }  // namespace
 }  // namespace palomix::testing

@@ -743,7 +743,9 @@ TEST_F(BatchRunTest, TheListsChangesReachTheObserverAsFactsInOrder) {
         void JobStatusChanged(std::int32_t index) override {
             events.push_back("status " + std::to_string(index));
         }
-        void JobEnded(const JobResult& result) override { events.push_back("ended " + result.path); }
+        void JobEnded(const JobResult& result) override {
+            events.push_back("ended " + result.path);
+        }
         std::vector<std::string> events;
     } facts;
     engine->AddObserver(&facts);
@@ -751,8 +753,8 @@ TEST_F(BatchRunTest, TheListsChangesReachTheObserverAsFactsInOrder) {
     AddJobs({"/v/a.avi", "/v/b.avi"});
     engine->StartRun();
     launcher.Finish();
-    EXPECT_EQ(facts.events, (Events{"added 0+2", "status 0", "removed 0+1", "ended /v/a.avi",
-                                    "status 0"}));
+    EXPECT_EQ(facts.events,
+              (Events{"added 0+2", "status 0", "removed 0+1", "ended /v/a.avi", "status 0"}));
     engine->RemoveObserver(&facts);
     launcher.Finish();
     EXPECT_EQ(facts.events.size(), 5u);

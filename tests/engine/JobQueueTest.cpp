@@ -21,9 +21,7 @@ public:
         Note("removed", first, count);
         jobs -= count;
     }
-    void JobsMoved(std::int32_t first, std::int32_t count) override {
-        Note("moved", first, count);
-    }
+    void JobsMoved(std::int32_t first, std::int32_t count) override { Note("moved", first, count); }
     void JobStatusChanged(std::int32_t index) override { Note("status", index, 1); }
 
     std::vector<std::string> events;
@@ -132,7 +130,7 @@ TEST_F(JobQueueTest, AJobKeepsTheCommandItWasQueuedWith) {
     queue_.AddJob("C:\\c.wav", "sub", watch);
     ASSERT_NE(queue_.Command(0), nullptr);
     EXPECT_EQ(*queue_.Command(0), watch);
-    EXPECT_EQ(queue_.Command(1), nullptr);  // the one chosen when its turn comes
+    EXPECT_EQ(queue_.Command(1), nullptr);            // the one chosen when its turn comes
     EXPECT_EQ(queue_.Command(2), queue_.Command(0));  // kept once
     EXPECT_EQ(queue_.Subfolder(2), "sub");
     queue_.Remove(queue_.Id(0));
