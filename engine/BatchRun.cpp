@@ -281,8 +281,8 @@ void BatchRun::Begin(JobId id, const std::string& path, std::optional<ChosenComm
     job.progress.Start(
         static_cast<int>(std::count_if(planned.plan.lines.begin(), planned.plan.lines.end(),
                                        [](const PlannedLine& line) { return line.Runs(); })));
-    if (const std::optional<double>* known = progress_.LengthOf(path)) {
-        job.progress.SetDuration(*known);
+    if (const InputLengths* known = progress_.LengthOf(path)) {
+        job.progress.SetDuration(known->whole);
     }
     const JobStart start{job.id, job.result.path, job.outputs.OutputName()};
     active_.push_back(std::move(job));
@@ -593,11 +593,11 @@ bool BatchRun::Ask(ActiveJob& job, Pending::Kind kind, const std::string& path) 
 void BatchRun::OnCheckAnswered(ActiveJob& job, const Pending& ended, const ProbeAnswer& answer) {
     const std::string& input = job.result.path;
     if (ended.kind == Pending::Kind::InputLength) {
-        progress_.Record(input, answer.length);
+        progress_.Record(input, answer);
         return;
     }
-    const std::optional<double>* known = progress_.LengthOf(input);
-    job.outputs.Judge(answer.probed, known != nullptr ? *known : std::nullopt, job.result);
+    const InputLengths* known = progress_.LengthOf(input);
+    job.outputs.Judge(answer.media, known != nullptr ? *known : InputLengths{}, job.result);
 }
 
 void BatchRun::EndRun(RunEndReason reason) {

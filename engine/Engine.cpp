@@ -31,6 +31,9 @@ std::function<std::string(const std::string&)> SystemProgramFinder() {
 
 struct Engine::Impl {
     Impl(EngineSetup setup, PostToHost post);
+    // The way media is probed: the helper or the probe program asked for, else the helper of
+    // the program folder, else its cores/ffprobe, else none.
+    void MakeProber(std::string helper, std::string probe, const PostToHost& post);
 
     PlanChoices Choices() const { return PlanChoices{outputFolder, existing, keepTree}; }
     std::optional<ChosenCommand> CommandFor(const ChosenCommand* own) const {
@@ -76,8 +79,7 @@ Engine::Impl::Impl(EngineSetup setup, PostToHost post)
       style(setup.style),
       reader(setup.reader ? std::move(setup.reader) : std::make_shared<IniReader>()),
       devices(setup.devices ? std::move(setup.devices) : SystemDeviceAccess()),
-      launcher(setup.makeLauncher ? setup.makeLauncher(std::move(post))
-                                  : SystemProcessLauncher(std::move(post))),
+      launcher(setup.makeLauncher ? setup.makeLauncher(post) : SystemProcessLauncher(post)),
       converter(std::make_unique<ConverterFeatureReader>(
           *launcher, CoresProgram(programFolder, "ffmpeg", style),
           [this] {
@@ -92,22 +94,7 @@ Engine::Impl::Impl(EngineSetup setup, PostToHost post)
               setup.findProgram ? std::move(setup.findProgram) : SystemProgramFinder()) {
     catalogue.SetUserSettingsFolder(std::move(setup.userSettingsFolder));
     jobs.SetObserver(&observers);
-    std::string probe = std::move(setup.probeProgram);
-    if (probe.empty()) {
-        if (std::string beside = CoresProgram(programFolder, "ffprobe", style);
-            PathExists(beside)) {
-            probe = std::move(beside);
-        } else {
-            // ffmpeg without ffprobe beside it: done jobs say their outputs were not checked.
-            noteUncheckedOutputs = PathExists(converter->Program());
-        }
-    }
-    if (!probe.empty()) {
-        prober = ProgramProber(*launcher, std::move(probe),
-                               [this](ProbeTicket ticket, const ProbeAnswer& answer) {
-                                   run->ProbeAnswered(ticket, answer);
-                               });
-    }
+    MakeProber(std::move(setup.probeHelper), std::move(setup.probeProgram), post);
     RunInputs inputs;
     inputs.chosenCommand = [this] {
         return fixedCommand ? fixedCommand : catalogue.SelectedCommand();
@@ -117,6 +104,33 @@ Engine::Impl::Impl(EngineSetup setup, PostToHost post)
     inputs.noteUncheckedOutputs = noteUncheckedOutputs;
     run = std::make_unique<BatchRun>(jobs, *launcher, planner, prober.get(), std::move(inputs));
     run->SetObserver(&observers);
+}
+
+void Engine::Impl::MakeProber(std::string helper, std::string probe, const PostToHost& post) {
+    MediaProber::Answered answered = [this](ProbeTicket ticket, const ProbeAnswer& answer) {
+        run->ProbeAnswered(ticket, answer);
+    };
+    if (helper.empty() && probe.empty()) {
+        helper =
+            JoinPath(programFolder,
+                     style == PathStyle::Windows ? "palomix-probe.exe" : "palomix-probe", style);
+        helper = PathExists(helper) ? helper : std::string();
+    }
+    if (!helper.empty()) {
+        prober = HelperProber(std::move(helper), post, std::move(answered));
+        return;
+    }
+    if (probe.empty()) {
+        if (std::string beside = CoresProgram(programFolder, "ffprobe", style);
+            PathExists(beside)) {
+            probe = std::move(beside);
+        } else {
+            // ffmpeg without a probe beside it: done jobs say their outputs were not checked.
+            noteUncheckedOutputs = PathExists(converter->Program());
+            return;
+        }
+    }
+    prober = ProgramProber(*launcher, std::move(probe), std::move(answered));
 }
 
 Engine::Engine(EngineSetup setup, PostToHost post)

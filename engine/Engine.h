@@ -39,9 +39,11 @@ struct EngineSetup {
     std::shared_ptr<IniReader> reader;      // a new reader
     std::unique_ptr<DeviceAccess> devices;  // SystemDeviceAccess()
     std::function<std::unique_ptr<ProcessLauncher>(PostToHost)> makeLauncher;  // the system's
-    // The program that tells an input's length and checks a done job's outputs; empty:
-    // cores/ffprobe of the program folder when it is there. Without one, progress has no
-    // percentages and outputs are not checked.
+    // How inputs' lengths are told and done jobs' outputs checked: the helper palomix-probe
+    // (empty: the one in the program folder, when it is there), else the probe program
+    // (empty: cores/ffprobe of the program folder, when it is there). Without either, progress
+    // has no percentages and outputs are not checked.
+    std::string probeHelper;
     std::string probeProgram;
     // Finds the program a command line names, as the launcher does; empty: the system's rule.
     std::function<std::string(const std::string& name)> findProgram;

@@ -153,6 +153,17 @@ enum class JobProblem {
     FormatMissing,   // an output format ("psp")
 };
 
+// Why an output cannot be played to its end (OutputUnreadable).
+enum class OutputFault {
+    None,
+    NotMedia,       // the probe finds no media in it (random bytes, a damaged header)
+    NoStream,       // it holds no stream of the kinds its command makes
+    NoLength,       // it holds no packet with a time, and is no picture
+    Cut,            // its packets end in damage before the end of the file
+    ProbeCrashed,   // the probe ended while reading it (it is started again for the next file)
+    ProbeTimedOut,  // the probe took longer than its time limit
+};
+
 // How long an output and its input last, in seconds (OutputTooShort).
 struct OutputLengths {
     double output = 0;
@@ -177,8 +188,9 @@ struct JobResult {
     // are not among them.
     std::vector<CommandRecord> commands;
     JobProblem problem = JobProblem::None;
-    std::string problemSubject;  // see JobProblem
-    OutputLengths lengths;       // OutputTooShort
+    std::string problemSubject;                   // see JobProblem
+    OutputLengths lengths;                        // OutputTooShort
+    OutputFault outputFault = OutputFault::None;  // OutputUnreadable
     // A done job whose outputs were not checked because the program folder has cores/ffmpeg
     // but no way to probe them: a note for the user, no failure.
     bool outputsNotChecked = false;

@@ -115,4 +115,13 @@ bool NamesMediaOutput(const std::vector<std::string>& arguments, std::size_t ind
     return std::find(kFileOptions.begin(), kFileOptions.end(), before) == kFileOptions.end();
 }
 
+MadeKinds MadeKindsOfArguments(const std::vector<std::string>& arguments) {
+    MadeKinds made;
+    for (const std::string& argument : arguments) {
+        made.audio = made.audio && argument != "-an";
+        made.video = made.video && argument != "-vn";
+    }
+    return made;
+}
+
 }  // namespace palomix

@@ -35,6 +35,14 @@ struct LengthLimit {
 // The limits anywhere among the arguments (of an input or of an output).
 LengthLimit LengthLimitOfArguments(const std::vector<std::string>& arguments);
 
+// The kinds of stream a command line makes: sound unless it says -an, moving pictures unless
+// it says -vn.
+struct MadeKinds {
+    bool audio = true;
+    bool video = true;
+};
+MadeKinds MadeKindsOfArguments(const std::vector<std::string>& arguments);
+
 // True when argument `index` is a file the command writes as media: not the value of an option
 // that names an input (-i) or a side file (-passlogfile, -vstats_file, -progress, ...).
 bool NamesMediaOutput(const std::vector<std::string>& arguments, std::size_t index);

@@ -26,9 +26,13 @@ void JobOutputs::LineStarts(const PlannedLine& line) {
         auto known = std::find_if(written_.begin(), written_.end(),
                                   [&](const Written& w) { return w.output.path == output.path; });
         if (known == written_.end()) {
-            known = written_.insert(known, Written{output, false, {}});
+            known = written_.insert(known, Written{output, false, {}, {}});
         }
         if (WritesMedia(line.arguments, output.path)) {
+            const MadeKinds made = MadeKindsOfArguments(line.arguments);
+            known->made = known->media ? MadeKinds{known->made.audio || made.audio,
+                                                   known->made.video || made.video}
+                                       : made;
             known->media = true;
             known->limit |= limit;
         }
@@ -63,14 +67,12 @@ std::optional<std::string> JobOutputs::NextToProbe(JobResult& result) {
     return std::nullopt;
 }
 
-void JobOutputs::Judge(const ProbedOutput& probed, std::optional<double> inputSeconds,
-                       JobResult& result) {
+void JobOutputs::Judge(const ProbedMedia& probed, const InputLengths& input, JobResult& result) {
     if (!next_ || *next_ >= written_.size()) {
         return;
     }
     const Written& written = written_[*next_];
-    const OutputVerdict verdict =
-        JudgeOutput(probed, inputSeconds, written.limit, written.output.path, style_);
+    const OutputVerdict verdict = JudgeOutput(probed, input, written.limit, written.made);
     if (verdict.problem == JobProblem::None) {
         ++*next_;
         return;
@@ -78,6 +80,7 @@ void JobOutputs::Judge(const ProbedOutput& probed, std::optional<double> inputSe
     result.problem = verdict.problem;
     result.problemSubject = FinalName(written);
     result.lengths = verdict.lengths;
+    result.outputFault = verdict.fault;
     next_ = written_.size();
 }
 

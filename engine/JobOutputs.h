@@ -37,7 +37,7 @@ public:
     std::optional<std::string> NextToProbe(JobResult& result);
     // What the probe said of the file NextToProbe gave; a file that fails ends the check with
     // the result's problem set.
-    void Judge(const ProbedOutput& probed, std::optional<double> inputSeconds, JobResult& result);
+    void Judge(const ProbedMedia& probed, const InputLengths& input, JobResult& result);
 
     // --- The end -----------------------------------------------------------------------------
     // Puts every output under its final name (entered in the book); false, with the result's
@@ -52,6 +52,7 @@ private:
         LineOutput output;
         bool media = false;  // a line writes it as media (not a side file): it is checked
         LengthLimit limit;   // what those lines say of its length
+        MadeKinds made;      // the kinds of stream those lines make
     };
     std::string FinalName(const Written& written) const;
 

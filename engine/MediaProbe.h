@@ -1,8 +1,10 @@
 // Asking what a media file holds: an input's length (for progress and the check of its
 // outputs) and what a finished output is (for the check). The run asks through this one
-// interface and never knows how the answer is found. The way here starts the probe program
-// (cores/ffprobe) once per question, through the process launcher, as a process of its own, so
-// that a damaged file can take down nothing but that probe.
+// interface and never knows how the answer is found. There are two ways, each keeping the
+// parsing of untrusted files out of the program's own process: palomix-probe, a helper started
+// once and asked question after question over a pipe (started again when a file crashes it or
+// a question takes too long), and the probe program cores/ffprobe started once per question
+// through the process launcher (where there is no helper, as on Windows).
 //
 // Answers come on the host's thread, each exactly once per ticket given out, never inside Ask.
 #pragma once
@@ -28,10 +30,8 @@ using ProbeTicket = std::uint64_t;
 
 struct ProbeAnswer {
     bool cancelled = false;  // the question was called off before it was answered
-    // Length: the input's length; nullopt for none (a picture) or no answer.
-    std::optional<double> length;
-    // Output: what the probe says of it (not readable when the probe failed).
-    ProbedOutput probed;
+    // What the probe says of the file (not readable when the probe failed, with why).
+    ProbedMedia media;
 };
 
 class MediaProber {
@@ -54,5 +54,10 @@ public:
 // The probe program started once per question through `launcher`, each with a time limit.
 std::unique_ptr<MediaProber> ProgramProber(ProcessLauncher& launcher, std::string program,
                                            MediaProber::Answered answered);
+
+// The helper `program` (palomix-probe), started when the first question comes and kept; its
+// answers and ends come through `post`.
+std::unique_ptr<MediaProber> HelperProber(std::string program, PostToHost post,
+                                          MediaProber::Answered answered);
 
 }  // namespace palomix

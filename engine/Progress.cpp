@@ -8,9 +8,6 @@ namespace palomix {
 
 namespace {
 
-// Inputs shorter than this have no length worth a percentage: a picture reports none or one
-// frame's.
-constexpr double kShortestRecording = 0.5;
 // No time left is shown before the job has run this long.
 constexpr std::int64_t kSecondsBeforeTimeLeft = 2;
 
@@ -129,19 +126,6 @@ bool IsStatisticsLine(std::string_view line) {
                        [line](std::string_view key) {
                            return line.starts_with(key) && line.find(' ') == std::string_view::npos;
                        });
-}
-
-std::optional<double> DurationFromProbe(std::string_view output) {
-    const std::string text = std::string(output) + "\n";
-    for (std::string_view line : LinesOf(text)) {
-        while (!line.empty() && (line.back() == ' ' || line.back() == ',')) {
-            line.remove_suffix(1);
-        }
-        if (const auto value = Number(line); value && *value >= kShortestRecording) {
-            return value;
-        }
-    }
-    return std::nullopt;
 }
 
 void JobProgressTracker::Start(int lines) {

@@ -30,10 +30,6 @@ LogProgress ProgressInLog(std::string_view tail);
 // line), which the last lines shown for a failed command leave out.
 bool IsStatisticsLine(std::string_view line);
 
-// The duration in seconds that `ffprobe -show_entries format=duration -of csv=p=0` printed;
-// nullopt for "N/A", nothing, or a length too short to be a recording (a picture).
-std::optional<double> DurationFromProbe(std::string_view output);
-
 // Follows one job: the position of each line as its log shows it, kept from going backwards
 // within a line and from passing 100, and the job's share done, weighting only the lines that
 // convert the input (those whose log shows a position; a line that ends without one, such as a

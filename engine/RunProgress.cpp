@@ -30,7 +30,7 @@ void RunProgress::BeginRun() {
     mediaDone_ = 0;
 }
 
-const std::optional<double>* RunProgress::LengthOf(const std::string& path) const {
+const InputLengths* RunProgress::LengthOf(const std::string& path) const {
     const auto found = lengths_.find(path);
     return found == lengths_.end() ? nullptr : &found->second;
 }
@@ -46,10 +46,11 @@ std::optional<ProbeTicket> RunProgress::TakeOver(const std::string& path) {
     return ticket;
 }
 
-void RunProgress::Record(const std::string& path, std::optional<double> length) {
-    lengths_[path] = length;
+void RunProgress::Record(const std::string& path, const ProbeAnswer& answer) {
+    const InputLengths lengths = answer.cancelled ? InputLengths{} : LengthsOf(answer.media);
+    lengths_[path] = lengths;
     if (onLength_) {
-        onLength_(path, length);
+        onLength_(path, lengths.whole);
     }
 }
 
@@ -105,7 +106,7 @@ bool RunProgress::Answered(ProbeTicket ticket, const ProbeAnswer& answer) {
     }
     const std::string path = std::move(found->second);
     asking_.erase(found);
-    Record(path, answer.cancelled ? std::nullopt : answer.length);
+    Record(path, answer);
     return true;
 }
 
@@ -133,7 +134,7 @@ void RunProgress::Update(std::span<const ConvertingShare> converting) {
         if (known == lengths_.end()) {
             return;  // not probed yet
         }
-        left += known->second.value_or(0.0);
+        left += known->second.whole.value_or(0.0);
     }
     if (done + left <= 0) {
         return;

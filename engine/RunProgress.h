@@ -16,6 +16,7 @@
 #include "engine/EngineTypes.h"
 #include "engine/JobQueue.h"
 #include "engine/MediaProbe.h"
+#include "engine/OutputCheck.h"
 #include "engine/Progress.h"
 
 namespace palomix {
@@ -45,13 +46,13 @@ public:
     void SetFollow(bool on) { follow_ = on; }
     bool Follows() const { return follow_; }
 
-    // The input's length as known: nullptr when it has not been asked for or answered yet.
-    const std::optional<double>* LengthOf(const std::string& path) const;
+    // The input's lengths as known: nullptr when they have not been asked for or answered yet.
+    const InputLengths* LengthOf(const std::string& path) const;
     // Takes over the running question about the input's length (the check of a job's outputs
     // waits for it as its own); nullopt when none runs.
     std::optional<ProbeTicket> TakeOver(const std::string& path);
-    // Records the length of an input (answered to a question taken over).
-    void Record(const std::string& path, std::optional<double> length);
+    // Records what the probe said of an input (answered to a question taken over).
+    void Record(const std::string& path, const ProbeAnswer& answer);
     // The prober cannot be asked: no lengths, and no check.
     bool ProbingFailed() const { return failed_; }
     void SetProbingFailed() { failed_ = true; }
@@ -75,8 +76,8 @@ private:
     const JobQueue& jobs_;
     MediaProber* prober_;
     LengthKnown onLength_;
-    std::unordered_map<std::string, std::optional<double>> lengths_;  // probed: length or none
-    std::unordered_map<ProbeTicket, std::string> asking_;             // running questions
+    std::unordered_map<std::string, InputLengths> lengths_;  // probed inputs
+    std::unordered_map<ProbeTicket, std::string> asking_;    // running questions
     bool failed_ = false;
     bool follow_ = true;
     QueueProgress queue_;

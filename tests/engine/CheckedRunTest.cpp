@@ -74,36 +74,80 @@ TEST(ConverterNeedsTest, FfmpegsListsGiveEncodersWithTheirCodecsAndWritableForma
               (std::vector<Need>{{Kind::Encoder, "libfaac"}, {Kind::Format, "psp"}}));
 }
 
+// An answer of the probe about a file of one format, with streams of these kinds whose last
+// packets end at these times.
+std::string Probed(const std::string& format,
+                   const std::vector<std::pair<std::string, double>>& streams,
+                   const std::string& header = "10") {
+    std::string text;
+    for (const auto& [kind, end] : streams) {
+        text += "codec_type=" + kind + "\nduration=" + header +
+                "\nend_time=" + std::to_string(end) + "\n";
+    }
+    return text + "format_name=" + format + "\nduration=" + header + "\n";
+}
+
 TEST(OutputJudgementTest, ARecordingMustLastNearlyAsLongAsItsInputUnlessItIsMeantShorter) {
     const auto judge = [](const std::string& answer, const std::string& line,
-                          const std::string& path, std::optional<double> input = 10.0) {
-        return JudgeOutput(ReadOutputProbe(answer, true), input,
-                           LengthLimitOfArguments(Words(line)), path, NativePathStyle())
-            .problem;
+                          InputLengths input = {10.0, 10.0, 10.0}) {
+        const std::vector<std::string> words = Words(line);
+        return JudgeOutput(ReadProbeAnswer(answer, true), input, LengthLimitOfArguments(words),
+                           MadeKindsOfArguments(words));
     };
-    const std::string song = "codec_type=audio\ncodec_type=video\nformat_name=mp3\nduration=";
-    EXPECT_EQ(judge(song + "9.6\n", "", "a.mp3"), JobProblem::None);
-    EXPECT_EQ(judge(song + "9.4\n", "", "a.mp3"), JobProblem::OutputTooShort);
-    // A cover picture's one frame does not make the song meant short; -t does.
-    EXPECT_EQ(judge(song + "4\n", "-frames:v 1", "a.mp3"), JobProblem::OutputTooShort);
-    EXPECT_EQ(judge(song + "4\n", "-frames:v 1 -t 4", "a.mp3"), JobProblem::None);
-    // Pictures, by format, by a missing length or by name; a video cut to a fraction of a
-    // second is no picture.
-    EXPECT_EQ(judge("codec_type=video\nformat_name=image2\nduration=0.04\n", "", "a.THM"),
-              JobProblem::None);
-    EXPECT_EQ(judge("codec_type=video\nformat_name=webp_pipe\nduration=N/A\n", "", "a.x"),
-              JobProblem::None);
-    EXPECT_EQ(judge("codec_type=video\nformat_name=mov\nduration=0.3\n", "", "a.mp4"),
+    EXPECT_EQ(judge(Probed("mp3", {{"audio", 9.6}}), "").problem, JobProblem::None);
+    const OutputVerdict short_ = judge(Probed("mp3", {{"audio", 9.4}}), "");
+    EXPECT_EQ(short_.problem, JobProblem::OutputTooShort);
+    EXPECT_EQ(short_.lengths, (OutputLengths{9.4, 10.0}));
+    // The last packet counts, not what the header claims.
+    EXPECT_EQ(judge(Probed("mp3", {{"audio", 3.0}}, "10.03"), "").problem,
               JobProblem::OutputTooShort);
-    EXPECT_EQ(judge("codec_type=video\nformat_name=mov\nduration=0.3\n", "-vframes 9", "a.mp4"),
+    // A cover picture's one frame does not make the song meant short; -t does.
+    const std::string song = Probed("mp3", {{"audio", 4}}) +
+                             "index=1\ncodec_type=video\n"
+                             "DISPOSITION:attached_pic=1\n";
+    EXPECT_EQ(judge(song, "-frames:v 1").problem, JobProblem::OutputTooShort);
+    EXPECT_EQ(judge(song, "-frames:v 1 -t 4").problem, JobProblem::None);
+    // A sound-only output is compared with the input's sound.
+    EXPECT_EQ(judge(Probed("mp3", {{"audio", 3.0}}), "", {6.0, 3.0, 6.0}).problem,
               JobProblem::None);
+    // Pictures, by format; a video cut to a fraction of a second is no picture.
+    EXPECT_EQ(judge(Probed("image2", {{"video", 0.04}}), "").problem, JobProblem::None);
+    EXPECT_EQ(judge("codec_type=video\nformat_name=webp_pipe\nduration=N/A\n", "").problem,
+              JobProblem::None);
+    EXPECT_EQ(judge(Probed("mov", {{"video", 0.3}}), "").problem, JobProblem::OutputTooShort);
+    EXPECT_EQ(judge(Probed("mov", {{"video", 0.3}}), "-vframes 9").problem, JobProblem::None);
     // Without the input's length only readability counts.
-    EXPECT_EQ(judge(song + "1\n", "", "a.mp3", std::nullopt), JobProblem::None);
-    EXPECT_EQ(judge("[mp3 @ 0x1] Invalid data\n", "", "a.mp3"), JobProblem::OutputUnreadable);
-    EXPECT_EQ(
-        JudgeOutput(ReadOutputProbe(song + "10\n", false), 10.0, {}, "a.mp3", NativePathStyle())
-            .problem,
-        JobProblem::OutputUnreadable);
+    EXPECT_EQ(judge(Probed("mp3", {{"audio", 1}}), "", {}).problem, JobProblem::None);
+}
+
+TEST(OutputJudgementTest, WhatCannotBePlayedToTheEndIsUnreadableAndSaysWhy) {
+    const auto fault = [](const std::string& answer, const std::string& line = "",
+                          bool ended = true) {
+        const std::vector<std::string> words = Words(line);
+        const OutputVerdict verdict =
+            JudgeOutput(ReadProbeAnswer(answer, ended), InputLengths{10.0, {}, {}},
+                        LengthLimitOfArguments(words), MadeKindsOfArguments(words));
+        EXPECT_EQ(verdict.problem, JobProblem::OutputUnreadable) << answer;
+        return verdict.fault;
+    };
+    EXPECT_EQ(fault("[mp3 @ 0x1] Invalid data\n"), OutputFault::NotMedia);
+    EXPECT_EQ(fault(Probed("mp3", {{"audio", 10}}), "", false), OutputFault::NotMedia);
+    // Random bytes that a demuxer takes for a song: no packet with a time.
+    EXPECT_EQ(fault("codec_type=audio\nduration=N/A\nend_time=N/A\nformat_name=mp3\n"),
+              OutputFault::NoLength);
+    EXPECT_EQ(fault(Probed("mp3", {{"audio", 10}}) + "read_to_end=0\n"), OutputFault::Cut);
+    EXPECT_EQ(fault(Probed("mp4", {{"video", 10}}), "-vn"), OutputFault::NoStream);
+    EXPECT_EQ(fault(Probed("mp4", {{"subtitle", 10}})), OutputFault::NoStream);
+    // ffprobe's packets tell the ends of their streams.
+    const ProbedMedia listed = ReadProbeAnswer(
+        "stream_index=0\npts_time=9.5\nduration_time=0.5\nstream_index=1\npts_time=4.0\n"
+        "index=0\ncodec_type=audio\nduration=10\nindex=1\ncodec_type=video\n"
+        "DISPOSITION:attached_pic=1\nformat_name=mp3\nduration=10.0\n",
+        true);
+    EXPECT_EQ(listed.EndOf("audio"), 10.0);
+    EXPECT_TRUE(listed.HasAudio());
+    EXPECT_FALSE(listed.HasVideo());  // a cover
+    EXPECT_EQ(listed.duration, 10.0);
 }
 
 // An engine over a fake launcher in a program folder of the test's own, whose cores hold the
@@ -137,11 +181,11 @@ protected:
         if (line.find(" -muxers") != std::string::npos) {
             return lists ? kMuxers : "";
         }
-        if (line.find("format=duration ") != std::string::npos) {
-            return "10.000000\n";
+        if (line.find("packet=") != std::string::npos) {
+            return outputAnswer;
         }
         if (line.find("format_name,duration") != std::string::npos) {
-            return outputAnswer;
+            return Probed("wav", {{"audio", 10.0}});
         }
         if (line.starts_with("conv ")) {
             std::ofstream(Fs(Words(line).back())) << "new";
@@ -196,7 +240,7 @@ TEST_F(CheckedRunTest, ACutOutputFailsItsJobAndLeavesTheEarlierOutputWhileMeantS
     Make({"ffmpeg", "ffprobe"});
     std::ofstream(Fs(input)) << "in";
     std::ofstream(Fs(out + "/a.m4a")) << "old";
-    const std::string cut = "codec_type=audio\nformat_name=ipod\nduration=1.000000\n";
+    const std::string cut = Probed("ipod", {{"audio", 1.0}});
     const std::vector<std::string> one{input};
 
     outputAnswer = cut;
@@ -220,7 +264,7 @@ TEST_F(CheckedRunTest, ACutOutputFailsItsJobAndLeavesTheEarlierOutputWhileMeantS
     EXPECT_EQ(observer.finished.back().outcome, JobOutcome::Done);
     EXPECT_EQ(Read(out + "/a.m4a"), "new");
 
-    outputAnswer = "codec_type=video\nformat_name=image2\nduration=0.040000\n";
+    outputAnswer = Probed("image2", {{"video", 0.04}});
     engine->UseCommand(ChosenCommand{settings, 2});  // a single picture
     engine->AddFiles(one);
     engine->StartRun();

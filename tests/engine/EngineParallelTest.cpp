@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "engine/OutputCheck.h"
 
 namespace palomix {
 namespace {
@@ -145,7 +146,8 @@ TEST(EngineProgressTest, AJobAndTheQueueShowHowFarTheyHaveComeFromLengthsAndLogs
     testing::FakeDevices devices;
     launcher.logFolder = temp.MakeFolder("logs");
     launcher.logText = [](const std::string& line) {
-        return line.rfind("probe", 0) == 0 ? std::string("10.000000\n") : std::string();
+        return line.rfind("probe", 0) == 0 ? std::string("format_name=mov\nduration=10.000000\n")
+                                           : std::string();
     };
     const std::string settings = temp.Path("s.ini");
     std::ofstream(settings) << "[Item0]\nTitle=t\nCommand0=conv \"<%InputFile%>\"\n";
@@ -165,7 +167,7 @@ TEST(EngineProgressTest, AJobAndTheQueueShowHowFarTheyHaveComeFromLengthsAndLogs
 
     // The converting job's length is asked for first, then the waiting one's, below priority
     // and with a time limit.
-    const std::string probe = "probe -v error -show_entries format=duration -of csv=p=0 ";
+    const std::string probe = "probe " + std::string(kLengthProbeArguments) + " ";
     ASSERT_EQ(launcher.RunningLines(),
               (Lines{probe + "/v/a.mp4", probe + "/v/b.mp4", R"(conv "/v/a.mp4")"}));
     EXPECT_TRUE(launcher.launchOptions[0].lowPriority);

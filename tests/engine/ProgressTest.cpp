@@ -1,4 +1,5 @@
 // Reading progress from converters' logs, and the job's percentage and time left from it.
+#include "engine/OutputCheck.h"
 #include "engine/Progress.h"
 
 #include <gtest/gtest.h>
@@ -34,10 +35,13 @@ TEST(ProgressInLogTest, StatisticsAreNotMessagesAndLengthsComeFromTheProbe) {
     EXPECT_TRUE(IsStatisticsLine("out_time_us=100"));
     EXPECT_FALSE(IsStatisticsLine("Error opening input file x.mp4."));
     EXPECT_FALSE(IsStatisticsLine("frame rate too high: 120"));
-    EXPECT_DOUBLE_EQ(*DurationFromProbe("12.500000\n"), 12.5);
-    EXPECT_FALSE(DurationFromProbe("N/A\n"));  // a picture
-    EXPECT_FALSE(DurationFromProbe("0.040000\n"));
-    EXPECT_FALSE(DurationFromProbe(""));
+    const auto length = [](const std::string& answer) {
+        return LengthsOf(ReadProbeAnswer(answer, true)).whole;
+    };
+    EXPECT_DOUBLE_EQ(*length("format_name=mp3\nduration=12.500000\n"), 12.5);
+    EXPECT_FALSE(length("format_name=png_pipe\nduration=N/A\n"));  // a picture
+    EXPECT_FALSE(length("format_name=mjpeg\nduration=0.040000\n"));
+    EXPECT_FALSE(length(""));
 }
 
 // Whatever a converter writes, a line's percentage never goes back and never passes 100, and
