@@ -37,8 +37,27 @@ std::string ConverterNeedText(const ConverterNeed& need) {
            ", which this ffmpeg does not have";
 }
 
+std::string OutputFaultText(OutputFault fault) {
+    switch (fault) {
+        case OutputFault::NotMedia:
+        case OutputFault::None:
+            break;
+        case OutputFault::NoStream:
+            return "it holds no stream of the kinds its command makes";
+        case OutputFault::NoLength:
+            return "none of its packets has a time";
+        case OutputFault::Cut:
+            return "it breaks off before its end";
+        case OutputFault::ProbeCrashed:
+            return "the probe crashed";
+        case OutputFault::ProbeTimedOut:
+            return "the probe took too long";
+    }
+    return "it holds no media the probe can read";
+}
+
 std::string JobProblemText(JobProblem problem, const std::string& subject,
-                           const OutputLengths& lengths) {
+                           const OutputLengths& lengths, OutputFault fault) {
     switch (problem) {
         case JobProblem::NothingToRun:
             return "the command has no command line to run";
@@ -49,7 +68,7 @@ std::string JobProblemText(JobProblem problem, const std::string& subject,
         case JobProblem::NotConvertible:
             return "not a file this command converts";
         case JobProblem::TooLargeForPlayer:
-            return "the file is larger than 4 GiB, more than the player's FAT32 card can hold";
+            return "the output reached 4 GiB, more than a FAT32 card holds in one file: " + subject;
         case JobProblem::NoFreeName:
             return "no free name was found for the output files";
         case JobProblem::OutputNotKept:
@@ -59,7 +78,8 @@ std::string JobProblemText(JobProblem problem, const std::string& subject,
         case JobProblem::OutputEmpty:
             return "the output is empty: " + subject;
         case JobProblem::OutputUnreadable:
-            return "ffprobe cannot read the output: " + subject;
+            return "the output cannot be played to its end (" + OutputFaultText(fault) +
+                   "): " + subject;
         case JobProblem::OutputTooShort:
             return "the output lasts " + OneDecimal(lengths.output) + " s, the input " +
                    OneDecimal(lengths.input) + " s: " + subject;
@@ -136,9 +156,9 @@ std::string JobReportText(const JobResult& result, int index, int total, std::in
         case JobOutcome::Failed: {
             const CommandRecord* first = result.FirstProblem();
             text += "failed (" +
-                    (first != nullptr
-                         ? CommandOutcomeText(*first)
-                         : JobProblemText(result.problem, result.problemSubject, result.lengths)) +
+                    (first != nullptr ? CommandOutcomeText(*first)
+                                      : JobProblemText(result.problem, result.problemSubject,
+                                                       result.lengths, result.outputFault)) +
                     ")\n";
             for (const CommandRecord& command : result.commands) {
                 if (command.state == CommandState::Succeeded) {
@@ -152,7 +172,8 @@ std::string JobReportText(const JobResult& result, int index, int total, std::in
             }
             if (first != nullptr && result.problem != JobProblem::None) {
                 text += "    " +
-                        JobProblemText(result.problem, result.problemSubject, result.lengths) +
+                        JobProblemText(result.problem, result.problemSubject, result.lengths,
+                                       result.outputFault) +
                         "\n";
             }
             break;
@@ -162,7 +183,9 @@ std::string JobReportText(const JobResult& result, int index, int total, std::in
             break;
         case JobOutcome::Skipped:
             text += "skipped (" +
-                    JobProblemText(result.problem, result.problemSubject, result.lengths) + ")\n";
+                    JobProblemText(result.problem, result.problemSubject, result.lengths,
+                                   result.outputFault) +
+                    ")\n";
             break;
         case JobOutcome::NotStarted: {
             const CommandRecord* failed = result.FirstProblem();

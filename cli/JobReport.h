@@ -21,7 +21,10 @@ std::string NotRunText(const NotRun& notRun);
 // "the command has no command line to run", "the settings file 'X' cannot be read", "the
 // output lasts 4.1 s, the input 20.0 s: X" (with `lengths`).
 std::string JobProblemText(JobProblem problem, const std::string& subject,
-                           const OutputLengths& lengths = {});
+                           const OutputLengths& lengths = {},
+                           OutputFault fault = OutputFault::None);
+// Why an output cannot be played to its end: "the probe crashed", ...
+std::string OutputFaultText(OutputFault fault);
 // "needs the encoder libfaac, which this ffmpeg does not have".
 std::string ConverterNeedText(const ConverterNeed& need);
 // The note for a run whose done jobs' outputs were not checked.

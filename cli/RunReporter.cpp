@@ -110,6 +110,10 @@ void RunReporter::RunEnded(const RunEnd& end) {
     if (end.reason == RunEndReason::NothingSelected) {
         nothingSelected_ = true;
         Print(std::string(kProgramName) + ": no conversion command is selected\n");
+    } else if (end.reason == RunEndReason::OutputFolderUnusable) {
+        // Once, as the window says it: every job would fail the same way.
+        Print(std::string(kProgramName) + ": the output folder '" + PrintableText(end.folder) +
+              "' cannot be made: " + end.error.message() + "\n");
     }
 }
 

@@ -29,6 +29,9 @@ JobOutcome OutcomeOf(JobResult& result) {
     return JobOutcome::Done;
 }
 
+// What a converter writes when the file system refuses a file that large (EFBIG).
+constexpr std::string_view kFileTooLarge = "File too large";
+
 // How much of a converting log is read at each tick: the statistics lines are at its end.
 constexpr std::size_t kProgressTailBytes = 4096;
 
@@ -482,6 +485,16 @@ void BatchRun::OnLineEnded(ActiveJob& job, const Pending& ended, ProcessExit exi
         job.progress.Update(ProgressInLog(TailOf(ended.logPath, kProgressTailBytes)));
         if (!exit.Succeeded()) {
             record.logTail = MessagesOf(ended.logPath);
+            // A FAT volume refuses a file past 4 GiB; the converter says so in the system's
+            // words.
+            const bool cardFull = std::any_of(
+                record.logTail.begin(), record.logTail.end(), [](const std::string& line) {
+                    return line.find(kFileTooLarge) != std::string::npos;
+                });
+            if (cardFull && job.result.problem == JobProblem::None && !job.result.outputs.empty()) {
+                job.result.problem = JobProblem::TooLargeForPlayer;
+                job.result.problemSubject = job.result.outputs.front();
+            }
         }
     }
     job.progress.LineEnded();

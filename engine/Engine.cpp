@@ -33,7 +33,8 @@ struct Engine::Impl {
     Impl(EngineSetup setup, PostToHost post);
     // The way media is probed: the helper or the probe program asked for, else the helper of
     // the program folder, else its cores/ffprobe, else none.
-    void MakeProber(std::string helper, std::string probe, const PostToHost& post);
+    void MakeProber(std::string helper, std::string probe, std::chrono::milliseconds timeLimit,
+                    const PostToHost& post);
 
     PlanChoices Choices() const { return PlanChoices{outputFolder, existing, keepTree}; }
     std::optional<ChosenCommand> CommandFor(const ChosenCommand* own) const {
@@ -94,7 +95,8 @@ Engine::Impl::Impl(EngineSetup setup, PostToHost post)
               setup.findProgram ? std::move(setup.findProgram) : SystemProgramFinder()) {
     catalogue.SetUserSettingsFolder(std::move(setup.userSettingsFolder));
     jobs.SetObserver(&observers);
-    MakeProber(std::move(setup.probeHelper), std::move(setup.probeProgram), post);
+    MakeProber(std::move(setup.probeHelper), std::move(setup.probeProgram), setup.probeTimeLimit,
+               post);
     RunInputs inputs;
     inputs.chosenCommand = [this] {
         return fixedCommand ? fixedCommand : catalogue.SelectedCommand();
@@ -106,7 +108,8 @@ Engine::Impl::Impl(EngineSetup setup, PostToHost post)
     run->SetObserver(&observers);
 }
 
-void Engine::Impl::MakeProber(std::string helper, std::string probe, const PostToHost& post) {
+void Engine::Impl::MakeProber(std::string helper, std::string probe,
+                              std::chrono::milliseconds timeLimit, const PostToHost& post) {
     MediaProber::Answered answered = [this](ProbeTicket ticket, const ProbeAnswer& answer) {
         run->ProbeAnswered(ticket, answer);
     };
@@ -117,7 +120,7 @@ void Engine::Impl::MakeProber(std::string helper, std::string probe, const PostT
         helper = PathExists(helper) ? helper : std::string();
     }
     if (!helper.empty()) {
-        prober = HelperProber(std::move(helper), post, std::move(answered));
+        prober = HelperProber(std::move(helper), post, timeLimit, std::move(answered));
         return;
     }
     if (probe.empty()) {
@@ -130,7 +133,7 @@ void Engine::Impl::MakeProber(std::string helper, std::string probe, const PostT
             return;
         }
     }
-    prober = ProgramProber(*launcher, std::move(probe), std::move(answered));
+    prober = ProgramProber(*launcher, std::move(probe), timeLimit, std::move(answered));
 }
 
 Engine::Engine(EngineSetup setup, PostToHost post)

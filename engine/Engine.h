@@ -11,6 +11,7 @@
 // made with; the host runs that task on its thread, and the run goes on there.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -45,6 +46,9 @@ struct EngineSetup {
     // has no percentages and outputs are not checked.
     std::string probeHelper;
     std::string probeProgram;
+    // How long one question to the probe may take before it is given up (an output's also
+    // gets time to be read from a slow card).
+    std::chrono::milliseconds probeTimeLimit = std::chrono::seconds(15);
     // Finds the program a command line names, as the launcher does; empty: the system's rule.
     std::function<std::string(const std::string& name)> findProgram;
     // A second folder of settings files, the user's own (listed after the program's); empty

@@ -140,7 +140,8 @@ enum class JobProblem {
     SettingsUnreadable,  // the settings file could not be read (subject: its path)
     OutputExists,        // skipped: an output file exists already (subject: its path)
     NotConvertible,      // skipped: not a file type the command takes (subject: its extension)
-    TooLargeForPlayer,   // the file is larger than the player's FAT32 card can hold (subject: path)
+    TooLargeForPlayer,   // an output grew to the 4 GiB a FAT32 card holds in one file (subject:
+                         // the output); its line stopped there or the card refused more
     NoFreeName,          // no free numbered name was found for the outputs
     OutputNotKept,       // a finished output could not be put under its name (subject: path)
     // The check of a finished job's outputs; subject: the output's path under its final name.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <string_view>
 
 namespace palomix {
@@ -77,8 +78,9 @@ bool LengthLimit::Shortens(bool hasAudio, bool hasVideo) const {
 }
 
 LengthLimit LengthLimitOfArguments(const std::vector<std::string>& arguments) {
-    static constexpr std::array<std::string_view, 6> kWholeLimits{"-t",     "-to", "-ss",
-                                                                  "-sseof", "-fs", "-frames"};
+    // -fs is no limit of the length: an output it cuts is not the whole of what was meant.
+    static constexpr std::array<std::string_view, 5> kWholeLimits{"-t", "-to", "-ss", "-sseof",
+                                                                  "-frames"};
     LengthLimit limit;
     for (const std::string& argument : arguments) {
         if (std::find(kWholeLimits.begin(), kWholeLimits.end(), argument) != kWholeLimits.end()) {
@@ -122,6 +124,20 @@ MadeKinds MadeKindsOfArguments(const std::vector<std::string>& arguments) {
         made.video = made.video && argument != "-vn";
     }
     return made;
+}
+
+std::optional<std::int64_t> SizeLimitOfArguments(const std::vector<std::string>& arguments) {
+    std::optional<std::int64_t> limit;
+    for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
+        std::int64_t bytes = 0;
+        const std::string& value = arguments[i + 1];
+        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), bytes);
+        if (arguments[i] == "-fs" && error == std::errc() && end == value.data() + value.size() &&
+            bytes > 0) {
+            limit = bytes;
+        }
+    }
+    return limit;
 }
 
 }  // namespace palomix

@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +24,7 @@ std::vector<ConverterNeed> NeedsOfArguments(const std::vector<std::string>& argu
 
 // How a command line limits the length of what it writes.
 struct LengthLimit {
-    bool all = false;    // -t, -to, -ss, -sseof, -fs, -frames, -frames:<stream number>, ...
+    bool all = false;    // -t, -to, -ss, -sseof, -frames, -frames:<stream number>, ...
     bool video = false;  // -frames:v, -vframes: only the pictures are cut
     bool audio = false;  // -frames:a, -aframes: only the sound is cut
 
@@ -42,6 +44,9 @@ struct MadeKinds {
     bool video = true;
 };
 MadeKinds MadeKindsOfArguments(const std::vector<std::string>& arguments);
+
+// The size an output may reach (-fs BYTES: ffmpeg stops writing there); nullopt for none.
+std::optional<std::int64_t> SizeLimitOfArguments(const std::vector<std::string>& arguments);
 
 // True when argument `index` is a file the command writes as media: not the value of an option
 // that names an input (-i) or a side file (-passlogfile, -vstats_file, -progress, ...).

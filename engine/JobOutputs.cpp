@@ -26,7 +26,7 @@ void JobOutputs::LineStarts(const PlannedLine& line) {
         auto known = std::find_if(written_.begin(), written_.end(),
                                   [&](const Written& w) { return w.output.path == output.path; });
         if (known == written_.end()) {
-            known = written_.insert(known, Written{output, false, {}, {}});
+            known = written_.insert(known, Written{output, false, {}, {}, {}});
         }
         if (WritesMedia(line.arguments, output.path)) {
             const MadeKinds made = MadeKindsOfArguments(line.arguments);
@@ -35,6 +35,7 @@ void JobOutputs::LineStarts(const PlannedLine& line) {
                                        : made;
             known->media = true;
             known->limit |= limit;
+            known->sizeLimit = SizeLimitOfArguments(line.arguments);
         }
     }
 }
@@ -56,8 +57,12 @@ std::optional<std::string> JobOutputs::NextToProbe(JobResult& result) {
             continue;
         }
         const std::optional<std::int64_t> size = FileSizeOf(written.output.path);
-        if (!size || *size == 0) {
-            result.problem = size ? JobProblem::OutputEmpty : JobProblem::OutputMissing;
+        // An output that reached its line's size limit was cut there: a FAT card holds no more.
+        const bool full = size && written.sizeLimit && *size >= *written.sizeLimit;
+        if (!size || *size == 0 || full) {
+            result.problem = full   ? JobProblem::TooLargeForPlayer
+                             : size ? JobProblem::OutputEmpty
+                                    : JobProblem::OutputMissing;
             result.problemSubject = FinalName(written);
             next_ = written_.size();
             return std::nullopt;

@@ -53,6 +53,7 @@ private:
         bool media = false;  // a line writes it as media (not a side file): it is checked
         LengthLimit limit;   // what those lines say of its length
         MadeKinds made;      // the kinds of stream those lines make
+        std::optional<std::int64_t> sizeLimit;  // where a line stops writing it (-fs)
     };
     std::string FinalName(const Written& written) const;
 

@@ -124,7 +124,6 @@ PlannedJob JobPlanner::PlanJob(std::string_view path, std::string_view subfolder
         case JobProblem::OutputExists:
             planned.endsAhead = JobOutcome::Skipped;
             break;
-        case JobProblem::TooLargeForPlayer:
         case JobProblem::NoFreeName:
             planned.endsAhead = JobOutcome::Failed;
             break;

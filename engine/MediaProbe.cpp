@@ -16,13 +16,12 @@ namespace palomix {
 
 namespace {
 
-// How long one probe may take: a fixed time, and for an output, which is read to its end,
+// How long one probe may take: the time given, and for an output, which is read to its end,
 // time to read it from a slow card besides.
-constexpr auto kProbeTimeLimit = std::chrono::seconds(15);
 constexpr std::int64_t kSlowestReadBytesPerSecond = 10 * 1024 * 1024;
 
-std::chrono::milliseconds TimeLimitFor(const std::string& path, ProbeKind kind) {
-    std::chrono::milliseconds limit = kProbeTimeLimit;
+std::chrono::milliseconds TimeLimitFor(std::chrono::milliseconds limit, const std::string& path,
+                                       ProbeKind kind) {
     if (kind == ProbeKind::Output) {
         limit += std::chrono::milliseconds(FileSizeOf(path).value_or(0) * 1000 /
                                            kSlowestReadBytesPerSecond);
@@ -36,8 +35,12 @@ constexpr std::size_t kAnswerTailBytes = 1024 * 1024;
 
 class ProgramMediaProber final : public MediaProber {
 public:
-    ProgramMediaProber(ProcessLauncher& launcher, std::string program, Answered answered)
-        : launcher_(launcher), program_(std::move(program)), answered_(std::move(answered)) {}
+    ProgramMediaProber(ProcessLauncher& launcher, std::string program,
+                       std::chrono::milliseconds timeLimit, Answered answered)
+        : launcher_(launcher),
+          program_(std::move(program)),
+          timeLimit_(timeLimit),
+          answered_(std::move(answered)) {}
 
     ~ProgramMediaProber() override {
         for (const auto& [ticket, asked] : asked_) {
@@ -53,7 +56,7 @@ public:
             " " + QuoteArgument(path);
         LaunchOptions options;
         options.lowPriority = lowPriority;
-        options.timeLimit = TimeLimitFor(path, kind);
+        options.timeLimit = TimeLimitFor(timeLimit_, path, kind);
         const ProbeTicket ticket = ++lastTicket_;
         const std::weak_ptr<int> alive = alive_;
         const LaunchResult launch = launcher_.Launch(
@@ -114,6 +117,7 @@ private:
 
     ProcessLauncher& launcher_;
     std::string program_;
+    std::chrono::milliseconds timeLimit_;
     Answered answered_;
     std::map<ProbeTicket, Asked> asked_;
     ProbeTicket lastTicket_ = 0;
@@ -125,8 +129,12 @@ private:
 // The questions of one helper's life: asked in turn, each answered by the lines up to "end".
 class HelperMediaProber final : public MediaProber {
 public:
-    HelperMediaProber(std::string program, PostToHost post, Answered answered)
-        : program_(std::move(program)), post_(std::move(post)), answered_(std::move(answered)) {}
+    HelperMediaProber(std::string program, PostToHost post, std::chrono::milliseconds timeLimit,
+                      Answered answered)
+        : program_(std::move(program)),
+          post_(std::move(post)),
+          timeLimit_(timeLimit),
+          answered_(std::move(answered)) {}
 
     std::optional<ProbeTicket> Ask(const std::string& path, ProbeKind kind,
                                    bool /*lowPriority*/) override {
@@ -197,7 +205,7 @@ private:
             const std::string request =
                 std::string(question.kind == ProbeKind::Length ? "length " : "output ") +
                 std::to_string(question.path.size()) + "\n" + question.path + "\n";
-            slot.helper->SetTimeLimit(TimeLimitFor(question.path, question.kind));
+            slot.helper->SetTimeLimit(TimeLimitFor(timeLimit_, question.path, question.kind));
             slot.asked = std::move(question);
             slot.received.clear();
             slot.cancelled = false;
@@ -279,6 +287,7 @@ private:
 
     const std::string program_;
     const PostToHost post_;
+    const std::chrono::milliseconds timeLimit_;
     const Answered answered_;
     std::deque<Question> waiting_;
     std::vector<Slot> slots_ = std::vector<Slot>(kHelpers);
@@ -290,14 +299,17 @@ private:
 }  // namespace
 
 std::unique_ptr<MediaProber> HelperProber(std::string program, PostToHost post,
+                                          std::chrono::milliseconds timeLimit,
                                           MediaProber::Answered answered) {
-    return std::make_unique<HelperMediaProber>(std::move(program), std::move(post),
+    return std::make_unique<HelperMediaProber>(std::move(program), std::move(post), timeLimit,
                                                std::move(answered));
 }
 
 std::unique_ptr<MediaProber> ProgramProber(ProcessLauncher& launcher, std::string program,
+                                           std::chrono::milliseconds timeLimit,
                                            MediaProber::Answered answered) {
-    return std::make_unique<ProgramMediaProber>(launcher, std::move(program), std::move(answered));
+    return std::make_unique<ProgramMediaProber>(launcher, std::move(program), timeLimit,
+                                                std::move(answered));
 }
 
 }  // namespace palomix

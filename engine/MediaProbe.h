@@ -9,6 +9,7 @@
 // Answers come on the host's thread, each exactly once per ticket given out, never inside Ask.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -51,13 +52,16 @@ public:
     virtual std::string_view Way() const = 0;
 };
 
-// The probe program started once per question through `launcher`, each with a time limit.
+// The probe program started once per question through `launcher`, each with the time limit
+// (an output's grows with its size, for a slow card).
 std::unique_ptr<MediaProber> ProgramProber(ProcessLauncher& launcher, std::string program,
+                                           std::chrono::milliseconds timeLimit,
                                            MediaProber::Answered answered);
 
 // The helper `program` (palomix-probe), started when the first question comes and kept; its
 // answers and ends come through `post`.
 std::unique_ptr<MediaProber> HelperProber(std::string program, PostToHost post,
+                                          std::chrono::milliseconds timeLimit,
                                           MediaProber::Answered answered);
 
 }  // namespace palomix

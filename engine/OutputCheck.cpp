@@ -161,7 +161,8 @@ std::optional<double> ProbedMedia::LengthOf(std::string_view kind) const {
     std::optional<double> longest;
     for (const ProbedStream& stream : streams) {
         if (OfKind(stream, kind)) {
-            Later(longest, stream.length ? stream.length : stream.end);
+            // Measured where the packets were read (a header that only guessed), else claimed.
+            Later(longest, stream.end ? stream.end : stream.length);
         }
     }
     return longest;

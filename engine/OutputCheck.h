@@ -59,7 +59,8 @@ struct ProbedMedia {
     // A stream of sound, of moving pictures (not a cover).
     bool HasAudio() const;
     bool HasVideo() const;
-    // The longest of the header's lengths of the streams of a kind ("audio", "video").
+    // The longest of the lengths of the streams of a kind ("audio", "video"): measured where
+    // the packets were read, else as the header claims.
     std::optional<double> LengthOf(std::string_view kind) const;
     // The latest end of a packet of the streams of a kind ("" for any stream).
     std::optional<double> EndOf(std::string_view kind) const;

@@ -13,9 +13,6 @@ namespace palomix {
 
 namespace {
 
-// The largest file a FAT32 card holds.
-constexpr std::int64_t kLargestFatFile = 4LL * 1024 * 1024 * 1024 - 1;
-
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -174,16 +171,6 @@ JobPlan RunPolicy::PlanJob(const CommandDefinition* command, const std::string& 
     if (plan.lines.empty()) {
         plan.problem = JobProblem::NothingToRun;
         return plan;
-    }
-    // A file a player's FAT32 card cannot hold is refused before anything is written.
-    for (const LineOutput& output : plan.Outputs()) {
-        if (!output.drive.empty() && devices.IsFat(output.drive)) {
-            if (FileSizeOf(job.inputPath).value_or(0) > kLargestFatFile) {
-                plan.problem = JobProblem::TooLargeForPlayer;
-                plan.problemSubject = job.inputPath;
-            }
-            break;
-        }
     }
     return plan;
 }

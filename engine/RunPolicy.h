@@ -6,7 +6,7 @@
 // For a job:
 // - a command that lists the file types it takes (Extensions=) skips a file of another type;
 // - a job whose settings file cannot be read, or whose command has no line to run at all,
-//   cannot convert; nor can a file too large for the FAT32 card of the player it would go to.
+//   cannot convert.
 // For each command template of the command, in number order:
 // - an empty template or a tool line is passed over without a word;
 // - a template that the settings file holds longer than the reading rules keep is not run

@@ -1,10 +1,10 @@
-// The helper runs with a socket pair for its standard input and output: a write to a helper
-// that has died then fails with an error instead of a signal that would end this program. One
-// thread reads what it writes and, at its end, reaps it; another kills it when a time limit
-// passes.
+// The helper is started as every child is (platform/posix/ChildStartPosix.h: killed when the
+// thread that starts it ends), with a socket pair for its standard input and output: a write to
+// a helper that has died then fails with an error instead of a signal that would end this
+// program. One thread reads what it writes and, at its end, reaps it; another kills it when a
+// time limit passes.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -18,8 +18,7 @@
 #include <utility>
 
 #include "platform/HelperProcess.h"
-
-extern char** environ;
+#include "platform/posix/ChildStartPosix.h"
 
 namespace palomix {
 
@@ -169,23 +168,6 @@ private:
     std::thread guard_;
 };
 
-// Spawn attributes and file actions, destroyed when they go.
-class SpawnSetup {
-public:
-    SpawnSetup() {
-        ::posix_spawn_file_actions_init(&actions_);
-        ::posix_spawnattr_init(&attributes_);
-    }
-    ~SpawnSetup() {
-        ::posix_spawn_file_actions_destroy(&actions_);
-        ::posix_spawnattr_destroy(&attributes_);
-    }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-    posix_spawn_file_actions_t actions_{};
-    posix_spawnattr_t attributes_{};
-};
-
 }  // namespace
 
 std::unique_ptr<HelperProcess> StartHelperProcess(const std::string& program, PostToHost post,
@@ -196,26 +178,23 @@ std::unique_ptr<HelperProcess> StartHelperProcess(const std::string& program, Po
         failure = std::strerror(errno);
         return nullptr;
     }
-    SpawnSetup setup;
-    // The child's end becomes its standard input and output (dup2 clears close-on-exec); its
-    // errors go nowhere; every signal at its default, none blocked; a group of its own.
-    ::posix_spawn_file_actions_adddup2(&setup.actions_, sockets[1], STDIN_FILENO);
-    ::posix_spawn_file_actions_adddup2(&setup.actions_, sockets[1], STDOUT_FILENO);
-    ::posix_spawn_file_actions_addopen(&setup.actions_, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    sigset_t none;
-    sigset_t all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    ::posix_spawnattr_setsigmask(&setup.attributes_, &none);
-    ::posix_spawnattr_setsigdefault(&setup.attributes_, &all);
-    ::posix_spawnattr_setflags(
-        &setup.attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-    pid_t pid = 0;
-    const int error =
-        ::posix_spawn(&pid, program.c_str(), &setup.actions_, &setup.attributes_, argv, environ);
+    // The child's end becomes its standard input and output; its errors go nowhere.
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    posix::ChildStart start;
+    start.program = program;
+    start.argv = {program};
+    start.input = sockets[1];
+    start.output = sockets[1];
+    start.error = null;
+    int error = 0;
+    const pid_t pid = null >= 0 ? posix::StartChild(start, error) : -1;
     ::close(sockets[1]);
-    if (error != 0) {
+    if (null >= 0) {
+        ::close(null);
+    } else {
+        error = errno;
+    }
+    if (pid < 0) {
         ::close(sockets[0]);
         failure = std::strerror(error);
         return nullptr;

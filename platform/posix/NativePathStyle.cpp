@@ -2,6 +2,8 @@
 
 namespace palomix {
 
-PathStyle NativePathStyle() { return PathStyle::Posix; }
+PathStyle NativePathStyle() {
+    return PathStyle::Posix;
+}
 
 }  // namespace palomix

@@ -2,12 +2,9 @@
 // platform/CommandLineSplit.h), started with vfork and exec, never through a shell, waited
 // for, and stopped with everything it started.
 //
-// The child is set up between vfork and exec, with async-signal-safe calls only: its own
-// process group, a kill signal when its parent thread ends (PR_SET_PDEATHSIG, so that a killed
-// host leaves no converter running; the parent is the thread that called Launch), the lower
-// priority when asked, the null device as input and the log file as output, every signal at
-// its default and none blocked, and no descriptor of the host's. An exec that fails is
-// reported back through a close-on-exec pipe.
+// The child is started as platform/posix/ChildStartPosix.h says (the parent whose end kills it
+// is the thread that called Launch), at the lower priority when asked, the null device as input
+// and the log file as output.
 //
 // The program's process id is never reused behind the launcher's back: WaitForEnd waits with
 // WNOWAIT, which reports the end without releasing the process, and only Release reaps it,
@@ -36,6 +33,7 @@
 
 #include "platform/CommandLineSplit.h"
 #include "platform/LauncherCore.h"
+#include "platform/posix/ChildStartPosix.h"
 #include "platform/posix/CommandProcessesPosix.h"
 
 #if __has_include(<linux/close_range.h>)
@@ -94,66 +92,6 @@ ProcessExit ExitFromStatus(int status) {
         return {ProcessExit::Kind::Signalled, WTERMSIG(status)};
     }
     return {ProcessExit::Kind::Exited, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-}
-
-// Everything the child needs, made before the fork: between vfork and exec nothing may
-// allocate or take a lock.
-struct ChildSetup {
-    const char* program = nullptr;
-    char* const* argv = nullptr;
-    char* const* envp = nullptr;
-    int input = -1;   // the null device
-    int output = -1;  // the log file, or the null device
-    int errorPipe = -1;
-    pid_t parent = 0;
-    int niceness = INT_MIN;  // INT_MIN: unchanged
-    int highestFd = 0;       // for systems without close_range
-};
-
-[[noreturn]] void Fail(const ChildSetup& setup) {
-    const int error = errno;
-    [[maybe_unused]] const ssize_t written = ::write(setup.errorPipe, &error, sizeof error);
-    ::_exit(127);
-}
-
-// Runs in the vforked child: async-signal-safe calls only.
-[[noreturn]] void RunChild(const ChildSetup& setup) {
-    struct sigaction byDefault {};
-    byDefault.sa_handler = SIG_DFL;
-    for (int signal = 1; signal < NSIG; ++signal) {
-        if (signal != SIGKILL && signal != SIGSTOP) {
-            ::sigaction(signal, &byDefault, nullptr);  // fails harmlessly for reserved ones
-        }
-    }
-    if (::setpgid(0, 0) != 0 || ::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) {
-        Fail(setup);
-    }
-    if (::getppid() != setup.parent) {
-        ::_exit(127);  // the host ended before the death signal was set
-    }
-    if (setup.niceness != INT_MIN) {
-        ::setpriority(PRIO_PROCESS, 0, setup.niceness);
-    }
-    if (::dup2(setup.input, 0) < 0 || ::dup2(setup.output, 1) < 0 || ::dup2(1, 2) < 0) {
-        Fail(setup);
-    }
-#ifdef CLOSE_RANGE_CLOEXEC
-    const bool closed = ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0;
-#else
-    const bool closed = false;
-#endif
-    if (!closed) {
-        for (int fd = 3; fd <= setup.highestFd; ++fd) {
-            if (fd != setup.errorPipe) {
-                ::close(fd);
-            }
-        }
-    }
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    ::execve(setup.program, setup.argv, setup.envp);
-    Fail(setup);
 }
 
 class PosixProcess final : public NativeProcess {
@@ -281,24 +219,18 @@ public:
     NativeStart Start(const NativeCommand& command) override {
         NativeStart result;
         // argv: the program as found, then the arguments of the text after it.
-        std::vector<std::string> arguments = SplitArguments(command.arguments);
-        arguments.insert(arguments.begin(), command.program);
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-
+        ChildStart start;
+        start.program = command.program;
+        start.argv = SplitArguments(command.arguments);
+        start.argv.insert(start.argv.begin(), command.program);
         // The host's environment with the command's mark.
-        std::string mark = std::string(kMarkVariable) + "=" + command.marker;
-        std::vector<char*> envp;
+        const std::string markPrefix = std::string(kMarkVariable) + "=";
         for (char** variable = environ; variable != nullptr && *variable != nullptr; ++variable) {
-            if (!std::string_view(*variable).starts_with(std::string(kMarkVariable) + "=")) {
-                envp.push_back(*variable);
+            if (!std::string_view(*variable).starts_with(markPrefix)) {
+                start.envp.emplace_back(*variable);
             }
         }
-        envp.push_back(mark.data());
-        envp.push_back(nullptr);
+        start.envp.push_back(markPrefix + command.marker);
 
         const Fd null = AboveStandard(::open("/dev/null", O_RDWR | O_CLOEXEC));
         Fd log;
@@ -308,66 +240,21 @@ public:
                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600));
             result.logOpened = log.get() >= 0;
         }
-        int pipeEnds[2] = {-1, -1};
-        if (null.get() < 0 || ::pipe2(pipeEnds, O_CLOEXEC) != 0) {
-            result.systemCode = errno;
-            result.reason = "the program \"" + command.program +
-                            "\" could not be started: " + std::generic_category().message(errno);
-            return result;
-        }
-        const Fd fromChild = AboveStandard(pipeEnds[0]);
-        Fd toParent = AboveStandard(pipeEnds[1]);
-
-        ChildSetup setup;
-        setup.program = command.program.c_str();
-        setup.argv = argv.data();
-        setup.envp = envp.data();
-        setup.input = null.get();
-        setup.output = log.get() >= 0 ? log.get() : null.get();
-        setup.errorPipe = toParent.get();
-        setup.parent = ::getpid();
+        start.input = null.get();
+        start.output = log.get() >= 0 ? log.get() : null.get();
+        start.error = start.output;
         if (command.options.lowPriority) {
             errno = 0;
             const int current = ::getpriority(PRIO_PROCESS, 0);  // this thread's, inherited
-            setup.niceness = std::min(errno == 0 ? current + kLowerPriority : kLowerPriority, 19);
+            start.niceness = std::min(errno == 0 ? current + kLowerPriority : kLowerPriority, 19);
         }
-        rlimit files{};
-        setup.highestFd = ::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < 65536
-                              ? static_cast<int>(files.rlim_cur)
-                              : 65536;
-
-        // No handler of the host's may run in the child, which shares the host's memory until
-        // it execs: every signal is blocked across the fork, and the child unblocks them only
-        // once their handlers are reset.
-        sigset_t all;
-        sigset_t before;
-        sigfillset(&all);
-        ::pthread_sigmask(SIG_SETMASK, &all, &before);
-        const pid_t pid = ::vfork();
-        if (pid == 0) {
-            RunChild(setup);
-        }
-        const int forkError = errno;
-        ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
-        toParent = Fd();
-
+        int failure = 0;
+        const pid_t pid = null.get() >= 0 ? StartChild(start, failure) : -1;
         if (pid < 0) {
-            result.systemCode = forkError;
-            result.reason = "the program \"" + command.program + "\" could not be started: " +
-                            std::generic_category().message(forkError);
-            return result;
-        }
-        int childError = 0;
-        ssize_t got = 0;
-        do {
-            got = ::read(fromChild.get(), &childError, sizeof childError);
-        } while (got < 0 && errno == EINTR);
-        if (got == sizeof childError) {
-            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-            }
-            result.systemCode = childError;
-            result.reason = "the program \"" + command.program + "\" could not be started: " +
-                            std::generic_category().message(childError);
+            failure = null.get() >= 0 ? failure : errno;
+            result.systemCode = failure;
+            result.reason = "the program \"" + command.program +
+                            "\" could not be started: " + std::generic_category().message(failure);
             return result;
         }
         result.process = std::make_unique<PosixProcess>(pid, command.marker, leftovers_);

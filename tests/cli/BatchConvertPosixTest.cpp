@@ -380,3 +380,84 @@ TEST_F(BatchConvertPosixTest, SeveralAtOnceReportEachJobAsItFinishes) {
 
 }  // namespace
 }  // namespace palomix::testing
+
+namespace palomix::testing {
+namespace {
+
+// An output folder that cannot be made starts nothing and says why, once.
+TEST_F(BatchConvertPosixTest, AnOutputFolderThatCannotBeMadeSaysWhyOnce) {
+    WriteItem({HelperLine("args", "\"<%OutputFile%>.mp4\"")});
+    WriteWork("a.mp4");
+    WriteWork("b.mp4");
+    WriteWork("file");
+    std::vector<std::string> arguments = Convert({"a.mp4", "b.mp4"});
+    arguments[3] = "file/new";  // below a file: no folder can be made there
+    const BatchResult result = Run(arguments);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(Lines(result.err),
+              (std::vector<std::string>{"palomix-batch: the output folder '" + Work("file/new") +
+                                            "' cannot be made: Not a directory",
+                                        "0 done, 2 not run"}));
+    EXPECT_FALSE(fs::exists(argsOut_));
+}
+
+// The media probe helper (here a fake one: "crash" in a path ends it, "hang" holds it) is
+// asked of every output: a file that crashes it fails only its own job, and however the run
+// ends (Ctrl-C, a kill of palomix-batch itself) no probe is left running.
+class ProbeHelperPosixTest : public BatchConvertPosixTest {
+protected:
+    void SetUp() override {
+        BatchConvertPosixTest::SetUp();
+        fs::copy_file(kHelpers + "/test-helper-fakeprobe", program_ / "palomix-probe");
+        WriteItem({HelperLine("copy", "\"<%InputFile%>\" \"<%OutputFile%>.wav\"")});
+        probe_ = Text(program_ / "palomix-probe");
+    }
+    // Starts a run of the file, waits until the probe helper is asked about it, and gives the
+    // run's process id and the helper's.
+    std::pair<pid_t, pid_t> StartHanging() {
+        WriteWork("hang.wav");
+        const pid_t batch = Start(Convert({"hang.wav"}));
+        std::vector<pid_t> probes;
+        EXPECT_TRUE(WaitFor([&] {
+            probes = ChildrenRunning(batch, probe_);
+            return !probes.empty();
+        }));
+        return {batch, probes.empty() ? -1 : probes.front()};
+    }
+    std::string probe_;
+};
+
+TEST_F(ProbeHelperPosixTest, AFileThatCrashesTheProbeFailsItsJobAloneAndTheProbeStartsAgain) {
+    WriteWork("a.wav");
+    WriteWork("crash.wav");
+    WriteWork("b.wav");
+    const BatchResult result = Run(Convert({"a.wav", "crash.wav", "b.wav"}));
+    EXPECT_EQ(result.exitCode, 1);
+    const std::vector<std::string> lines = Lines(result.err);
+    ASSERT_EQ(lines.size(), 4u) << result.err;
+    EXPECT_EQ(lines[0], "[1/3] a.wav: done (00:00:00)");
+    EXPECT_EQ(lines[1],
+              "[2/3] crash.wav: failed (the output cannot be played to its end (the "
+              "probe crashed): " +
+                  Work("out/crash.wav") + ")");
+    EXPECT_EQ(lines[2], "[3/3] b.wav: done (00:00:00)");
+    EXPECT_EQ(lines[3], "2 done, 1 failed");
+}
+
+TEST_F(ProbeHelperPosixTest, NoProbeOutlivesARunEndedByCtrlCOrKilled) {
+    auto [batch, probe] = StartHanging();
+    ASSERT_GT(probe, 0);
+    ASSERT_EQ(kill(batch, SIGINT), 0);
+    const BatchResult stopped = Wait(batch);
+    EXPECT_EQ(Lines(stopped.err).at(1), "[1/1] hang.wav: stopped") << stopped.err;
+    EXPECT_TRUE(WaitFor([&] { return GroupGone(probe); }));
+
+    std::tie(batch, probe) = StartHanging();
+    ASSERT_GT(probe, 0);
+    ASSERT_EQ(kill(batch, SIGKILL), 0);
+    EXPECT_EQ(Wait(batch).signal, SIGKILL);
+    EXPECT_TRUE(WaitFor([&] { return GroupGone(probe); }));
+}
+
+}  // namespace
+}  // namespace palomix::testing

@@ -657,20 +657,30 @@ TEST_F(BatchRunTest, FilesOfATypeTheCommandDoesNotTakeAreSkippedNotFailed) {
     EXPECT_EQ(results[3].outcome, JobOutcome::Done);
 }
 
-TEST_F(BatchRunTest, AFileTooLargeForThePlayersFatCardIsRefusedBeforeAnythingIsWritten) {
+// The 4 GiB of a FAT card limit outputs, not sources: a camcorder file over 4 GiB converts for
+// a player, and an output the card refuses fails its job with that reason.
+TEST_F(BatchRunTest, TheFourGibLimitJudgesTheOutputNotTheSource) {
     WriteSettings({{{0, R"(conv "<%InputFile%>" "<%PSPVideoOutputFile%>.MP4")"}}});
     devices.drives = {"/psp"};
     devices.folders = {"/psp/PSP/GAME"};
     devices.fatDrives = {"/psp"};
     const std::string big = temp.Path("big.mp4");
-    std::filesystem::resize_file((std::ofstream(big), big), 4LL * 1024 * 1024 * 1024);  // sparse
-    AddJobs({big});
+    std::filesystem::resize_file((std::ofstream(big), big), 4608LL * 1024 * 1024);  // sparse
+    launcher.logText = [](const std::string& line) {
+        return line.find("refused") != std::string::npos
+                   ? "[mp4 @ 0x1] Error writing trailer: File too large\n"
+                   : std::string();
+    };
+    AddJobs({big, temp.Path("refused.mp4")});
     engine->StartRun();
-    EXPECT_TRUE(launcher.processes.empty());
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results[0].outcome, JobOutcome::Failed);
-    EXPECT_EQ(results[0].problem, JobProblem::TooLargeForPlayer);
-    EXPECT_FALSE(devices.folders.count("/psp/VIDEO"));  // nothing made on the card
+    ASSERT_EQ(launcher.processes.size(), 1u);
+    launcher.Finish();
+    launcher.Finish(ProcessExit{ProcessExit::Kind::Exited, 1});
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].outcome, JobOutcome::Done);
+    EXPECT_EQ(results[1].outcome, JobOutcome::Failed);
+    EXPECT_EQ(results[1].problem, JobProblem::TooLargeForPlayer);
+    EXPECT_EQ(results[1].problemSubject, "/psp/VIDEO/refused.MP4");
 }
 
 }  // namespace
