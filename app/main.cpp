@@ -23,8 +23,7 @@ namespace {
 constexpr std::chrono::milliseconds kHandoverTime{1900};
 
 std::vector<std::string> PathsOfCommandLine(int argc, char* argv[]) {
-    return palomix::PathsFromArguments(palomix::ProgramArguments(argc, argv),
-                                       palomix::CurrentFolder());
+    return palomix::PathsFromArguments(palomix::ProgramArguments(argc, argv));
 }
 
 // A later start: Qt takes its own options out of a copy of the command line, as it does for
