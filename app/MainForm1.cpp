@@ -389,7 +389,7 @@ void TMainForm1::BringToFront() {
 bool TMainForm1::event(QEvent* event) {
     // The first showing counts as an activation too: a window manager that keeps the focus
     // elsewhere must not keep the state from being restored.
-    if ((event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) &&
+    if ((event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) && state_ &&
         !state_->Restored()) {
         // After the event has been handled, so that the restore (which may show a message
         // box) runs outside the window system's event.

@@ -1,7 +1,7 @@
 // The window's looks: its controls at their fixed places with their colours and fonts, the
 // grid's frame, lines and column widths, the menu bar, and the captions written into them in
-// a language. Nothing here is connected to anything: TMainForm1 gives the controls their
-// behaviour.
+// a language. Nothing here is connected to anything: the window and its parts give the
+// controls their behaviour.
 //
 // The window is fixed at a client area of 404 x 465 pixels below its menu bar.
 #pragma once

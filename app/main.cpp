@@ -13,6 +13,7 @@
 #include "app/InstanceHandover.h"
 #include "app/MainForm1.h"
 #include "app/PalomixApplication.h"
+#include "app/QtText.h"
 #include "platform/InterruptSignals.h"
 #include "platform/ProgramArguments.h"
 #include "platform/SingleInstance.h"
@@ -64,9 +65,7 @@ int main(int argc, char* argv[]) {
     // The application name is what task bars and window managers group the window under (the
     // window class on X11). The display name is left unset: Qt would append it to every
     // window caption, and the caption belongs to the language commands.
-    palomix::PalomixApplication::setApplicationName(
-        QString::fromUtf8(palomix::kApplicationTitle.data(),
-                          static_cast<qsizetype>(palomix::kApplicationTitle.size())));
+    palomix::PalomixApplication::setApplicationName(palomix::Q(palomix::kApplicationTitle));
     try {
         palomix::TMainForm1 form;
         form.OpenPaths(PathsOfCommandLine(argc, argv));
