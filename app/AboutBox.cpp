@@ -3,27 +3,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <utility>
+
+#include "app/QtText.h"
 
 namespace palomix {
 
 namespace {
-
-constexpr std::string_view kVersionStart = "ffmpeg version ";
-constexpr std::string_view kConfigurationStart = "configuration:";
-
-bool HasOption(std::string_view line, std::string_view option) {
-    for (std::size_t at = line.find(option); at != std::string_view::npos;
-         at = line.find(option, at + 1)) {
-        const std::size_t end = at + option.size();
-        if ((at == 0 || line[at - 1] == ' ') && (end == line.size() || line[end] == ' ')) {
-            return true;
-        }
-    }
-    return false;
-}
 
 std::string_view LicenceWords(ConverterVersion::Licence licence, const AboutTexts& texts) {
     switch (licence) {
@@ -43,62 +30,28 @@ std::string_view LicenceWords(ConverterVersion::Licence licence, const AboutText
     return {};
 }
 
-std::string ConverterWords(const ConverterAnswer& answer, const AboutTexts& texts) {
-    switch (answer.state) {
-        case ConverterAnswer::State::Looking:
-            return std::string(texts.converterLooking);
-        case ConverterAnswer::State::Missing:
+std::string ConverterWords(const ConverterFacts& converter, const AboutTexts& texts) {
+    if (converter.version) {
+        std::string words = converter.version->version;
+        if (const std::string_view licence = LicenceWords(converter.version->licence, texts);
+            !licence.empty()) {
+            words.append(" (").append(licence).append(")");
+        }
+        return words;
+    }
+    switch (converter.state) {
+        case ConverterFacts::State::Absent:
             return std::string(texts.converterMissing);
-        case ConverterAnswer::State::NoAnswer:
-            return std::string(texts.converterNoAnswer);
-        case ConverterAnswer::State::Found:
+        case ConverterFacts::State::Reading:
+            return std::string(texts.converterLooking);
+        case ConverterFacts::State::Known:
+        case ConverterFacts::State::Unreadable:
             break;
     }
-    std::string words = answer.version.version;
-    if (const std::string_view licence = LicenceWords(answer.version.licence, texts);
-        !licence.empty()) {
-        words.append(" (").append(licence).append(")");
-    }
-    return words;
+    return std::string(texts.converterNoAnswer);
 }
 
 }  // namespace
-
-std::optional<ConverterVersion> ParseConverterVersion(std::string_view output) {
-    std::optional<ConverterVersion> found;
-    bool gpl = false;
-    bool version3 = false;
-    bool nonfree = false;
-    bool configured = false;
-    while (!output.empty()) {
-        const std::size_t end = output.find('\n');
-        std::string_view line = output.substr(0, end);
-        output.remove_prefix(end == std::string_view::npos ? output.size() : end + 1);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        if (!found && line.starts_with(kVersionStart)) {
-            std::string_view rest = line.substr(kVersionStart.size());
-            rest = rest.substr(0, rest.find(' '));
-            if (!rest.empty()) {
-                found = ConverterVersion{std::string(rest), ConverterVersion::Licence::Unknown};
-            }
-        } else if (line.starts_with(kConfigurationStart)) {
-            configured = true;
-            gpl = HasOption(line, "--enable-gpl");
-            version3 = HasOption(line, "--enable-version3");
-            nonfree = HasOption(line, "--enable-nonfree");
-        }
-    }
-    if (found && configured) {
-        using Licence = ConverterVersion::Licence;
-        found->licence = nonfree    ? Licence::NonFree
-                         : gpl      ? (version3 ? Licence::Gpl3 : Licence::Gpl2)
-                         : version3 ? Licence::Lgpl3
-                                    : Licence::Lgpl21;
-    }
-    return found;
-}
 
 std::string AboutText(const AboutFacts& facts, const AboutTexts& texts) {
     std::string text = "Palomix\n";
@@ -111,6 +64,8 @@ std::string AboutText(const AboutFacts& facts, const AboutTexts& texts) {
     line(texts.webSite, facts.webSite);
     line(texts.licence, facts.licence.empty() ? texts.licenceNotStated : facts.licence);
     line(texts.converter, ConverterWords(facts.converter, texts));
+    line(texts.probe,
+         facts.converter.probeWay.empty() ? texts.probeNone : facts.converter.probeWay);
     text.append("\n");
     line(texts.programFolder, facts.programFolder);
     line(texts.stateFile, facts.stateFile);
@@ -119,57 +74,6 @@ std::string AboutText(const AboutFacts& facts, const AboutTexts& texts) {
         text.append("    ").append(folder).append("\n");
     }
     return text;
-}
-
-ConverterVersionProbe::ConverterVersionProbe(QString program, QObject* parent)
-    : QObject(parent), program_(std::move(program)) {}
-
-ConverterVersionProbe::~ConverterVersionProbe() {
-    if (process_ != nullptr) {
-        process_->disconnect(this);
-    }
-}
-
-void ConverterVersionProbe::Ask() {
-    if (asked_) {
-        return;
-    }
-    asked_ = true;
-    process_ = new QProcess(this);
-    process_->setProgram(program_);
-    process_->setArguments({QStringLiteral("-version")});
-    process_->setStandardInputFile(QProcess::nullDevice());
-    process_->setProcessChannelMode(QProcess::MergedChannels);
-    timer_ = new QTimer(this);
-    timer_->setSingleShot(true);
-    connect(timer_, &QTimer::timeout, this, [this] {
-        process_->disconnect(this);
-        process_->kill();
-        Finish(ConverterAnswer{ConverterAnswer::State::NoAnswer, {}});
-    });
-    connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) {
-            Finish(ConverterAnswer{ConverterAnswer::State::Missing, {}});
-        }
-    });
-    connect(process_, &QProcess::finished, this, [this](int /*code*/, QProcess::ExitStatus) {
-        const QByteArray output = process_->readAll();
-        const std::optional<ConverterVersion> version = ParseConverterVersion(
-            std::string_view(output.constData(), static_cast<std::size_t>(output.size())));
-        Finish(version ? ConverterAnswer{ConverterAnswer::State::Found, *version}
-                       : ConverterAnswer{ConverterAnswer::State::Missing, {}});
-    });
-    timer_->start(kTimeoutMilliseconds);
-    process_->start();
-}
-
-void ConverterVersionProbe::Finish(ConverterAnswer answer) {
-    if (answer_.state != ConverterAnswer::State::Looking) {
-        return;  // answered already
-    }
-    timer_->stop();
-    answer_ = std::move(answer);
-    emit Answered();
 }
 
 TAboutBox::TAboutBox(QWidget* parent)
@@ -197,6 +101,43 @@ void TAboutBox::SetContents(const QString& title, const QString& text,
 
 QString TAboutBox::Contents() const {
     return text_->text();
+}
+
+AboutPresenter::AboutPresenter(Engine& engine, QWidget& window, AboutFacts facts,
+                               std::function<Language()> language)
+    : engine_(engine), window_(window), facts_(std::move(facts)), language_(std::move(language)) {
+    engine_.AddObserver(this);
+}
+
+AboutPresenter::~AboutPresenter() {
+    engine_.RemoveObserver(this);
+}
+
+void AboutPresenter::Show() {
+    if (box_ == nullptr) {
+        box_ = new TAboutBox(&window_);
+        box_->setAcceptDrops(false);
+    }
+    box_->show();
+    Refresh();
+    box_->raise();
+    box_->activateWindow();
+}
+
+void AboutPresenter::Refresh() {
+    if (box_ == nullptr || !box_->isVisible()) {
+        return;
+    }
+    // Asking starts the core's reading of ffmpeg the first time (and after it changed).
+    facts_.converter = engine_.Converter();
+    const AboutTexts& texts = AboutTextsFor(language_());
+    box_->SetContents(Q(texts.title), Q(AboutText(facts_, texts)), Q(texts.closeButton));
+}
+
+void AboutPresenter::Close() {
+    if (box_ != nullptr) {
+        box_->close();
+    }
 }
 
 }  // namespace palomix

@@ -1,53 +1,31 @@
 // The About box of the Help menu: the version, the web site, the licence, the ffmpeg found in
-// cores with its licence, and the folders and files the program uses. The ffmpeg version comes
-// from running "cores/ffmpeg -version" once, in the background: the box shows "looking..."
-// until the answer is there, and never waits for it.
+// cores with its licence, how media files are probed, and the folders and files the program
+// uses. What is known of ffmpeg comes from the core, which asks it in the background: the box
+// shows "looking..." until the answer is there, never waits for it, and fills in the answer
+// when the core has it.
 #pragma once
 
 #include <QDialog>
-#include <QProcess>
 #include <QString>
 #include <functional>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "app/Captions.h"
+#include "engine/Engine.h"
 
 class QLabel;
 class QPushButton;
-class QTimer;
+class QWidget;
 
 namespace palomix {
-
-// What "ffmpeg -version" says: the version, and the licence its configuration line implies.
-struct ConverterVersion {
-    enum class Licence { Unknown, Gpl3, Gpl2, Lgpl3, Lgpl21, NonFree };
-    std::string version;
-    Licence licence = Licence::Unknown;
-
-    friend bool operator==(const ConverterVersion&, const ConverterVersion&) = default;
-};
-
-// The version of the first line "ffmpeg version X ..." and the licence of the line
-// "configuration: ..." (--enable-nonfree, --enable-gpl, --enable-version3); nullopt when the
-// output names no version.
-std::optional<ConverterVersion> ParseConverterVersion(std::string_view output);
-
-// What became of the question to the converter.
-struct ConverterAnswer {
-    enum class State { Looking, Found, Missing, NoAnswer };
-    State state = State::Looking;
-    ConverterVersion version;  // Found
-};
 
 // The facts the box shows.
 struct AboutFacts {
     std::string version;
     std::string webSite;
     std::string licence;  // empty: the build states none
-    ConverterAnswer converter;
+    ConverterFacts converter;
     std::string programFolder;
     std::string stateFile;
     std::vector<std::string> settingsFolders;
@@ -55,34 +33,6 @@ struct AboutFacts {
 
 // The text of the box, one fact a line.
 std::string AboutText(const AboutFacts& facts, const AboutTexts& texts);
-
-// Asks the converter for its version once, in the background, and keeps the answer.
-class ConverterVersionProbe final : public QObject {
-    Q_OBJECT
-
-public:
-    static constexpr int kTimeoutMilliseconds = 5000;
-
-    // `program`: the converter to run with "-version".
-    explicit ConverterVersionProbe(QString program, QObject* parent = nullptr);
-    ~ConverterVersionProbe() override;
-
-    // Starts the question, the first time only.
-    void Ask();
-    const ConverterAnswer& Answer() const { return answer_; }
-
-signals:
-    void Answered();
-
-private:
-    void Finish(ConverterAnswer answer);
-
-    QString program_;
-    QProcess* process_ = nullptr;
-    QTimer* timer_ = nullptr;
-    bool asked_ = false;
-    ConverterAnswer answer_;
-};
 
 class TAboutBox final : public QDialog {
     Q_OBJECT
@@ -96,6 +46,35 @@ public:
 private:
     QLabel* text_;
     QPushButton* close_;
+};
+
+// Keeps the box of a window filled: made when first asked for, its converter line brought up to
+// date when the core has read ffmpeg, its texts in the window's language.
+class AboutPresenter final : private EngineObserver {
+public:
+    // `facts`: all but the converter's, which the core tells.
+    AboutPresenter(Engine& engine, QWidget& window, AboutFacts facts,
+                   std::function<Language()> language);
+    ~AboutPresenter() override;
+    AboutPresenter(const AboutPresenter&) = delete;
+    AboutPresenter& operator=(const AboutPresenter&) = delete;
+
+    // Shows the box in front (the Help menu's item).
+    void Show();
+    // Writes the box anew while it is shown (a change of language).
+    void Refresh();
+    void Close();
+    // nullptr until first shown.
+    TAboutBox* Box() const { return box_; }
+
+private:
+    void ConverterChecked() override { Refresh(); }
+
+    Engine& engine_;
+    QWidget& window_;
+    AboutFacts facts_;
+    std::function<Language()> language_;
+    TAboutBox* box_ = nullptr;  // the window's child
 };
 
 }  // namespace palomix

@@ -136,16 +136,18 @@ struct AboutTexts {
     std::string_view versionFormat;  // "{version}"
     std::string_view webSite;
     std::string_view licence;
-    std::string_view licenceNotStated;  // the build names no licence
-    std::string_view converter;         // the label of the ffmpeg line
-    std::string_view converterLooking;  // asked, no answer yet
-    std::string_view converterMissing;  // not in cores, or could not be started
-    std::string_view converterNoAnswer;
-    std::string_view gpl3;  // ffmpeg's licence, as its configuration says
+    std::string_view licenceNotStated;   // the build names no licence
+    std::string_view converter;          // the label of the ffmpeg line
+    std::string_view converterLooking;   // asked, no answer yet
+    std::string_view converterMissing;   // not in cores
+    std::string_view converterNoAnswer;  // it gave no answer that names its version
+    std::string_view gpl3;               // ffmpeg's licence, as its configuration says
     std::string_view gpl2;
     std::string_view lgpl3;
     std::string_view lgpl21;
     std::string_view nonfree;
+    std::string_view probe;      // the label of how media files are probed
+    std::string_view probeNone;  // they are not probed
     std::string_view programFolder;
     std::string_view stateFile;
     std::string_view settingsFolders;

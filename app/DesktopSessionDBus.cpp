@@ -5,15 +5,12 @@
 #include "app/DesktopNotifier.h"
 #include "app/LauncherProgress.h"
 #include "app/PowerRequest.h"
+#include "app/QtText.h"
 #include "app/SleepInhibitor.h"
 
 namespace palomix {
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 class DBusSession final : public DesktopSession {
 public:

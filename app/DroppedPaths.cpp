@@ -5,7 +5,6 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "platform/PathRules.h"
 #include "platform/TextCodec.h"
 
 namespace palomix {
@@ -34,12 +33,7 @@ std::vector<std::string> DroppedPaths(const QMimeData* mime) {
         return paths;
     }
     for (const QUrl& url : mime->urls()) {
-        std::string path = LocalPathOfUrl(url);
-        while (path.size() > 1 && EndsWithJoinSeparator(path, NativePathStyle()) &&
-               !EndsWithJoinSeparator(FolderOf(path), NativePathStyle())) {
-            path.pop_back();
-        }
-        if (!path.empty()) {
+        if (std::string path = LocalPathOfUrl(url); !path.empty()) {
             paths.push_back(std::move(path));
         }
     }

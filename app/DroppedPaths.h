@@ -15,8 +15,8 @@ namespace palomix {
 // text would make of it.
 std::string LocalPathOfUrl(const QUrl& url);
 
-// The local paths of a drop, in order. A folder written with a final separator loses it (but
-// the root stays as it is).
+// The local paths of a drop, in order, as its URLs name them: the core takes them as every
+// incoming path is taken (IncomingPath).
 std::vector<std::string> DroppedPaths(const QMimeData* mime);
 
 }  // namespace palomix

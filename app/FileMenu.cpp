@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "app/QtText.h"
 #include "app/QueueTexts.h"
 #include "platform/FileSystem.h"
 #include "platform/PathRules.h"
@@ -15,10 +16,6 @@
 namespace palomix {
 
 namespace {
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 std::string PathOf(const QString& path) {
     return QDir::toNativeSeparators(path).toStdString();

@@ -6,12 +6,12 @@
 #include <QLocalSocket>
 #include <QTimer>
 #include <QtEndian>
-#include <filesystem>
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 #include <thread>
 
-#include "platform/PathRules.h"
+#include "engine/Engine.h"
 #include "platform/SingleInstance.h"
 
 namespace palomix {
@@ -22,16 +22,6 @@ constexpr char kMagic[4] = {'P', 'L', 'X', 'H'};
 constexpr char kTaken = 'A';
 // A sender that connects but never finishes its message is dropped after this long.
 constexpr int kSenderTimeoutMs = 5000;
-
-bool IsAbsolute(std::string_view path, PathStyle style) {
-    const auto separator = [](char c) { return c == '\\' || c == '/'; };
-    if (style == PathStyle::Posix) {
-        return !path.empty() && path.front() == '/';
-    }
-    // "\\server\share", "\\folder" of the current drive, or "C:\folder".
-    return (!path.empty() && separator(path.front())) ||
-           (path.size() >= 3 && path[1] == ':' && separator(path[2]));
-}
 
 void AppendNumber(QByteArray& bytes, quint32 number) {
     char big[4];
@@ -45,8 +35,7 @@ quint32 NumberAt(const QByteArray& bytes, qsizetype at) {
 
 }  // namespace
 
-std::vector<std::string> PathsFromArguments(const std::vector<std::string>& arguments,
-                                            const std::string& currentFolder) {
+std::vector<std::string> PathsFromArguments(const std::vector<std::string>& arguments) {
     std::vector<std::string> paths;
     bool first = true;
     for (const std::string& argument : arguments) {
@@ -58,17 +47,9 @@ std::vector<std::string> PathsFromArguments(const std::vector<std::string>& argu
         if (argument.empty()) {
             continue;
         }
-        paths.push_back(IsAbsolute(argument, NativePathStyle()) || currentFolder.empty()
-                            ? argument
-                            : JoinPath(currentFolder, argument));
+        paths.push_back(IncomingPath(argument));
     }
     return paths;
-}
-
-std::string CurrentFolder() {
-    std::error_code error;
-    const std::u8string folder = std::filesystem::current_path(error).u8string();
-    return error ? std::string() : std::string(folder.begin(), folder.end());
 }
 
 QString HandoverServerName() {

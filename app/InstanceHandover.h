@@ -24,12 +24,10 @@ class QLocalServer;
 
 namespace palomix {
 
-// The arguments of `palomix FILE...` as paths: a relative path is taken from `currentFolder`;
-// a first "--" only ends the options (there are none).
-std::vector<std::string> PathsFromArguments(const std::vector<std::string>& arguments,
-                                            const std::string& currentFolder);
-// The current folder of this process.
-std::string CurrentFolder();
+// The arguments of `palomix FILE...` as the paths they mean here, in this process's current
+// folder (IncomingPath), so that a window of another current folder takes them as meant; a
+// first "--" only ends the options (there are none), and an empty argument names nothing.
+std::vector<std::string> PathsFromArguments(const std::vector<std::string>& arguments);
 
 // The socket name of this user's window.
 QString HandoverServerName();

@@ -1,17 +1,35 @@
 #include "app/JobGridModel.h"
 
-#include <algorithm>
-
-#include "app/RunReport.h"
+#include "app/QtText.h"
 
 namespace palomix {
 
-JobGridModel::JobGridModel(const JobQueue& queue, QObject* parent)
+std::string ConvertingStatusText(std::int64_t seconds) {
+    return "Converting...(" + ElapsedTimeText(seconds) + ")";
+}
+
+std::string StatusWords(const JobStatus& status, const RunTexts& texts) {
+    switch (status.state) {
+        case JobState::Waiting:
+            return std::string(kWaitStatus);
+        case JobState::Converting:
+            return ConvertingStatusText(status.seconds);
+        case JobState::NotStarted:
+            return FillIn(texts.notStartedFormat, "{program}", status.program);
+    }
+    return {};
+}
+
+JobGridModel::JobGridModel(Engine& engine, QObject* parent)
     : QAbstractTableModel(parent),
-      queue_(queue),
-      rows_(queue.RowCount() - 1),
+      engine_(engine),
+      jobs_(engine.JobCount()),
       texts_(&RunTextsFor(Language::Japanese)) {
-    queue_.AddObserver(this);
+    engine_.AddObserver(this);
+}
+
+JobGridModel::~JobGridModel() {
+    engine_.RemoveObserver(this);
 }
 
 void JobGridModel::SetCaptions(const WindowCaptions& captions, const RunTexts& texts) {
@@ -19,37 +37,34 @@ void JobGridModel::SetCaptions(const WindowCaptions& captions, const RunTexts& t
                std::string(captions.headerFullPath)};
     texts_ = &texts;
     emit headerDataChanged(Qt::Horizontal, 0, kJobGridColumns - 1);
-    if (rows_ > 0) {
-        emit dataChanged(index(0, kStatusColumn), index(rows_ - 1, kStatusColumn));
+    if (jobs_ > 0) {
+        RowsChanged(0, jobs_ - 1, kStatusColumn);
     }
 }
 
 std::string JobGridModel::Cell(int column, int row) const {
-    if (column < 0 || column >= kJobGridColumns || row < 0 || row >= queue_.RowCount()) {
+    if (column < 0 || column >= kJobGridColumns || row < 0 || row > Rows()) {
         return {};
     }
     if (row == 0) {
         return header_[static_cast<std::size_t>(column)];
     }
-    if (queue_.Empty()) {
-        return {};  // the blank row 1 of an empty list
+    const std::int32_t index = row - 1;
+    if (index >= engine_.JobCount()) {
+        return {};  // the blank row of an empty list
     }
     switch (column) {
         case kStatusColumn:
-            return StatusWords(queue_.Status(row - 1), *texts_);
+            return StatusWords(engine_.Status(index), *texts_);
         case kFileNameColumn:
-            return std::string(queue_.FileName(row - 1));
+            return std::string(engine_.Job(index).fileName);
         default:
-            return queue_.JobPath(row - 1);
+            return std::string(engine_.Job(index).path);
     }
 }
 
-JobGridModel::~JobGridModel() {
-    queue_.RemoveObserver(this);
-}
-
 int JobGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : rows_;
+    return parent.isValid() ? 0 : Rows();
 }
 
 int JobGridModel::columnCount(const QModelIndex& parent) const {
@@ -57,12 +72,12 @@ int JobGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant JobGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rows_) {
+    if (!index.isValid() || index.row() >= Rows()) {
         return {};
     }
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromStdString(Cell(index.column(), index.row() + 1));
+            return Q(Cell(index.column(), index.row() + 1));
         case Qt::BackgroundRole:
             return index.column() == kStatusColumn ? kFixedCellColor : kCellColor;
         case Qt::ForegroundRole:
@@ -80,7 +95,7 @@ QVariant JobGridModel::headerData(int section, Qt::Orientation orientation, int 
     }
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromStdString(Cell(section, 0));
+            return Q(Cell(section, 0));
         case Qt::BackgroundRole:
             return kFixedCellColor;
         case Qt::ForegroundRole:
@@ -99,35 +114,59 @@ Qt::ItemFlags JobGridModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;  // never editable
 }
 
-void JobGridModel::RowsInserted(int firstRow, int count) {
+void JobGridModel::JobsAdded(std::int32_t first, std::int32_t count) {
     if (count <= 0) {
         return;
     }
-    const int first = firstRow - 1;
+    if (jobs_ == 0) {
+        // The first job takes the blank row.
+        jobs_ = 1;
+        RowsChanged(0, 0);
+        ++first;
+        --count;
+        if (count == 0) {
+            return;
+        }
+    }
     beginInsertRows(QModelIndex(), first, first + count - 1);
-    rows_ += count;
+    jobs_ += count;
     endInsertRows();
 }
 
-void JobGridModel::RowsRemoved(int firstRow, int count) {
+void JobGridModel::JobsRemoved(std::int32_t first, std::int32_t count) {
     if (count <= 0) {
         return;
     }
-    const int first = firstRow - 1;
-    beginRemoveRows(QModelIndex(), first, first + count - 1);
-    rows_ -= count;
-    endRemoveRows();
+    if (count < jobs_) {
+        beginRemoveRows(QModelIndex(), first, first + count - 1);
+        jobs_ -= count;
+        endRemoveRows();
+        return;
+    }
+    // The last jobs went: the first row stays, blank.
+    if (jobs_ > 1) {
+        beginRemoveRows(QModelIndex(), 1, jobs_ - 1);
+        jobs_ = 1;
+        endRemoveRows();
+    }
+    jobs_ = 0;
+    RowsChanged(0, 0);
 }
 
-void JobGridModel::CellsChanged(int firstRow, int lastRow, int firstColumn, int lastColumn) {
-    if (firstRow == 0) {
-        emit headerDataChanged(Qt::Horizontal, firstColumn, lastColumn);
+void JobGridModel::JobsMoved(std::int32_t first, std::int32_t count) {
+    if (count > 0) {
+        RowsChanged(first, first + count - 1);
     }
-    const int first = std::max(firstRow, 1) - 1;
-    const int last = std::min(lastRow - 1, rows_ - 1);
-    if (first <= last) {
-        emit dataChanged(index(first, firstColumn), index(last, lastColumn));
+}
+
+void JobGridModel::JobStatusChanged(std::int32_t index) {
+    if (index >= 0 && index < jobs_) {
+        RowsChanged(index, index, kStatusColumn);
     }
+}
+
+void JobGridModel::RowsChanged(int first, int last, int lastColumn) {
+    emit dataChanged(index(first, 0), index(last, lastColumn));
 }
 
 }  // namespace palomix

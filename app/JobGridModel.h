@@ -1,33 +1,53 @@
 // The table model of the job grid StringGrid2 over the core's job list. Grid row 0 (the
-// column captions) is the horizontal header of the view, so it stays in place when the
-// list scrolls; grid rows 1 .. RowCount()-1 are model rows 0 .. RowCount()-2. With no job the
-// model has one blank row, as the grid does. The captions and the words of the status column
-// are the window's, in its language.
+// column captions) is the horizontal header of the view, so it stays in place when the list
+// scrolls; grid rows 1 .. are model rows 0 .. . With no job the model has one blank row, as
+// the grid does: the first job added takes it, and the last one removed leaves it blank. The
+// captions and the words of the status column are the window's, in its language.
 //
-// The job list reports every change after it happened; the model keeps the row count it has
-// told the views, so that the views always see begin/end pairs with the old count before
-// and the new count after, and one drop of many files is one insertion.
+// The core tells every change of its list after it happened (EngineObserver, in job indices);
+// the model keeps the number of jobs it has told the views, so that they always see
+// begin/end pairs with the old row count before and the new one after, and one drop of many
+// files is one insertion.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QColor>
 #include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "app/Captions.h"
-#include "engine/JobQueue.h"
+#include "engine/Engine.h"
 
 namespace palomix {
+
+// The columns of the grid.
+inline constexpr int kStatusColumn = 0;
+inline constexpr int kFileNameColumn = 1;
+inline constexpr int kFullPathColumn = 2;
+inline constexpr int kJobGridColumns = 3;
 
 // The colours of the grid: the fixed header row and status column, and the other cells.
 inline const QColor kFixedCellColor{226, 226, 226};
 inline const QColor kCellColor{255, 255, 255};
 
-class JobGridModel final : public QAbstractTableModel, private JobQueueObserver {
+// The status of a waiting job, the same in both languages.
+inline constexpr std::string_view kWaitStatus = "Wait...";
+// The status of a converting job: "Converting...(HH:MM:SS)", the same in both languages.
+std::string ConvertingStatusText(std::int64_t seconds);
+// The status column's text of a job.
+std::string StatusWords(const JobStatus& status, const RunTexts& texts);
+
+class JobGridModel final : public QAbstractTableModel, private EngineObserver {
     Q_OBJECT
 
 public:
-    explicit JobGridModel(const JobQueue& queue, QObject* parent = nullptr);
+    // Watches the core's list until the model goes.
+    explicit JobGridModel(Engine& engine, QObject* parent = nullptr);
     ~JobGridModel() override;
+    JobGridModel(const JobGridModel&) = delete;
+    JobGridModel& operator=(const JobGridModel&) = delete;
 
     // The column captions (row 0) and the words of the status column, in the window's language.
     void SetCaptions(const WindowCaptions& captions, const RunTexts& texts);
@@ -44,12 +64,17 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    void RowsInserted(int firstRow, int count) override;
-    void RowsRemoved(int firstRow, int count) override;
-    void CellsChanged(int firstRow, int lastRow, int firstColumn, int lastColumn) override;
+    void JobsAdded(std::int32_t first, std::int32_t count) override;
+    void JobsRemoved(std::int32_t first, std::int32_t count) override;
+    void JobsMoved(std::int32_t first, std::int32_t count) override;
+    void JobStatusChanged(std::int32_t index) override;
 
-    const JobQueue& queue_;
-    int rows_;  // model rows as last reported to the views
+    // Model rows: one per job told, or the blank one.
+    int Rows() const { return jobs_ == 0 ? 1 : jobs_; }
+    void RowsChanged(int first, int last, int lastColumn = kJobGridColumns - 1);
+
+    Engine& engine_;
+    int jobs_;  // jobs as last told to the views
     std::array<std::string, kJobGridColumns> header_;
     const RunTexts* texts_;
 };

@@ -1,16 +1,17 @@
-// TMainForm1: the program's one window. It holds the controls at their fixed places, the
-// menus, the timer, and the core behind them (engine/Engine.h), turns user actions into calls
-// on the core's door and its reports into repaints and texts in the window's language. Every
-// handler keeps the name of the control it serves and forwards to the door.
+// TMainForm1: the program's one window. It holds the controls at their fixed places
+// (app/WindowLayout.h), the menus, the timer, and the core behind them (engine/Engine.h), and
+// turns user actions into calls on the core's door. Every handler keeps the name of the
+// control it serves and forwards, to the door or to the part of the window that does the work:
+// the run's presenter (what the run shows, app/RunPresenter.h), the command picker (the two
+// selectors, app/CommandPicker.h), the window's state between starts (app/WindowState.h) and
+// the About box (app/AboutBox.h).
 //
-// The window is fixed at a client area of 404 x 465 pixels below its menu bar. Drops of
-// files and folders anywhere over it (labels, lists and grid included) reach FormDropFiles.
-// The first activation restores the state of the last run from Palomix.ini (in the program
-// folder, or in the user's folder for an installed copy: settings/ProgramPlaces.h); closing
-// saves it. Closing while a batch runs asks first: stop the conversions and quit, quit when
-// the queue is done (the window stays usable until then), or cancel. A request to end from
-// the system (logout, shutdown, a terminate or hang-up signal, Ctrl-C) closes the window
-// without asking: the conversions are stopped, the state is saved, and the program ends.
+// Drops of files and folders anywhere over the window (labels, lists and grid included) reach
+// FormDropFiles. The first activation restores the state of the last run; closing saves it.
+// Closing while a batch runs asks first: stop the conversions and quit, quit when the queue is
+// done (the window stays usable until then), or cancel. A request to end from the system
+// (logout, shutdown, a terminate or hang-up signal, Ctrl-C) closes the window without asking:
+// the conversions are stopped, the state is saved, and the program ends.
 #pragma once
 
 #include <QMainWindow>
@@ -18,49 +19,38 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/Captions.h"
 #include "app/DesktopSession.h"
 #include "app/MessageSink.h"
+#include "app/QtTranslations.h"
+#include "app/RunPresenter.h"
 #include "app/RunReport.h"
+#include "app/WindowLayout.h"
 #include "engine/Engine.h"
-#include "engine/JobQueue.h"
 #include "platform/Drives.h"
 #include "platform/OpenWithDefault.h"
 #include "platform/ProcessLauncher.h"
 #include "settings/Language.h"
 #include "settings/ProgramPlaces.h"
-#include "settings/QueueFile.h"
-#include "settings/SettingsCatalogue.h"
-
-class QAction;
-class QTranslator;
-class QLabel;
-class QListWidget;
-class QMenu;
-class QPushButton;
-class QTimer;
 
 namespace palomix {
 
-class ConverterVersionProbe;
+class AboutPresenter;
+class CommandPicker;
 class FileMenu;
 class JobGridModel;
 class OpenFailureMailbox;
 class ProgressDelegate;
-class QueueEndAction;
-class RunSettingsMenu;
 class QueueContextMenu;
+class QueueEndAction;
 class QueueSaver;
+class RunSettingsMenu;
 class TAboutBox;
-class TBevel;
 class TFailureWindow;
-class TFolderBrowseEdit;
-class TGradBox;
-class TMultiColComboBox;
-class TRunStatusStrip;
-class TStringGrid;
+class WindowState;
 
 // What the window takes from the outside world. Every field left empty gets the real thing,
 // so tests can hand in a program folder of their own, a fake executable path, recording
@@ -86,12 +76,6 @@ struct MainFormEnvironment {
     std::optional<std::string> queueFile;
 };
 
-// Window geometry.
-inline constexpr int kClientWidth = 404;
-inline constexpr int kClientHeight = 465;
-inline constexpr int kInitialLeft = 20;
-inline constexpr int kInitialTop = 20;
-
 // The address of the software information page: the web site, "/info.php?pf=w&sn=" and the
 // executable's file name without its last extension (my.tool.exe gives my.tool), unencoded.
 std::string SoftwareInformationAddress(std::string_view webSite, std::string_view executablePath);
@@ -101,7 +85,7 @@ std::string SoftwareInformationAddress(std::string_view webSite, std::string_vie
 Question CloseDuringRunQuestion(const RunTexts& texts);
 enum CloseAnswer { kCloseStopAndQuit = 0, kCloseWhenDone = 1, kCloseCancel = 2 };
 
-class TMainForm1 final : public QMainWindow, private EngineObserver, private JobQueueObserver {
+class TMainForm1 final : public QMainWindow, public WindowControls {
     Q_OBJECT
 
 public:
@@ -148,68 +132,33 @@ public:
     // --- State for the front end and its tests ---------------------------------------------
     // The check marks of B1 and B2.
     LanguageMarks Marks() const;
-    const JobQueue& Jobs() const { return engine_->Jobs(); }
     // The core behind the window.
     const Engine& Core() const { return *engine_; }
-    const SettingsCatalogue& Catalogue() const { return engine_->Catalogue(); }
     // The text of a cell of the job grid, as shown (row 0: the captions).
     std::string GridCell(int column, int row) const;
-    const RunReport& Report() const { return report_; }
+    const RunReport& Report() const { return presenter_->Report(); }
     const std::string& ProgramFolder() const { return programFolder_; }
-    std::string StateFile() const;
+    const std::string& StateFile() const { return places_.stateFile; }
     const ProgramPlaces& Places() const { return places_; }
     // How a close during a run goes on.
-    enum class CloseMode {
-        None,       // no close pending
-        WhenDone,   // the window closes when the run has ended
-        AfterStop,  // every conversion was stopped; the window closes when the run has ended
-    };
-    CloseMode PendingClose() const { return closeMode_; }
+    using CloseMode = palomix::CloseMode;
+    CloseMode PendingClose() const { return presenter_->PendingClose(); }
     // True once a close is pending; the window closes when the run ends.
-    bool CloseAfterRun() const { return closeMode_ != CloseMode::None; }
-    TFailureWindow* FailureWindow() const { return failureWindow_; }
-    TAboutBox* AboutBox() const { return aboutBox_; }
+    bool CloseAfterRun() const { return PendingClose() != CloseMode::None; }
+    TFailureWindow* FailureWindow() const { return presenter_->FailureWindow(); }
+    TAboutBox* AboutBox() const;
     // The run choices of the Settings menu, what follows the end of a run, and the painter of
     // the grid's progress.
     RunSettingsMenu& RunMenu() const { return *runMenu_; }
-    QueueEndAction& QueueEnd() const { return *queueEnd_; }
-    ProgressDelegate& GridProgress() const { return *progressDelegate_; }
+    QueueEndAction& QueueEnd() const { return presenter_->QueueEnd(); }
+    ProgressDelegate& GridProgress() const { return presenter_->GridProgress(); }
     // Opens the list of failed jobs (a click on the status strip).
     void ShowFailures();
     // The File menu, the grid's context menu, and the keeper of the job list (nullptr when
     // the window keeps none).
     FileMenu& Files() const { return *fileMenu_; }
     QueueContextMenu& QueueMenu() const { return *queueMenu_; }
-    QueueSaver* Saver() const { return queueSaver_.get(); }
-
-    // --- The controls, named by kind and number --------------------------------------------
-    QWidget* ClientArea = nullptr;
-    TGradBox* GradBox0 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    TBevel* Bevel1 = nullptr;
-    TStringGrid* StringGrid2 = nullptr;
-    TMultiColComboBox* MultiComboBox1 = nullptr;
-    TMultiColComboBox* MultiComboBox2 = nullptr;
-    TFolderBrowseEdit* BrowserEdit1 = nullptr;
-    QListWidget* ListBox1 = nullptr;
-    TRunStatusStrip* RunStatus1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QTimer* Timer0 = nullptr;
-    QMenu* S0 = nullptr;
-    QAction* S1 = nullptr;
-    QAction* S2 = nullptr;
-    QMenu* B0 = nullptr;
-    QAction* B1 = nullptr;
-    QAction* B2 = nullptr;
-    QMenu* H0 = nullptr;
-    QAction* H1 = nullptr;
-    QAction* N3 = nullptr;
-    QAction* H2 = nullptr;
-    QAction* N4 = nullptr;
-    QAction* H3 = nullptr;
+    QueueSaver* Saver() const;
 
 protected:
     friend class OpenFailureMailbox;
@@ -220,41 +169,13 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // EngineObserver
-    void StopEnabledChanged(bool enabled) override;
-    void CommandStarted(const CommandStart& start) override;
-    void JobEnded(const JobResult& result) override;
-    void RunEnded(const RunEnd& end) override;
-    void StopFailed() override;
-    void ConverterChecked() override;
-    // JobQueueObserver: the job count of the status strip.
-    void RowsInserted(int firstRow, int count) override;
-    void RowsRemoved(int firstRow, int count) override;
-
-    void CreateControls();
-    void CreateMenus();
-    void SetUpGrid();
+    // The menus and parts that are not controls of the layout, and what each control does.
+    void MakeParts(const MainFormEnvironment& environment);
+    void ConnectControls();
     void SetLanguage(Language language);
-    void ApplyCaptions(const WindowCaptions& captions);
-    void ShowCatalogue();
-    void ShowCommandList();
-    void MultiComboBox2Pick();
-    // Jobs wait for a command and the user's choice makes one: they start.
-    void StartWaitingJobs();
-    void ShowSelectorToolTips();
-    void ShowCommandToolTips();
-    void StartRun();
+    // The captions and the texts of the window's parts in the language of the check marks.
+    void ShowCaptions();
     void Message(const std::string& text);
-    void UpdateRunStatus();
-    // The status strip, the queue's progress on the desktop, the sleep lock and the stops of the
-    // Settings menu, after a change of the run or a tick.
-    void ShowRunState();
-    // The notification of a run's end and what the user chose to follow a queue done.
-    void TellRunEnd(const RunEnd& end);
-    void UpdateFailureWindow();
-    void UpdateAboutBox();
-    // Qt's own texts (dialog buttons, the folder dialog) in the language.
-    void LoadQtTranslations(Language language);
     // Opens a file or page with the system's program; a failure is told in a message box.
     void OpenWithDefault(const std::string& target);
     void OpenFailed(const std::string& target, const OpenFailure& failure);
@@ -263,21 +184,10 @@ private:
     void CloseWhenDone();
     void CloseAfterStopping(bool quiet);
     void CloseNow();
-    // The jobs still in the list when the user stops everything to quit are kept for the next
-    // start as they are now: the head job, which the stop is about to end, still first.
-    void KeepWaitingFilesForNextTime();
-    // The queue kept by the previous start (app/MainFormQueue.cpp): asked about and put back,
-    // or discarded; a damaged one is set aside. From then on the list is kept.
-    void RestoreQueue();
-    void ContinueQueue(const SavedQueue& queue);
-    // The settings the list is kept with.
-    SavedQueue QueueSettings() const;
-    // Where the restored window goes, and the window's frame moved there.
-    void MoveFrameTo(QPoint position);
     // The language of the texts the window adds: the current one, Japanese with none.
     Language TextLanguage() const;
 
-    // Core objects first, so that they outlive the views built on them.
+    // Core objects first, so that they outlive the parts built on them.
     std::string programFolder_;
     std::string executablePath_;
     std::string webSite_;
@@ -287,26 +197,19 @@ private:
     std::shared_ptr<OpenFailureMailbox> openFailures_;
     std::unique_ptr<Engine> engine_;
     std::unique_ptr<JobGridModel> gridModel_;
-    RunReport report_;
-    std::unique_ptr<QTranslator> qtTranslator_;  // installed while it holds a translation
+    QtTranslations qtTexts_;
     std::unique_ptr<DesktopSession> desktop_;
-    std::unique_ptr<QueueEndAction> queueEnd_;
-    RunSettingsMenu* runMenu_ = nullptr;
-    ProgressDelegate* progressDelegate_ = nullptr;
-    std::unique_ptr<QueueSaver> queueSaver_;  // before the core goes: it reads the list
-    FileMenu* fileMenu_ = nullptr;
-    QueueContextMenu* queueMenu_ = nullptr;
+    RunSettingsMenu* runMenu_ = nullptr;       // the Settings menu's child
+    FileMenu* fileMenu_ = nullptr;             // the window's child
+    QueueContextMenu* queueMenu_ = nullptr;    // the window's child
+    std::unique_ptr<RunPresenter> presenter_;  // the parts watch the core until they go
+    std::unique_ptr<CommandPicker> picker_;
+    std::unique_ptr<AboutPresenter> about_;
+    std::unique_ptr<WindowState> state_;    // its saver reads the list as the window goes
     std::vector<std::string> pathsToOpen_;  // given before the window was restored
     bool opensPaths_ = false;               // restored: paths are taken at once
-
-    TFailureWindow* failureWindow_ = nullptr;
-    TAboutBox* aboutBox_ = nullptr;
-    ConverterVersionProbe* converterProbe_ = nullptr;
-    bool restored_ = false;           // the once-only flag of the restore
-    bool waitingForCommand_ = false;  // jobs wait because no command was chosen
-    CloseMode closeMode_ = CloseMode::None;
-    bool closingNow_ = false;     // the close after the run: no second save
-    bool sessionEnding_ = false;  // the system asked the program to end
+    bool closingNow_ = false;               // the close after the run: no second save
+    bool sessionEnding_ = false;            // the system asked the program to end
 };
 
 }  // namespace palomix

@@ -5,6 +5,8 @@
 #include <exception>
 #include <string>
 
+#include "app/QtText.h"
+
 namespace palomix {
 
 PalomixApplication::PalomixApplication(int& argc, char** argv)
@@ -22,8 +24,7 @@ void PalomixApplication::ShowException(std::string_view text) {
     }
     showing_ = true;
     try {
-        sink_->ShowMessage(activeWindow(),
-                           QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        sink_->ShowMessage(activeWindow(), Q(text));
     } catch (...) {
         std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     }

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/JobQueue.h"
+#include "app/JobGridModel.h"
 
 namespace palomix {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-#include "engine/Progress.h"
+#include "engine/EngineTypes.h"
 
 namespace palomix {
 

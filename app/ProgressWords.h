@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/RunOptionTexts.h"
-#include "engine/Progress.h"
+#include "engine/EngineTypes.h"
 
 namespace palomix {
 

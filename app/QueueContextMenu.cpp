@@ -7,20 +7,13 @@
 #include <QMenu>
 #include <algorithm>
 
+#include "app/QtText.h"
 #include "app/QueueTexts.h"
 #include "app/StringGrid.h"
 #include "platform/FileSystem.h"
 #include "platform/PathRules.h"
 
 namespace palomix {
-
-namespace {
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 QueueContextMenu::QueueContextMenu(Engine& engine, TStringGrid& grid,
                                    std::function<void(const std::string&)> openFolder,
@@ -33,13 +26,12 @@ QueueContextMenu::QueueContextMenu(Engine& engine, TStringGrid& grid,
 
 std::unique_ptr<QMenu> QueueContextMenu::MakeMenu(int index) {
     const QueueTexts& texts = QueueTextsFor(language_);
-    const JobQueue& jobs = engine_.Jobs();
-    const JobId id = jobs.Id(index);  // 0 outside the list
+    const JobId id = engine_.Job(index).id;  // 0 outside the list
     const bool converting = id != 0 && engine_.IsConverting(id);
     const bool anySelectedWaiting = !WaitingAmong(SelectedJobs()).empty();
     bool anyWaiting = false;
-    for (std::int32_t row = 0; row < jobs.JobCount() && !anyWaiting; ++row) {
-        anyWaiting = !engine_.IsConverting(jobs.Id(row));
+    for (std::int32_t row = 0; row < engine_.JobCount() && !anyWaiting; ++row) {
+        anyWaiting = !engine_.IsConverting(engine_.Job(row).id);
     }
 
     auto menu = std::make_unique<QMenu>(&grid_);
@@ -60,7 +52,7 @@ std::unique_ptr<QMenu> QueueContextMenu::MakeMenu(int index) {
     add("removeAllWaiting", texts.removeAllWaiting, anyWaiting, [this] { RemoveAllWaiting(); });
     menu->addSeparator();
     add("openOutputFolder", texts.openOutputFolder, id != 0, [this, id] {
-        if (engine_.Jobs().IndexOf(id)) {
+        if (engine_.IndexOf(id)) {
             openFolder_(OutputFolderOf(id));
         }
     });
@@ -77,7 +69,6 @@ void QueueContextMenu::Popup(int index, const QPoint& globalPos) {
 }
 
 std::vector<JobId> QueueContextMenu::SelectedJobs() const {
-    const JobQueue& jobs = engine_.Jobs();
     std::vector<std::int32_t> rows;
     for (const QItemSelectionRange& range : grid_.selectionModel()->selection()) {
         for (int row = range.top(); row <= range.bottom(); ++row) {
@@ -89,7 +80,7 @@ std::vector<JobId> QueueContextMenu::SelectedJobs() const {
     std::vector<JobId> ids;
     ids.reserve(rows.size());
     for (const std::int32_t row : rows) {
-        if (const JobId id = jobs.Id(row); id != 0) {
+        if (const JobId id = engine_.Job(row).id; id != 0) {
             ids.push_back(id);
         }
     }
@@ -108,12 +99,9 @@ int QueueContextMenu::RemoveSelected() {
 }
 
 int QueueContextMenu::RemoveAllWaiting() {
-    const JobQueue& jobs = engine_.Jobs();
     std::vector<JobId> ids;
-    ids.reserve(static_cast<std::size_t>(jobs.JobCount()));
-    for (std::int32_t row = 0; row < jobs.JobCount(); ++row) {
-        ids.push_back(jobs.Id(row));
-    }
+    ids.reserve(static_cast<std::size_t>(engine_.JobCount()));
+    engine_.VisitJobs([&ids](const JobView& job) { ids.push_back(job.id); });
     return engine_.RemoveWaiting(ids);
 }
 
@@ -124,9 +112,8 @@ int QueueContextMenu::MoveSelectedToTop() {
     }
     engine_.MoveToTop(moved);
     // They stay selected where they are now: right below the rows being converted.
-    const JobQueue& jobs = engine_.Jobs();
     std::int32_t top = 0;
-    while (top < jobs.JobCount() && engine_.IsConverting(jobs.Id(top))) {
+    while (top < engine_.JobCount() && engine_.IsConverting(engine_.Job(top).id)) {
         ++top;
     }
     const QAbstractItemModel* model = grid_.model();
@@ -139,7 +126,7 @@ int QueueContextMenu::MoveSelectedToTop() {
 }
 
 std::string QueueContextMenu::OutputFolderOf(JobId id) {
-    const std::optional<std::int32_t> index = engine_.Jobs().IndexOf(id);
+    const std::optional<std::int32_t> index = engine_.IndexOf(id);
     if (!index) {
         return {};
     }
@@ -152,7 +139,7 @@ std::string QueueContextMenu::OutputFolderOf(JobId id) {
     }
     if (folder.empty()) {
         folder = engine_.OutputFolder();
-        const std::string& subfolder = engine_.Jobs().Subfolder(*index);
+        const std::string_view subfolder = engine_.Job(*index).subfolder;
         if (engine_.KeepTree() && !subfolder.empty() && !folder.empty()) {
             folder = JoinPath(folder, subfolder, engine_.Style());
         }
@@ -170,7 +157,7 @@ std::string QueueContextMenu::OutputFolderOf(JobId id) {
 }
 
 std::string QueueContextMenu::CommandLinesOf(JobId id) {
-    const std::optional<std::int32_t> index = engine_.Jobs().IndexOf(id);
+    const std::optional<std::int32_t> index = engine_.IndexOf(id);
     if (!index || !engine_.CurrentCommand()) {
         return {};
     }

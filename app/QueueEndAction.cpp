@@ -9,34 +9,32 @@
 #include <QVBoxLayout>
 
 #include "app/Captions.h"
+#include "app/QtText.h"
 
 namespace palomix {
 
 namespace {
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-bool JobsEnded(const BatchCounts& counts) {
-    return counts.converted + counts.failed + counts.stopped + counts.skipped > 0;
+// Jobs that could not start stay in the list: they ended nothing.
+bool JobsEnded(const RunTally& tally) {
+    return tally.done + tally.failed + tally.stopped + tally.skipped > 0;
 }
 
 }  // namespace
 
-std::optional<RunEndNotice> NoticeOfRunEnd(RunEndReason reason, const BatchCounts& counts,
+std::optional<RunEndNotice> NoticeOfRunEnd(RunEndReason reason, const RunTally& tally,
                                            std::string body, const RunOptionTexts& texts) {
     std::string_view title;
     switch (reason) {
         case RunEndReason::QueueEmpty:
-            if (!JobsEnded(counts)) {
+            if (!JobsEnded(tally)) {
                 return std::nullopt;
             }
             title = texts.noticeDone;
             break;
         case RunEndReason::Interrupted:
         case RunEndReason::FinishedEarly:
-            if (!JobsEnded(counts)) {
+            if (!JobsEnded(tally)) {
                 return std::nullopt;
             }
             title = texts.noticeStopped;
@@ -51,8 +49,8 @@ std::optional<RunEndNotice> NoticeOfRunEnd(RunEndReason reason, const BatchCount
     return RunEndNotice{std::string(title), std::move(body)};
 }
 
-bool QueueDoneActionFollows(RunEndReason reason, const BatchCounts& counts) {
-    return reason == RunEndReason::QueueEmpty && JobsEnded(counts);
+bool QueueDoneActionFollows(RunEndReason reason, const RunTally& tally) {
+    return reason == RunEndReason::QueueEmpty && JobsEnded(tally);
 }
 
 TPowerCountdown::TPowerCountdown(QWidget* parent, std::string_view format,

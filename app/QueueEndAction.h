@@ -20,7 +20,7 @@
 #include "app/MessageSink.h"
 #include "app/RunOptionTexts.h"
 #include "app/RunReport.h"
-#include "engine/EngineObserver.h"
+#include "engine/EngineTypes.h"
 #include "settings/StateFile.h"
 
 class QLabel;
@@ -37,11 +37,11 @@ struct RunEndNotice {
     std::string title;
     std::string body;
 };
-std::optional<RunEndNotice> NoticeOfRunEnd(RunEndReason reason, const BatchCounts& counts,
+std::optional<RunEndNotice> NoticeOfRunEnd(RunEndReason reason, const RunTally& tally,
                                            std::string body, const RunOptionTexts& texts);
 
 // True when the "When the queue is done" choice follows a run that ended so.
-bool QueueDoneActionFollows(RunEndReason reason, const BatchCounts& counts);
+bool QueueDoneActionFollows(RunEndReason reason, const RunTally& tally);
 
 // The countdown before a suspend or shut-down: the seconds left, counting down, and Cancel.
 // At zero it calls OnZero and closes; Cancel, Escape or closing it calls the action off.

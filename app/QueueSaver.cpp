@@ -10,10 +10,9 @@
 
 namespace palomix {
 
-QueueSaver::QueueSaver(const JobQueue& jobs, std::string path, SettingsSource settings,
-                       QObject* parent)
+QueueSaver::QueueSaver(Engine& engine, std::string path, SettingsSource settings, QObject* parent)
     : QObject(parent),
-      jobs_(jobs),
+      engine_(engine),
       path_(std::move(path)),
       settings_(std::move(settings)),
       timer_(new QTimer(this)),
@@ -24,11 +23,11 @@ QueueSaver::QueueSaver(const JobQueue& jobs, std::string path, SettingsSource se
             TakeSnapshot();
         }
     });
-    jobs_.AddObserver(this);
+    engine_.AddObserver(this);
 }
 
 QueueSaver::~QueueSaver() {
-    jobs_.RemoveObserver(this);
+    engine_.RemoveObserver(this);
     if (started_ && !stopped_ && dirty_) {
         TakeSnapshot();
     }
@@ -67,20 +66,16 @@ std::uint64_t QueueSaver::Written() const {
     return done_;
 }
 
-void QueueSaver::RowsInserted(int /*firstRow*/, int /*count*/) {
+void QueueSaver::JobsAdded(std::int32_t /*first*/, std::int32_t /*count*/) {
     Changed();
 }
 
-void QueueSaver::RowsRemoved(int /*firstRow*/, int /*count*/) {
+void QueueSaver::JobsRemoved(std::int32_t /*first*/, std::int32_t /*count*/) {
     Changed();
 }
 
-void QueueSaver::CellsChanged(int /*firstRow*/, int /*lastRow*/, int /*firstColumn*/,
-                              int lastColumn) {
-    // The status column changes every second during a run; it is not kept.
-    if (lastColumn > kStatusColumn) {
-        Changed();
-    }
+void QueueSaver::JobsMoved(std::int32_t /*first*/, std::int32_t /*count*/) {
+    Changed();
 }
 
 void QueueSaver::Changed() {
@@ -97,23 +92,22 @@ void QueueSaver::Changed() {
 }
 
 std::uint64_t QueueSaver::TakeSnapshot() {
-    Snapshot snapshot{settings_(), {}, static_cast<std::size_t>(jobs_.JobCount())};
+    Snapshot snapshot{settings_(), {}, static_cast<std::size_t>(engine_.JobCount())};
     {
         const std::lock_guard lock(mutex_);
         snapshot.names = std::move(spare_);
     }
     std::size_t size = 0;
-    for (std::int32_t index = 0; index < jobs_.JobCount(); ++index) {
-        size += jobs_.JobPath(index).size() + jobs_.Subfolder(index).size() + 2;
-    }
+    engine_.VisitJobs(
+        [&size](const JobView& job) { size += job.path.size() + job.subfolder.size() + 2; });
     snapshot.names.clear();
     snapshot.names.reserve(size);
-    for (std::int32_t index = 0; index < jobs_.JobCount(); ++index) {
-        snapshot.names += jobs_.JobPath(index);
-        snapshot.names += '\0';
-        snapshot.names += jobs_.Subfolder(index);
-        snapshot.names += '\0';
-    }
+    engine_.VisitJobs([&names = snapshot.names](const JobView& job) {
+        names += job.path;
+        names += '\0';
+        names += job.subfolder;
+        names += '\0';
+    });
     dirty_ = false;
     lastSnapshot_ = std::chrono::steady_clock::now();
     std::uint64_t generation = 0;

@@ -21,21 +21,22 @@
 #include <string>
 #include <thread>
 
-#include "engine/JobQueue.h"
+#include "engine/Engine.h"
 #include "settings/QueueFile.h"
 
 class QTimer;
 
 namespace palomix {
 
-class QueueSaver final : public QObject, private JobQueueObserver {
+class QueueSaver final : public QObject, private EngineObserver {
     Q_OBJECT
 
 public:
     // The settings the list is converted with (the files left out), read at each snapshot.
     using SettingsSource = std::function<SavedQueue()>;
 
-    QueueSaver(const JobQueue& jobs, std::string path, SettingsSource settings,
+    // Watches the core's list until the saver goes.
+    QueueSaver(Engine& engine, std::string path, SettingsSource settings,
                QObject* parent = nullptr);
     // Writes a change not written yet (unless stopped) and waits for the writer.
     ~QueueSaver() override;
@@ -67,10 +68,11 @@ public:
     std::function<void(const std::string& reason)> OnWriteFailed;
 
 private:
-    // JobQueueObserver: rows in and out, and cells other than the status.
-    void RowsInserted(int firstRow, int count) override;
-    void RowsRemoved(int firstRow, int count) override;
-    void CellsChanged(int firstRow, int lastRow, int firstColumn, int lastColumn) override;
+    // EngineObserver: jobs in, out and moved (a status changes every second during a run; it
+    // is not kept).
+    void JobsAdded(std::int32_t first, std::int32_t count) override;
+    void JobsRemoved(std::int32_t first, std::int32_t count) override;
+    void JobsMoved(std::int32_t first, std::int32_t count) override;
 
     void Changed();
     // Copies the list and hands it to the writer; the generation to wait for.
@@ -79,7 +81,7 @@ private:
     void Write();
     void WriteEnded(const std::string& failure);
 
-    const JobQueue& jobs_;
+    Engine& engine_;
     const std::string path_;
     const SettingsSource settings_;
     QTimer* timer_;

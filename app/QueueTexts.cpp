@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/Captions.h"
+#include "app/QtText.h"
 
 namespace palomix {
 
@@ -63,11 +64,8 @@ const QueueTexts& QueueTextsFor(Language language) {
 }
 
 Question ContinueQueueQuestion(std::size_t files, const QueueTexts& texts) {
-    const auto q = [](std::string_view text) {
-        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    };
-    return Question{q(FillIn(texts.continueQuestionFormat, "{jobs}", std::to_string(files))),
-                    {q(texts.continueAnswer), q(texts.discardAnswer)},
+    return Question{Q(FillIn(texts.continueQuestionFormat, "{jobs}", std::to_string(files))),
+                    {Q(texts.continueAnswer), Q(texts.discardAnswer)},
                     kContinueQueue,
                     kDiscardQueue};
 }

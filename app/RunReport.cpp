@@ -5,8 +5,6 @@
 #include <system_error>
 
 #include "app/ConverterReasons.h"
-
-#include "engine/RunTimerText.h"
 #include "settings/IniFile.h"
 
 namespace palomix {
@@ -36,7 +34,8 @@ void AppendOutput(std::string& text, const std::vector<std::string>& lines, cons
 
 void RunReport::Reset() {
     skipped_.clear();
-    counts_ = {};
+    tally_ = {};
+    notAddedCount_ = 0;
     launchFailure_.reset();
     outputsNotChecked_ = false;
 }
@@ -51,20 +50,16 @@ void RunReport::JobEnded(const JobResult& result) {
     std::erase_if(failed_, [&result](const JobResult& listed) {
         return listed.outcome == JobOutcome::NotStarted && listed.id == result.id;
     });
+    tally_.Add(result.outcome);
     switch (result.outcome) {
         case JobOutcome::Done:
-            ++counts_.converted;
             outputsNotChecked_ = outputsNotChecked_ || result.outputsNotChecked;
             return;
         case JobOutcome::Skipped:
-            ++counts_.skipped;
             skipped_.push_back(result);
             return;
         case JobOutcome::Failed:
-            ++counts_.failed;
-            break;
         case JobOutcome::Stopped:
-            ++counts_.stopped;
             break;
         case JobOutcome::NotStarted:
             if (const CommandRecord* failed = result.FirstProblem()) {
@@ -76,7 +71,7 @@ void RunReport::JobEnded(const JobResult& result) {
 }
 
 void RunReport::PathsNotAdded(const std::vector<SkippedPath>& skipped) {
-    counts_.notAdded += static_cast<int>(skipped.size());
+    notAddedCount_ += static_cast<int>(skipped.size());
     notAdded_.insert(notAdded_.end(), skipped.begin(), skipped.end());
 }
 
@@ -203,18 +198,6 @@ std::string JobProblemWords(JobProblem problem, const std::string& subject, cons
     return {};
 }
 
-std::string StatusWords(const JobStatus& status, const RunTexts& texts) {
-    switch (status.state) {
-        case JobState::Waiting:
-            return std::string(kWaitStatus);
-        case JobState::Converting:
-            return ConvertingStatusText(status.seconds);
-        case JobState::NotStarted:
-            return Fill(texts.notStartedFormat, "{program}", status.program);
-    }
-    return {};
-}
-
 std::string NotAddedWords(const SkippedPath& skipped, const RunTexts& texts) {
     switch (skipped.reason) {
         case SkipReason::NotFound:
@@ -243,13 +226,13 @@ std::string SystemErrorWords(int code, const RunTexts& texts) {
     return Fill(texts.errorOtherFormat, "{code}", std::to_string(code));
 }
 
-std::string BatchCountWords(const BatchCounts& counts, const RunTexts& texts) {
+std::string BatchCountWords(const RunTally& tally, int notAdded, const RunTexts& texts) {
     std::string words;
-    for (const auto& [format, count] : {std::pair{texts.convertedFormat, counts.converted},
-                                        std::pair{texts.failedFormat, counts.failed},
-                                        std::pair{texts.stoppedFormat, counts.stopped},
-                                        std::pair{texts.skippedFormat, counts.skipped},
-                                        std::pair{texts.notAddedFormat, counts.notAdded}}) {
+    for (const auto& [format, count] :
+         {std::pair{texts.convertedFormat, tally.done}, std::pair{texts.failedFormat, tally.failed},
+          std::pair{texts.stoppedFormat, tally.stopped},
+          std::pair{texts.skippedFormat, tally.skipped},
+          std::pair{texts.notAddedFormat, notAdded}}) {
         if (count == 0) {
             continue;
         }
@@ -270,10 +253,9 @@ StatusLine RunStatusLine(const RunReport& report, bool runActive, int jobCount,
     if (runActive) {
         line.text = Fill(texts.jobsWaitingFormat, "{jobs}", std::to_string(jobCount));
         line.text.append(progress);
-        BatchCounts problems = report.Counts();
-        problems.converted = 0;
-        problems.skipped = 0;
-        if (const std::string words = BatchCountWords(problems, texts); !words.empty()) {
+        const RunTally problems{.failed = report.Tally().failed, .stopped = report.Tally().stopped};
+        if (const std::string words = BatchCountWords(problems, report.NotAddedCount(), texts);
+            !words.empty()) {
             line.text.append("  ").append(words);
         }
         return line;
@@ -285,7 +267,7 @@ StatusLine RunStatusLine(const RunReport& report, bool runActive, int jobCount,
         line.hint.clear();
         return line;
     }
-    line.text = BatchCountWords(report.Counts(), texts);
+    line.text = BatchCountWords(report.Tally(), report.NotAddedCount(), texts);
     if (report.OutputsNotChecked()) {
         line.text.append(texts.outputsNotChecked);
     }

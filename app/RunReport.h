@@ -10,23 +10,9 @@
 #include <vector>
 
 #include "app/Captions.h"
-#include "engine/DropIntake.h"
-#include "engine/EngineObserver.h"
-#include "engine/FfmpegArguments.h"
-#include "engine/JobResult.h"
+#include "engine/EngineTypes.h"
 
 namespace palomix {
-
-// How the jobs of a batch ended, and how many dropped paths it could not take.
-struct BatchCounts {
-    int converted = 0;
-    int failed = 0;
-    int stopped = 0;
-    int skipped = 0;
-    int notAdded = 0;
-
-    friend bool operator==(const BatchCounts&, const BatchCounts&) = default;
-};
 
 class RunReport {
 public:
@@ -53,8 +39,9 @@ public:
     const std::vector<JobResult>& FailedJobs() const { return failed_; }
     const std::vector<SkippedPath>& NotAdded() const { return notAdded_; }
     int FailureCount() const { return static_cast<int>(failed_.size() + notAdded_.size()); }
-    // The counts of the current batch.
-    const BatchCounts& Counts() const { return counts_; }
+    // How the jobs of the current batch ended, and how many of its paths added no job.
+    const RunTally& Tally() const { return tally_; }
+    int NotAddedCount() const { return notAddedCount_; }
     // The jobs of the batch left out on purpose (an output that exists, a file of another
     // type), apart from the failures.
     const std::vector<JobResult>& SkippedJobs() const { return skipped_; }
@@ -68,7 +55,8 @@ private:
     std::vector<JobResult> failed_;
     std::vector<SkippedPath> notAdded_;
     std::vector<JobResult> skipped_;
-    BatchCounts counts_;
+    RunTally tally_;
+    int notAddedCount_ = 0;
     std::optional<LaunchFailure> launchFailure_;
     bool outputsNotChecked_ = false;
 };
@@ -84,11 +72,9 @@ std::string ConverterNeedWords(const ConverterNeed& need, const RunTexts& texts)
 std::string NotAddedWords(const SkippedPath& skipped, const RunTexts& texts);
 std::string SystemErrorWords(int code, const RunTexts& texts);
 
-// The grid's status text of a job.
-std::string StatusWords(const JobStatus& status, const RunTexts& texts);
-
-// The counts of a batch that are not zero, joined: "12 converted, 2 failed, 1 stopped".
-std::string BatchCountWords(const BatchCounts& counts, const RunTexts& texts);
+// The counts of a batch that are not zero, joined: "12 converted, 2 failed, 1 stopped" (jobs
+// that could not start are told otherwise: they stay in the list).
+std::string BatchCountWords(const RunTally& tally, int notAdded, const RunTexts& texts);
 
 // The one-line status: during a run the jobs in the list and what failed so far; when idle the
 // reason of a launch failure, else the counts of the last batch; the hint "(click for

@@ -4,13 +4,11 @@
 #include <QActionGroup>
 #include <QMenu>
 
+#include "app/QtText.h"
+
 namespace palomix {
 
 namespace {
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The choice of the Simultaneous submenu at `index`: 1 to 4, then one per core (0).
 std::int32_t JobsAt(int index) {

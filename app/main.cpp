@@ -13,6 +13,7 @@
 #include "app/InstanceHandover.h"
 #include "app/MainForm1.h"
 #include "app/PalomixApplication.h"
+#include "app/QtText.h"
 #include "platform/InterruptSignals.h"
 #include "platform/ProgramArguments.h"
 #include "platform/SingleInstance.h"
@@ -23,8 +24,7 @@ namespace {
 constexpr std::chrono::milliseconds kHandoverTime{1900};
 
 std::vector<std::string> PathsOfCommandLine(int argc, char* argv[]) {
-    return palomix::PathsFromArguments(palomix::ProgramArguments(argc, argv),
-                                       palomix::CurrentFolder());
+    return palomix::PathsFromArguments(palomix::ProgramArguments(argc, argv));
 }
 
 // A later start: Qt takes its own options out of a copy of the command line, as it does for
@@ -65,9 +65,7 @@ int main(int argc, char* argv[]) {
     // The application name is what task bars and window managers group the window under (the
     // window class on X11). The display name is left unset: Qt would append it to every
     // window caption, and the caption belongs to the language commands.
-    palomix::PalomixApplication::setApplicationName(
-        QString::fromUtf8(palomix::kApplicationTitle.data(),
-                          static_cast<qsizetype>(palomix::kApplicationTitle.size())));
+    palomix::PalomixApplication::setApplicationName(palomix::Q(palomix::kApplicationTitle));
     try {
         palomix::TMainForm1 form;
         form.OpenPaths(PathsOfCommandLine(argc, argv));

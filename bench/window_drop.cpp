@@ -2,9 +2,9 @@
 //
 // A drop of one folder holding 100,000 files (1,000 folders of 100) onto the real window,
 // timed from the drop until every row is in the grid's model and the grid has repainted,
-// against the core's intake of the same folder into a bare job list, in one run (warm cache,
-// several runs each, best of each). Also the heap the window holds for those rows beyond the
-// job list itself. Exits 1 when the window takes more than twice as long as the intake alone
+// against the same drop into the core alone, with no window, in one run (warm cache, several
+// runs each, best of each). Also the heap the window holds for those rows beyond the core's
+// own. Exits 1 when the window takes more than twice as long as the intake alone
 // or holds more than 60 MB extra. The window uses the offscreen platform unless
 // QT_QPA_PLATFORM says otherwise; its converter never runs (a launcher that starts nothing).
 #include <fcntl.h>
@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,8 +28,7 @@
 #include "app/StringGrid.h"
 #include "bench/BenchTree.h"
 #include "bench/WindowBench.h"
-#include "engine/DropIntake.h"
-#include "engine/JobQueue.h"
+#include "engine/Engine.h"
 #include "platform/FileSystem.h"
 #include "widgets/FolderBrowseEdit.h"
 
@@ -52,14 +52,23 @@ double Milliseconds(Clock::time_point start, Clock::time_point end) {
     return std::chrono::duration<double, std::milli>(end - start).count();
 }
 
-double RunIntake(const std::string& root, std::int32_t& jobs) {
-    palomix::JobQueue queue;
-    palomix::DropIntake intake(queue);
+// The core of the window alone, over the same program folder, its converter never run.
+std::unique_ptr<palomix::Engine> BareCore(const std::string& programFolder) {
+    palomix::EngineSetup setup;
+    setup.programFolder = programFolder;
+    setup.makeLauncher = [](palomix::PostToHost) {
+        return std::make_unique<palomix::bench::IdleLauncher>();
+    };
+    return std::make_unique<palomix::Engine>(std::move(setup), [](std::function<void()>) {});
+}
+
+double RunIntake(const std::string& root, const std::string& programFolder, std::int32_t& jobs) {
+    const std::unique_ptr<palomix::Engine> core = BareCore(programFolder);
     const std::vector<std::string> drop = {root};
     const auto start = Clock::now();
-    intake.TakeDrop(drop);
+    core->AddPaths(drop);
     const auto end = Clock::now();
-    jobs = queue.JobCount();
+    jobs = core->JobCount();
     return Milliseconds(start, end);
 }
 
@@ -113,11 +122,11 @@ int main(int argc, char** argv) {
     const int jobsExpected = palomix::bench::kDropFolders *
                              palomix::bench::kDropFilesPerFolder;  // folders are never jobs
     std::int32_t jobs = 0;
-    RunIntake(root, jobs);  // warm the cache
+    RunIntake(root, programFolder, jobs);  // warm the cache
     std::vector<double> intakeTimes;
     std::vector<WindowRun> windowRuns;
     for (int run = 0; run < kRuns; ++run) {
-        intakeTimes.push_back(RunIntake(root, jobs));
+        intakeTimes.push_back(RunIntake(root, programFolder, jobs));
         windowRuns.push_back(RunWindow(root, programFolder, jobs));
     }
     const double bestIntake = *std::min_element(intakeTimes.begin(), intakeTimes.end());
@@ -126,16 +135,13 @@ int main(int argc, char** argv) {
         [](const WindowRun& a, const WindowRun& b) { return a.milliseconds < b.milliseconds; });
     const double ratio = bestWindow.milliseconds / bestIntake;
 
-    // The job list's own share: a bare list holding the same drop.
+    // The core's own share: the core alone holding the same drop.
     std::size_t listBytes = 0;
     {
+        const std::unique_ptr<palomix::Engine> core = BareCore(programFolder);
         const std::size_t before = HeapInUse();
-        palomix::JobQueue queue;
-        {
-            palomix::DropIntake intake(queue);
-            const std::vector<std::string> drop = {root};
-            intake.TakeDrop(drop);
-        }
+        const std::vector<std::string> drop = {root};
+        core->AddPaths(drop);
         listBytes = HeapInUse() - before;
     }
     std::size_t windowBytes = 0;
@@ -147,10 +153,10 @@ int main(int argc, char** argv) {
 
     std::printf("jobs: %d (expected %d), model rows: %d\n", jobs, jobsExpected,
                 bestWindow.modelRows);
-    std::printf("intake alone:         best %.1f ms of %d runs\n", bestIntake, kRuns);
+    std::printf("core alone:           best %.1f ms of %d runs\n", bestIntake, kRuns);
     std::printf("window drop, painted: best %.1f ms of %d runs\n", bestWindow.milliseconds, kRuns);
-    std::printf("ratio window/intake: %.2f (bound %.2f)\n", ratio, kRatioBound);
-    std::printf("heap for the rows: window %.1f MB, job list alone %.1f MB\n",
+    std::printf("ratio window/core: %.2f (bound %.2f)\n", ratio, kRatioBound);
+    std::printf("heap for the rows: window %.1f MB, core alone %.1f MB\n",
                 static_cast<double>(windowBytes) / (1024.0 * 1024.0),
                 static_cast<double>(listBytes) / (1024.0 * 1024.0));
     std::printf("window's extra memory: %.1f MB (bound %.1f MB)\n", extraMegabytes,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocalSocket>
 
@@ -10,6 +11,7 @@
 
 #include "app/FileMenu.h"
 #include "app/InstanceHandover.h"
+#include "app/JobGridModel.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace palomix::testing {
@@ -46,9 +48,9 @@ TEST_F(AddingFilesTest, TheFileMenuTakesTheChosenFilesOrFolderAsADropAndKeepsThe
         static_cast<QDialog&>(dialog).accept();
     });
     form.Files().F1->trigger();
-    ASSERT_EQ(form.Jobs().JobCount(), 2);
-    EXPECT_EQ(form.Jobs().JobPath(0), blank);
-    EXPECT_EQ(form.Jobs().JobPath(1), japanese);
+    ASSERT_EQ(form.Core().JobCount(), 2);
+    EXPECT_EQ(form.Core().Job(0).path, blank);
+    EXPECT_EQ(form.Core().Job(1).path, japanese);
     EXPECT_TRUE(form.Core().RunActive());
     EXPECT_EQ(form.Files().Folder(), scratch_.Path("in"));
 
@@ -57,12 +59,12 @@ TEST_F(AddingFilesTest, TheFileMenuTakesTheChosenFilesOrFolderAsADropAndKeepsThe
         static_cast<QDialog&>(dialog).accept();
     });
     form.Files().F2->trigger();
-    ASSERT_EQ(form.Jobs().JobCount(), 3);
-    EXPECT_EQ(form.Jobs().JobPath(2), inFolder);
+    ASSERT_EQ(form.Core().JobCount(), 3);
+    EXPECT_EQ(form.Core().Job(2).path, inFolder);
     // Cancelled: nothing.
     AnswerDialog([](QFileDialog& dialog) { dialog.reject(); });
     form.Files().F1->trigger();
-    EXPECT_EQ(form.Jobs().JobCount(), 3);
+    EXPECT_EQ(form.Core().JobCount(), 3);
 
     // The next start opens the dialogs where the last one ended.
     form.Button1Click();
@@ -74,15 +76,51 @@ TEST_F(AddingFilesTest, PathsGivenBeforeTheRestoreWaitForItAndStartAsADrop) {
     const std::string file = scratch_.Write("in/a.avi", "a");
     TMainForm1& form = MakeForm();
     form.OpenPaths({file});
-    EXPECT_TRUE(form.Jobs().Empty());
+    EXPECT_EQ(form.Core().JobCount(), 0);
     WriteState("[SET]\nMC1=0\nMC2=" + std::to_string(kProbe) + "\nBE1=" + outFolder_ + "\n");
     form.FormActivate();
-    EXPECT_EQ(form.Jobs().JobPath(0), file);
+    EXPECT_EQ(form.Core().Job(0).path, file);
     ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
     EXPECT_TRUE(std::filesystem::exists(outFolder_ + "/a.probe"));
+}
 
-    EXPECT_EQ(PathsFromArguments({"--", "rel/a b.avi", "/abs/c.avi", "", "--"}, "/home/me"),
-              (std::vector<std::string>{"/home/me/rel/a b.avi", "/abs/c.avi", "/home/me/--"}));
+// The current folder of the process, for as long as it lives.
+class CurrentFolderScope {
+public:
+    explicit CurrentFolderScope(const std::string& folder)
+        : before_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~CurrentFolderScope() { std::filesystem::current_path(before_); }
+    CurrentFolderScope(const CurrentFolderScope&) = delete;
+    CurrentFolderScope& operator=(const CurrentFolderScope&) = delete;
+
+private:
+    std::filesystem::path before_;
+};
+
+TEST_F(AddingFilesTest, APathSpelledAnyWayGivesTheSameRowByADropAndByTheCommandLine) {
+    const std::string file = scratch_.Write("in/F/z.avi", "z");
+    const std::string spelled = scratch_.Path("in/./F/../F/");
+    TMainForm1& form = Ready(kHang);
+    form.show();
+    ProcessPending();
+    DragAndDrop(form, *form.Label4, {spelled});
+    ASSERT_TRUE(WaitUntil([&] { return form.Core().JobCount() == 1; }));
+    {
+        // A later start in another folder means its relative paths from there.
+        const CurrentFolderScope there(scratch_.Path("in"));
+        const std::vector<std::string> arguments =
+            PathsFromArguments({"--", spelled, "", "./F/../F//"});
+        EXPECT_EQ(arguments,
+                  (std::vector<std::string>{scratch_.Path("in/F"), scratch_.Path("in/F")}));
+        form.OpenPaths(arguments);
+    }
+    EXPECT_EQ(JobPaths(form), (std::vector<std::string>{file, file, file}));
+    for (int row = 1; row <= 3; ++row) {
+        EXPECT_EQ(form.GridCell(kFileNameColumn, row), "z.avi");
+        EXPECT_EQ(form.GridCell(kFullPathColumn, row), file);
+    }
 }
 
 TEST(InstanceHandoverTest, PathsOfAnyBytesReachTheWindowAndALaterStartNeverWaitsLong) {

@@ -276,7 +276,8 @@ protected:
     }
 
     static bool Idle(const TMainForm1& form) {
-        return form.Jobs().Empty() && !form.Core().RunActive() && !form.Core().WaitingForProcess();
+        return form.Core().JobCount() == 0 && !form.Core().RunActive() &&
+               !form.Core().WaitingForProcess();
     }
 
     ScratchFolder scratch_;
@@ -287,6 +288,13 @@ protected:
     std::optional<OpenFailure> openFailure_;  // every opening fails so
     std::unique_ptr<TMainForm1> form_;
 };
+
+// The paths of the window's jobs, in list order.
+inline std::vector<std::string> JobPaths(const TMainForm1& form) {
+    std::vector<std::string> paths;
+    form.Core().VisitJobs([&paths](const JobView& job) { paths.emplace_back(job.path); });
+    return paths;
+}
 
 // Sends a drag of the URLs over the middle of the widget, then the drop, to the window as the
 // window system would; the drop must be accepted as a copy.

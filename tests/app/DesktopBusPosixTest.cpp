@@ -203,7 +203,8 @@ TEST_F(DesktopBusPosixTest, TheWindowHoldsTheLockWhileConvertingThenNotifiesAndS
     EXPECT_EQ(notify[0].toString(), QStringLiteral("Palomix"));
     EXPECT_EQ(notify[3].toString().toStdString(), RunOptionTextsFor(Language::Japanese).noticeDone);
     EXPECT_EQ(notify[4].toString().toStdString(),
-              BatchCountWords(form.Report().Counts(), RunTextsFor(Language::Japanese)));
+              BatchCountWords(form.Report().Tally(), form.Report().NotAddedCount(),
+                              RunTextsFor(Language::Japanese)));
     EXPECT_EQ(qdbus_cast<QVariantMap>(notify[6]).value(QStringLiteral("desktop-entry")),
               QStringLiteral("palomix"));
     EXPECT_EQ(bus.CallsOf("Inhibit").size(), 1u);

@@ -41,7 +41,7 @@ TEST_F(DropAndRunTest, DropOfFilesAndAFolderConvertsEveryRowUntilTheGridIsEmpty)
     EXPECT_EQ(Row(form, 1), (std::vector<std::string>{"", "", ""}));
 
     form.FormDropFiles({file, folder});
-    ASSERT_EQ(form.Jobs().RowCount(), 4);
+    ASSERT_EQ(form.Core().JobCount(), 3);
     EXPECT_EQ(ViewRows(form), 3);
     EXPECT_EQ(Row(form, 1), (std::vector<std::string>{"Converting...(00:00:00)", "a.avi", file}));
     // The folder's own files in name order (letter case ignored), then those of Sub; the
@@ -68,7 +68,7 @@ TEST_F(DropAndRunTest, DropOfFilesAndAFolderConvertsEveryRowUntilTheGridIsEmpty)
 TEST_F(DropAndRunTest, DropOfAnEmptyFolderOrAMissingPathAddsNothingAndSaysWhatWasLeftOut) {
     TMainForm1& form = Ready(kProbe);
     form.FormDropFiles({scratch_.MakeFolder("empty"), scratch_.Path("missing.avi")});
-    EXPECT_TRUE(form.Jobs().Empty());
+    EXPECT_EQ(form.Core().JobCount(), 0);
     EXPECT_FALSE(form.Core().RunActive());
     EXPECT_FALSE(form.Button1->isEnabled());
     EXPECT_EQ(ViewRows(form), 1);
@@ -99,14 +99,14 @@ TEST_F(DropAndRunTest, DropsAnywhereOverTheWindowReachTheJobList) {
         SCOPED_TRACE(target->metaObject()->className());
         DragAndDrop(form, *target, {file});
         ++expected;
-        ASSERT_TRUE(WaitUntil([&] { return form.Jobs().JobCount() == expected; }));
+        ASSERT_TRUE(WaitUntil([&] { return form.Core().JobCount() == expected; }));
     }
-    EXPECT_EQ(form.Jobs().JobPath(expected - 1), file);
+    EXPECT_EQ(form.Core().Job(expected - 1).path, file);
     // A folder dropped with a final separator is still taken as the folder.
     scratch_.Write("in/F/z.avi", "z");
     DragAndDrop(form, *form.Label2, {scratch_.Path("in/F") + "/"});
-    ASSERT_TRUE(WaitUntil([&] { return form.Jobs().JobCount() == expected + 1; }));
-    EXPECT_EQ(form.Jobs().JobPath(expected), scratch_.Path("in/F/z.avi"));
+    ASSERT_TRUE(WaitUntil([&] { return form.Core().JobCount() == expected + 1; }));
+    EXPECT_EQ(form.Core().Job(expected).path, scratch_.Path("in/F/z.avi"));
 }
 
 TEST_F(DropAndRunTest, StopEndsTheRunningConverterAndGoesOnWithTheNextJob) {
@@ -117,8 +117,8 @@ TEST_F(DropAndRunTest, StopEndsTheRunningConverterAndGoesOnWithTheNextJob) {
     ASSERT_TRUE(form.Button1->isEnabled());
     form.Button1->click();
     // The stopped job has left at once; the button waits for the next job to start.
-    EXPECT_EQ(form.Jobs().JobCount(), 1);
-    EXPECT_EQ(form.Jobs().HeadPath(), second);
+    EXPECT_EQ(form.Core().JobCount(), 1);
+    EXPECT_EQ(form.Core().Job(0).path, second);
     ASSERT_TRUE(WaitUntil([&] { return form.Button1->isEnabled(); }));
     EXPECT_EQ(form.GridCell(0, 1), "Converting...(00:00:00)");
     ASSERT_EQ(form.Report().FailedJobs().size(), 1u);
@@ -193,7 +193,7 @@ TEST_F(DropAndRunTest, ALaunchFailureStopsTheRunAndShowsWhy) {
     form.FormDropFiles({file, file});
     EXPECT_FALSE(form.Core().RunActive());
     EXPECT_FALSE(form.Button1->isEnabled());
-    EXPECT_EQ(form.Jobs().JobCount(), 2);
+    EXPECT_EQ(form.Core().JobCount(), 2);
     EXPECT_EQ(form.GridCell(0, 1), "起動できません: palomix-converter");
     const std::string status = form.RunStatus1->Status().toStdString();
     EXPECT_NE(status.find("起動できません"), std::string::npos) << status;
@@ -216,7 +216,7 @@ TEST_F(DropAndRunTest, ADropWithNoCommandChosenQueuesTheFilesAndAsksForOne) {
     ASSERT_EQ(messages_->texts.size(), 1u);
     EXPECT_NE(messages_->texts[0].find("設定ファイルと変換コマンドを選択してください"),
               std::string::npos);
-    EXPECT_EQ(form.Jobs().JobCount(), 1);
+    EXPECT_EQ(form.Core().JobCount(), 1);
     EXPECT_EQ(form.GridCell(0, 1), "Wait...");
     EXPECT_FALSE(form.Core().RunActive());
 
@@ -254,7 +254,7 @@ TEST_F(DropAndRunTest, ClosingDuringARunSavesAtOnceAndClosesWhenTheRunHasEnded) 
     // The second job still runs, then the window closes without saving once more.
     std::filesystem::remove(StatePath());
     ASSERT_TRUE(WaitUntil([&] { return !form.isVisible(); }));
-    EXPECT_TRUE(form.Jobs().Empty());
+    EXPECT_EQ(form.Core().JobCount(), 0);
     EXPECT_FALSE(std::filesystem::exists(StatePath()));
     EXPECT_TRUE(messages_->texts.empty());
 }

@@ -21,9 +21,9 @@ TEST_F(DropPosixTest, ANameThatIsNotUtf8IsQueuedByteForByte) {
     DragAndDropUrls(form, *form.Label4,
                     {QUrl::fromEncoded(QByteArray::fromStdString(base + "/caf%E9%201.avi")),
                      QUrl::fromEncoded(QByteArray::fromStdString(base + "/d%FF/"))});
-    ASSERT_TRUE(WaitUntil([&] { return form.Jobs().JobCount() == 2; }));
-    EXPECT_EQ(form.Jobs().JobPath(0), latin1);
-    EXPECT_EQ(form.Jobs().JobPath(1), inside);
+    ASSERT_TRUE(WaitUntil([&] { return form.Core().JobCount() == 2; }));
+    EXPECT_EQ(form.Core().Job(0).path, latin1);
+    EXPECT_EQ(form.Core().Job(1).path, inside);
     EXPECT_EQ(form.Report().FailureCount(), 0);
 }
 

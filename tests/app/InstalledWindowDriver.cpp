@@ -46,7 +46,8 @@ bool Check(bool condition, const char* what) {
 
 bool WaitForIdle(const palomix::TMainForm1& form) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!form.Jobs().Empty() || form.Core().RunActive() || form.Core().WaitingForProcess()) {
+    while (form.Core().JobCount() != 0 || form.Core().RunActive() ||
+           form.Core().WaitingForProcess()) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
         }
@@ -58,7 +59,7 @@ bool WaitForIdle(const palomix::TMainForm1& form) {
 }
 
 int MusicRow(const palomix::TMainForm1& form) {
-    const auto& entries = form.Catalogue().Entries();
+    const auto& entries = form.Core().SettingsFiles();
     for (std::size_t row = 0; row < entries.size(); ++row) {
         if (entries[row].fileName == "music.ini") {
             return static_cast<int>(row);
@@ -78,7 +79,7 @@ bool Convert(palomix::TMainForm1& form, const std::string& input, const std::str
     emit form.MultiComboBox1->activated(music);
     form.FormDropFiles({input});
     ok = Check(WaitForIdle(form), "the conversion ends") && ok;
-    ok = Check(form.Report().Counts().converted == 1 && form.Report().FailureCount() == 0,
+    ok = Check(form.Report().Tally().done == 1 && form.Report().FailureCount() == 0,
                "the file was converted") &&
          ok;
     bool written = false;
@@ -92,8 +93,7 @@ bool Convert(palomix::TMainForm1& form, const std::string& input, const std::str
 
 bool CheckRestored(palomix::TMainForm1& form, const std::string& videos) {
     bool ok = Check(form.Marks().english, "English is still chosen");
-    ok = Check(form.Catalogue().SelectedSettingsRow() == MusicRow(form), "music.ini is chosen") &&
-         ok;
+    ok = Check(form.Core().SelectedSettingsRow() == MusicRow(form), "music.ini is chosen") && ok;
     ok = Check(form.BrowserEdit1->Path() == videos, "the output folder is kept") && ok;
     return Check(form.close(), "the window closes") && ok;
 }

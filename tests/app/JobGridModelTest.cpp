@@ -1,14 +1,17 @@
-// The table model of the job grid: every change of the job list reaches the views as exactly
-// one begin/end pair with the row counts before and after that Qt requires, and the cells
-// read as the grid's.
+// The table model of the job grid over the core: every change of the job list reaches the
+// views as exactly one begin/end pair with the row counts before and after that Qt requires,
+// and the cells read as the grid's.
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 
 #include <string>
 #include <vector>
 
 #include "app/JobGridModel.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/app/ProgressLauncher.h"
 
-namespace palomix {
+namespace palomix::testing {
 namespace {
 
 // Records the model's signals as text, checking the row count around every insertion and
@@ -62,9 +65,41 @@ std::string Text(const JobGridModel& model, int row, int column) {
     return model.index(row, column).data().toString().toStdString();
 }
 
-TEST(JobGridModelTest, EmptyListIsOneBlankRowBelowTheHeader) {
-    JobQueue queue(PathStyle::Posix);
-    JobGridModel model(queue);
+// A core whose one command runs until it is stopped (nothing is started), the model over it.
+class JobGridModelTest : public ::testing::Test {
+protected:
+    JobGridModelTest() {
+        scratch_.Write("program/convert_settings/t.ini",
+                       "[Info]\nTitle=t\n[Item0]\nTitle=run\nCommand0=" + HelperPath("sleep") +
+                           " \"<%InputFile%>\"\n");
+        EngineSetup setup;
+        setup.programFolder = scratch_.Path("program");
+        setup.makeLauncher = [logs = scratch_.MakeFolder("logs")](PostToHost post) {
+            return std::make_unique<ProgressLauncher>(
+                std::move(post), logs, "", [](const std::string&) { return std::string(); });
+        };
+        engine_ = std::make_unique<Engine>(std::move(setup), [](std::function<void()> task) {
+            QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(task),
+                                      Qt::QueuedConnection);
+        });
+        engine_->LoadCatalogue(Language::Japanese);
+        engine_->SetOutputFolder(scratch_.Path("out"));
+    }
+
+    std::vector<std::string> Files(const std::vector<std::string>& names) const {
+        std::vector<std::string> paths;
+        for (const std::string& name : names) {
+            paths.push_back(scratch_.Write("in/" + name, "v"));
+        }
+        return paths;
+    }
+
+    ScratchFolder scratch_;
+    std::unique_ptr<Engine> engine_;
+};
+
+TEST_F(JobGridModelTest, EmptyListIsOneBlankRowBelowTheHeader) {
+    JobGridModel model(*engine_);
     model.SetCaptions(CaptionsFor(Language::Japanese), RunTextsFor(Language::Japanese));
     EXPECT_EQ(model.rowCount(), 1);
     EXPECT_EQ(model.columnCount(), 3);
@@ -81,64 +116,75 @@ TEST(JobGridModelTest, EmptyListIsOneBlankRowBelowTheHeader) {
     EXPECT_TRUE(model.flags(model.index(0, 1)) & Qt::ItemIsSelectable);
 }
 
-TEST(JobGridModelTest, ChangesOfTheListArePreciseInsertionsRemovalsAndCellChanges) {
-    JobQueue queue(PathStyle::Posix);
-    JobGridModel model(queue);
+TEST_F(JobGridModelTest, ChangesOfTheListArePreciseInsertionsRemovalsAndCellChanges) {
+    JobGridModel model(*engine_);
+    model.SetCaptions(CaptionsFor(Language::Japanese), RunTextsFor(Language::Japanese));
     ModelRecorder recorder(model);
 
-    queue.AddJob("/v/clip.mp4");  // takes the blank row
+    const std::vector<std::string> clip = Files({"clip.mp4"});
+    engine_->AddFiles(clip);  // takes the blank row
     EXPECT_EQ(recorder.Take(), std::vector<std::string>{"data 0,0..0,2"});
     EXPECT_EQ(model.rowCount(), 1);
     EXPECT_EQ(Text(model, 0, 0), "Wait...");
     EXPECT_EQ(Text(model, 0, 1), "clip.mp4");
-    EXPECT_EQ(Text(model, 0, 2), "/v/clip.mp4");
+    EXPECT_EQ(Text(model, 0, 2), clip[0]);
 
-    const std::vector<std::string> more = {"/v/a", "/v/b", "/v/c"};
-    queue.AddJobs(more);  // one drop, one insertion
+    engine_->AddFiles(Files({"a", "b", "c"}));  // one drop, one insertion
     EXPECT_EQ(recorder.Take(), std::vector<std::string>{"insert 1..3"});
     EXPECT_EQ(Text(model, 3, 1), "c");
 
-    queue.SetStatus(queue.Id(0), JobStatus{JobState::Converting, 1, {}});
-    EXPECT_EQ(recorder.Take(), std::vector<std::string>{"data 0,0..0,0"});
+    engine_->StartRun();
+    EXPECT_EQ(Text(model, 0, 0), "Converting...(00:00:00)");
+    engine_->Tick();
     EXPECT_EQ(Text(model, 0, 0), "Converting...(00:00:01)");
-    queue.SetStatus(queue.Id(1), JobStatus{JobState::NotStarted, 4, "ffmpeg"});
-    EXPECT_EQ(Text(model, 1, 0), "起動できません: ffmpeg");
+    for (const std::string& change : recorder.Take()) {
+        EXPECT_EQ(change, "data 0,0..0,0");  // the head's status, nothing else
+    }
     // A change of language: the captions and the words of the status column.
     model.SetCaptions(CaptionsFor(Language::English), RunTextsFor(Language::English));
-    EXPECT_EQ(recorder.Take(),
-              (std::vector<std::string>{"data 1,0..1,0", "header 0..2", "data 0,0..3,0"}));
-    EXPECT_EQ(Text(model, 1, 0), "Could not start: ffmpeg");
+    EXPECT_EQ(recorder.Take(), (std::vector<std::string>{"header 0..2", "data 0,0..3,0"}));
     EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString().toStdString(), "Status (Time)");
-    queue.SetStatus(queue.Id(1), JobStatus{});
-    EXPECT_EQ(recorder.Take(), std::vector<std::string>{"data 1,0..1,0"});
 
-    queue.RemoveHeadJob();
-    EXPECT_EQ(recorder.Take(), std::vector<std::string>{"remove 0..0"});
-    EXPECT_EQ(Text(model, 0, 2), "/v/a");
-    EXPECT_EQ(Text(model, 0, 0), "Wait...");
-    queue.RemoveHeadJob();
-    queue.RemoveHeadJob();
-    EXPECT_EQ(recorder.Take(), (std::vector<std::string>{"remove 0..0", "remove 0..0"}));
-    queue.RemoveHeadJob();  // the last one: row 1 stays, blank
-    EXPECT_EQ(recorder.Take(), std::vector<std::string>{"data 0,0..0,2"});
+    // "c" below the converting head: the rows from there to where it stood show others now.
+    const std::vector<JobId> c = {engine_->Job(3).id};
+    engine_->MoveToTop(c);
+    EXPECT_EQ(recorder.Take(), std::vector<std::string>{"data 1,0..3,2"});
+    EXPECT_EQ(Text(model, 1, 1), "c");
+    const std::vector<JobId> waiting = {engine_->Job(1).id, engine_->Job(3).id};
+    engine_->RemoveWaiting(waiting);
+    EXPECT_EQ(recorder.Take(), (std::vector<std::string>{"remove 3..3", "remove 1..1"}));
+    EXPECT_EQ(Text(model, 1, 1), "a");
+
+    // The last jobs go: the first row stays, blank.
+    engine_->RemoveWaiting(std::vector<JobId>{engine_->Job(1).id});
+    engine_->StopAll();
+    ASSERT_TRUE(WaitUntil([&] { return engine_->JobCount() == 0; }));
+    EXPECT_EQ(recorder.Take().back(), "data 0,0..0,2");
     EXPECT_EQ(model.rowCount(), 1);
     EXPECT_EQ(Text(model, 0, 2), "");
 }
 
-TEST(JobGridModelTest, AnAppendBatchIsReportedOnceWhenItEnds) {
-    JobQueue queue(PathStyle::Posix);
-    JobGridModel model(queue);
+TEST_F(JobGridModelTest, ADropOfManyFilesIsOneChangeOfTheBlankRowAndOneInsertion) {
+    JobGridModel model(*engine_);
     ModelRecorder recorder(model);
-    queue.BeginAppend();
+    std::vector<std::string> paths;
     for (int i = 0; i < 1000; ++i) {
-        queue.AddJob("/f/" + std::to_string(i));
+        paths.push_back("/f/" + std::to_string(i));
     }
-    EXPECT_TRUE(recorder.log.empty());
-    queue.EndAppend();
+    engine_->AddFiles(paths);
     EXPECT_EQ(recorder.Take(), (std::vector<std::string>{"data 0,0..0,2", "insert 1..999"}));
     EXPECT_EQ(model.rowCount(), 1000);
     EXPECT_EQ(Text(model, 999, 1), "999");
 }
 
+TEST(JobStatusWordsTest, AJobThatCouldNotStartNamesItsProgramInTheLanguage) {
+    const JobStatus notStarted{JobState::NotStarted, 4, "ffmpeg"};
+    EXPECT_EQ(StatusWords(notStarted, RunTextsFor(Language::Japanese)), "起動できません: ffmpeg");
+    EXPECT_EQ(StatusWords(notStarted, RunTextsFor(Language::English)), "Could not start: ffmpeg");
+    EXPECT_EQ(
+        StatusWords(JobStatus{JobState::Converting, 360000, {}}, RunTextsFor(Language::English)),
+        "Converting...(100:00:00)");
+}
+
 }  // namespace
-}  // namespace palomix
+}  // namespace palomix::testing

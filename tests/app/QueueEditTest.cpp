@@ -27,22 +27,14 @@ protected:
             files_.push_back(scratch_.Write("in/f" + std::to_string(n) + ".avi", "v"));
         }
         form.FormDropFiles(files_);
-        EXPECT_TRUE(form.Core().IsConverting(form.Jobs().Id(0)));
+        EXPECT_TRUE(form.Core().IsConverting(form.Core().Job(0).id));
         return form;
-    }
-
-    static std::vector<std::string> Paths(const TMainForm1& form) {
-        std::vector<std::string> paths;
-        for (std::int32_t index = 0; index < form.Jobs().JobCount(); ++index) {
-            paths.push_back(form.Jobs().JobPath(index));
-        }
-        return paths;
     }
 
     static std::vector<JobId> Ids(const TMainForm1& form, std::initializer_list<int> rows) {
         std::vector<JobId> ids;
         for (const int row : rows) {
-            ids.push_back(form.Jobs().Id(row));
+            ids.push_back(form.Core().Job(row).id);
         }
         return ids;
     }
@@ -63,14 +55,14 @@ TEST_F(QueueEditTest, ClicksWithShiftAndCtrlOrCtrlASelectRowsAndDeleteTakesOutTh
     EXPECT_EQ(form.QueueMenu().SelectedJobs(), Ids(form, {0, 1, 2, 3, 5}));
 
     PressKey(form, Qt::Key_Delete);
-    EXPECT_EQ(Paths(form), (std::vector<std::string>{files_[0], files_[4]}));
-    EXPECT_TRUE(form.Core().IsConverting(form.Jobs().Id(0)));
+    EXPECT_EQ(JobPaths(form), (std::vector<std::string>{files_[0], files_[4]}));
+    EXPECT_TRUE(form.Core().IsConverting(form.Core().Job(0).id));
     EXPECT_EQ(form.RunStatus1->Status().toStdString(), "変換中: 残り 2 件");
 
     PressKey(form, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(form.QueueMenu().SelectedJobs().size(), 2U);
     PressKey(form, Qt::Key_Delete);
-    EXPECT_EQ(Paths(form), (std::vector<std::string>{files_[0]}));
+    EXPECT_EQ(JobPaths(form), (std::vector<std::string>{files_[0]}));
     EXPECT_TRUE(form.Core().RunActive());
     form.Button1->click();  // only a stop ends it
     ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
@@ -100,9 +92,10 @@ TEST_F(QueueEditTest, TheContextMenuMovesStopsOpensTheOutputFolderAndCopiesTheLi
 
     ClickRow(form, 2);
     ClickRow(form, 3, Qt::ControlModifier);
-    const JobId third = form.Jobs().Id(2);
+    const JobId third = form.Core().Job(2).id;
     Item(*form.QueueMenu().MakeMenu(3), "moveToTop")->trigger();
-    EXPECT_EQ(Paths(form), (std::vector<std::string>{files_[0], files_[2], files_[3], files_[1]}));
+    EXPECT_EQ(JobPaths(form),
+              (std::vector<std::string>{files_[0], files_[2], files_[3], files_[1]}));
     EXPECT_EQ(form.QueueMenu().SelectedJobs(), Ids(form, {1, 2}));  // still selected
 
     Item(*form.QueueMenu().MakeMenu(1), "copyCommandLines")->trigger();
@@ -116,10 +109,10 @@ TEST_F(QueueEditTest, TheContextMenuMovesStopsOpensTheOutputFolderAndCopiesTheLi
     EXPECT_EQ(form.QueueMenu().OutputFolderOf(third), outFolder_);
 
     Item(*head, "stopThisFile")->trigger();
-    ASSERT_TRUE(WaitUntil([&] { return form.Jobs().JobPath(0) == files_[2]; }));
-    ASSERT_TRUE(WaitUntil([&] { return form.Core().IsConverting(form.Jobs().Id(0)); }));
+    ASSERT_TRUE(WaitUntil([&] { return form.Core().Job(0).path == files_[2]; }));
+    ASSERT_TRUE(WaitUntil([&] { return form.Core().IsConverting(form.Core().Job(0).id); }));
     Item(*form.QueueMenu().MakeMenu(-1), "removeAllWaiting")->trigger();
-    EXPECT_EQ(Paths(form), (std::vector<std::string>{files_[2]}));
+    EXPECT_EQ(JobPaths(form), (std::vector<std::string>{files_[2]}));
     form.Button1->click();
     ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
 }

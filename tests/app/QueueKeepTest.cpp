@@ -34,14 +34,6 @@ protected:
         })) << read.problem;
         return read.queue;
     }
-
-    static std::vector<std::string> Paths(const TMainForm1& form) {
-        std::vector<std::string> paths;
-        for (std::int32_t index = 0; index < form.Jobs().JobCount(); ++index) {
-            paths.push_back(form.Jobs().JobPath(index));
-        }
-        return paths;
-    }
 };
 
 TEST_F(QueueKeepTest, TheListIsKeptWhileItChangesAndContinuesAtTheNextStartWithItsSettings) {
@@ -72,11 +64,11 @@ TEST_F(QueueKeepTest, TheListIsKeptWhileItChangesAndContinuesAtTheNextStartWithI
     ASSERT_EQ(messages_->questions.size(), 2U);
     EXPECT_EQ(messages_->questions[1].text.toStdString(),
               "前回変換が終わらなかった 3 件のファイルの変換を続けますか?");
-    EXPECT_EQ(Paths(next), (std::vector<std::string>{first, second, inFolder}));
-    EXPECT_EQ(next.Jobs().Subfolder(2), "sub");
+    EXPECT_EQ(JobPaths(next), (std::vector<std::string>{first, second, inFolder}));
+    EXPECT_EQ(next.Core().Job(2).subfolder, "sub");
     EXPECT_EQ(next.MultiComboBox2->ItemIndex(), kHang);
     EXPECT_EQ(next.BrowserEdit1->Path(), outFolder_);
-    EXPECT_TRUE(next.Core().IsConverting(next.Jobs().Id(0)));
+    EXPECT_TRUE(next.Core().IsConverting(next.Core().Job(0).id));
     EXPECT_TRUE(messages_->texts.empty());
 
     // The list goes on being kept; "Discard" at the start after that empties it for good.
@@ -86,7 +78,7 @@ TEST_F(QueueKeepTest, TheListIsKeptWhileItChangesAndContinuesAtTheNextStartWithI
     messages_->answers = {kDiscardQueue};
     TMainForm1& third = Restored();
     EXPECT_EQ(messages_->questions.size(), 3U);
-    EXPECT_TRUE(third.Jobs().Empty());
+    EXPECT_EQ(third.Core().JobCount(), 0);
     EXPECT_FALSE(third.Core().RunActive());
     EXPECT_FALSE(std::filesystem::exists(QueuePath()));
 }
@@ -99,10 +91,10 @@ TEST_F(QueueKeepTest, AQueueOfAHundredThousandFilesComesBackWholeAndCanBeEmptied
     SaveQueueFile(QueuePath(), queue);
     messages_->answers = {kContinueQueue};
     TMainForm1& form = Kept();
-    ASSERT_EQ(form.Jobs().JobCount(), 100000);
+    ASSERT_EQ(form.Core().JobCount(), 100000);
     EXPECT_EQ(form.StringGrid2->model()->rowCount(), 100000);
-    for (std::int32_t index = 0; index < form.Jobs().JobCount(); ++index) {
-        ASSERT_EQ(form.Jobs().JobPath(index), queue.files[static_cast<std::size_t>(index)].path);
+    for (std::int32_t index = 0; index < form.Core().JobCount(); ++index) {
+        ASSERT_EQ(form.Core().Job(index).path, queue.files[static_cast<std::size_t>(index)].path);
     }
     EXPECT_EQ(form.QueueMenu().RemoveAllWaiting(), 99999);
     EXPECT_EQ(form.StringGrid2->model()->rowCount(), 1);
@@ -125,7 +117,7 @@ TEST_F(QueueKeepTest, ADamagedQueueIsSetAsideAndAGoneCommandLetsTheFilesWait) {
               0U)
         << messages_->texts[0];
     EXPECT_TRUE(std::filesystem::exists(QueuePath() + ".damaged"));
-    EXPECT_TRUE(form.Jobs().Empty());
+    EXPECT_EQ(form.Core().JobCount(), 0);
 
     // A queue whose settings file is gone waits for a choice rather than take another command.
     form_.reset();
@@ -134,7 +126,7 @@ TEST_F(QueueKeepTest, ADamagedQueueIsSetAsideAndAGoneCommandLetsTheFilesWait) {
     messages_->texts.clear();
     messages_->answers = {kContinueQueue};
     TMainForm1& next = Kept();
-    EXPECT_EQ(Paths(next), std::vector<std::string>{file});
+    EXPECT_EQ(JobPaths(next), std::vector<std::string>{file});
     EXPECT_FALSE(next.Core().RunActive());
     ASSERT_EQ(messages_->texts.size(), 1U);
     EXPECT_NE(messages_->texts[0].find("/nowhere/gone.ini"), std::string::npos);

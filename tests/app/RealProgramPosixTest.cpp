@@ -119,13 +119,14 @@ TEST_F(RealProgramPosixTest, AWindowKilledDuringARunOffersItsQueueAtTheNextStart
     next.FormActivate();
     ASSERT_EQ(messages->questions.size(), 1U);
     EXPECT_NE(messages->questions[0].text.toStdString().find(" 2 "), std::string::npos);
-    ASSERT_EQ(next.Jobs().JobCount(), 2);
-    EXPECT_EQ(next.Jobs().JobPath(0), files[0]);  // the one being converted, first again
-    EXPECT_EQ(next.Jobs().JobPath(1), files[1]);
-    EXPECT_TRUE(next.Core().IsConverting(next.Jobs().Id(0)));
+    ASSERT_EQ(next.Core().JobCount(), 2);
+    EXPECT_EQ(next.Core().Job(0).path, files[0]);  // the one being converted, first again
+    EXPECT_EQ(next.Core().Job(1).path, files[1]);
+    EXPECT_TRUE(next.Core().IsConverting(next.Core().Job(0).id));
     next.QueueMenu().RemoveAllWaiting();
     next.Button1Click();
-    ASSERT_TRUE(WaitUntil([&] { return next.Jobs().Empty() && !next.Core().WaitingForProcess(); }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return next.Core().JobCount() == 0 && !next.Core().WaitingForProcess(); }));
 }
 
 }  // namespace

@@ -105,21 +105,22 @@ TEST_F(RunChoicesTest, TheStopsEndTheRunAndLeaveTheWaitingFiles) {
     EXPECT_TRUE(form.Core().RunActive());
     form.Button1Click();
     ASSERT_TRUE(WaitUntil([&] { return !form.Core().RunActive(); }));
-    EXPECT_EQ(form.Jobs().JobCount(), 2);
+    EXPECT_EQ(form.Core().JobCount(), 2);
     EXPECT_FALSE(menu.StopAll->isEnabled());
 
     form.FormDropFiles({scratch_.Write("in/4.avi", "4")});
     ASSERT_TRUE(form.Core().RunActive());
     menu.StopAll->trigger();
     ASSERT_TRUE(WaitUntil([&] { return !form.Core().RunActive(); }));
-    EXPECT_EQ(form.Jobs().JobCount(), 2);
+    EXPECT_EQ(form.Core().JobCount(), 2);
     // Each end is told; neither is a queue that is done.
     const RunOptionTexts& texts = RunOptionTextsFor(Language::Japanese);
     ASSERT_EQ(desktop_->notices.size(), 2u);
     EXPECT_EQ(desktop_->notices[0].first, texts.noticeStopped);
     EXPECT_EQ(desktop_->notices[1].first, texts.noticeStopped);
     EXPECT_EQ(desktop_->notices[1].second,
-              BatchCountWords(form.Report().Counts(), RunTextsFor(Language::Japanese)));
+              BatchCountWords(form.Report().Tally(), form.Report().NotAddedCount(),
+                              RunTextsFor(Language::Japanese)));
     EXPECT_EQ(desktop_->awake, (std::vector<bool>{false, true, false, true, false}));
     EXPECT_TRUE(messages_->texts.empty());
 }

@@ -6,6 +6,7 @@
 #include "app/AboutBox.h"
 #include "app/ConverterReasons.h"
 #include "app/RunReport.h"
+#include "engine/ConverterFeatures.h"
 
 namespace palomix {
 namespace {
@@ -256,23 +257,26 @@ TEST(AboutBoxTest, TheConverterVersionAndItsLicenceComeFromItsOwnWords) {
 
     AboutFacts facts;
     facts.version = "1.2.3";
-    facts.converter = ConverterAnswer{ConverterAnswer::State::Found, *version};
+    facts.converter = ConverterFacts{ConverterFacts::State::Known, *version, "ffprobe per file"};
     facts.programFolder = "/opt/palomix";
     facts.stateFile = "/home/u/.config/palomix/Palomix.ini";
     facts.settingsFolders = {"/opt/palomix/convert_settings",
                              "/home/u/.config/palomix/convert_settings"};
     const std::string english = AboutText(facts, AboutTextsFor(Language::English));
-    for (const char* part : {"Version 1.2.3", "Licence: not stated in this build",
-                             "ffmpeg in cores: 5.1.6-0+deb12u1 (GPL version 2 or later)",
-                             "State file: /home/u/.config/palomix/Palomix.ini",
-                             "    /home/u/.config/palomix/convert_settings"}) {
+    for (const char* part :
+         {"Version 1.2.3", "Licence: not stated in this build",
+          "ffmpeg in cores: 5.1.6-0+deb12u1 (GPL version 2 or later)",
+          "Media probe: ffprobe per file", "State file: /home/u/.config/palomix/Palomix.ini",
+          "    /home/u/.config/palomix/convert_settings"}) {
         EXPECT_NE(english.find(part), std::string::npos) << part << "\n" << english;
     }
     facts.licence = "MIT";
-    facts.converter.state = ConverterAnswer::State::NoAnswer;
+    facts.converter = ConverterFacts{ConverterFacts::State::Unreadable, std::nullopt, ""};
     const std::string japanese = AboutText(facts, AboutTextsFor(Language::Japanese));
-    EXPECT_NE(japanese.find("ライセンス: MIT"), std::string::npos) << japanese;
-    EXPECT_NE(japanese.find("cores の ffmpeg: 応答がありません"), std::string::npos) << japanese;
+    for (const char* part : {"ライセンス: MIT", "cores の ffmpeg: 応答がありません",
+                             "メディアの調べ方: なし (出力は確かめられません)"}) {
+        EXPECT_NE(japanese.find(part), std::string::npos) << part << "\n" << japanese;
+    }
 }
 
 }  // namespace

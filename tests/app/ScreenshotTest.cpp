@@ -270,10 +270,11 @@ TEST(WindowScreenshots, DISABLED_EndOfBatchFailureListAndCloseQuestion) {
     form.Timer0->stop();
     form.FormDropFiles(files);
     ASSERT_TRUE(WaitUntil([&] {
-        return form.Jobs().Empty() || form.Jobs().HeadPath().find("concert") != std::string::npos;
+        return form.Core().JobCount() == 0 ||
+               form.Core().Job(0).path.find("concert") != std::string::npos;
     }));
     form.Button1Click();
-    ASSERT_TRUE(WaitUntil([&] { return form.Jobs().Empty() && !form.Core().RunActive(); }));
+    ASSERT_TRUE(WaitUntil([&] { return form.Core().JobCount() == 0 && !form.Core().RunActive(); }));
     form.BrowserEdit1->SetPath("/home/palomix/Videos/converted");
 
     const std::string out = PictureFolder();

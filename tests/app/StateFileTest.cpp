@@ -107,7 +107,7 @@ TEST_F(StateFileTest, NoLanguageLeavesLayoutCaptionsAndEmptySelectors) {
     EXPECT_EQ(form.MultiComboBox1->ItemIndex(), -1);
     EXPECT_EQ(form.MultiComboBox2->ItemCount(), 0);
     EXPECT_EQ(form.ListBox1->count(), 0);
-    EXPECT_FALSE(form.Catalogue().SelectedCommand());
+    EXPECT_FALSE(form.Core().SelectedCommand());
     // Saved as it is: neither flag, no selection.
     ASSERT_TRUE(form.FormClose());
     EXPECT_EQ(Key(StatePath(), "B1"), "0");
@@ -122,7 +122,7 @@ TEST_F(StateFileTest, StoredSelectionsPickTheRowsByPosition) {
     ASSERT_EQ(form.MultiComboBox2->ItemCount(), 4);
     EXPECT_EQ(form.MultiComboBox2->ItemIndex(), 2);
     EXPECT_EQ(form.MultiComboBox2->GetColumnText(), "D2");
-    const auto chosen = form.Catalogue().SelectedCommand();
+    const auto chosen = form.Core().SelectedCommand();
     ASSERT_TRUE(chosen);
     EXPECT_EQ(chosen->settingsFile, programFolder_ + "/convert_settings/d.ini");
     EXPECT_EQ(chosen->itemNumber, 2);
@@ -136,7 +136,7 @@ TEST_F(StateFileTest, SelectionsThatNoLongerFitSelectNothing) {
         EXPECT_EQ(form.MultiComboBox1->ItemIndex(), -1);
         EXPECT_EQ(form.MultiComboBox2->ItemCount(), 0);
         EXPECT_EQ(form.MultiComboBox2->ItemIndex(), -1);
-        EXPECT_FALSE(form.Catalogue().SelectedCommand());
+        EXPECT_FALSE(form.Core().SelectedCommand());
         EXPECT_TRUE(messages_->texts.empty());
     }
     // A command row beyond the list of a file that is still there.

@@ -34,7 +34,7 @@ TEST_F(WindowFeedbackTest, FailuresOutliveTheBatchAndConvertAgainRunsThemWithThe
     EXPECT_EQ(list.ConvertAgainButton().text().toStdString(), "もう一度変換");
     Pick(*form.MultiComboBox2, kProbe);  // the cause is fixed
     list.ConvertAgainButton().click();
-    EXPECT_EQ(form.Jobs().JobCount(), 2);
+    EXPECT_EQ(form.Core().JobCount(), 2);
     ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
     EXPECT_TRUE(std::filesystem::exists(outFolder_ + "/1.probe"));
     EXPECT_TRUE(std::filesystem::exists(outFolder_ + "/2.probe"));
@@ -95,7 +95,7 @@ TEST_F(WindowFeedbackTest, TheCloseQuestionDuringARunAndEachOfItsAnswers) {
     ASSERT_TRUE(WaitUntil([&] { return !form.isVisible(); }));
     EXPECT_FALSE(form.Core().RunActive());
     // The job that was never reached is still in the list when the window goes.
-    EXPECT_EQ(form.Jobs().JobCount(), 1);
+    EXPECT_EQ(form.Core().JobCount(), 1);
     EXPECT_TRUE(messages_->texts.empty());
 }
 

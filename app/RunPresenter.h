@@ -1,0 +1,125 @@
+// The run as the window shows it, and the window's part in it: the jobs a drop (or a kept
+// queue, or "Convert again") brings and the run they start, the Stop button, the status strip
+// left of it with the batch's counts and the queue's progress, the grid's progress bars, the
+// failure list, the notice at a run's end and what the user chose to follow a queue done. The
+// presenter is the window's EngineObserver for all of it.
+//
+// A close pending while the run goes on is shown on the strip and ends the window when the run
+// has ended (OnCloseNow); the window tells the presenter about it (SetPendingClose).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/MessageSink.h"
+#include "app/RunReport.h"
+#include "engine/Engine.h"
+
+class QWidget;
+
+namespace palomix {
+
+class DesktopSession;
+class ProgressDelegate;
+class QueueEndAction;
+class RunSettingsMenu;
+class TFailureWindow;
+struct WindowControls;
+
+// How a close during a run goes on.
+enum class CloseMode {
+    None,       // no close pending
+    WhenDone,   // the window closes when the run has ended
+    AfterStop,  // every conversion was stopped; the window closes when the run has ended
+};
+
+class RunPresenter final : private EngineObserver {
+public:
+    // What the presenter works with: the window and its controls, the Settings menu's run
+    // choices, the desktop around the window.
+    struct Parts {
+        Engine& engine;
+        QWidget& window;
+        WindowControls& controls;
+        RunSettingsMenu& runMenu;
+        DesktopSession& desktop;
+        std::shared_ptr<MessageSink> messages;
+        int powerCountdownSeconds = 60;
+    };
+    explicit RunPresenter(Parts parts);
+    ~RunPresenter() override;
+    RunPresenter(const RunPresenter&) = delete;
+    RunPresenter& operator=(const RunPresenter&) = delete;
+
+    // The run ended with a close pending: the window closes now.
+    std::function<void()> OnCloseNow;
+    // The queue is done and the user chose to quit then.
+    std::function<void()> OnQuitWhenDone;
+
+    // New jobs, a new batch when no run is active, and the run started: dropped paths (those
+    // that add no job are listed as failures), files put into the list as they are (with
+    // `start` false they wait for the user's choice of a command), the failed and stopped
+    // files of the failure list.
+    void TakeDrop(std::span<const std::string> paths);
+    void TakeFiles(std::span<const JobEntry> files, bool start);
+    void ConvertAgain();
+    void ClearFailures();
+    // Jobs that wait for a command start when one is chosen now.
+    void StartWaitingJobs();
+    // The run timer's tick.
+    void Tick();
+
+    void SetPendingClose(CloseMode mode);
+    CloseMode PendingClose() const { return closeMode_; }
+
+    // The strip, the failure list and the desktop brought up to date (after a change of
+    // language, say).
+    void Refresh();
+    // Opens the failure list (also a click on the status strip).
+    void ShowFailures();
+    void CloseFailures();
+
+    const RunReport& Report() const { return report_; }
+    TFailureWindow* FailureWindow() const { return failureWindow_; }
+    QueueEndAction& QueueEnd() const { return *queueEnd_; }
+    ProgressDelegate& GridProgress() const { return *progress_; }
+
+private:
+    void JobsAdded(std::int32_t first, std::int32_t count) override;
+    void JobsRemoved(std::int32_t first, std::int32_t count) override;
+    void StopEnabledChanged(bool enabled) override;
+    void CommandStarted(const CommandStart& start) override;
+    void JobEnded(const JobResult& result) override;
+    void RunEnded(const RunEnd& end) override;
+    void StopFailed() override;
+
+    // A drop or the like while no run is active begins a new batch.
+    void BeginBatch();
+    void StartRun();
+    // The status strip, the queue's progress on the desktop, the sleep lock and the stops of
+    // the Settings menu, after a change of the run or a tick.
+    void ShowRunState();
+    void UpdateFailureWindow();
+    // The notification of a run's end and what the user chose to follow a queue done.
+    void TellRunEnd(const RunEnd& end);
+    void Message(std::string_view text);
+    Language TextLanguage() const;
+
+    Engine& engine_;
+    QWidget& window_;
+    WindowControls& controls_;
+    RunSettingsMenu& runMenu_;
+    DesktopSession& desktop_;
+    std::shared_ptr<MessageSink> messages_;
+    std::unique_ptr<QueueEndAction> queueEnd_;
+    ProgressDelegate* progress_;               // the window's child
+    TFailureWindow* failureWindow_ = nullptr;  // the window's child, made when first opened
+    RunReport report_;
+    bool waitingForCommand_ = false;  // jobs wait because no command was chosen
+    CloseMode closeMode_ = CloseMode::None;
+};
+
+}  // namespace palomix
