@@ -37,7 +37,7 @@ public:
         result.handle = ProcessHandle{++next_};
         result.logPath = logFolder_ + "/" + std::to_string(next_) + ".log";
         if (commandLine.find("ffprobe") != std::string::npos) {
-            std::ofstream(result.logPath) << length_ << "\n";
+            std::ofstream(result.logPath) << "format_name=avi\nduration=" << length_ << "\n";
             post_([onEnded = std::move(onEnded), handle = result.handle] {
                 onEnded(handle, ProcessExit{});
             });
