@@ -54,7 +54,7 @@ if(PALOMIX_INSTALL_LAYOUT STREQUAL "unix" AND NOT WIN32)
         COMMENT "Making the Debian package"
         VERBATIM)
     # What the install takes from the build tree.
-    foreach(target palomix palomix-batch palomix_program_folder palomix_desktop_files)
+    foreach(target palomix palomix-batch palomix-probe palomix_program_folder palomix_desktop_files)
         if(TARGET ${target})
             add_dependencies(palomix_deb ${target})
         endif()

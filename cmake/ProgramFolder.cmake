@@ -105,7 +105,7 @@ else()
 endif()
 
 set(palomix_installed_programs)
-foreach(target palomix palomix-batch)
+foreach(target palomix palomix-batch palomix-probe)
     if(TARGET ${target})
         install(TARGETS ${target} RUNTIME DESTINATION ${PALOMIX_INSTALL_PROGRAM_DIR})
         list(APPEND palomix_installed_programs ${target})
