@@ -8,6 +8,7 @@
 #   settings      INI files, the settings catalogue, the state file
 #   engine        the core and its one door: queue, intake, command lines, run policy, run
 #   cli           palomix-batch
+#   probe         palomix-probe, which reads media with FFmpeg's libraries in a process of its own
 #   widgets       the Qt controls (Qt)
 #   app           the window (Qt)
 
