@@ -88,14 +88,21 @@ struct RunTexts {
     std::string_view nothingToRun;
     std::string_view outputExistsFormat;  // "{path}"
     std::string_view notConvertible;
-    std::string_view tooLargeForPlayer;
+    std::string_view tooLargeForPlayerFormat;  // "{path}": an output a FAT32 card cannot hold
     std::string_view noFreeName;
     std::string_view outputNotKeptFormat;  // "{path}"
     // The check of a done job's outputs: "{path}" each; "{output}" and "{input}" in seconds.
     std::string_view outputMissingFormat;
     std::string_view outputEmptyFormat;
-    std::string_view outputUnreadableFormat;
+    std::string_view outputUnreadableFormat;  // "{why}": one of the faults below
     std::string_view outputTooShortFormat;
+    // Why an output cannot be played to its end.
+    std::string_view faultNotMedia;
+    std::string_view faultNoStream;
+    std::string_view faultNoLength;
+    std::string_view faultCut;
+    std::string_view faultProbeCrashed;
+    std::string_view faultProbeTimedOut;
     std::string_view outputsNotChecked;  // appended to a batch's counts: no cores/ffprobe
     // What a command needs of cores/ffmpeg that it lacks: "{name}".
     std::string_view encoderMissingFormat;

@@ -160,8 +160,31 @@ std::string ConverterNeedWords(const ConverterNeed& need, const RunTexts& texts)
                 "{name}", need.name);
 }
 
+namespace {
+
+std::string_view FaultWords(OutputFault fault, const RunTexts& texts) {
+    switch (fault) {
+        case OutputFault::NoStream:
+            return texts.faultNoStream;
+        case OutputFault::NoLength:
+            return texts.faultNoLength;
+        case OutputFault::Cut:
+            return texts.faultCut;
+        case OutputFault::ProbeCrashed:
+            return texts.faultProbeCrashed;
+        case OutputFault::ProbeTimedOut:
+            return texts.faultProbeTimedOut;
+        case OutputFault::NotMedia:
+        case OutputFault::None:
+            break;
+    }
+    return texts.faultNotMedia;
+}
+
+}  // namespace
+
 std::string JobProblemWords(JobProblem problem, const std::string& subject, const RunTexts& texts,
-                            const OutputLengths& lengths) {
+                            const OutputLengths& lengths, OutputFault fault) {
     switch (problem) {
         case JobProblem::NothingToRun:
             return std::string(texts.nothingToRun);
@@ -172,7 +195,7 @@ std::string JobProblemWords(JobProblem problem, const std::string& subject, cons
         case JobProblem::NotConvertible:
             return std::string(texts.notConvertible);
         case JobProblem::TooLargeForPlayer:
-            return std::string(texts.tooLargeForPlayer);
+            return Fill(texts.tooLargeForPlayerFormat, "{path}", subject);
         case JobProblem::NoFreeName:
             return std::string(texts.noFreeName);
         case JobProblem::OutputNotKept:
@@ -182,7 +205,9 @@ std::string JobProblemWords(JobProblem problem, const std::string& subject, cons
         case JobProblem::OutputEmpty:
             return Fill(texts.outputEmptyFormat, "{path}", subject);
         case JobProblem::OutputUnreadable:
-            return Fill(texts.outputUnreadableFormat, "{path}", subject);
+            return Fill(
+                Fill(texts.outputUnreadableFormat, "{why}", std::string(FaultWords(fault, texts))),
+                "{path}", subject);
         case JobProblem::OutputTooShort:
             return Fill(
                 Fill(Fill(texts.outputTooShortFormat, "{output}", OneDecimal(lengths.output)),
@@ -314,7 +339,8 @@ std::string FailureListText(const RunReport& report, const RunTexts& texts) {
         }
         if (job.problem != JobProblem::None) {
             AppendLine(text, texts.failureEnd,
-                       JobProblemWords(job.problem, job.problemSubject, texts, job.lengths));
+                       JobProblemWords(job.problem, job.problemSubject, texts, job.lengths,
+                                       job.outputFault));
         }
     }
     return text;

@@ -66,7 +66,8 @@ private:
 std::string LaunchFailureWords(const LaunchFailure& failure, const RunTexts& texts);
 std::string CommandEndWords(const CommandRecord& command, const RunTexts& texts);
 std::string JobProblemWords(JobProblem problem, const std::string& subject, const RunTexts& texts,
-                            const OutputLengths& lengths = {});
+                            const OutputLengths& lengths = {},
+                            OutputFault fault = OutputFault::None);
 // "needs the encoder libfaac, which this ffmpeg does not have".
 std::string ConverterNeedWords(const ConverterNeed& need, const RunTexts& texts);
 std::string NotAddedWords(const SkippedPath& skipped, const RunTexts& texts);
