@@ -4,63 +4,9 @@
 #include <limits>
 #include <utility>
 
-#include "platform/LogTail.h"
-#include "platform/PathRules.h"
+#include "engine/JobRecords.h"
 
 namespace palomix {
-
-namespace {
-
-// The name of the program a line starts, for the not-started status: its file name.
-std::string ProgramNameOf(const PlannedLine& line, PathStyle style) {
-    const std::string_view name = FileNameOf(line.program, style);
-    return name.empty() ? line.program : std::string(name);
-}
-
-// The job's outcome from what its lines came to.
-JobOutcome OutcomeOf(JobResult& result) {
-    if (result.problem != JobProblem::None || result.FirstProblem() != nullptr) {
-        return JobOutcome::Failed;
-    }
-    if (result.CommandsRun() == 0) {
-        result.problem = JobProblem::NothingToRun;
-        return JobOutcome::Failed;
-    }
-    return JobOutcome::Done;
-}
-
-// What a converter writes when the file system refuses a file that large (EFBIG).
-constexpr std::string_view kFileTooLarge = "File too large";
-
-// How much of a converting log is read at each tick: the statistics lines are at its end.
-constexpr std::size_t kProgressTailBytes = 4096;
-
-// The last bytes of a log, at most `count`.
-std::string TailOf(const std::string& path, std::size_t count) {
-    std::string text;
-    for (const std::string& line : LastLines(path, 64, count)) {
-        text += line;
-        text += '\n';
-    }
-    return text;
-}
-
-// Its messages, without the statistics lines that only told how far it had come.
-std::vector<std::string> MessagesOf(const std::string& logPath) {
-    std::vector<std::string> lines = LastLines(logPath, kFailedCommandLogLines * 4);
-    std::erase_if(lines, [](const std::string& line) { return IsStatisticsLine(line); });
-    if (lines.size() > kFailedCommandLogLines) {
-        lines.erase(lines.begin(), lines.end() - kFailedCommandLogLines);
-    }
-    return lines;
-}
-
-// Each tick shows the seconds, then advances them: the time shown last is one less.
-std::int32_t ShownSeconds(std::int32_t elapsed) {
-    return elapsed > 0 ? elapsed - 1 : 0;
-}
-
-}  // namespace
 
 BatchRun::BatchRun(JobQueue& jobs, ProcessLauncher& launcher, JobPlanner& planner,
                    MediaProber* prober, RunInputs inputs)
@@ -131,7 +77,7 @@ void BatchRun::StartRun() {
     if (jobs_.Empty()) {
         stopEnabled_ = true;
         ReportStopEnabled();
-        EndRun(RunEndReason::QueueEmpty);
+        EndRun(RunEnd{RunEndReason::QueueEmpty, {}, {}, {}});
         return;
     }
     planner_.BeginPass();
@@ -168,7 +114,7 @@ bool BatchRun::Step() {
     }
     if (active_.empty() && runActive_ && (!waitingForConverter_ || ending_)) {
         waitingForConverter_ = false;
-        EndRun(ending_.value_or(RunEndReason::QueueEmpty));
+        EndRun(RunEnd{ending_.value_or(RunEndReason::QueueEmpty), {}, {}, {}});
     }
     return false;
 }
@@ -196,11 +142,8 @@ BatchRun::ActiveJob* BatchRun::ActiveToAdvance() {
 }
 
 bool BatchRun::PlayerBusy(const std::string& drive) const {
-    return std::any_of(active_.begin(), active_.end(), [&drive](const ActiveJob& job) {
-        return job.pending &&
-               std::find(job.pending->playerDrives.begin(), job.pending->playerDrives.end(),
-                         drive) != job.pending->playerDrives.end();
-    });
+    return std::any_of(active_.begin(), active_.end(),
+                       [&drive](const ActiveJob& job) { return job.WritesTo(drive); });
 }
 
 bool BatchRun::MakeOutputFolder(const std::string& folder) {
@@ -262,42 +205,27 @@ bool BatchRun::BeginNextJob() {
                      std::move(planned.plan.problemSubject));
         return true;
     }
-    Begin(id, path, own != nullptr ? std::optional<ChosenCommand>(*own) : std::nullopt,
-          std::move(planned));
-    return true;
-}
-
-void BatchRun::Begin(JobId id, const std::string& path, std::optional<ChosenCommand> own,
-                     PlannedJob planned) {
-    ActiveJob job;
-    job.id = id;
-    job.ownCommand = std::move(own);
-    job.result.id = id;
-    job.result.path = path;
-    job.outputFolder = planned.plan.outputFolder;
-    job.result.outputName = planned.outputName;
-    job.outputs = JobOutputs(std::move(planned.outputName), planner_.Style());
-    for (const LineOutput& output : planned.plan.Outputs()) {
-        job.result.outputs.push_back(output.path);
-        book_.Add(output.path);  // being made: no other job of the run takes it
+    active_.emplace_back(id, path,
+                         own != nullptr ? std::optional<ChosenCommand>(*own) : std::nullopt,
+                         std::move(planned), planner_.Style());
+    ConvertingJob& job = active_.back();
+    for (const std::string& output : job.result.outputs) {
+        book_.Add(output);  // being made: no other job of the run takes it
     }
-    job.progress.Start(
-        static_cast<int>(std::count_if(planned.plan.lines.begin(), planned.plan.lines.end(),
-                                       [](const PlannedLine& line) { return line.Runs(); })));
     if (const InputLengths* known = progress_.LengthOf(path)) {
         job.progress.SetDuration(known->whole);
     }
-    const JobStart start{job.id, job.result.path, job.outputs.OutputName()};
-    active_.push_back(std::move(job));
+    const JobStart start{id, path, job.outputs.OutputName()};
     AskLengths();
     // The job's time starts at zero and shows at once.
-    jobs_.SetStatus(start.id, JobStatus{JobState::Converting, 0, {}});
+    jobs_.SetStatus(id, JobStatus{JobState::Converting, 0, {}});
     active_.back().elapsedSeconds = 1;
     stopEnabled_ = true;
     ReportStopEnabled();
     if (observer_ != nullptr) {
         observer_->JobStarted(start);
     }
+    return true;
 }
 
 void BatchRun::EndUnstarted(JobId id, const std::string& path, JobOutcome outcome,
@@ -340,7 +268,7 @@ void BatchRun::Advance(JobId id) {
             job->nextTemplate < kCommandTemplateCount ? NextTemplate(*job) : nullptr;
         if (next == nullptr) {
             job->nextTemplate = kCommandTemplateCount;
-            if (!CheckOutputs(*job)) {
+            if (!job->CheckStep(prober_, progress_, inputs_.noteUncheckedOutputs, maxActive_ > 1)) {
                 FinishJob(id);
             }
             return;
@@ -406,18 +334,7 @@ bool BatchRun::Launch(ActiveJob& job, const PlannedLine& line) {
         return false;
     }
     currentProcess_ = launch.handle;
-    Pending pending;
-    pending.handle = launch.handle;
-    pending.templateNumber = line.templateNumber;
-    for (const LineOutput& output : line.outputs) {
-        if (!output.drive.empty()) {
-            pending.playerDrives.push_back(output.drive);
-        }
-    }
-    pending.commandLine = line.commandLine;
-    pending.logPath = launch.logPath;
-    job.pending = std::move(pending);
-    job.progress.LineStarted();
+    job.LineStarted(line, launch);
     if (observer_ != nullptr) {
         observer_->CommandStarted(CommandStart{job.id, line.templateNumber, line.commandLine});
     }
@@ -434,7 +351,7 @@ void BatchRun::OnProcessEnded(ProcessHandle handle, ProcessExit exit) {
     const Pending ended = std::move(*found->pending);
     found->pending.reset();
     if (!found->stopped) {
-        OnLineEnded(*found, ended, exit);
+        found->LineEnded(ended, exit);
     }
     launcher_.DiscardLog(handle);
     OnPendingEnded(*found, ended);
@@ -454,7 +371,7 @@ void BatchRun::ProbeAnswered(ProbeTicket ticket, const ProbeAnswer& answer) {
     const Pending ended = std::move(*found->pending);
     found->pending.reset();
     if (!found->stopped) {
-        OnCheckAnswered(*found, ended, answer);
+        found->CheckAnswered(ended, answer, progress_);
     }
     OnPendingEnded(*found, ended);
 }
@@ -475,49 +392,12 @@ void BatchRun::OnPendingEnded(ActiveJob& job, const Pending& ended) {
     Proceed();
 }
 
-void BatchRun::OnLineEnded(ActiveJob& job, const Pending& ended, ProcessExit exit) {
-    CommandRecord record;
-    record.templateNumber = ended.templateNumber;
-    record.commandLine = ended.commandLine;
-    record.state = exit.Succeeded() ? CommandState::Succeeded : CommandState::Failed;
-    record.exit = exit;
-    if (!ended.logPath.empty()) {
-        job.progress.Update(ProgressInLog(TailOf(ended.logPath, kProgressTailBytes)));
-        if (!exit.Succeeded()) {
-            record.logTail = MessagesOf(ended.logPath);
-            // A FAT volume refuses a file past 4 GiB; the converter says so in the system's
-            // words.
-            const bool cardFull = std::any_of(
-                record.logTail.begin(), record.logTail.end(), [](const std::string& line) {
-                    return line.find(kFileTooLarge) != std::string::npos;
-                });
-            if (cardFull && job.result.problem == JobProblem::None && !job.result.outputs.empty()) {
-                job.result.problem = JobProblem::TooLargeForPlayer;
-                job.result.problemSubject = job.result.outputs.front();
-            }
-        }
-    }
-    job.progress.LineEnded();
-    job.result.commands.push_back(std::move(record));
-}
-
 void BatchRun::FinishJob(JobId id) {
     ActiveJob* job = FindActive(id);
     if (job == nullptr) {
         return;
     }
-    if (job->result.outcome != JobOutcome::Stopped) {
-        job->result.outcome = OutcomeOf(job->result);
-    }
-    if (job->result.outcome == JobOutcome::Done &&
-        !job->outputs.Keep(job->result, book_, inputs_.keepDates && inputs_.keepDates())) {
-        job->result.outcome = JobOutcome::Failed;
-    }
-    if (job->result.outcome != JobOutcome::Done) {
-        job->outputs.Discard(job->result, book_);
-    }
-    JobResult result = std::move(job->result);
-    result.elapsedSeconds = ShownSeconds(job->elapsedSeconds);
+    JobResult result = job->Finished(book_, inputs_.keepDates && inputs_.keepDates());
     lastElapsedSeconds_ = job->elapsedSeconds;
     progress_.JobOver(job->progress.Duration().value_or(0.0));
     active_.erase(active_.begin() + (job - active_.data()));
@@ -530,16 +410,7 @@ void BatchRun::FailLaunch(JobId id, const PlannedLine& line, const LaunchResult&
     if (job == nullptr) {
         return;
     }
-    CommandRecord record;
-    record.templateNumber = line.templateNumber;
-    record.commandLine = line.commandLine;
-    record.state = CommandState::NotLaunched;
-    record.launchFailure = launch.failure;
-    job->outputs.Discard(job->result, book_);
-    JobResult result = std::move(job->result);
-    result.commands.push_back(std::move(record));
-    result.outcome = JobOutcome::NotStarted;
-    result.elapsedSeconds = ShownSeconds(job->elapsedSeconds);
+    JobResult result = job->NotStarted(line, launch.failure, book_);
     lastElapsedSeconds_ = job->elapsedSeconds;
     active_.erase(active_.begin() + (job - active_.data()));
     // The job stays in the list, marked, and the run ends once nothing else runs. Reported
@@ -549,72 +420,6 @@ void BatchRun::FailLaunch(JobId id, const PlannedLine& line, const LaunchResult&
                                   ProgramNameOf(line, jobs_.Style())});
     ending_ = RunEndReason::LaunchFailed;
     Report(std::move(result));
-}
-
-bool BatchRun::CheckOutputs(ActiveJob& job) {
-    if (!job.outputs.CheckBegun()) {
-        // Only the media files of a job that has succeeded so far are checked.
-        const bool succeeded = job.result.outcome != JobOutcome::Stopped &&
-                               job.result.problem == JobProblem::None &&
-                               job.result.FirstProblem() == nullptr && job.result.CommandsRun() > 0;
-        if (!succeeded || !job.outputs.AnyMedia()) {
-            return false;
-        }
-        if (prober_ == nullptr || progress_.ProbingFailed()) {
-            job.result.outputsNotChecked =
-                progress_.ProbingFailed() || inputs_.noteUncheckedOutputs;
-            return false;
-        }
-        job.outputs.BeginCheck();
-        // The input's length first, unless it is known: the question asking for it becomes the
-        // job's own, or one is asked.
-        const std::string& input = job.result.path;
-        if (progress_.LengthOf(input) == nullptr) {
-            if (const std::optional<ProbeTicket> running = progress_.TakeOver(input)) {
-                Pending pending;
-                pending.kind = Pending::Kind::InputLength;
-                pending.ticket = *running;
-                job.pending = std::move(pending);
-                return true;
-            }
-            return Ask(job, Pending::Kind::InputLength, input);
-        }
-    }
-    if (const std::optional<std::string> output = job.outputs.NextToProbe(job.result)) {
-        return Ask(job, Pending::Kind::Output, *output);
-    }
-    return false;
-}
-
-bool BatchRun::Ask(ActiveJob& job, Pending::Kind kind, const std::string& path) {
-    const std::optional<ProbeTicket> ticket = prober_->Ask(
-        path, kind == Pending::Kind::InputLength ? ProbeKind::Length : ProbeKind::Output,
-        maxActive_ > 1);  // as the job's lines run
-    if (!ticket) {
-        // No probe, no check: the job is done as its lines say, with a note.
-        progress_.SetProbingFailed();
-        job.result.outputsNotChecked = true;
-        return false;
-    }
-    Pending pending;
-    pending.kind = kind;
-    pending.ticket = *ticket;
-    job.pending = std::move(pending);
-    return true;
-}
-
-void BatchRun::OnCheckAnswered(ActiveJob& job, const Pending& ended, const ProbeAnswer& answer) {
-    const std::string& input = job.result.path;
-    if (ended.kind == Pending::Kind::InputLength) {
-        progress_.Record(input, answer);
-        return;
-    }
-    const InputLengths* known = progress_.LengthOf(input);
-    job.outputs.Judge(answer.media, known != nullptr ? *known : InputLengths{}, job.result);
-}
-
-void BatchRun::EndRun(RunEndReason reason) {
-    EndRun(RunEnd{reason, {}, {}, {}});
 }
 
 void BatchRun::EndRun(RunEnd end) {
@@ -655,11 +460,7 @@ std::vector<ConvertingShare> BatchRun::Shares() const {
     std::vector<ConvertingShare> shares;
     shares.reserve(active_.size());
     for (const ActiveJob& job : active_) {
-        const bool checkAsks = job.pending && job.pending->kind == Pending::Kind::InputLength;
-        shares.push_back(ConvertingShare{job.id, &job.result.path, &job.progress,
-                                         !job.stopped && !checkAsks && !job.progress.Duration() &&
-                                             (progress_.Follows() || !job.result.outputs.empty()),
-                                         checkAsks});
+        shares.push_back(job.Share(progress_.Follows()));
     }
     return shares;
 }
@@ -677,10 +478,7 @@ void BatchRun::Tick() {
     std::vector<std::pair<JobId, std::int32_t>> shown;
     for (ActiveJob& job : active_) {
         if (!job.stopped) {
-            shown.emplace_back(job.id, job.elapsedSeconds);
-            if (job.elapsedSeconds < std::numeric_limits<std::int32_t>::max()) {
-                ++job.elapsedSeconds;
-            }
+            shown.emplace_back(job.id, job.TickSeconds());
         }
     }
     for (const auto& [id, seconds] : shown) {
@@ -691,14 +489,9 @@ void BatchRun::Tick() {
     }
     // Progress: only the last few kilobytes of each log are read, whatever its size.
     for (ActiveJob& job : active_) {
-        if (job.stopped) {
-            continue;
+        if (!job.stopped) {
+            job.FollowLog();
         }
-        if (job.pending && job.pending->kind == Pending::Kind::Line &&
-            !job.pending->logPath.empty()) {
-            job.progress.Update(ProgressInLog(TailOf(job.pending->logPath, kProgressTailBytes)));
-        }
-        job.progress.Tick();
     }
     AskLengths();
     progress_.Tick(Shares());
@@ -712,12 +505,7 @@ bool BatchRun::IsActive(JobId id) const {
 std::optional<JobProgress> BatchRun::ProgressOf(JobId id) const {
     for (const ActiveJob& job : active_) {
         if (job.id == id && !job.stopped) {
-            JobProgress now = job.progress.Now();
-            const std::string& name = job.outputs.OutputName();
-            if (!name.empty() && name != BaseNameOf(job.result.path, planner_.Style())) {
-                now.renamedTo = name;
-            }
-            return now;
+            return job.Progress(planner_.Style());
         }
     }
     return std::nullopt;
@@ -735,19 +523,7 @@ bool BatchRun::StopJobNow(ActiveJob& job) {
     // Every change first, the reports after: a handler that runs a nested event loop may see
     // the stopped command's end arrive and the next job start.
     stopRequested_ = true;
-    job.stopped = true;
-    JobResult result = std::move(job.result);
-    job.result = JobResult{};
-    job.result.outputs = result.outputs;  // freed once the process has ended
-    if (pending.kind == Pending::Kind::Line) {
-        CommandRecord record;
-        record.templateNumber = pending.templateNumber;
-        record.commandLine = pending.commandLine;
-        record.state = CommandState::Stopped;
-        result.commands.push_back(std::move(record));  // a check that was stopped is no command
-    }
-    result.outcome = JobOutcome::Stopped;
-    result.elapsedSeconds = ShownSeconds(job.elapsedSeconds);
+    JobResult result = job.Stopped();
     lastElapsedSeconds_ = job.elapsedSeconds;
     const JobId id = job.id;
     UpdateStopEnabled();

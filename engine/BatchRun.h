@@ -56,8 +56,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/ConvertingJob.h"
 #include "engine/EngineObserver.h"
-#include "engine/JobOutputs.h"
 #include "engine/JobPlanner.h"
 #include "engine/JobQueue.h"
 #include "engine/MediaProbe.h"
@@ -158,30 +158,8 @@ public:
     bool WaitingForProcess() const;
 
 private:
-    // What a job waits for: a command line of it, or a question of the check of its outputs.
-    struct Pending {
-        enum class Kind { Line, InputLength, Output };
-        Kind kind = Kind::Line;
-        ProcessHandle handle;    // Line
-        ProbeTicket ticket = 0;  // InputLength, Output
-        int templateNumber = 0;
-        std::vector<std::string> playerDrives;  // the players it writes to
-        std::string commandLine;
-        std::string logPath;
-    };
-    struct ActiveJob {
-        JobId id = 0;
-        std::optional<ChosenCommand> ownCommand;  // queued with a command of its own
-        std::string outputFolder;
-        JobOutputs outputs;
-        int nextTemplate = 0;  // the next template number whose turn comes
-        std::int32_t elapsedSeconds = 0;
-        JobResult result;
-        std::optional<Pending> pending;
-        bool stopped = false;        // recorded and removed; its process's end has not arrived yet
-        std::string waitsForPlayer;  // its next line writes to this player, which is busy
-        JobProgressTracker progress;
-    };
+    using Pending = WaitedFor;
+    using ActiveJob = ConvertingJob;
     struct AliveToken {};
 
     // Goes on with the run until every job waits for a process or the run has ended.
@@ -194,8 +172,6 @@ private:
     bool BeginNextJob();
     // Makes the job's output folder; false (and the run ends or is ending) when it cannot.
     bool MakeOutputFolder(const std::string& folder);
-    void Begin(JobId id, const std::string& path, std::optional<ChosenCommand> own,
-               PlannedJob planned);
     // Works through the job's templates until one runs or the job is over.
     void Advance(JobId id);
     // The template whose turn comes; nullptr when the job has none left (or cannot go on).
@@ -203,22 +179,14 @@ private:
     // Runs the line, or leaves it waiting for its player; false when the job goes on at once.
     bool RunLine(ActiveJob& job, PlannedLine line);
     bool Launch(ActiveJob& job, const PlannedLine& line);
-    // The check of a job whose lines have all succeeded (engine/OutputCheck.h): asks the
-    // prober about the input's length or the next output and returns true, or returns false
-    // when the check is over (passed, failed with the job's problem set, or not possible).
-    bool CheckOutputs(ActiveJob& job);
-    bool Ask(ActiveJob& job, Pending::Kind kind, const std::string& path);
-    void OnCheckAnswered(ActiveJob& job, const Pending& ended, const ProbeAnswer& answer);
     void OnProcessEnded(ProcessHandle handle, ProcessExit exit);
     // The end of what a job waited for: its line's or its question's.
     void OnPendingEnded(ActiveJob& job, const Pending& ended);
-    void OnLineEnded(ActiveJob& job, const Pending& ended, ProcessExit exit);
     // The converting jobs as the run's progress sees them.
     std::vector<ConvertingShare> Shares() const;
     void AskLengths();
     void FinishJob(JobId id);
     void FailLaunch(JobId id, const PlannedLine& line, const LaunchResult& launch);
-    void EndRun(RunEndReason reason);
     void EndRun(RunEnd end);
     void Report(JobResult result);
     void ReportStopEnabled();

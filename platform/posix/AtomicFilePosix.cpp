@@ -73,7 +73,7 @@ private:
 }
 
 std::int64_t Nanoseconds(const timespec& time) {
-    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+    return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
 
 FileStamp StampFromStat(const struct stat& status) {

@@ -72,7 +72,7 @@ private:
 
 // FILETIME counts 100 ns from 1601-01-01; stamps count ns from 1970-01-01.
 std::int64_t UnixNanoseconds(const FILETIME& time) {
-    constexpr std::int64_t kTicksFrom1601To1970 = 116'444'736'000'000'000;
+    constexpr std::int64_t kTicksFrom1601To1970 = 116444736000000000;
     const auto ticks = static_cast<std::int64_t>(
         (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
     return (ticks - kTicksFrom1601To1970) * 100;
