@@ -200,12 +200,14 @@ void TMainForm1::ConnectControls() {
     });
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Timer0, &QTimer::timeout, this, &TMainForm1::Timer0Timer);
-    for (const auto& [action, handler] :
+    for (const auto& item :
          {std::pair{S1, &TMainForm1::S1Click}, std::pair{S2, &TMainForm1::S2Click},
           std::pair{B1, &TMainForm1::B1Click}, std::pair{B2, &TMainForm1::B2Click},
           std::pair{H1, &TMainForm1::H1Click}, std::pair{H2, &TMainForm1::H2Click},
           std::pair{H3, &TMainForm1::H3Click}}) {
-        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        // A named copy: a lambda may not capture a structured binding under every compiler.
+        const auto handler = item.second;
+        connect(item.first, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     }
     runMenu_->OnChange = [this](const RunChoices& choices) { ApplyRunChoices(*engine_, choices); };
     runMenu_->OnFinishAfterCurrent = [this] { engine_->FinishAfterCurrent(); };

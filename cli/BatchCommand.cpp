@@ -112,8 +112,8 @@ int DryRun(const BatchPlan& plan, const BatchOptions& options,
            const std::vector<std::string>& given, std::ostream& out, std::ostream& err) {
     const std::unique_ptr<Engine> engine = MakeBatchEngine(
         plan, [](std::function<void()>) {}, [](PostToHost) { return RefusingLauncher(); });
-    const int skipped = TakePaths(*engine, given, err);
-    const int status = PrintDryRun(*engine, options.format, out, err);
+    int skipped = 0;
+    const int status = PrintDryRun(*engine, given, options.format, out, err, skipped);
     out.flush();
     return skipped > 0 && status == kBatchExitConverted ? kBatchExitCommandFailed : status;
 }

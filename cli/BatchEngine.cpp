@@ -27,11 +27,15 @@ std::unique_ptr<Engine> MakeBatchEngine(
 
 int TakePaths(Engine& engine, const std::vector<std::string>& paths, std::ostream& err) {
     const IntakeResult intake = engine.AddPaths(paths);
+    SaySkipped(intake, err);
+    return static_cast<int>(intake.skipped.size());
+}
+
+void SaySkipped(const IntakeResult& intake, std::ostream& err) {
     for (const SkippedPath& skipped : intake.skipped) {
         err << kProgramName << ": warning: '" << PrintableText(skipped.path) << "' "
             << SkipText(skipped) << ", skipped\n";
     }
-    return static_cast<int>(intake.skipped.size());
 }
 
 }  // namespace palomix

@@ -21,5 +21,7 @@ std::unique_ptr<Engine> MakeBatchEngine(
 // Puts the paths (absolute) into the engine's job list in the order given; a warning on `err`
 // for each path that cannot become a job, saying why. The number of such paths.
 int TakePaths(Engine& engine, const std::vector<std::string>& paths, std::ostream& err);
+// The warnings of the paths that could not become a job, one a line.
+void SaySkipped(const IntakeResult& intake, std::ostream& err);
 
 }  // namespace palomix

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "cli/BatchEngine.h"
 #include "cli/BatchExit.h"
 #include "cli/JobReport.h"
 #include "cli/JsonText.h"
@@ -41,33 +42,37 @@ std::string JobJson(const JobView& job, const JobPlan& plan) {
 
 }  // namespace
 
-int PrintDryRun(Engine& engine, DryRunFormat format, std::ostream& out, std::ostream& err) {
+int PrintDryRun(Engine& engine, std::span<const std::string> paths, DryRunFormat format,
+                std::ostream& out, std::ostream& err, int& skipped) {
     int status = kBatchExitConverted;
-    engine.PlanEach([&](const JobView& job, const JobPlan& plan) {
-        const std::string name = PrintableText(job.fileName);
-        if (format == DryRunFormat::Json) {
-            out << JobJson(job, plan) << '\n';
-        }
-        for (const PlannedLine& line : plan.lines) {
-            if (!line.Runs()) {
-                err << kProgramName << ": note: " << name << ": command " << line.templateNumber
-                    << " would not run: " << NotRunText(*line.notRun) << '\n';
-                status = kBatchExitCommandFailed;
-            } else if (format == DryRunFormat::Text) {
-                out << line.commandLine << '\n';
+    const IntakeResult intake =
+        engine.PlanPaths(paths, [&](const JobView& job, const JobPlan& plan) {
+            const std::string name = PrintableText(job.fileName);
+            if (format == DryRunFormat::Json) {
+                out << JobJson(job, plan) << '\n';
             }
-        }
-        if (plan.problem == JobProblem::NotConvertible ||
-            plan.problem == JobProblem::OutputExists) {
-            // Left out on purpose, as the run would: no error.
-            err << kProgramName << ": note: " << name << ": would be skipped ("
-                << JobProblemText(plan.problem, plan.problemSubject) << ")\n";
-        } else if (plan.problem != JobProblem::None) {
-            err << kProgramName << ": note: " << name << ": "
-                << JobProblemText(plan.problem, plan.problemSubject) << '\n';
-            status = kBatchExitCommandFailed;
-        }
-    });
+            for (const PlannedLine& line : plan.lines) {
+                if (!line.Runs()) {
+                    err << kProgramName << ": note: " << name << ": command " << line.templateNumber
+                        << " would not run: " << NotRunText(*line.notRun) << '\n';
+                    status = kBatchExitCommandFailed;
+                } else if (format == DryRunFormat::Text) {
+                    out << line.commandLine << '\n';
+                }
+            }
+            if (plan.problem == JobProblem::NotConvertible ||
+                plan.problem == JobProblem::OutputExists) {
+                // Left out on purpose, as the run would: no error.
+                err << kProgramName << ": note: " << name << ": would be skipped ("
+                    << JobProblemText(plan.problem, plan.problemSubject) << ")\n";
+            } else if (plan.problem != JobProblem::None) {
+                err << kProgramName << ": note: " << name << ": "
+                    << JobProblemText(plan.problem, plan.problemSubject) << '\n';
+                status = kBatchExitCommandFailed;
+            }
+        });
+    SaySkipped(intake, err);
+    skipped = static_cast<int>(intake.skipped.size());
     return status;
 }
 

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <ostream>
+#include <span>
+#include <string>
 
 #include "cli/BatchOptions.h"
 #include "engine/Engine.h"
@@ -21,6 +23,9 @@ namespace palomix {
 // A note on `err` for each line that would not be run and each job that could not convert.
 // Nothing is started and no folder is created. The exit status the run would end with for
 // what is known ahead: 1 when a job would fail that way, else 0.
-int PrintDryRun(Engine& engine, DryRunFormat format, std::ostream& out, std::ostream& err);
+// The paths are taken as a drop takes them (those that cannot become a job said on `err`, as
+// the run says them); `skipped` receives how many.
+int PrintDryRun(Engine& engine, std::span<const std::string> paths, DryRunFormat format,
+                std::ostream& out, std::ostream& err, int& skipped);
 
 }  // namespace palomix

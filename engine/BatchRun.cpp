@@ -120,6 +120,7 @@ bool BatchRun::Step() {
 }
 
 void BatchRun::ConverterRead() {
+    planner_.BeginPass();  // what cores/ffmpeg offers is known now
     if (waitingForConverter_ && runActive_) {
         Proceed();
     }
@@ -268,7 +269,8 @@ void BatchRun::Advance(JobId id) {
             job->nextTemplate < kCommandTemplateCount ? NextTemplate(*job) : nullptr;
         if (next == nullptr) {
             job->nextTemplate = kCommandTemplateCount;
-            if (!job->CheckStep(prober_, progress_, inputs_.noteUncheckedOutputs, maxActive_ > 1)) {
+            if (!job->CheckStep(prober_, progress_, inputs_.noteUncheckedOutputs, maxActive_ > 1,
+                                ending_ == RunEndReason::Interrupted)) {
                 FinishJob(id);
             }
             return;

@@ -152,14 +152,17 @@ public:
     explicit InsertedValues(std::string_view commandTemplate)
         : usable_(commandTemplate.find_first_of("\x01\x02") == std::string_view::npos) {}
 
-    // The text to put into the line for the value.
-    std::string Mark(std::string value) {
+    // The text to put into the line for the value that `rule` inserts.
+    std::string Mark(std::string value, const Rule& rule) {
         if (!usable_ || value.empty()) {
             return value;
         }
         values_.push_back(std::move(value));
+        rules_.push_back(&rule);
         return "\x01" + std::to_string(values_.size() - 1) + "\x02";
     }
+    bool Usable() const { return usable_; }
+    const std::vector<const Rule*>& Rules() const { return rules_; }
 
     // The line with every mark replaced by its value. For POSIX the line is later split by the
     // Windows command-line rules, where a double quote and the backslashes before one are
@@ -167,7 +170,13 @@ public:
     // judged on the joined line (platform/CommandLineSplit.h, JoinEscaped). For Windows they
     // go in as they are, as the converters there have always received them.
     std::string Expand(const std::string& line, PathStyle style) const {
-        if (values_.empty()) {
+        return ExpandWith(line, values_, style);
+    }
+
+    // The same with other values for the marks, in the order they were made.
+    static std::string ExpandWith(const std::string& line, const std::vector<std::string>& values,
+                                  PathStyle style) {
+        if (values.empty()) {
             return line;
         }
         std::vector<LinePiece> pieces;
@@ -181,7 +190,7 @@ public:
                 break;
             }
             pieces.push_back({std::string_view(line).substr(i, mark - i)});
-            pieces.push_back({values_[std::stoul(line.substr(mark + 1, end - mark - 1))], true});
+            pieces.push_back({values[std::stoul(line.substr(mark + 1, end - mark - 1))], true});
             i = end + 1;
         }
         if (style == PathStyle::Posix) {
@@ -197,6 +206,7 @@ public:
 private:
     bool usable_;
     std::vector<std::string> values_;
+    std::vector<const Rule*> rules_;  // the rule that inserted each value
 };
 
 void Apply(const Rule& rule, std::string& line, const Inserts& inserts, DeviceAccess& devices,
@@ -219,7 +229,7 @@ void Apply(const Rule& rule, std::string& line, const Inserts& inserts, DeviceAc
                 notes.places.push_back(PreparationNotes::OutputPlace{
                     FolderOf(devicePath, inserts.style), inserts.deviceName, drive});
             }
-            line.replace(at, rule.token.size(), inserted.Mark(std::move(devicePath)));
+            line.replace(at, rule.token.size(), inserted.Mark(std::move(devicePath), rule));
             break;
         }
         case Action::Replace:
@@ -229,7 +239,7 @@ void Apply(const Rule& rule, std::string& line, const Inserts& inserts, DeviceAc
             }
             line.replace(at, rule.token.size(),
                          rule.source == Source::Text ? inserts.ValueOf(rule)
-                                                     : inserted.Mark(inserts.ValueOf(rule)));
+                                                     : inserted.Mark(inserts.ValueOf(rule), rule));
             break;
         case Action::Remove:
             line.erase(at, rule.token.size());
@@ -281,6 +291,77 @@ std::optional<std::string> PrepareCommandLine(std::string_view commandTemplate,
         *notes = std::move(learned);
     }
     return inserted.Expand(line, style);
+}
+
+struct CompiledTemplate::Rules {
+    std::vector<const Rule*> marks;  // the rule whose value each mark stands for
+};
+
+CompiledTemplate::CompiledTemplate() = default;
+CompiledTemplate::~CompiledTemplate() = default;
+CompiledTemplate::CompiledTemplate(CompiledTemplate&&) noexcept = default;
+CompiledTemplate& CompiledTemplate::operator=(CompiledTemplate&&) noexcept = default;
+
+std::optional<CompiledTemplate> CompiledTemplate::Compile(std::string_view commandTemplate,
+                                                          PathStyle style) {
+    if (IsSkippedTemplate(commandTemplate)) {
+        return std::nullopt;
+    }
+    // The rules run on marks, never on values: what they do depends on the template alone,
+    // unless a player's placeholder asks the drives.
+    for (const Rule& rule : kRules) {
+        if (rule.action == Action::Device &&
+            commandTemplate.find(rule.token) != std::string::npos) {
+            return std::nullopt;
+        }
+    }
+    const CommandValues stand{"x", "x", "x", "x"};
+    const Inserts inserts{stand, "x", "x", style};
+    InsertedValues inserted(commandTemplate);
+    if (!inserted.Usable()) {
+        return std::nullopt;
+    }
+    std::string line(commandTemplate);
+    // No rule that asks the drives runs here.
+    class NoDrives final : public DeviceAccess {
+    public:
+        std::vector<std::string> ListDrives() override { return {}; }
+        bool IsFolder(const std::string& /*path*/) override { return false; }
+        bool CreateFolders(const std::string& /*path*/) override { return false; }
+    } noDrives;
+    PreparationNotes ignored;
+    for (const Rule& rule : kRules) {
+        Apply(rule, line, inserts, noDrives, inserted, ignored);
+    }
+    CompiledTemplate compiled;
+    compiled.line_ = std::move(line);
+    compiled.style_ = style;
+    compiled.rules_ = std::make_unique<Rules>(Rules{inserted.Rules()});
+    return compiled;
+}
+
+std::optional<std::string> CompiledTemplate::Prepare(const CommandValues& values,
+                                                     PreparationNotes* notes) const {
+    std::string baseName =
+        values.outputName.empty() ? BaseNameOf(values.inputPath, style_) : values.outputName;
+    const Inserts inserts{values, std::move(baseName), {}, style_};
+    std::vector<std::string> inserted;
+    inserted.reserve(rules_->marks.size());
+    PreparationNotes learned;
+    for (const Rule* rule : rules_->marks) {
+        inserted.push_back(inserts.ValueOf(*rule));
+        if (inserted.back().empty()) {
+            return std::nullopt;  // an empty value goes in without a mark: prepared in full
+        }
+        if (rule->source == Source::OutputName) {
+            learned.places.push_back(
+                PreparationNotes::OutputPlace{values.outputFolder, inserts.baseName, {}});
+        }
+    }
+    if (notes != nullptr) {
+        *notes = std::move(learned);
+    }
+    return InsertedValues::ExpandWith(line_, inserted, style_);
 }
 
 }  // namespace palomix

@@ -3,6 +3,7 @@
 // fixed list of 29 text rules, always the same, in the same order.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,6 +62,31 @@ std::optional<std::string> PrepareCommandLine(std::string_view commandTemplate,
                                               const CommandValues& values, DeviceAccess& devices,
                                               PathStyle style = NativePathStyle(),
                                               PreparationNotes* notes = nullptr);
+
+// A template prepared once for every job: the rules run on it with a mark where each job's
+// value goes (they never look into values), so a job only puts its values in. Exactly what
+// PrepareCommandLine gives, for the templates it can be made of.
+class CompiledTemplate {
+public:
+    // nullopt for a template that is skipped, or one that must be prepared per job (a player's
+    // placeholder, which asks the drives; a template that holds the marks' own bytes).
+    static std::optional<CompiledTemplate> Compile(std::string_view commandTemplate,
+                                                   PathStyle style);
+    CompiledTemplate();
+    ~CompiledTemplate();
+    CompiledTemplate(CompiledTemplate&&) noexcept;
+    CompiledTemplate& operator=(CompiledTemplate&&) noexcept;
+
+    // The line for a job, with what its preparation learned; nullopt when it must be prepared
+    // in full instead (a value that is empty).
+    std::optional<std::string> Prepare(const CommandValues& values, PreparationNotes* notes) const;
+
+private:
+    struct Rules;
+    std::string line_;
+    PathStyle style_ = NativePathStyle();
+    std::unique_ptr<Rules> rules_;
+};
 
 // The player a device marker folder stands for: "PSP" or "WALKMAN".
 std::string_view PlayerOfMarker(std::string_view markerFolder);

@@ -101,7 +101,7 @@ JobResult ConvertingJob::NotStarted(const PlannedLine& line, const LaunchFailure
 }
 
 bool ConvertingJob::CheckStep(MediaProber* prober, RunProgress& progress, bool noteUnchecked,
-                              bool lowPriority) {
+                              bool lowPriority, bool stopping) {
     const auto waitFor = [this, &progress](WaitedFor::Kind kind,
                                            std::optional<ProbeTicket> ticket) {
         if (!ticket) {
@@ -123,6 +123,11 @@ bool ConvertingJob::CheckStep(MediaProber* prober, RunProgress& progress, bool n
         }
         if (prober == nullptr || progress.ProbingFailed()) {
             result.outputsNotChecked = progress.ProbingFailed() || noteUnchecked;
+            return false;
+        }
+        if (stopping) {
+            // Everything is being stopped: its outputs are not checked, and so not kept.
+            result.outcome = JobOutcome::Stopped;
             return false;
         }
         outputs.BeginCheck();

@@ -67,9 +67,10 @@ struct ConvertingJob {
     // prober about its input's length (or takes over the run's question about it) or about the
     // next output, and returns true while it waits for the answer; false when the check is
     // over: passed, failed with the result's problem set, or not possible (`noteUnchecked`:
-    // the result then says its outputs were not checked).
-    bool CheckStep(MediaProber* prober, RunProgress& progress, bool noteUnchecked,
-                   bool lowPriority);
+    // the result then says its outputs were not checked). `stopping`: everything is being
+    // stopped, so a check not begun yet makes the job stopped instead.
+    bool CheckStep(MediaProber* prober, RunProgress& progress, bool noteUnchecked, bool lowPriority,
+                   bool stopping);
     // The answer to the check's question.
     void CheckAnswered(const WaitedFor& ended, const ProbeAnswer& answer, RunProgress& progress);
 

@@ -49,10 +49,19 @@ DropIntake::DropIntake(JobQueue& queue) : queue_(queue) {
 }
 
 IntakeResult DropIntake::TakeDrop(std::span<const std::string> paths) {
+    const AppendBatch batch(queue_);
+    return Walk(paths, [this](const std::string& path, std::string_view subfolder) {
+        queue_.AddJob(path, subfolder);
+    });
+}
+
+IntakeResult DropIntake::Walk(std::span<const std::string> paths, const Found& found) {
     IntakeResult result;
-    const std::int32_t before = queue_.JobCount();
+    found_ = [&result, &found](const std::string& path, std::string_view subfolder) {
+        ++result.jobsAdded;
+        found(path, subfolder);
+    };
     {
-        const AppendBatch batch(queue_);
         for (const std::string& given : paths) {
             const std::string path = IncomingPath(given);
             const std::optional<FileEntryInfo> entry = LookUpEntry(path);
@@ -74,11 +83,11 @@ IntakeResult DropIntake::TakeDrop(std::span<const std::string> paths) {
             } else if (path.size() > LongestOpenablePath()) {
                 result.skipped.push_back(SkippedPath{path, SkipReason::TooLong, 0});
             } else {
-                queue_.AddJob(path);
+                found_(path, {});
             }
         }
     }
-    result.jobsAdded = queue_.JobCount() - before;
+    found_ = nullptr;
     return result;
 }
 
@@ -103,7 +112,7 @@ void DropIntake::SearchFile0Find(TSearchFile& /*Sender*/, const std::string& Nam
             subfolder.remove_prefix(1);
         }
     }
-    queue_.AddJob(Name, subfolder);
+    found_(Name, subfolder);
 }
 
 }  // namespace palomix

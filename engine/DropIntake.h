@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,6 +37,12 @@ public:
     // observer as one addition.
     IntakeResult TakeDrop(std::span<const std::string> paths);
 
+    // A file found: its path and the subfolder it lay in below a dropped folder.
+    using Found = std::function<void(const std::string& path, std::string_view subfolder)>;
+    // Walks the paths as a drop does, handing each file to `found` instead of the job list
+    // (a plan of the paths, which needs the memory of no list). `jobsAdded` counts them.
+    IntakeResult Walk(std::span<const std::string> paths, const Found& found);
+
     // OnFind of SearchFile0: a file becomes a job. Continue stays true, so a folder search
     // always runs to its end.
     void SearchFile0Find(TSearchFile& Sender, const std::string& Name, const TSearchFileData& Data,
@@ -43,6 +50,7 @@ public:
 
 private:
     JobQueue& queue_;
+    Found found_;  // where the files of the walk go
     TSearchFile SearchFile0;
     IntakeResult* current_ = nullptr;  // the drop being taken
     std::string droppedFolder_;        // the folder being searched

@@ -36,6 +36,11 @@ struct Engine::Impl {
     void MakeProber(std::string helper, std::string probe, std::chrono::milliseconds timeLimit,
                     const PostToHost& post);
 
+    // A path by the rule for incoming paths; an engine of another system's paths (a test's)
+    // takes them as they are.
+    std::string Incoming(const std::string& path) const {
+        return style == NativePathStyle() ? IncomingPath(path) : path;
+    }
     PlanChoices Choices() const { return PlanChoices{outputFolder, existing, keepTree}; }
     std::optional<ChosenCommand> CommandFor(const ChosenCommand* own) const {
         if (own != nullptr) {
@@ -324,7 +329,7 @@ IntakeResult Engine::AddPaths(std::span<const std::string> paths) {
 void Engine::AddFiles(std::span<const std::string> paths) {
     impl_->jobs.BeginAppend();
     for (const std::string& path : paths) {
-        impl_->jobs.AddJob(IncomingPath(path));
+        impl_->jobs.AddJob(impl_->Incoming(path));
     }
     impl_->jobs.EndAppend();
 }
@@ -332,7 +337,7 @@ void Engine::AddFiles(std::span<const std::string> paths) {
 void Engine::AddFiles(std::span<const JobEntry> files) {
     impl_->jobs.BeginAppend();
     for (const JobEntry& file : files) {
-        impl_->jobs.AddJob(IncomingPath(file.path), file.subfolder, file.command);
+        impl_->jobs.AddJob(impl_->Incoming(file.path), file.subfolder, file.command);
     }
     impl_->jobs.EndAppend();
 }
@@ -416,7 +421,7 @@ JobPlan Engine::Plan(std::int32_t index) {
 
 void Engine::PlanEach(const std::function<void(const JobView&, const JobPlan&)>& each) {
     OutputBook book(impl_->style);
-    impl_->planner.BeginPass();
+    impl_->planner.BeginPass(/*listFolders=*/true);
     for (std::int32_t index = 0; index < impl_->jobs.JobCount(); ++index) {
         const JobPlan plan = impl_->PlanIndex(index, book);
         if (plan.problem == JobProblem::None) {
@@ -426,6 +431,26 @@ void Engine::PlanEach(const std::function<void(const JobView&, const JobPlan&)>&
         }
         each(impl_->jobs.View(index), plan);
     }
+}
+
+IntakeResult Engine::PlanPaths(std::span<const std::string> paths,
+                               const std::function<void(const JobView&, const JobPlan&)>& each) {
+    OutputBook book(impl_->style);
+    impl_->planner.BeginPass(/*listFolders=*/true);
+    const std::optional<ChosenCommand> command = CurrentCommand();
+    const PlanChoices choices = impl_->Choices();
+    return impl_->intake.Walk(paths, [&](const std::string& path, std::string_view subfolder) {
+        JobPlan plan;
+        if (command) {
+            plan = std::move(impl_->planner.PlanJob(path, subfolder, *command, choices, book).plan);
+            if (plan.problem == JobProblem::None) {
+                for (const LineOutput& output : plan.Outputs()) {
+                    book.Add(output.path);
+                }
+            }
+        }
+        each(JobView{0, path, FileNameOf(path, impl_->style), subfolder, nullptr}, plan);
+    });
 }
 
 // --- Progress and state -----------------------------------------------------------------------

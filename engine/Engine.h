@@ -188,6 +188,11 @@ public:
     // outputs (a later job with the same name as an earlier one numbered), each handed over as
     // it is made, so that a plan of any number of jobs needs the memory of one.
     void PlanEach(const std::function<void(const JobView&, const JobPlan&)>& each);
+    // The plans of these paths, taken as a drop takes them, as a run of them would make them,
+    // each handed over as its file is found, without putting them in the list (palomix-batch
+    // --dry-run): no list is kept, so a plan of a million files needs the memory of one.
+    IntakeResult PlanPaths(std::span<const std::string> paths,
+                           const std::function<void(const JobView&, const JobPlan&)>& each);
 
     // --- Progress and state -------------------------------------------------------------------
     // How far a converting job has come (nullopt when it is not converting), and the run as a

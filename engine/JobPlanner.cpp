@@ -14,9 +14,19 @@ JobPlanner::JobPlanner(const RunPolicy& policy, IniReader& reader, DeviceAccess&
       converter_(converter),
       findProgram_(std::move(findProgram)) {}
 
-void JobPlanner::BeginPass() {
+void JobPlanner::BeginPass(bool listFolders) {
     looked_ = false;
     programs_.clear();
+    converterState_.reset();
+    files_ = ExistingFiles(Style(), listFolders);
+}
+
+ConverterFeatureReader::State JobPlanner::ConverterState() {
+    if (!converterState_) {
+        converterState_ =
+            converter_ != nullptr ? converter_->Look() : ConverterFeatureReader::State::Absent;
+    }
+    return *converterState_;
 }
 
 const CommandDefinition* JobPlanner::Command(const ChosenCommand& command) {
@@ -33,6 +43,11 @@ const CommandDefinition* JobPlanner::Command(const ChosenCommand& command) {
         if (document) {
             definition.templates = ReadCommandTemplates(*document, command.itemNumber);
             definition.extensions = ReadCommandExtensions(*document, command.itemNumber);
+            for (const CommandTemplate& commandTemplate : definition.templates) {
+                definition.compiled.push_back(
+                    commandTemplate.cut ? std::nullopt
+                                        : CompiledTemplate::Compile(commandTemplate.text, Style()));
+            }
         }
         command_ = CommandCache{command, std::move(document), std::move(definition)};
     }
@@ -49,6 +64,12 @@ std::string JobPlanner::OutputFolderFor(std::string_view subfolder,
 
 void JobPlanner::ReadProgram(PlannedLine& line) {
     if (!findProgram_ || line.commandLine.empty()) {
+        return;
+    }
+    // Nearly always the first reading, which names a program found before in this pass.
+    if (const auto known = programs_.find(line.program);
+        known != programs_.end() && !known->second.empty()) {
+        line.program = known->second;
         return;
     }
     // The program is the first reading of the line's start that names one, as the launcher
@@ -78,7 +99,7 @@ std::optional<PlannedLine> JobPlanner::PlanLine(const CommandTemplate& commandTe
 }
 
 std::vector<ConverterNeed> JobPlanner::MissingOf(const std::vector<PlannedLine>& lines) {
-    if (converter_ == nullptr || converter_->Look() != ConverterFeatureReader::State::Known) {
+    if (ConverterState() != ConverterFeatureReader::State::Known) {
         return {};
     }
     return MissingNeeds(NeedsOfLines(lines, converter_->Program(), Style()),
@@ -113,7 +134,7 @@ PlannedJob JobPlanner::PlanJob(std::string_view path, std::string_view subfolder
             }
             return plan;
         },
-        input, choices.existing, book, family);
+        input, choices.existing, book, family, files_);
     planned.plan = std::move(choice.plan);
     planned.plan.outputFolder = folder;
     planned.outputName = std::move(choice.name);
@@ -151,7 +172,8 @@ CommandCheck JobPlanner::Needs(const ChosenCommand& command, const std::string& 
     if (converter_ == nullptr) {
         return check;
     }
-    switch (converter_->Look()) {
+    converterState_.reset();  // asked from outside a pass: looked at now
+    switch (ConverterState()) {
         case ConverterFeatureReader::State::Reading:
             check.state = CommandCheck::State::Reading;
             return check;

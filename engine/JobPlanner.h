@@ -52,9 +52,11 @@ public:
     JobPlanner(const RunPolicy& policy, IniReader& reader, DeviceAccess& devices,
                ConverterFeatureReader* converter, ProgramFinder findProgram);
 
-    // A new pass: the settings file and the programs are looked at afresh at their next use
-    // (the run begins one after every wait, a plan of the whole list one for all of it).
-    void BeginPass();
+    // A new pass: the settings file, the programs, cores/ffmpeg and the output folders are
+    // looked at afresh at their next use (the run begins one after every wait, a plan of the
+    // whole list one for all of it). `listFolders`: the output folders are listed once for
+    // the pass rather than asked file by file (a plan of many jobs).
+    void BeginPass(bool listFolders = false);
 
     // The command as its settings file gives it; nullptr when the file cannot be read.
     const CommandDefinition* Command(const ChosenCommand& command);
@@ -80,9 +82,7 @@ public:
     // The drives, as the run's lines use them (a player's media folder may be created).
     DeviceAccess& Devices() { return devices_; }
     // What is known of cores/ffmpeg's features (Absent without one); a look may start reading.
-    ConverterFeatureReader::State ConverterState() {
-        return converter_ != nullptr ? converter_->Look() : ConverterFeatureReader::State::Absent;
-    }
+    ConverterFeatureReader::State ConverterState();
     const RunPolicy& Policy() const { return policy_; }
     PathStyle Style() const { return policy_.Style(); }
 
@@ -102,6 +102,8 @@ private:
     ConverterFeatureReader* converter_;
     ProgramFinder findProgram_;
     bool looked_ = false;  // the settings file was looked at in this pass
+    std::optional<ConverterFeatureReader::State> converterState_;  // as looked at in this pass
+    ExistingFiles files_{NativePathStyle(), false};
     std::optional<CommandCache> command_;
     std::unordered_map<std::string, std::string> programs_;  // found in this pass
 };

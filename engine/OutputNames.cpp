@@ -72,9 +72,36 @@ void OutputBook::TakenBelow(const std::string& family, int number) {
     }
 }
 
+std::string ExistingFiles::Key(std::string_view name) const {
+    std::string key(name);
+    if (style_ == PathStyle::Windows) {
+        std::transform(key.begin(), key.end(), key.begin(), [](char c) {
+            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        });
+    }
+    return key;
+}
+
+bool ExistingFiles::Exists(const std::string& path) {
+    if (!listFolders_) {
+        return PathExists(path);
+    }
+    const std::string folder = FolderOf(path, style_);
+    auto [found, added] = folders_.try_emplace(folder);
+    if (added) {
+        FolderListing listing;
+        if (listing.Read(folder)) {
+            for (std::size_t i = 0; i < listing.Count(); ++i) {
+                found->second.insert(Key(listing.Name(i)));
+            }
+        }
+    }
+    return found->second.contains(Key(FileNameOf(path, style_)));
+}
+
 OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& name)>& plan,
                               const std::string& inputPath, ExistingOutputs existing,
-                              OutputBook& book, const std::string& family) {
+                              OutputBook& book, const std::string& family, ExistingFiles& files) {
     const PathStyle style = book.Style();
     const std::string baseName = BaseNameOf(inputPath, style);
     const int first = book.FirstNumber(family);
@@ -96,9 +123,11 @@ OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& nam
                 taken = Taken::ByRun;
                 break;
             }
-            const bool exists = PathExists(output.path);
+            // Only a file that is there can be the input itself.
+            const bool exists = files.Exists(output.path);
             const std::string temporary = output.Renamed(PartName(choice.name), style);
-            if ((exists && SameFile(output.path, inputPath)) || SameFile(temporary, inputPath)) {
+            if ((exists && SameFile(output.path, inputPath)) ||
+                (files.Exists(temporary) && SameFile(temporary, inputPath))) {
                 if (existing == ExistingOutputs::Skip) {
                     existingPath = output.path;  // the input itself: skipped as existing
                     break;

@@ -53,6 +53,22 @@ private:
     std::unordered_map<std::string, int> next_;  // of the families numbered so far
 };
 
+// Whether a file stands at a path: the file system asked each time (a run, where folders
+// change between jobs), or each folder listed once and its names kept (a plan of many jobs,
+// where a look-up per output would cost as much as the plan itself).
+class ExistingFiles {
+public:
+    ExistingFiles(PathStyle style, bool listFolders) : style_(style), listFolders_(listFolders) {}
+    bool Exists(const std::string& path);
+
+private:
+    std::string Key(std::string_view name) const;
+
+    PathStyle style_;
+    bool listFolders_;
+    std::unordered_map<std::string, std::unordered_set<std::string>> folders_;
+};
+
 struct OutputChoice {
     std::string name;  // the output name to use
     JobPlan plan;      // the job's plan with that name
@@ -67,6 +83,6 @@ struct OutputChoice {
 // jobs whose plans differ only by their BaseName's numbers).
 OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& name)>& plan,
                               const std::string& inputPath, ExistingOutputs existing,
-                              OutputBook& book, const std::string& family);
+                              OutputBook& book, const std::string& family, ExistingFiles& files);
 
 }  // namespace palomix

@@ -101,7 +101,8 @@ std::string FileTypeOf(std::string_view path, PathStyle style) {
 }
 
 std::optional<PlannedLine> RunPolicy::PlanLine(const CommandTemplate& commandTemplate,
-                                               const JobInputs& job, DeviceAccess& devices) const {
+                                               const JobInputs& job, DeviceAccess& devices,
+                                               const CompiledTemplate* compiled) const {
     if (IsSkippedTemplate(commandTemplate.text)) {
         return std::nullopt;
     }
@@ -113,10 +114,12 @@ std::optional<PlannedLine> RunPolicy::PlanLine(const CommandTemplate& commandTem
         return planned;
     }
     PreparationNotes notes;
-    std::optional<std::string> line = PrepareCommandLine(
-        commandTemplate.text,
-        CommandValues{job.inputPath, job.outputFolder, appFolder_, job.outputName}, devices, style_,
-        &notes);
+    const CommandValues values{job.inputPath, job.outputFolder, appFolder_, job.outputName};
+    std::optional<std::string> line =
+        compiled != nullptr ? compiled->Prepare(values, &notes) : std::nullopt;
+    if (!line) {
+        line = PrepareCommandLine(commandTemplate.text, values, devices, style_, &notes);
+    }
     if (!line) {
         return std::nullopt;
     }
@@ -163,8 +166,11 @@ JobPlan RunPolicy::PlanJob(const CommandDefinition* command, const std::string& 
     if (plan.problem != JobProblem::None) {
         return plan;
     }
-    for (const CommandTemplate& commandTemplate : command->templates) {
-        if (std::optional<PlannedLine> line = PlanLine(commandTemplate, job, devices)) {
+    for (std::size_t i = 0; i < command->templates.size(); ++i) {
+        const CompiledTemplate* compiled =
+            i < command->compiled.size() && command->compiled[i] ? &*command->compiled[i] : nullptr;
+        if (std::optional<PlannedLine> line =
+                PlanLine(command->templates[i], job, devices, compiled)) {
             plan.lines.push_back(std::move(*line));
         }
     }

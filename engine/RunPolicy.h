@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/CommandLine.h"
 #include "engine/EngineTypes.h"
 #include "platform/Drives.h"
 #include "platform/PathRules.h"
@@ -38,10 +39,12 @@ struct JobInputs {
     std::string outputName;    // the name the outputs get; empty: the job's BaseName
 };
 
-// The command as the settings file gives it: its lines and the file types it takes.
+// The command as the settings file gives it: its lines and the file types it takes, and each
+// line prepared once for every job where it can be.
 struct CommandDefinition {
     std::vector<CommandTemplate> templates;
-    std::optional<std::vector<std::string>> extensions;  // nullopt: any file
+    std::optional<std::vector<std::string>> extensions;     // nullopt: any file
+    std::vector<std::optional<CompiledTemplate>> compiled;  // by template; empty: none
 };
 
 // A file's type as a command's Extensions= list names it: its last extension, lower case,
@@ -72,8 +75,11 @@ public:
     // One template for a job. nullopt when the template is passed over without a word (empty,
     // or a tool line). Device placeholders look at the drives through `devices`, which may
     // create a player's media folder.
+    // `compiled`: the template prepared once for every job (engine/CommandLine.h), when it can
+    // be; the line comes out the same either way.
     std::optional<PlannedLine> PlanLine(const CommandTemplate& commandTemplate,
-                                        const JobInputs& job, DeviceAccess& devices) const;
+                                        const JobInputs& job, DeviceAccess& devices,
+                                        const CompiledTemplate* compiled = nullptr) const;
 
     // The problem that keeps a job from starting before any line is looked at: a file type the
     // command does not take. None otherwise.

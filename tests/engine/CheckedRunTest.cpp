@@ -369,5 +369,26 @@ TEST_F(CheckedRunTest, ACommandNeedingWhatFfmpegLacksFailsItsJobsBeforeAnyLineRu
     EXPECT_EQ(launcher.processes.size(), 3u);  // the lists are kept while ffmpeg stays
 }
 
+// Stopping everything just after a job's last line ended: its outputs are not checked and so
+// not kept; the job counts as stopped.
+TEST_F(CheckedRunTest, StopAllJustAfterTheLastLineEndedStopsTheJobBeforeItsCheck) {
+    WriteSettings({R"(conv "<%InputFile%>" "<%OutputFile%>.m4a")"});
+    Make({"ffmpeg", "ffprobe"});
+    const std::vector<std::string> one{input};
+    engine->AddFiles(one);
+    engine->StartRun();
+    for (int list = 0; list < 3; ++list) {
+        launcher.Finish(launcher.RunningLines().front());  // the lists and the version
+    }
+    launcher.Exit();  // the line, whose end has not come yet
+    engine->StopAll();
+    launcher.Deliver();
+    RunAll();
+    ASSERT_EQ(observer.finished.size(), 1u);
+    EXPECT_EQ(observer.finished[0].outcome, JobOutcome::Stopped);
+    EXPECT_TRUE(OutFiles().empty());
+    EXPECT_FALSE(engine->RunActive());
+}
+
 }  // namespace
 }  // namespace palomix
