@@ -51,7 +51,8 @@ private:
 
 }  // namespace
 
-ProcessOutput RunProcess(const std::vector<std::string>& arguments, const std::string& folder) {
+ProcessOutput RunProcess(const std::vector<std::string>& arguments, const std::string& folder,
+                         const std::string& input) {
     ProcessOutput output;
     if (arguments.empty()) {
         return output;
@@ -61,7 +62,8 @@ ProcessOutput RunProcess(const std::vector<std::string>& arguments, const std::s
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, input.empty() ? "/dev/null" : input.c_str(),
+                                     O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, out.Path().c_str(), O_WRONLY | O_TRUNC, 0);
     posix_spawn_file_actions_addopen(&actions, 2, err.Path().c_str(), O_WRONLY | O_TRUNC, 0);
     if (!folder.empty()) {

@@ -14,8 +14,10 @@ struct ProcessOutput {
 };
 
 // `arguments[0]` is the program: a path, or a name looked up on PATH. Runs in `folder` when
-// one is given, else in the current folder.
-ProcessOutput RunProcess(const std::vector<std::string>& arguments, const std::string& folder = {});
+// one is given, else in the current folder; its standard input is the file `input` when one is
+// given, else the null device.
+ProcessOutput RunProcess(const std::vector<std::string>& arguments, const std::string& folder = {},
+                         const std::string& input = {});
 
 // True when `path` names an executable file (a link to one counts).
 bool IsExecutable(const std::string& path);

@@ -138,5 +138,36 @@ TEST_F(OutputCheckCorpusTest, WithFfprobeAloneBrokenOutputsFailToo) {
     EXPECT_EQ(Copied("input.wav", program.string()), "[1/1] input.wav: done (00:00:00)");
 }
 
+// The helper itself on damaged files (and, in the sanitizer tree, built with the sanitizers):
+// it answers every question, each with "end", and never dies.
+TEST_F(OutputCheckCorpusTest, TheProbeHelperAnswersEveryQuestionAboutDamagedFiles) {
+    const std::string zeros = Path("zeros.mp3");
+    std::ofstream(zeros, std::ios::binary) << std::string(64 * 1024, '\0');
+    // A WAV header that claims four gigabytes of sound, then nothing.
+    std::string header = "RIFF\xff\xff\xff\xffWAVEfmt ";
+    header += std::string("\x10\0\0\0\x01\0\x02\0\x44\xac\0\0\x10\xb1\x02\0\x04\0\x10\0", 20);
+    header += "data\xf0\xff\xff\xff";
+    std::ofstream(Path("huge header.wav"), std::ios::binary) << header;
+    std::string questions;
+    const std::vector<std::string> files = {"random.mp3", "cbr cut.mp3",     "fast cut.m4a",
+                                            "zeros.mp3",  "huge header.wav", "missing.wav",
+                                            "input.wav"};
+    for (const std::string& file : files) {
+        for (const char* kind : {"length", "output"}) {
+            questions += std::string(kind) + " " + std::to_string(Path(file).size()) + "\n" +
+                         Path(file) + "\n";
+        }
+    }
+    std::ofstream(Path("questions"), std::ios::binary) << questions;
+    const ProcessOutput answers =
+        RunProcess({kProgramFolder + "/palomix-probe"}, {}, Path("questions"));
+    EXPECT_EQ(answers.exitCode, 0) << answers.err;
+    std::size_t ends = 0;
+    for (std::size_t at = 0; (at = answers.out.find("\nend\n", at)) != std::string::npos; ++at) {
+        ++ends;
+    }
+    EXPECT_EQ(ends + (answers.out.rfind("end\n", 0) == 0 ? 1 : 0), files.size() * 2) << answers.out;
+}
+
 }  // namespace
 }  // namespace palomix::e2e

@@ -2,6 +2,8 @@
 // a template by PrepareCommandLine (POSIX path style, no drives attached) come back from the
 // launcher's split (ProgramCandidates, then SplitArguments) as the arguments the template
 // names, each exactly one argument, byte for byte, whatever quotes and backslashes they hold.
+// And a template prepared once for every job (CompiledTemplate) gives exactly the line that
+// PrepareCommandLine gives, for these shapes and for any template, in both path styles.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <array>
@@ -133,5 +135,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      Printable(expected).c_str(), Printable(arguments).c_str());
     }
     PALOMIX_FUZZ_CHECK(arguments == expected);
+
+    const std::string anyTemplate = WithoutNul(input.ConsumeRandomLengthString(256));
+    for (const std::string_view commandTemplate :
+         {shape.commandTemplate, std::string_view(anyTemplate)}) {
+        for (const PathStyle style : {PathStyle::Posix, PathStyle::Windows}) {
+            const std::optional<palomix::CompiledTemplate> compiled =
+                palomix::CompiledTemplate::Compile(commandTemplate, style);
+            if (!compiled) {
+                continue;
+            }
+            const std::optional<std::string> once = compiled->Prepare(values, nullptr);
+            const std::optional<std::string> direct =
+                palomix::PrepareCommandLine(commandTemplate, values, noDrives, style);
+            PALOMIX_FUZZ_CHECK(!once || once == direct);
+        }
+    }
     return 0;
 }
