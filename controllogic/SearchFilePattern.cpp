@@ -1,5 +1,7 @@
 #include "controllogic/SearchFilePattern.h"
 
+#include "controllogic/CaseFold.h"
+
 #include <cstddef>
 
 namespace palomix {
@@ -13,47 +15,6 @@ constexpr char32_t kDosQm = 0x110002;    // one character, or nothing at a dot o
 constexpr char32_t kDosDot = 0x110003;   // a dot, or nothing at the end of the name
 // A byte that is not part of valid UTF-8 becomes a code of its own, so it matches itself.
 constexpr char32_t kRawByte = 0x110100;
-
-// Latin Extended-A (U+0100 to U+017F) holds its letters in pairs, upper then lower.
-char32_t FoldLatinExtendedA(char32_t c) {
-    const bool oddIsLower = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
-    const bool evenIsLower = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    return (oddIsLower && (c & 1) != 0) || (evenIsLower && (c & 1) == 0) ? c - 1 : c;
-}
-
-// Greek and Cyrillic small letters; the final sigma is a sigma.
-char32_t FoldGreekAndCyrillic(char32_t c) {
-    if (c >= 0x3B1 && c <= 0x3C9) {
-        return c == 0x3C2 ? 0x3A3 : c - 0x20;
-    }
-    if (c >= 0x430 && c <= 0x44F) {
-        return c - 0x20;
-    }
-    if (c >= 0x450 && c <= 0x45F) {
-        return c - 0x50;
-    }
-    return c;
-}
-
-// Upper-case form of the letters that have one in the common alphabets.
-char32_t Fold(char32_t c) {
-    if (c >= U'a' && c <= U'z') {
-        return c - 0x20;
-    }
-    if (c < 0xE0) {
-        return c;
-    }
-    if (c <= 0xFE) {
-        return c == 0xF7 ? c : c - 0x20;  // Latin-1 letters, not the division sign
-    }
-    if (c >= 0x100 && c <= 0x17F) {
-        return FoldLatinExtendedA(c);
-    }
-    if (c >= 0xFF41 && c <= 0xFF5A) {  // full-width Latin small letters
-        return c - 0x20;
-    }
-    return FoldGreekAndCyrillic(c);
-}
 
 // Where the last full stop of a name stands; its length when it has none.
 std::size_t LastDot(const std::vector<char32_t>& name) {
@@ -97,7 +58,7 @@ void Decode(std::string_view text, std::vector<char32_t>& out) {
             ++i;
             continue;
         }
-        out.push_back(Fold(code));
+        out.push_back(FoldCharacter(code));
         i += length;
     }
 }

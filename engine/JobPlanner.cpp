@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "controllogic/CaseFold.h"
 #include "platform/CommandLineSplit.h"
 
 namespace palomix {
@@ -122,9 +123,13 @@ PlannedJob JobPlanner::PlanJob(std::string_view path, std::string_view subfolder
     const std::string input(path);
     PlanningDeviceAccess devices(devices_);
     // Jobs whose outputs differ only by their names number them together.
-    const std::string family = folder + '\n' + command.settingsFile + '\n' +
-                               std::to_string(command.itemNumber) + '\n' +
-                               BaseNameOf(input, Style());
+    const auto family = [&] {
+        std::string key;
+        FoldCase(folder + '\n' + command.settingsFile + '\n' + std::to_string(command.itemNumber) +
+                     '\n' + BaseNameOf(input, Style()),
+                 key);
+        return key;
+    };
     OutputChoice choice = ChooseOutputName(
         [&](const std::string& name) {
             JobPlan plan = policy_.PlanJob(definition, command.settingsFile,

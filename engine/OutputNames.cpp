@@ -1,7 +1,11 @@
 #include "engine/OutputNames.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <vector>
 
+#include "controllogic/CaseFold.h"
 #include "platform/FileSystem.h"
 
 namespace palomix {
@@ -32,32 +36,123 @@ std::string PartName(std::string_view name) {
     return std::string(name) + std::string(kPartSuffix);
 }
 
-std::string OutputBook::Key(std::string_view path) const {
-    std::string key(path);
-    if (style_ == PathStyle::Windows) {
-        std::transform(key.begin(), key.end(), key.begin(), [](char c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c == '/' ? '\\' : c;
-        });
+// The names of one folder, folded, packed one after the other in one text, and found through
+// an open-addressed table of their places in it (0: empty, 1: given up).
+class OutputBook::Names {
+public:
+    bool Contains(std::string_view name) const { return Find(name, Hash(name)) != kNone; }
+
+    void Add(std::string_view name) {
+        const std::size_t hash = Hash(name);
+        if (Find(name, hash) != kNone) {
+            return;
+        }
+        if ((used_ + 1) * 2 > slots_.size()) {
+            Grow();
+        }
+        const auto at = static_cast<std::uint32_t>(text_.size());
+        text_.append(name).push_back('\0');
+        Place(at + 2, hash);
+        ++used_;
     }
-    return key;
+
+    void Remove(std::string_view name) {
+        const std::size_t slot = Find(name, Hash(name));
+        if (slot != kNone) {
+            slots_[slot] = kGivenUp;  // its bytes stay; rare enough not to matter
+        }
+    }
+
+private:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    static constexpr std::uint32_t kEmpty = 0;
+    static constexpr std::uint32_t kGivenUp = 1;
+
+    static std::size_t Hash(std::string_view name) { return std::hash<std::string_view>{}(name); }
+
+    std::string_view At(std::uint32_t slot) const {
+        return std::string_view(text_.c_str() + (slot - 2));
+    }
+
+    std::size_t Find(std::string_view name, std::size_t hash) const {
+        if (slots_.empty()) {
+            return kNone;
+        }
+        for (std::size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+            const std::uint32_t slot = slots_[i];
+            if (slot == kEmpty) {
+                return kNone;
+            }
+            if (slot != kGivenUp && At(slot) == name) {
+                return i;
+            }
+        }
+    }
+
+    void Place(std::uint32_t slot, std::size_t hash) {
+        std::size_t i = hash & (slots_.size() - 1);
+        while (slots_[i] != kEmpty) {
+            i = (i + 1) & (slots_.size() - 1);
+        }
+        slots_[i] = slot;
+    }
+
+    void Grow() {
+        std::vector<std::uint32_t> old = std::move(slots_);
+        slots_.assign(std::max<std::size_t>(16, old.size() * 2), kEmpty);
+        for (const std::uint32_t slot : old) {
+            if (slot != kEmpty && slot != kGivenUp) {
+                Place(slot, Hash(At(slot)));
+            }
+        }
+    }
+
+    std::string text_;
+    std::vector<std::uint32_t> slots_;
+    std::size_t used_ = 0;
+};
+
+OutputBook::OutputBook(PathStyle style) : style_(style) {}
+OutputBook::~OutputBook() = default;
+
+void OutputBook::Split(std::string_view path, std::string& folder, std::string& name) const {
+    std::size_t cut = path.size();
+    while (cut > 0 && !IsPathSeparator(path[cut - 1], style_)) {
+        --cut;
+    }
+    FoldCase(path.substr(0, cut), folder);
+    if (style_ == PathStyle::Windows) {
+        std::replace(folder.begin(), folder.end(), '/', '\\');
+    }
+    FoldCase(path.substr(cut), name);
 }
 
-void OutputBook::Add(const std::string& path) {
-    paths_.insert(Key(path));
+void OutputBook::Add(std::string_view path) {
+    Split(path, folder_, name_);
+    std::unique_ptr<Names>& names = folders_[folder_];
+    if (!names) {
+        names = std::make_unique<Names>();
+    }
+    names->Add(name_);
 }
 
-void OutputBook::Remove(const std::string& path) {
-    paths_.erase(Key(path));
+void OutputBook::Remove(std::string_view path) {
+    Split(path, folder_, name_);
+    if (const auto found = folders_.find(folder_); found != folders_.end()) {
+        found->second->Remove(name_);
+    }
     // A name is free again: a family's next number may be below what was noted.
     next_.clear();
 }
 
-bool OutputBook::Contains(const std::string& path) const {
-    return paths_.count(Key(path)) > 0;
+bool OutputBook::Contains(std::string_view path) const {
+    Split(path, folder_, name_);
+    const auto found = folders_.find(folder_);
+    return found != folders_.end() && found->second->Contains(name_);
 }
 
 void OutputBook::Clear() {
-    paths_.clear();
+    folders_.clear();
     next_.clear();
 }
 
@@ -72,16 +167,6 @@ void OutputBook::TakenBelow(const std::string& family, int number) {
     }
 }
 
-std::string ExistingFiles::Key(std::string_view name) const {
-    std::string key(name);
-    if (style_ == PathStyle::Windows) {
-        std::transform(key.begin(), key.end(), key.begin(), [](char c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        });
-    }
-    return key;
-}
-
 bool ExistingFiles::Exists(const std::string& path) {
     if (!listFolders_) {
         return PathExists(path);
@@ -92,19 +177,29 @@ bool ExistingFiles::Exists(const std::string& path) {
         FolderListing listing;
         if (listing.Read(folder)) {
             for (std::size_t i = 0; i < listing.Count(); ++i) {
-                found->second.insert(Key(listing.Name(i)));
+                FoldCase(listing.Name(i), key_);
+                found->second.insert(key_);
             }
         }
     }
-    return found->second.contains(Key(FileNameOf(path, style_)));
+    // Names are kept folded; one that matches is asked of the file system, which knows
+    // whether its letter case counts.
+    FoldCase(FileNameOf(path, style_), key_);
+    return found->second.contains(key_) && PathExists(path);
 }
 
 OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& name)>& plan,
                               const std::string& inputPath, ExistingOutputs existing,
-                              OutputBook& book, const std::string& family, ExistingFiles& files) {
+                              OutputBook& book, const std::function<std::string()>& familyOf,
+                              ExistingFiles& files) {
     const PathStyle style = book.Style();
     const std::string baseName = BaseNameOf(inputPath, style);
-    const int first = book.FirstNumber(family);
+    // Named only where numbering has begun: most names are taken by no one.
+    std::optional<std::string> family;
+    if (book.Numbered()) {
+        family = familyOf();
+    }
+    const int first = family ? book.FirstNumber(*family) : 1;
     // Every number below it is taken for every job of the family, not only for this one.
     int takenBelow = first;
     for (int number = first; number <= kMostNumbers; ++number) {
@@ -150,7 +245,9 @@ OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& nam
             }
         }
         if (taken == Taken::No) {
-            book.TakenBelow(family, takenBelow);
+            if (takenBelow > 1) {
+                book.TakenBelow(family ? *family : familyOf(), takenBelow);
+            }
             return choice;
         }
         if (taken == Taken::ByRun && takenBelow == number) {

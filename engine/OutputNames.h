@@ -8,6 +8,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -26,31 +27,43 @@ std::string NumberedName(std::string_view baseName, int number);
 // The temporary form of an output name: "NAME.palomix-part".
 std::string PartName(std::string_view name);
 
-// The outputs a run has made or is making, compared as the file system compares names, and
-// for each name that had to be numbered the number to try next, so that a thousand files of
-// the same name cost no more to name than a thousand of different names.
+// The outputs a run has made or is making, and for each name that had to be numbered the
+// number to try next, so that a thousand files of the same name cost no more to name than a
+// thousand of different names. Names that differ only in letter case are the same name, as a
+// FAT card or a Windows folder takes them. Each folder's names are kept once, packed, so that
+// a run of a million files keeps a few dozen bytes a file.
 class OutputBook {
 public:
-    explicit OutputBook(PathStyle style) : style_(style) {}
-    void Add(const std::string& path);
+    explicit OutputBook(PathStyle style);
+    ~OutputBook();
+    OutputBook(const OutputBook&) = delete;
+    OutputBook& operator=(const OutputBook&) = delete;
+
+    void Add(std::string_view path);
     // An output given up (its job failed): its name is free again.
-    void Remove(const std::string& path);
-    bool Contains(const std::string& path) const;
+    void Remove(std::string_view path);
+    bool Contains(std::string_view path) const;
     void Clear();
 
     // The first number worth trying for a family of names (1 when none was numbered yet), and
-    // the news that every number below `number` is taken.
+    // the news that every number below `number` is taken. A family is told only when a job's
+    // name was numbered (`Numbered`: whether any was).
     int FirstNumber(const std::string& family) const;
     void TakenBelow(const std::string& family, int number);
+    bool Numbered() const { return !next_.empty(); }
 
     PathStyle Style() const { return style_; }
 
 private:
-    std::string Key(std::string_view path) const;
+    class Names;
+    // The folder part and the name part of a path, folded.
+    void Split(std::string_view path, std::string& folder, std::string& name) const;
 
     PathStyle style_;
-    std::unordered_set<std::string> paths_;
+    std::unordered_map<std::string, std::unique_ptr<Names>> folders_;
     std::unordered_map<std::string, int> next_;  // of the families numbered so far
+    mutable std::string folder_;                 // reused for each look-up
+    mutable std::string name_;
 };
 
 // Whether a file stands at a path: the file system asked each time (a run, where folders
@@ -62,11 +75,10 @@ public:
     bool Exists(const std::string& path);
 
 private:
-    std::string Key(std::string_view name) const;
-
     PathStyle style_;
     bool listFolders_;
-    std::unordered_map<std::string, std::unordered_set<std::string>> folders_;
+    std::unordered_map<std::string, std::unordered_set<std::string>> folders_;  // names, folded
+    std::string key_;  // reused for each look-up
 };
 
 struct OutputChoice {
@@ -80,9 +92,11 @@ struct OutputChoice {
 // Tries the job's BaseName, then numbered names, planning the job with each (`plan`) until its
 // outputs are free: not made or being made in this run, not the input itself, and not existing
 // unless `existing` allows it. `family` names the job's output names in the book (the same for
-// jobs whose plans differ only by their BaseName's numbers).
+// jobs whose plans differ only by their BaseName's numbers); it is asked only when names are
+// being numbered.
 OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& name)>& plan,
                               const std::string& inputPath, ExistingOutputs existing,
-                              OutputBook& book, const std::string& family, ExistingFiles& files);
+                              OutputBook& book, const std::function<std::string()>& family,
+                              ExistingFiles& files);
 
 }  // namespace palomix

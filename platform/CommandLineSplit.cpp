@@ -21,6 +21,17 @@ std::size_t SkipSeparators(std::string_view text, std::size_t pos) {
 std::size_t ReadArgument(std::string_view text, std::size_t pos, std::string& argument) {
     bool quoted = false;
     while (pos < text.size()) {
+        // A run of characters that mean only themselves goes in at once.
+        std::size_t end = pos;
+        while (end < text.size() && text[end] != '\\' && text[end] != '"' &&
+               (quoted || !IsArgumentSeparator(text[end]))) {
+            ++end;
+        }
+        if (end > pos) {
+            argument.append(text.substr(pos, end - pos));
+            pos = end;
+            continue;
+        }
         std::size_t backslashes = 0;
         while (pos < text.size() && text[pos] == '\\') {
             ++backslashes;
@@ -109,6 +120,21 @@ std::vector<ProgramCandidate> ProgramCandidates(std::string_view line) {
 
 std::string JoinEscaped(const std::vector<LinePiece>& pieces) {
     std::string line;
+    // Values without a backslash or a double quote need nothing: the pieces as they are.
+    bool plain = true;
+    std::size_t size = 0;
+    for (const LinePiece& piece : pieces) {
+        plain = plain && (!piece.isValue || (piece.text.find('\\') == std::string_view::npos &&
+                                             piece.text.find('"') == std::string_view::npos));
+        size += piece.text.size();
+    }
+    line.reserve(size);
+    if (plain) {
+        for (const LinePiece& piece : pieces) {
+            line.append(piece.text);
+        }
+        return line;
+    }
     // The run of backslashes not written yet: those meant literally (a value's, and the text's
     // own that a value followed), then the text's own since the last value character.
     std::size_t literal = 0;
