@@ -93,6 +93,9 @@ constexpr RunTexts kJapaneseRunTexts{
         "出力が 4 GiB に達し、FAT32 のカードに 1 ファイルとして入りません: {path}",
     .noFreeName = "出力ファイルに使える名前が見つかりません",
     .outputNotKeptFormat = "変換した出力をその名前で保存できませんでした: {path}",
+    .outputNotMadeFormat =
+        "出力の一時ファイルを作れませんでした "
+        "(同じ名前のものがあるか、フォルダーに書き込めません): {path}",
     .outputMissingFormat = "出力ファイルが作られませんでした: {path}",
     .outputEmptyFormat = "出力ファイルが空です: {path}",
     .outputUnreadableFormat = "出力ファイルを最後まで再生できません ({why}): {path}",
@@ -189,6 +192,9 @@ constexpr RunTexts kEnglishRunTexts{
         "the output reached 4 GiB, more than a FAT32 card holds in one file: {path}",
     .noFreeName = "no free name was found for the output files",
     .outputNotKeptFormat = "the finished output could not be put under its name: {path}",
+    .outputNotMadeFormat =
+        "the output's temporary file could not be made (something stands at its name, or the "
+        "folder refuses it): {path}",
     .outputMissingFormat = "the output was not written: {path}",
     .outputEmptyFormat = "the output is empty: {path}",
     .outputUnreadableFormat = "the output cannot be played to its end ({why}): {path}",

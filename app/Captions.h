@@ -91,6 +91,7 @@ struct RunTexts {
     std::string_view tooLargeForPlayerFormat;  // "{path}": an output a FAT32 card cannot hold
     std::string_view noFreeName;
     std::string_view outputNotKeptFormat;  // "{path}"
+    std::string_view outputNotMadeFormat;  // "{path}"
     // The check of a done job's outputs: "{path}" each; "{output}" and "{input}" in seconds.
     std::string_view outputMissingFormat;
     std::string_view outputEmptyFormat;

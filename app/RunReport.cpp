@@ -200,6 +200,8 @@ std::string JobProblemWords(JobProblem problem, const std::string& subject, cons
             return std::string(texts.noFreeName);
         case JobProblem::OutputNotKept:
             return Fill(texts.outputNotKeptFormat, "{path}", subject);
+        case JobProblem::OutputNotMade:
+            return Fill(texts.outputNotMadeFormat, "{path}", subject);
         case JobProblem::OutputMissing:
             return Fill(texts.outputMissingFormat, "{path}", subject);
         case JobProblem::OutputEmpty:

@@ -73,6 +73,10 @@ std::string JobProblemText(JobProblem problem, const std::string& subject,
             return "no free name was found for the output files";
         case JobProblem::OutputNotKept:
             return "the finished output could not be put under its name: " + subject;
+        case JobProblem::OutputNotMade:
+            return "the output's temporary file could not be made (something stands at its "
+                   "name, or the folder refuses it): " +
+                   subject;
         case JobProblem::OutputMissing:
             return "the output was not written: " + subject;
         case JobProblem::OutputEmpty:

@@ -48,6 +48,16 @@ bool BatchRun::WaitingForProcess() const {
                        [](const ActiveJob& job) { return job.pending.has_value(); });
 }
 
+std::vector<MadeFile> BatchRun::Temporaries() const {
+    std::vector<MadeFile> made;
+    for (const ActiveJob& job : active_) {
+        for (MadeFile& file : job.outputs.Temporaries()) {
+            made.push_back(std::move(file));
+        }
+    }
+    return made;
+}
+
 std::optional<ChosenCommand> BatchRun::Chosen() const {
     return inputs_.chosenCommand ? inputs_.chosenCommand() : std::nullopt;
 }
@@ -206,9 +216,9 @@ bool BatchRun::BeginNextJob() {
                      std::move(planned.plan.problemSubject));
         return true;
     }
-    active_.emplace_back(id, path,
-                         own != nullptr ? std::optional<ChosenCommand>(*own) : std::nullopt,
-                         std::move(planned), planner_.Style());
+    active_.emplace_back(
+        id, path, own != nullptr ? std::optional<ChosenCommand>(*own) : std::nullopt,
+        std::move(planned), planner_.Style(), TemporaryPlace{&planner_.Devices(), &launcher_});
     ConvertingJob& job = active_.back();
     for (const std::string& output : job.result.outputs) {
         book_.Add(output);  // being made: no other job of the run takes it
@@ -282,10 +292,8 @@ void BatchRun::Advance(JobId id) {
             FinishJob(id);
             return;
         }
-        const std::string& name = job->outputs.OutputName();
-        std::optional<PlannedLine> line =
-            planner_.PlanLine(*next, JobInputs{job->result.path, job->outputFolder,
-                                               name.empty() ? std::string() : PartName(name)});
+        std::optional<PlannedLine> line = planner_.PlanLine(
+            *next, JobInputs{job->result.path, job->outputFolder, job->outputs.TemporaryName()});
         if (line && RunLine(*job, std::move(*line))) {
             return;
         }
@@ -312,7 +320,13 @@ bool BatchRun::RunLine(ActiveJob& job, PlannedLine line) {
             return true;
         }
     }
-    job.outputs.LineStarts(line);
+    if (const std::optional<std::string> refused = job.outputs.LineStarts(line)) {
+        // Its temporary file could not be made: nothing of the job may run any more.
+        job.result.problem = JobProblem::OutputNotMade;
+        job.result.problemSubject = *refused;
+        job.nextTemplate = kCommandTemplateCount;
+        return false;
+    }
     Launch(job, line);
     return true;
 }

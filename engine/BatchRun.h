@@ -156,6 +156,9 @@ public:
     bool StopEnabled() const { return stopEnabled_; }
     // True while the run waits for a process to end (a stopped one included).
     bool WaitingForProcess() const;
+    // The temporary files of the jobs begun and not finished (to be removed once their
+    // converters have ended, when the run is given up).
+    std::vector<MadeFile> Temporaries() const;
 
 private:
     using Pending = WaitedFor;

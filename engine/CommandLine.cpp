@@ -203,6 +203,55 @@ public:
         return out;
     }
 
+    // The arguments of the line (its program's included) that hold a value an output
+    // placeholder inserted, still with their marks: a mark holds no blank, quote or
+    // backslash, so the line's split keeps each one whole inside its argument, and the split
+    // of the line with the values put in gives the same arguments with them (Substitute).
+    static std::vector<std::string> OutputArguments(const std::string& line,
+                                                    const std::vector<const Rule*>& rules) {
+        std::vector<std::string> outputs;
+        for (std::string& argument : SplitArguments(line)) {
+            bool output = false;
+            for (std::size_t mark = argument.find('\x01'); mark != std::string::npos;
+                 mark = argument.find('\x01', mark + 1)) {
+                const std::size_t index = std::stoul(argument.substr(mark + 1));
+                output = output || rules[index]->source == Source::OutputName ||
+                         rules[index]->source == Source::DeviceName;
+            }
+            if (output) {
+                outputs.push_back(std::move(argument));
+            }
+        }
+        return outputs;
+    }
+
+    // A text with its marks replaced by the values, as they are.
+    static std::string Substitute(std::string_view text, const std::vector<std::string>& values) {
+        std::string expanded;
+        std::size_t i = 0;
+        while (i < text.size()) {
+            const std::size_t mark = text.find('\x01', i);
+            const std::size_t end =
+                mark == std::string::npos ? std::string::npos : text.find('\x02', mark);
+            if (end == std::string::npos) {
+                expanded.append(text.substr(i));
+                break;
+            }
+            expanded.append(text.substr(i, mark - i));
+            expanded += values[std::stoul(std::string(text.substr(mark + 1, end - mark - 1)))];
+            i = end + 1;
+        }
+        return expanded;
+    }
+
+    std::vector<std::string> OutputArguments(const std::string& line) const {
+        std::vector<std::string> outputs = OutputArguments(line, rules_);
+        for (std::string& output : outputs) {
+            output = Substitute(output, values_);
+        }
+        return outputs;
+    }
+
 private:
     bool usable_;
     std::vector<std::string> values_;
@@ -287,6 +336,9 @@ std::optional<std::string> PrepareCommandLine(std::string_view commandTemplate,
     for (const Rule& rule : kRules) {
         Apply(rule, line, inserts, devices, inserted, learned);
     }
+    if (inserted.Usable()) {
+        learned.outputArguments = inserted.OutputArguments(line);
+    }
     if (notes != nullptr) {
         *notes = std::move(learned);
     }
@@ -294,7 +346,8 @@ std::optional<std::string> PrepareCommandLine(std::string_view commandTemplate,
 }
 
 struct CompiledTemplate::Rules {
-    std::vector<const Rule*> marks;  // the rule whose value each mark stands for
+    std::vector<const Rule*> marks;    // the rule whose value each mark stands for
+    std::vector<std::string> outputs;  // the output arguments, with their marks
 };
 
 CompiledTemplate::CompiledTemplate() = default;
@@ -336,7 +389,8 @@ std::optional<CompiledTemplate> CompiledTemplate::Compile(std::string_view comma
     CompiledTemplate compiled;
     compiled.line_ = std::move(line);
     compiled.style_ = style;
-    compiled.rules_ = std::make_unique<Rules>(Rules{inserted.Rules()});
+    compiled.rules_ = std::make_unique<Rules>(
+        Rules{inserted.Rules(), InsertedValues::OutputArguments(compiled.line_, inserted.Rules())});
     return compiled;
 }
 
@@ -357,6 +411,10 @@ std::optional<std::string> CompiledTemplate::Prepare(const CommandValues& values
             learned.places.push_back(
                 PreparationNotes::OutputPlace{values.outputFolder, inserts.baseName, {}});
         }
+    }
+    learned.outputArguments.emplace();
+    for (const std::string& output : rules_->outputs) {
+        learned.outputArguments->push_back(InsertedValues::Substitute(output, inserted));
     }
     if (notes != nullptr) {
         *notes = std::move(learned);

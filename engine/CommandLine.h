@@ -38,6 +38,11 @@ struct PreparationNotes {
         std::string drive;  // the player's drive; empty for the output folder
     };
     std::vector<OutputPlace> places;
+    // The arguments of the line that an output placeholder made, as the line's split gives
+    // them (nullopt when the line's values could not be told apart from its text, and only a
+    // look at the arguments can say which are outputs). The job's input is never among them,
+    // whatever its name and folder.
+    std::optional<std::vector<std::string>> outputArguments;
 };
 
 // True for a template that is not run: an empty one, or a tool line that contains

@@ -9,12 +9,12 @@
 namespace palomix {
 
 ConvertingJob::ConvertingJob(JobId id, const std::string& path, std::optional<ChosenCommand> own,
-                             PlannedJob planned, PathStyle style)
+                             PlannedJob planned, PathStyle style, TemporaryPlace place)
     : id(id), ownCommand(std::move(own)), outputFolder(planned.plan.outputFolder) {
     result.id = id;
     result.path = path;
     result.outputName = planned.outputName;
-    outputs = JobOutputs(std::move(planned.outputName), style);
+    outputs = JobOutputs(std::move(planned.outputName), style, place);
     for (const LineOutput& output : planned.plan.Outputs()) {
         result.outputs.push_back(output.path);
     }

@@ -45,8 +45,9 @@ struct ConvertingJob {
     JobProgressTracker progress;
 
     // The job as it begins: its plan names its outputs and the lines that run.
+    // `place`: where its temporary files are made and noted (see JobOutputs).
     ConvertingJob(JobId id, const std::string& path, std::optional<ChosenCommand> own,
-                  PlannedJob planned, PathStyle style);
+                  PlannedJob planned, PathStyle style, TemporaryPlace place);
 
     // A line of it was launched: it waits for its end.
     void LineStarted(const PlannedLine& line, const LaunchResult& launch);

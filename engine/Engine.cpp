@@ -146,7 +146,16 @@ Engine::Engine(EngineSetup setup, PostToHost post)
 
 Engine::~Engine() {
     impl_->observers.Clear();
+    // However the program ends (a close, Ctrl-C, a terminate or hang-up signal), what the jobs
+    // were writing goes: once the converters and the probes have ended, as only then are the
+    // files let go of.
+    const std::vector<MadeFile> temporaries = impl_->run->Temporaries();
     impl_->run.reset();
+    impl_->prober.reset();
+    impl_->launcher.reset();  // kills and waits for what still runs
+    for (const MadeFile& file : temporaries) {
+        file.RemoveIfStillMade();
+    }
 }
 
 void Engine::AddObserver(EngineObserver* observer) {

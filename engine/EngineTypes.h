@@ -144,6 +144,8 @@ enum class JobProblem {
                          // the output); its line stopped there or the card refused more
     NoFreeName,          // no free numbered name was found for the outputs
     OutputNotKept,       // a finished output could not be put under its name (subject: path)
+    OutputNotMade,       // an output's temporary file could not be made where it goes (subject:
+                         // the output's path): the folder refuses it, or something stood there
     // The check of a finished job's outputs; subject: the output's path under its final name.
     OutputMissing,     // a media file the lines name was not written
     OutputEmpty,       // an output holds no byte

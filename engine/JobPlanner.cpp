@@ -1,11 +1,48 @@
 #include "engine/JobPlanner.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "controllogic/CaseFold.h"
 #include "platform/CommandLineSplit.h"
 
 namespace palomix {
+
+namespace {
+
+// True for a line whose program is the converter (ffmpeg, wherever it lies).
+bool RunsConverter(const PlannedLine& line, PathStyle style) {
+    std::string name;
+    FoldCase(FileNameOf(line.program, style), name);
+    return name == "ffmpeg" || name == "ffmpeg.exe";
+}
+
+// A run hands the converter files the job made itself, new and empty (engine/JobOutputs.h), so
+// the converter must write over them: one that says neither -y nor -n would ask on its input
+// whether to, and take no for an answer. Such a line gets -y after its program, in its text
+// and its arguments alike (a plan shows what the run starts).
+void LetConverterWriteOver(PlannedLine& line, PathStyle style) {
+    if (line.outputs.empty() || !RunsConverter(line, style) ||
+        std::any_of(line.arguments.begin(), line.arguments.end(), [](const std::string& argument) {
+            return argument == "-y" || argument == "-n";
+        })) {
+        return;
+    }
+    for (const ProgramCandidate& candidate : ProgramCandidates(line.commandLine)) {
+        if (SplitArguments(candidate.rest) != line.arguments) {
+            continue;
+        }
+        const std::size_t at = line.commandLine.size() - candidate.rest.size();
+        if (!candidate.rest.empty() && !IsArgumentSeparator(candidate.rest.front())) {
+            return;  // the first argument is glued to the program: left as written
+        }
+        line.commandLine.insert(at, " -y");
+        line.arguments.insert(line.arguments.begin(), "-y");
+        return;
+    }
+}
+
+}  // namespace
 
 JobPlanner::JobPlanner(const RunPolicy& policy, IniReader& reader, DeviceAccess& devices,
                        ConverterFeatureReader* converter, ProgramFinder findProgram)
@@ -64,6 +101,11 @@ std::string JobPlanner::OutputFolderFor(std::string_view subfolder,
 }
 
 void JobPlanner::ReadProgram(PlannedLine& line) {
+    FindProgram(line);
+    LetConverterWriteOver(line, Style());
+}
+
+void JobPlanner::FindProgram(PlannedLine& line) {
     if (!findProgram_ || line.commandLine.empty()) {
         return;
     }

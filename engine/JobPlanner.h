@@ -92,8 +92,11 @@ private:
         std::shared_ptr<const IniDocument> document;
         CommandDefinition definition;
     };
-    // The program the line starts and its arguments, filled in from its command line.
+    // The program the line starts and its arguments, filled in from its command line, with
+    // what a run needs of a converter line.
     void ReadProgram(PlannedLine& line);
+    // The program alone, as the launcher finds it.
+    void FindProgram(PlannedLine& line);
     std::vector<ConverterNeed> MissingOf(const std::vector<PlannedLine>& lines);
 
     const RunPolicy& policy_;

@@ -32,10 +32,6 @@ std::string NumberedName(std::string_view baseName, int number) {
     return name;
 }
 
-std::string PartName(std::string_view name) {
-    return std::string(name) + std::string(kPartSuffix);
-}
-
 // The names of one folder, folded, packed one after the other in one text, and found through
 // an open-addressed table of their places in it (0: empty, 1: given up).
 class OutputBook::Names {
@@ -220,9 +216,7 @@ OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& nam
             }
             // Only a file that is there can be the input itself.
             const bool exists = files.Exists(output.path);
-            const std::string temporary = output.Renamed(PartName(choice.name), style);
-            if ((exists && SameFile(output.path, inputPath)) ||
-                (files.Exists(temporary) && SameFile(temporary, inputPath))) {
+            if (exists && SameFile(output.path, inputPath)) {
                 if (existing == ExistingOutputs::Skip) {
                     existingPath = output.path;  // the input itself: skipped as existing
                     break;

@@ -2,9 +2,8 @@
 // a job whose output names are taken gets "NAME (2)", "NAME (3)", ... for all of its lines. A
 // job never writes onto its own input. Files from before the run follow the user's choice for
 // existing outputs. And while a job runs, its outputs are written under a temporary name in the
-// same folder ("NAME.palomix-part_720p.mp4": the extension stays last, so the converter still
-// picks the format from it), which the run puts under the final name only when the job has
-// succeeded, so a half-written file never stands under a final name.
+// same folder (engine/JobOutputs.h), which the run puts under the final name only when the job
+// has succeeded, so a half-written file never stands under a final name.
 #pragma once
 
 #include <functional>
@@ -19,13 +18,11 @@
 
 namespace palomix {
 
-inline constexpr std::string_view kPartSuffix = ".palomix-part";
+// What every temporary file of a run begins with (engine/JobOutputs.h).
+inline constexpr std::string_view kPartPrefix = ".palomix-";
 
 // "NAME" for 1, "NAME (2)" for 2, ...
 std::string NumberedName(std::string_view baseName, int number);
-
-// The temporary form of an output name: "NAME.palomix-part".
-std::string PartName(std::string_view name);
 
 // The outputs a run has made or is making, and for each name that had to be numbered the
 // number to try next, so that a thousand files of the same name cost no more to name than a

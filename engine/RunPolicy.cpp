@@ -134,7 +134,11 @@ std::optional<PlannedLine> RunPolicy::PlanLine(const CommandTemplate& commandTem
         planned.program = candidates.front().program;
         planned.arguments = SplitArguments(candidates.front().rest);
     }
-    planned.outputs = OutputsOf(planned.arguments, notes, style_);
+    // The outputs are the arguments an output placeholder made (the input never is one, even
+    // in the output folder under the same name); only a line whose values cannot be told
+    // apart from its text is read argument by argument.
+    planned.outputs = OutputsOf(notes.outputArguments ? *notes.outputArguments : planned.arguments,
+                                notes, style_);
     return planned;
 }
 

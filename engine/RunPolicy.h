@@ -61,6 +61,7 @@ public:
     bool CreateFolders(const std::string& /*path*/) override { return true; }
     std::error_code MakeFolders(const std::string& /*path*/) override { return {}; }
     bool IsFat(const std::string& drive) override { return inner_.IsFat(drive); }
+    std::error_code MakeNewFile(const std::string& /*path*/) override { return {}; }
 
 private:
     DeviceAccess& inner_;

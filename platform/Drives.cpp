@@ -92,6 +92,10 @@ std::error_code FileSystemDeviceAccess::MakeFolders(const std::string& path) {
     return MakeFolderTree(path);
 }
 
+std::error_code DeviceAccess::MakeNewFile(const std::string& path) {
+    return CreateNewFile(path);
+}
+
 bool FileSystemDeviceAccess::IsFat(const std::string& drive) {
     return IsOnFatFileSystem(JoinPath(drive, ""));
 }

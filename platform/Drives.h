@@ -37,6 +37,10 @@ public:
 
     // True when the drive's file system is FAT, which holds no file of 4 GiB or more.
     virtual bool IsFat(const std::string& /*drive*/) { return false; }
+
+    // Makes the file an output is written under while its job runs: new and empty, never over
+    // anything that stands at the name, never through a link planted there (CreateNewFile).
+    virtual std::error_code MakeNewFile(const std::string& path);
 };
 
 // The folder operations on the real file system (a failure is false, never an exception);

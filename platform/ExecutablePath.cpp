@@ -4,6 +4,8 @@
 
 namespace palomix {
 
-std::string ExecutableFolder() { return FolderOf(ExecutablePath(), NativePathStyle()); }
+std::string ExecutableFolder() {
+    return FolderOf(ExecutablePath(), NativePathStyle());
+}
 
 }  // namespace palomix

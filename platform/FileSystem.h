@@ -84,6 +84,16 @@ std::error_code RenameOver(const std::string& from, const std::string& to);
 // Removes a file (not a folder). No error when there is nothing to remove.
 std::error_code RemoveFile(const std::string& path);
 
+// Makes a new empty file at the path, only when nothing is there (not even a dangling link,
+// which is never followed): errc::file_exists when something is. The file is this program's
+// own from then on: no one else's file can stand at that name afterwards without replacing it.
+std::error_code CreateNewFile(const std::string& path);
+
+// What names the file a path names now, on its volume (the device and inode on POSIX, the
+// volume and file index on Windows), so that a file can later be told from one put in its
+// place; nullopt when nothing is there.
+std::optional<std::string> FileIdentityOf(const std::string& path);
+
 // Gives `to` the modification time of `from`.
 std::error_code CopyModificationTime(const std::string& from, const std::string& to);
 

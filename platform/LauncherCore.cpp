@@ -7,13 +7,18 @@
 #include <utility>
 #include <vector>
 
+#include "platform/AtomicFile.h"
 #include "platform/CommandLineSplit.h"
+#include "platform/FileSystem.h"
 
 namespace palomix {
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// The folder of a log folder where the temporary files of its launcher's host are noted.
+constexpr std::string_view kTemporariesFolder = "temporaries";
 
 fs::path PathFromUtf8(const std::string& utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
@@ -109,6 +114,34 @@ LauncherCore::~LauncherCore() {
     }
 }
 
+namespace {
+
+// The temporary files a killed host noted (NoteTemporary), removed when each is still the file
+// it noted: a file someone put at that name since stays.
+void RemoveNotedTemporaries(const fs::path& folder) {
+    std::error_code error;
+    fs::directory_iterator notes(folder, error);
+    for (; !error && notes != fs::directory_iterator(); notes.increment(error)) {
+        std::optional<std::string> text;
+        try {
+            text = ReadFileBytes(Utf8FromPath(notes->path()));
+        } catch (const std::exception&) {
+            continue;
+        }
+        const std::size_t end = text ? text->find('\n') : std::string::npos;
+        if (end == std::string::npos) {
+            continue;
+        }
+        const std::string path = text->substr(0, end);
+        const std::string identity = text->substr(end + 1, text->find('\n', end + 1) - end - 1);
+        if (FileIdentityOf(path) == identity) {
+            RemoveFile(path);
+        }
+    }
+}
+
+}  // namespace
+
 // A log folder is abandoned when the launcher that made it has gone without removing it (its
 // host was killed); its commands may have left processes behind, which go first.
 void LauncherCore::RemoveAbandonedLogFolders() {
@@ -127,15 +160,14 @@ void LauncherCore::RemoveAbandonedLogFolders() {
         const std::string path = Utf8FromPath(entries->path());
         if (native_->IsAbandonedFolder(path)) {
             native_->EndProcessesOf(std::string_view(name).substr(kLogFolderPrefix.size()));
+            RemoveNotedTemporaries(entries->path() / kTemporariesFolder);
             std::error_code ignored;
             fs::remove_all(entries->path(), ignored);
         }
     }
 }
 
-// The log file of a command, in the launcher's log folder, made on first use. Empty when there
-// is no folder: the output is then thrown away.
-std::string LauncherCore::LogPathFor(std::uint64_t id) {
+const std::string& LauncherCore::LogFolder() {
     if (!logFolderTried_) {
         logFolderTried_ = true;
         const std::string temp = native_->TempFolder();
@@ -152,10 +184,43 @@ std::string LauncherCore::LogPathFor(std::uint64_t id) {
             }
         }
     }
-    if (logFolder_.empty()) {
+    return logFolder_;
+}
+
+// The log file of a command, in the launcher's log folder. Empty when there is no folder: the
+// output is then thrown away.
+std::string LauncherCore::LogPathFor(std::uint64_t id) {
+    if (LogFolder().empty()) {
         return {};
     }
     return Utf8FromPath(PathFromUtf8(logFolder_) / ("command-" + std::to_string(id) + ".log"));
+}
+
+// Each noted temporary is a small file in the log folder's "temporaries" folder: its path,
+// then what named its file when it was noted.
+void LauncherCore::NoteTemporary(const std::string& path) {
+    const std::optional<std::string> identity = FileIdentityOf(path);
+    if (LogFolder().empty() || !identity || temporaries_.contains(path)) {
+        return;
+    }
+    const fs::path folder = PathFromUtf8(logFolder_) / kTemporariesFolder;
+    std::error_code ignored;
+    fs::create_directory(folder, ignored);
+    const std::string note =
+        Utf8FromPath(folder / ("temporary-" + std::to_string(++lastTemporary_)));
+    try {
+        WriteFileAtomically(note, path + "\n" + *identity + "\n");
+        temporaries_.emplace(path, note);
+    } catch (const FileError&) {
+        // Unnoted, it is still removed by this program; only a kill would leave it.
+    }
+}
+
+void LauncherCore::ForgetTemporary(const std::string& path) {
+    if (const auto found = temporaries_.find(path); found != temporaries_.end()) {
+        RemoveFile(found->second);
+        temporaries_.erase(found);
+    }
 }
 
 LaunchResult LauncherCore::Launch(const std::string& commandLine, ProcessEndedHandler onEnded) {

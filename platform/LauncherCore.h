@@ -118,6 +118,8 @@ public:
                         ProcessEndedHandler onEnded) override;
     bool Terminate(ProcessHandle handle) override;
     void DiscardLog(ProcessHandle handle) override;
+    void NoteTemporary(const std::string& path) override;
+    void ForgetTemporary(const std::string& path) override;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -138,6 +140,8 @@ private:
     };
 
     void RemoveAbandonedLogFolders();
+    // The launcher's log folder, made on first use; empty when none can be made.
+    const std::string& LogFolder();
     std::string LogPathFor(std::uint64_t id);
     void BeginStop(Child& child);
     void Wait(ProcessHandle handle, Child& child, const ProcessEndedHandler& onEnded);
@@ -156,6 +160,8 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::map<std::uint64_t, Child> children_;  // map: a child stays where its threads find it
+    std::map<std::string, std::string> temporaries_;  // noted: path, and the file noting it
+    std::uint64_t lastTemporary_ = 0;
     std::uint64_t lastId_ = 0;
     bool closing_ = false;
 };

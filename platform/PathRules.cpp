@@ -9,7 +9,9 @@ bool IsPathSeparator(char c, PathStyle style) {
     return c == '/';
 }
 
-char JoinSeparator(PathStyle style) { return style == PathStyle::Windows ? '\\' : '/'; }
+char JoinSeparator(PathStyle style) {
+    return style == PathStyle::Windows ? '\\' : '/';
+}
 
 bool EndsWithJoinSeparator(std::string_view path, PathStyle style) {
     return !path.empty() && path.back() == JoinSeparator(style);

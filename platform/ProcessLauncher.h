@@ -140,6 +140,13 @@ public:
     // Removes the log file of a process that has ended (once its tail has been read, say).
     // Nothing happens while it runs, or for an unknown handle.
     virtual void DiscardLog(ProcessHandle handle) = 0;
+
+    // A temporary file this program has made and will itself remove or rename: written down
+    // beside the logs, so that if this program is killed, the next start removes it (only it:
+    // not a file that someone put at its name since). Forget it once it is removed or renamed.
+    // A launcher with no log folder keeps no such list.
+    virtual void NoteTemporary(const std::string& /*path*/) {}
+    virtual void ForgetTemporary(const std::string& /*path*/) {}
 };
 
 // The launcher of the system the program runs on. Lives as long as the program: destroying it
@@ -148,11 +155,11 @@ public:
 // must not be destroyed from within the PostToHost function.
 //
 // Making it also removes the log folders that launchers of killed hosts left behind (only
-// this user's, only those whose owner is gone) and ends what those hosts' commands left
-// running. On Linux it makes this program a child subreaper, so that the processes a command
-// leaves behind become this program's children, where the launcher can still stop them; it
-// reaps those it knows, and never takes the end of a launched command, or of a child it did
-// not find among a command's processes.
+// this user's, only those whose owner is gone), with the temporary files those hosts noted
+// (still the same files), and ends what those hosts' commands left running. On Linux it makes this
+// program a child subreaper, so that the processes a command leaves behind become this program's
+// children, where the launcher can still stop them; it reaps those it knows, and never takes the
+// end of a launched command, or of a child it did not find among a command's processes.
 std::unique_ptr<ProcessLauncher> SystemProcessLauncher(PostToHost post);
 
 // A launcher that starts nothing: every launch is refused (LaunchError::Refused). For callers

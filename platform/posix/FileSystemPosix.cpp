@@ -201,6 +201,24 @@ std::error_code RenameOver(const std::string& from, const std::string& to) {
     return {};
 }
 
+std::error_code CreateNewFile(const std::string& path) {
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) {
+        return {errno, std::generic_category()};
+    }
+    ::close(fd);
+    return {};
+}
+
+std::optional<std::string> FileIdentityOf(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
 std::error_code RemoveFile(const std::string& path) {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
         return {errno, std::generic_category()};

@@ -201,6 +201,38 @@ std::error_code RenameOver(const std::string& from, const std::string& to) {
     return {};
 }
 
+std::error_code CreateNewFile(const std::string& path) {
+    const HANDLE file = ::CreateFileW(win32::ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+            return std::make_error_code(std::errc::file_exists);
+        }
+        return {static_cast<int>(error), std::system_category()};
+    }
+    ::CloseHandle(file);
+    return {};
+}
+
+std::optional<std::string> FileIdentityOf(const std::string& path) {
+    const HANDLE file = ::CreateFileW(
+        win32::ToWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = ::GetFileInformationByHandle(file, &info) != 0;
+    ::CloseHandle(file);
+    if (!known) {
+        return std::nullopt;
+    }
+    return std::to_string(info.dwVolumeSerialNumber) + ":" +
+           std::to_string((static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) |
+                          info.nFileIndexLow);
+}
+
 std::error_code RemoveFile(const std::string& path) {
     if (::DeleteFileW(win32::ToWide(path).c_str()) == 0) {
         const DWORD error = ::GetLastError();

@@ -31,8 +31,8 @@ TEST_F(WindowProgressTest, AConvertingRowShowsItsShareAndTheStripTheQueues) {
     environment.makeLauncher = [logs](PostToHost post) {
         return std::make_unique<ProgressLauncher>(
             std::move(post), logs, "100.000000", [](const std::string& line) {
-                return line.find("/a.") != std::string::npos ? StatisticsLine(42, 2.0)
-                                                             : std::string();
+                return line.find("a.probe") != std::string::npos ? StatisticsLine(42, 2.0)
+                                                                 : std::string();
             });
     };
     TMainForm1& form = MakeForm(std::move(environment));

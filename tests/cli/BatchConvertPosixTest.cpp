@@ -17,6 +17,7 @@
 
 #include "BatchProgramFixture.h"
 #include "JsonReader.h"
+#include "support/TemporaryMarks.h"
 
 namespace palomix::testing {
 namespace {
@@ -171,13 +172,8 @@ TEST_F(BatchConvertPosixTest, JsonPlanHoldsTheArgumentsTheRunStarts) {
 
         const BatchResult ran = Run(arguments, name + '\0');
         EXPECT_EQ(ran.exitCode, 0) << ran.err;
-        std::vector<std::string> received = ReadArguments(argsOut_);
-        for (std::string& argument : received) {
-            if (const std::size_t at = argument.find(".palomix-part"); at != std::string::npos) {
-                argument.erase(at, std::string_view(".palomix-part").size());
-            }
-        }
-        EXPECT_EQ(job["commands"].items[0].Strings(), received);
+        EXPECT_EQ(job["commands"].items[0].Strings(),
+                  testing::MaskTemporaryMarks(ReadArguments(argsOut_), ""));
         fs::remove(argsOut_);
     }
 }

@@ -23,6 +23,7 @@ public:
     std::set<std::string> fatDrives;   // drives whose file system is FAT
     bool listThrows = false;
     bool createFails = false;
+    std::set<std::string> files;  // made by MakeNewFile in made-up folders
 
     int listCalls = 0;
     int folderTests = 0;
@@ -57,6 +58,15 @@ public:
         }
         folders.insert(path);
         return true;
+    }
+
+    // A file in a folder that exists on disk is made there; one in a made-up folder is noted.
+    std::error_code MakeNewFile(const std::string& path) override {
+        if (std::filesystem::is_directory(std::filesystem::u8path(path).parent_path())) {
+            return DeviceAccess::MakeNewFile(path);
+        }
+        return files.insert(path).second ? std::error_code{}
+                                         : std::make_error_code(std::errc::file_exists);
     }
 };
 

@@ -97,7 +97,8 @@ TEST_F(BatchRunTest, ThreeJobsRunInOrderAndTheRowsMoveUp) {
     EXPECT_TRUE(engine->RunActive());
     EXPECT_TRUE(engine->StopEnabled());
     // Outputs are written under a temporary name until their job is done.
-    EXPECT_EQ(launcher.Lines(), (Lines{R"(prog "/v/a.avi" "/out/a.palomix-part.mp4")"}));
+    EXPECT_EQ(testing::MaskTemporaryMarks(launcher.Lines()),
+              (Lines{R"(prog "/v/a.avi" "/out/.palomix-XXXXXX-a.mp4")"}));
     EXPECT_EQ(engine->CurrentProcess(), launcher.Last().handle);
     EXPECT_EQ(engine->JobCount(), 3);
 
@@ -105,11 +106,13 @@ TEST_F(BatchRunTest, ThreeJobsRunInOrderAndTheRowsMoveUp) {
     EXPECT_EQ(engine->JobCount(), 2);
     EXPECT_EQ(Paths(), (Lines{"/v/b.avi", "/v/c.avi"}));
     EXPECT_EQ(Status(), "Converting...(00:00:00)");
-    EXPECT_EQ(launcher.Last().commandLine, R"(prog "/v/b.avi" "/out/b.palomix-part.mp4")");
+    EXPECT_EQ(testing::MaskTemporaryMarks(launcher.Last().commandLine),
+              R"(prog "/v/b.avi" "/out/.palomix-XXXXXX-b.mp4")");
 
     launcher.Finish();
     EXPECT_EQ(engine->JobCount(), 1);
-    EXPECT_EQ(launcher.Last().commandLine, R"(prog "/v/c.avi" "/out/c.palomix-part.mp4")");
+    EXPECT_EQ(testing::MaskTemporaryMarks(launcher.Last().commandLine),
+              R"(prog "/v/c.avi" "/out/.palomix-XXXXXX-c.mp4")");
 
     launcher.Finish();
     EXPECT_EQ(engine->JobCount(), 0);
@@ -244,10 +247,12 @@ TEST_F(BatchRunTest, TheOutputFolderIsReadAndCreatedAtTheStartOfEveryJob) {
     EXPECT_EQ(devices.created, (Lines{"/out/first"}));
     engine->SetOutputFolder("/out/second");  // changed while job a runs: a keeps its folder
     launcher.Finish();
-    EXPECT_EQ(launcher.Last().commandLine, R"(two "/out/first/a.palomix-part")");
+    EXPECT_EQ(testing::MaskTemporaryMarks(launcher.Last().commandLine),
+              R"(two "/out/first/.palomix-XXXXXX-a")");
     launcher.Finish();
     EXPECT_EQ(devices.created, (Lines{"/out/first", "/out/second"}));
-    EXPECT_EQ(launcher.Last().commandLine, R"(one "/out/second/b.palomix-part")");
+    EXPECT_EQ(testing::MaskTemporaryMarks(launcher.Last().commandLine),
+              R"(one "/out/second/.palomix-XXXXXX-b")");
 }
 
 TEST_F(BatchRunTest, AnOutputFolderThatCannotBeMadeEndsTheRunOnceAndKeepsTheJobs) {
@@ -537,14 +542,15 @@ TEST_F(BatchRunTest, ALineForAPlayerThatIsNotAttachedIsNotStartedAndTheJobFails)
     engine->StartRun();
     // a: the PSP line is passed over, the output-folder line runs.
     ASSERT_EQ(launcher.processes.size(), 1u);
-    EXPECT_EQ(launcher.processes[0].commandLine, R"(conv "/v/a.avi" "/out/a.palomix-part.mp4")");
+    EXPECT_EQ(testing::MaskTemporaryMarks(launcher.processes[0].commandLine),
+              R"(conv "/v/a.avi" "/out/.palomix-XXXXXX-a.mp4")");
     // b: a PSP is attached by now and gets the output.
     devices.drives = {"/psp"};
     devices.folders = {"/psp/PSP/GAME"};
     launcher.Finish();
     ASSERT_EQ(launcher.processes.size(), 2u);
-    EXPECT_EQ(launcher.processes[1].commandLine,
-              R"(conv "/v/b.avi" "/psp/VIDEO/b.palomix-part.MP4")");
+    EXPECT_EQ(testing::MaskTemporaryMarks(launcher.processes[1].commandLine),
+              R"(conv "/v/b.avi" "/psp/VIDEO/.palomix-XXXXXX-b.MP4")");
     launcher.Finish();
     launcher.Finish();
 
@@ -602,13 +608,7 @@ TEST_F(BatchRunTest, ThePlanIsWhatTheRunStarts) {
     }
     // The run writes its outputs under temporary names until the job is done; otherwise its
     // lines are the plan's.
-    std::vector<std::string> started = launcher.Lines();
-    for (std::string& line : started) {
-        for (std::size_t at; (at = line.find(".palomix-part")) != std::string::npos;) {
-            line.erase(at, std::string_view(".palomix-part").size());
-        }
-    }
-    EXPECT_EQ(started, planned);
+    EXPECT_EQ(testing::MaskTemporaryMarks(launcher.Lines(), ""), planned);
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].outcome, JobOutcome::Failed);
     EXPECT_EQ(Problems(results[0]).at(0).notRun, *plan.lines[0].notRun);
@@ -626,7 +626,8 @@ TEST_F(BatchRunTest, ALineTheSettingsFileHoldsTooLongIsNeverRunCut) {
     AddJobs({"/v/a.avi"});
     engine->StartRun();
     ASSERT_EQ(launcher.processes.size(), 1u);  // only the line that reads whole
-    EXPECT_EQ(launcher.Last().commandLine, R"(conv "/v/a.avi" "/out/a.palomix-part.mp4")");
+    EXPECT_EQ(testing::MaskTemporaryMarks(launcher.Last().commandLine),
+              R"(conv "/v/a.avi" "/out/.palomix-XXXXXX-a.mp4")");
     launcher.Finish();
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].outcome, JobOutcome::Failed);
@@ -712,13 +713,7 @@ namespace {
 
 // The lines a run started, with the temporary part of their output names taken out.
 std::vector<std::string> StartedAsFinal(const testing::FakeLauncher& launcher) {
-    std::vector<std::string> started = launcher.Lines();
-    for (std::string& line : started) {
-        for (std::size_t at; (at = line.find(".palomix-part")) != std::string::npos;) {
-            line.erase(at, std::string_view(".palomix-part").size());
-        }
-    }
-    return started;
+    return testing::MaskTemporaryMarks(launcher.Lines(), "");
 }
 
 TEST_F(BatchRunTest, ThePlanOfTheWholeListNamesAndSplitsAsTheRunDoes) {

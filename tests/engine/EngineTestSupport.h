@@ -16,6 +16,7 @@
 #include "DeviceOutputFakes.h"
 #include "FakeLauncher.h"
 #include "engine/Engine.h"
+#include "support/TemporaryMarks.h"
 
 namespace palomix::testing {
 
@@ -48,6 +49,9 @@ public:
         return inner_.MakeFolders(path);
     }
     bool IsFat(const std::string& drive) override { return inner_.IsFat(drive); }
+    std::error_code MakeNewFile(const std::string& path) override {
+        return inner_.MakeNewFile(path);
+    }
 
 private:
     DeviceAccess& inner_;

@@ -73,7 +73,7 @@ protected:
     std::vector<std::string> Leftovers(const std::string& folder) const {
         std::vector<std::string> found;
         for (const auto& entry : fs::directory_iterator(folder)) {
-            if (entry.path().filename().string().find(".palomix-part") != std::string::npos) {
+            if (testing::HasTemporaryMark(entry.path().filename().string())) {
                 found.push_back(entry.path().string());
             }
         }

@@ -145,10 +145,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!compiled) {
                 continue;
             }
-            const std::optional<std::string> once = compiled->Prepare(values, nullptr);
-            const std::optional<std::string> direct =
-                palomix::PrepareCommandLine(commandTemplate, values, noDrives, style);
+            palomix::PreparationNotes onceNotes;
+            palomix::PreparationNotes directNotes;
+            const std::optional<std::string> once = compiled->Prepare(values, &onceNotes);
+            const std::optional<std::string> direct = palomix::PrepareCommandLine(
+                commandTemplate, values, noDrives, style, &directNotes);
             PALOMIX_FUZZ_CHECK(!once || once == direct);
+            PALOMIX_FUZZ_CHECK(!once || onceNotes.outputArguments == directNotes.outputArguments);
         }
     }
     return 0;
