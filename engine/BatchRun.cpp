@@ -205,7 +205,7 @@ bool BatchRun::BeginNextJob() {
     const JobId id = jobs_.Id(*next);
     const std::string path = jobs_.JobPath(*next);
     const PlanChoices choices = inputs_.choices ? inputs_.choices() : PlanChoices{};
-    if (!MakeOutputFolder(planner_.OutputFolderFor(jobs_.Subfolder(*next), choices))) {
+    if (!MakeOutputFolder(choices.outputFolder)) {
         return false;
     }
     // The job's outputs get their names before anything runs; a job that cannot or need not
@@ -215,6 +215,17 @@ bool BatchRun::BeginNextJob() {
         EndUnstarted(id, path, *planned.endsAhead, planned.plan.problem,
                      std::move(planned.plan.problemSubject));
         return true;
+    }
+    // A folder of the kept tree is made only where an output goes (not for a player's files).
+    const std::string& folder = planned.plan.outputFolder;
+    const std::vector<LineOutput> outputs = planned.plan.Outputs();
+    if (folder != choices.outputFolder &&
+        std::any_of(outputs.begin(), outputs.end(),
+                    [&](const LineOutput& output) {
+                        return FolderOf(output.path, planner_.Style()) == folder;
+                    }) &&
+        !MakeOutputFolder(folder)) {
+        return false;
     }
     active_.emplace_back(
         id, path, own != nullptr ? std::optional<ChosenCommand>(*own) : std::nullopt,

@@ -192,7 +192,7 @@ inline std::string ReadText(const std::string& path) {
 }
 
 // The row positions of the command list of a.ini, the first settings file.
-enum ACommand { kProbe = 0, kFail = 1, kHang = 2, kShort = 3, kMissing = 4 };
+enum ACommand { kProbe = 0, kFail = 1, kHang = 2, kShort = 3, kMissing = 4, kWriteHang = 5 };
 
 // A program folder with four settings files, a.ini to d.ini, and a window over it.
 class WindowTest : public ::testing::Test {
@@ -215,7 +215,9 @@ protected:
                            HelperPath("sleep") +
                            " 1\r\n"
                            "[Item4]\r\nTitle=無い\r\nTitleE=Missing\r\n"
-                           "Command0=/nonexistent/palomix-converter x\r\n");
+                           "Command0=/nonexistent/palomix-converter x\r\n"
+                           "[Item5]\r\nTitle=書いて待つ\r\nTitleE=Write and hang\r\nCommand0=" +
+                           HelperPath("sleep") + " \"<%OutputFile%>.part\"\r\n");
         scratch_.Write("program/convert_settings/b.ini",
                        "[Info]\nTitle=設定B\nTitleE=Settings B\n[Item0]\nTitle=B0\nTitleE=B0e\n");
         scratch_.Write("program/convert_settings/c.ini",

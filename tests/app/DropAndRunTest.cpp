@@ -13,6 +13,7 @@
 #include "app/FailureWindow.h"
 #include "app/RunStatusStrip.h"
 #include "app/StringGrid.h"
+#include "support/TemporaryMarks.h"
 #include "tests/app/AppTestSupport.h"
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/GradBox.h"
@@ -257,6 +258,28 @@ TEST_F(DropAndRunTest, ClosingDuringARunSavesAtOnceAndClosesWhenTheRunHasEnded) 
     EXPECT_EQ(form.Core().JobCount(), 0);
     EXPECT_FALSE(std::filesystem::exists(StatePath()));
     EXPECT_TRUE(messages_->texts.empty());
+}
+
+TEST_F(DropAndRunTest, TheWindowsStopAndCloseLeaveNoTemporaryFile) {
+    const auto temporaries = [&] {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(outFolder_, error)) {
+            names.push_back(MaskTemporaryMarks(entry.path().filename().string()));
+        }
+        return names;
+    };
+    TMainForm1& form = Ready(kWriteHang);
+    form.show();
+    form.FormDropFiles({scratch_.Write("in/1.avi", "1"), scratch_.Write("in/2.avi", "2")});
+    ASSERT_TRUE(WaitUntil([&] { return form.Button1->isEnabled(); }));
+    EXPECT_EQ(temporaries(), std::vector<std::string>{".palomix-XXXXXX-1.part"});
+    form.Button1->click();
+    ASSERT_TRUE(WaitUntil(
+        [&] { return temporaries() == std::vector<std::string>{".palomix-XXXXXX-2.part"}; }));
+    form.SessionEnding();
+    ASSERT_TRUE(WaitUntil([&] { return !form.isVisible(); }));
+    EXPECT_EQ(temporaries(), std::vector<std::string>{});
 }
 
 TEST_F(DropAndRunTest, ClosingWhenIdleClosesAtOnce) {

@@ -11,11 +11,24 @@
 #include "app/QueueTexts.h"
 #include "platform/SingleInstance.h"
 #include "settings/QueueFile.h"
+#include "support/TemporaryMarks.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/ProgramProcessSupport.h"
 
 namespace palomix::testing {
 namespace {
+
+// The names in a folder that carry the temporary mark.
+std::vector<std::string> TemporariesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (HasTemporaryMark(entry.path().filename().string())) {
+            names.push_back(entry.path().filename().string());
+        }
+    }
+    return names;
+}
 
 class RealProgramPosixTest : public ::testing::Test {
 protected:
@@ -30,7 +43,7 @@ protected:
         scratch_.Write("program/convert_settings/slow.ini",
                        "[Info]\nTitle=slow\nTitleE=slow\n[Item0]\nTitle=slow\nTitleE=slow\n"
                        "Command0=" +
-                           HelperPath("sleep") + " 20\n");
+                           HelperPath("sleep") + " 20 \"<%OutputFile%>.part\"\n");
         scratch_.Write("program/Palomix.ini", "[SET]\nMC1=0\nMC2=0\nBE1=" + out_ + "\n");
         ::chmod(runtime_.c_str(), 0700);
     }
@@ -104,9 +117,11 @@ TEST_F(RealProgramPosixTest, AWindowKilledDuringARunOffersItsQueueAtTheNextStart
                                             scratch_.Write("in/2.avi", "2")};
     StartWindow(files);
     ASSERT_EQ(KeptPaths(files.size()), files);
+    ASSERT_TRUE(WaitUntil([&] { return !TemporariesIn(out_).empty(); }));
     ::kill(window_, SIGKILL);
     ASSERT_TRUE(WaitForExit(window_, std::chrono::seconds(10)).has_value());
     window_ = -1;
+    EXPECT_EQ(TemporariesIn(out_).size(), 1u);  // what the killed window was writing
 
     // The next start, with its question answered.
     const auto messages = std::make_shared<RecordingSink>();
@@ -116,6 +131,7 @@ TEST_F(RealProgramPosixTest, AWindowKilledDuringARunOffersItsQueueAtTheNextStart
     environment.executablePath = program_;
     environment.messages = messages;
     TMainForm1 next(std::move(environment));
+    EXPECT_TRUE(TemporariesIn(out_).empty());  // removed as the next window starts
     next.FormActivate();
     ASSERT_EQ(messages->questions.size(), 1U);
     EXPECT_NE(messages->questions[0].text.toStdString().find(" 2 "), std::string::npos);

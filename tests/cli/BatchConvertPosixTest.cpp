@@ -358,6 +358,55 @@ TEST_F(BatchConvertPosixTest, NumberedNamesAreSaidAndExistingOutputsCanBeSkipped
 namespace palomix::testing {
 namespace {
 
+// However a run ends (a terminate or hang-up signal, a second Ctrl-C, with several jobs at once),
+// what its jobs were writing goes with it. A run killed outright leaves its temporaries to the
+// next start, which removes them.
+TEST_F(BatchConvertPosixTest, NoTemporaryFileOutlivesTheRun) {
+    // The converter writes its output and stays, a terminate signal notwithstanding.
+    WriteItem({HelperLine("ignoreterm", "\"<%OutputFile%>.mp4\"")});
+    WriteWork("a.mp4");
+    WriteWork("b.mp4");
+    const auto temporaries = [&] {
+        int count = 0;
+        std::error_code error;
+        for (const fs::directory_entry& entry : fs::directory_iterator(work_ / "out", error)) {
+            count += HasTemporaryMark(entry.path().filename().string()) ? 1 : 0;
+        }
+        return count;
+    };
+    struct Way {
+        std::string name;
+        std::vector<int> signals;
+        int jobs;
+    };
+    for (const Way& way : {Way{"terminate", {SIGTERM}, 1}, Way{"hang-up", {SIGHUP}, 1},
+                           Way{"two Ctrl-C", {SIGINT, SIGINT}, 1},
+                           Way{"terminate, two jobs", {SIGTERM}, 2}, Way{"kill", {SIGKILL}, 2}}) {
+        SCOPED_TRACE(way.name);
+        std::vector<std::string> arguments = Convert({"a.mp4", "b.mp4"});
+        arguments.insert(arguments.begin(), {"--jobs", std::to_string(way.jobs)});
+        const pid_t batch = Start(arguments);
+        ASSERT_GT(batch, 0);
+        ASSERT_TRUE(WaitFor([&] { return temporaries() == way.jobs; }));
+        for (const int signal : way.signals) {
+            kill(batch, signal);
+            ASSERT_TRUE(WaitFor([&] {
+                return signal != SIGINT ||
+                       ReadAll((root_ / "stderr.txt").string()).find("stopping") !=
+                           std::string::npos;
+            }));
+        }
+        const BatchResult result = Wait(batch);
+        EXPECT_EQ(result.signal, way.signals.back()) << result.err;
+        if (way.signals.back() == SIGKILL) {
+            EXPECT_EQ(temporaries(), 2);
+            WriteItem({HelperLine("exitcode", "0")});
+            EXPECT_EQ(Run(Convert({"a.mp4"})).exitCode, 0);
+        }
+        EXPECT_EQ(temporaries(), 0);
+    }
+}
+
 TEST_F(BatchConvertPosixTest, SeveralAtOnceReportEachJobAsItFinishes) {
     // Each input is a little script that takes as long as it says.
     WriteItem({"/bin/sh \"<%InputFile%>\""});

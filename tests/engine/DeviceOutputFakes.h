@@ -62,7 +62,8 @@ public:
 
     // A file in a folder that exists on disk is made there; one in a made-up folder is noted.
     std::error_code MakeNewFile(const std::string& path) override {
-        if (std::filesystem::is_directory(std::filesystem::u8path(path).parent_path())) {
+        const std::filesystem::path file(std::u8string(path.begin(), path.end()));
+        if (std::filesystem::is_directory(file.parent_path())) {
             return DeviceAccess::MakeNewFile(path);
         }
         return files.insert(path).second ? std::error_code{}

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -13,6 +14,9 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "engine/JobOutputs.h"
+#include "platform/FileSystem.h"
+#include "support/FatImage.h"
 #include "tests/platform/TestHostQueue.h"
 
 namespace palomix {
@@ -21,6 +25,13 @@ namespace {
 namespace fs = std::filesystem;
 using testing::HelperFile;
 using testing::HostQueue;
+
+std::string Read(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
 
 class OutputFilesTest : public ::testing::Test {
 protected:
@@ -54,13 +65,6 @@ protected:
         fs::create_directories(fs::path(path).parent_path());
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
-    }
-
-    static std::string Read(const std::string& path) {
-        std::ifstream file(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << file.rdbuf();
-        return bytes.str();
     }
 
     void Convert(const std::vector<std::string>& paths) {
@@ -160,6 +164,62 @@ TEST_F(OutputFilesTest, AJobNeverWritesOntoItsOwnInputEvenThroughALink) {
     EXPECT_EQ(Read(out + "/clip (2).mp4"), "the source");
 }
 
+TEST_F(OutputFilesTest, BesideItsSourceAJobGetsThePlainNameAndOnlyRealOutputsAreJudged) {
+    // The input "holiday.mp4" is no output of "holiday_360p.mp4" although its name starts alike.
+    const std::string input = Input("out/holiday.mp4", "the source");
+    std::ofstream(out + "/s10.palomix-part.mp3") << "a file of the user's own";
+    Command({R"("<%OutputFile%>_360p.mp4")"});
+    engine->SetExistingOutputs(ExistingOutputs::Skip);
+    Convert({input});
+    EXPECT_EQ(observer.finished.back().outcome, JobOutcome::Done);
+    EXPECT_EQ(Read(out + "/holiday_360p.mp4"), "the source");
+    Convert({input});
+    EXPECT_EQ(observer.finished.back().outcome, JobOutcome::Skipped);
+    EXPECT_EQ(observer.finished.back().problemSubject, JoinPath(out, "holiday_360p.mp4"));
+    EXPECT_EQ(Read(out + "/s10.palomix-part.mp3"), "a file of the user's own");
+}
+
+TEST_F(OutputFilesTest, NamesThatDifferOnlyInCaseAreNumberedAlsoOnAFatCard) {
+    Command({R"("<%OutputFile%>.mp3")"});
+    const std::vector<std::string> inputs{Input("A/Clip.wav", "ten seconds"),
+                                          Input("B/clip.wav", "twenty seconds")};
+    testing::FatImage card(temp.Path("fat"));
+    std::vector<std::string> folders{out};
+    if (!card.Folder().empty()) {
+        folders.push_back(card.Folder());
+    } else {
+        std::cerr << "Only the rule is tested, on this file system: " << card.Why() << '\n';
+    }
+    for (const std::string& folder : folders) {
+        for (const std::size_t jobs : {1u, 2u}) {
+            SCOPED_TRACE(folder + ", jobs " + std::to_string(jobs));
+            const std::string into = JoinPath(folder, std::to_string(jobs));
+            engine->SetOutputFolder(into);
+            engine->SetSimultaneousJobs(jobs);
+            Convert(inputs);
+            EXPECT_EQ(Read(JoinPath(into, "Clip.mp3")), "ten seconds");
+            EXPECT_EQ(Read(JoinPath(into, "clip (2).mp3")), "twenty seconds");
+            EXPECT_TRUE(Leftovers(into).empty());
+        }
+    }
+}
+
+TEST_F(OutputFilesTest, AJobKeepsAllItsOutputsOrNone) {
+    // The old "_b" output is a folder, which the new file cannot replace: the new "_a" output
+    // must not replace the old one either.
+    std::ofstream(out + "/clip_a.txt") << "old a";
+    fs::create_directory(out + "/clip_b.txt");
+    Command({R"("<%OutputFile%>_a.txt")", R"("<%OutputFile%>_b.txt")"});
+    Convert({Input("in/clip.mov", "new")});
+    ASSERT_EQ(observer.finished.size(), 1u);
+    EXPECT_EQ(observer.finished[0].outcome, JobOutcome::Failed);
+    EXPECT_EQ(observer.finished[0].problem, JobProblem::OutputNotKept);
+    EXPECT_EQ(observer.finished[0].problemSubject, JoinPath(out, "clip_b.txt"));
+    EXPECT_EQ(Read(out + "/clip_a.txt"), "old a");
+    EXPECT_TRUE(fs::is_directory(out + "/clip_b.txt"));
+    EXPECT_TRUE(Leftovers(out).empty());
+}
+
 TEST_F(OutputFilesTest, OutputsOnAPlayerAreWrittenTheSameWay) {
     Command({R"("<%PSPVideoOutputFile%>.MP4")", R"("<%PSPVideoOutputFile%>.THM")"});
     Convert({Input("in/clip.mov", "video")});
@@ -191,6 +251,58 @@ TEST_F(OutputFilesTest, FolderTreesAndDatesAreKeptWhenAsked) {
     EXPECT_EQ(Read(out + "/Album A/01.mp3"), "a");
     EXPECT_EQ(Read(out + "/Album B/01.mp3"), "b");
     EXPECT_EQ(fs::last_write_time(out + "/Album A/01.mp3"), old);
+
+    // A player's files go onto the player: no folder of the tree is made in the output folder.
+    Command({R"("<%PSPVideoOutputFile%>.MP4")"});
+    Input("music/Album C/CD2/01.flac", "c");
+    engine->AddPaths(std::vector<std::string>{temp.Path("music/Album C")});
+    engine->StartRun();
+    ASSERT_TRUE(host.RunUntil([this] { return !engine->RunActive(); }));
+    EXPECT_EQ(observer.finished.back().outcome, JobOutcome::Done);
+    EXPECT_FALSE(fs::exists(out + "/Album C"));
+}
+
+// What a job writes under a temporary name is a file it made itself, new: a file or link that
+// stands at the name is neither written through nor removed, and a file put in the place of
+// the job's own while it ran is not the job's to rename or remove.
+TEST(JobTemporaryFilesTest, OnlyTheFilesAJobMadeAreWrittenRenamedOrRemoved) {
+    testing::TempFolder temp;
+    const std::string folder = temp.MakeFolder("out");
+    const std::string victim = temp.Path("yours.mp3");
+    std::ofstream(victim) << "yours";
+    const auto lineFor = [&](const JobOutputs& job) {
+        PlannedLine line;
+        line.outputs = {LineOutput{JoinPath(folder, job.TemporaryName() + ".mp3"), ".mp3", ""}};
+        return line;
+    };
+    OutputBook book(NativePathStyle());
+    JobResult result;
+
+    JobOutputs planted("s10", NativePathStyle(), {});
+    EXPECT_TRUE(planted.TemporaryName().starts_with(".palomix-"));
+    EXPECT_NE(planted.TemporaryName(), JobOutputs("s10", NativePathStyle(), {}).TemporaryName());
+    const std::string at = lineFor(planted).outputs[0].path;
+    std::error_code linked;
+    fs::create_symlink(victim, at, linked);
+    if (linked) {
+        std::ofstream(at) << "someone's";
+    }
+    EXPECT_EQ(planted.LineStarts(lineFor(planted)), JoinPath(folder, "s10.mp3"));
+    planted.Discard(result, book);
+    EXPECT_TRUE(fs::exists(fs::symlink_status(at)));
+    EXPECT_EQ(Read(victim), "yours");
+
+    JobOutputs replaced("s11", NativePathStyle(), {});
+    const std::string own = lineFor(replaced).outputs[0].path;
+    ASSERT_EQ(replaced.LineStarts(lineFor(replaced)), std::nullopt);
+    std::ofstream(own) << "converted";
+    std::ofstream(temp.Path("theirs")) << "theirs";
+    fs::rename(temp.Path("theirs"), own);
+    EXPECT_FALSE(replaced.Keep(result, book, false));
+    EXPECT_EQ(result.problem, JobProblem::OutputNotKept);
+    replaced.Discard(result, book);
+    EXPECT_EQ(Read(own), "theirs");
+    EXPECT_FALSE(fs::exists(JoinPath(folder, "s11.mp3")));
 }
 
 }  // namespace
