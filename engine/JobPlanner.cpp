@@ -14,7 +14,7 @@ namespace {
 bool RunsConverter(const PlannedLine& line, PathStyle style) {
     std::string name;
     FoldCase(FileNameOf(line.program, style), name);
-    return name == "ffmpeg" || name == "ffmpeg.exe";
+    return name == "FFMPEG" || name == "FFMPEG.EXE";  // folded to capitals
 }
 
 // A run hands the converter files the job made itself, new and empty (engine/JobOutputs.h), so
