@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DropWalk.h"
 #include "app/MessageSink.h"
 #include "app/RunReport.h"
 #include "engine/Engine.h"
@@ -60,7 +61,8 @@ public:
     std::function<void()> OnQuitWhenDone;
 
     // New jobs, a new batch when no run is active, and the run started: dropped paths (those
-    // that add no job are listed as failures), files put into the list as they are (with
+    // that add no job are listed as failures; the files of a large drop come in batches, the
+    // run starting with the first), files put into the list as they are (with
     // `start` false they wait for the user's choice of a command), the failed and stopped
     // files of the failure list.
     void TakeDrop(std::span<const std::string> paths);
@@ -115,10 +117,12 @@ private:
     DesktopSession& desktop_;
     std::shared_ptr<MessageSink> messages_;
     std::unique_ptr<QueueEndAction> queueEnd_;
+    std::unique_ptr<DropWalk> drops_;          // goes first: it calls the presenter
     ProgressDelegate* progress_;               // the window's child
     TFailureWindow* failureWindow_ = nullptr;  // the window's child, made when first opened
     RunReport report_;
     bool waitingForCommand_ = false;  // jobs wait because no command was chosen
+    bool dropStarted_ = false;        // the drop being walked has started the run
     CloseMode closeMode_ = CloseMode::None;
 };
 
