@@ -56,8 +56,8 @@ constexpr std::string_view kUsage =
     "file type the command does not take); 1 when a job failed (a command failed, its\n"
     "outputs did not pass the check, or the local ffmpeg lacks what the command needs),\n"
     "a job was stopped, or a PATH given was missing or left out; 2 on bad usage, a\n"
-    "missing convert_settings folder, or an unknown settings file or command row; 3 when\n"
-    "a command line could not be started.\n";
+    "missing convert_settings folder, an unknown settings file or command row, or paths\n"
+    "on standard input that cannot be read; 3 when a command line could not be started.\n";
 
 // A command row: decimal digits only, within int.
 std::optional<int> ParseRow(std::string_view text) {
