@@ -30,6 +30,9 @@ ListedPaths ReadPathList(std::istream& in, PathListSeparator separator) {
     if (listed.error.empty() && in.bad()) {
         listed.error = "a read failed";  // a stream that marks the error without a reason
     }
+    if (!listed.Ok()) {
+        listed.paths.clear();  // a part of a list is not a list
+    }
     in.exceptions(exceptions);
     return listed;
 }

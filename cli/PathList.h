@@ -25,7 +25,7 @@ struct ListedPaths {
 // The paths of the list on `in`, up to its end, byte for byte: no blanks are trimmed and no
 // text encoding is checked (a name that is not UTF-8 stays as it is). Empty entries (blank
 // lines, a doubled NUL) name nothing and are passed over; the last path needs no separator
-// after it. A stream that is already bad, or whose reading fails, gives the error.
+// after it. A stream that is already bad, or whose reading fails, gives the error and no path.
 ListedPaths ReadPathList(std::istream& in, PathListSeparator separator);
 
 // `paths` with the argument "-" replaced by the paths of the list on `in`, in place, so that
