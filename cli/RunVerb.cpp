@@ -11,6 +11,7 @@
 #include "cli/BatchExit.h"
 #include "cli/HostLoop.h"
 #include "cli/JobReport.h"
+#include "cli/PrintableText.h"
 #include "cli/RunReporter.h"
 #include "engine/Engine.h"
 #include "platform/Drives.h"
@@ -55,7 +56,7 @@ public:
     // Converts the jobs; the exit status.
     int Run() {
         if (RefusedByConverter()) {
-            err_ << kProgramName << ": nothing was converted\n";
+            err_ << PrintableLine(std::string(kProgramName) + ": nothing was converted");
             return kBatchExitCommandFailed;
         }
         if (!endNow_ && !reporter_.Interrupted()) {
@@ -109,7 +110,8 @@ private:
             check = engine_->CommandNeeds(plan_.command);
         }
         for (const ConverterNeed& need : check.missing) {
-            err_ << kProgramName << ": the command " << ConverterNeedText(need) << '\n';
+            err_ << PrintableLine(std::string(kProgramName) + ": the command " +
+                                  ConverterNeedText(need));
         }
         return !check.missing.empty();
     }
@@ -141,8 +143,8 @@ int RunBatch(const BatchPlan& plan, const std::vector<std::string>& paths, std::
         killed = session.Killed();
     }
     if (endNow) {
-        err << kProgramName << ": ended at once"
-            << (killed ? "; the running converter was killed\n" : "\n");
+        err << PrintableLine(std::string(kProgramName) + ": ended at once" +
+                             (killed ? "; the running converter was killed" : ""));
         err.flush();
         EndByInterruption(*endNow);
     }

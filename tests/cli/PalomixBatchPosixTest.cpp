@@ -66,6 +66,26 @@ TEST_F(PalomixBatchPosixTest, PathsFromStandardInputGoWhereTheDashStands) {
     EXPECT_EQ(none.err, "palomix-batch: warning: standard input listed no path\n");
 }
 
+// A list that cannot be read (standard input a folder, or closed) is an error that converts
+// nothing, not an empty list.
+TEST_F(PalomixBatchPosixTest, AnUnreadableStandardInputIsAnErrorWithExit2) {
+    WriteWork("clip.mpg");
+    for (const std::string& input : {std::string("< /"), std::string("<&-")}) {
+        SCOPED_TRACE(input);
+        // The shell opens or closes standard input, then becomes palomix-batch.
+        const long id = children_.Start(
+            {"/bin/sh", "-c", "exec \"$0\" \"$@\" " + input, Text(program_ / kProgramName),
+             "--dry-run", "clip.mpg", "-"},
+            WorkFolder(), {}, Text(root_ / "stdout.txt"), Text(root_ / "stderr.txt"));
+        EXPECT_EQ(children_.Wait(id).exitCode, 2);
+        EXPECT_EQ(ReadAll(Text(root_ / "stdout.txt")), "");
+        const std::string err = ReadAll(Text(root_ / "stderr.txt"));
+        EXPECT_EQ(Lines(err).size(), 1u) << err;
+        EXPECT_EQ(err.rfind("palomix-batch: the paths cannot be read from standard input: ", 0), 0u)
+            << err;
+    }
+}
+
 // One JSON object a job: its path, the output folder, and each line that would run as the
 // argument list the launcher starts; lines that would not run are listed with the reason.
 TEST_F(PalomixBatchPosixTest, JsonDryRunGivesEachJobItsArgumentLists) {
@@ -77,6 +97,7 @@ TEST_F(PalomixBatchPosixTest, JsonDryRunGivesEachJobItsArgumentLists) {
     const std::vector<std::string> jobs = Lines(result.out);
     ASSERT_EQ(jobs.size(), 2u) << result.out;
     const JsonValue odd = JsonReader::Parse(jobs[1]);
+    EXPECT_EQ(odd["version"].text, "1");
     EXPECT_EQ(odd["input"].text, Work(kOddJob));
     EXPECT_EQ(odd["output_folder"].text, Work("out"));
     EXPECT_FALSE(odd.Has("not_run"));
@@ -93,6 +114,8 @@ TEST_F(PalomixBatchPosixTest, JsonDryRunGivesEachJobItsArgumentLists) {
     EXPECT_EQ(fs::path(echo[0]).filename(), "echo");
     EXPECT_TRUE(fs::path(echo[0]).is_absolute()) << echo[0];
     EXPECT_EQ(echo[2], Work(kOddJob));
+    // The files its lines write, by their final names.
+    EXPECT_EQ(odd["outputs"].Strings(), std::vector<std::string>{commands.items[0].Strings()[5]});
     EXPECT_FALSE(fs::exists(work_ / "out"));
 
     // A line for a player that is not attached is not run, and says why.
