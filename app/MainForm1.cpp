@@ -123,8 +123,7 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
                                                        : std::move(environment.programFolder)),
       executablePath_(environment.executablePath.empty() ? ExecutablePath()
                                                          : std::move(environment.executablePath)),
-      webSite_(environment.webSite.empty() ? std::string(kWebSite)
-                                           : std::move(environment.webSite)),
+      webSite_(std::move(environment.webSite).value_or(std::string(kWebSite))),
       messages_(environment.messages ? std::move(environment.messages) : MessageBoxSink()),
       openWithDefault_(environment.openWithDefault
                            ? std::move(environment.openWithDefault)
@@ -140,6 +139,9 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
         environment.makeDesktop ? environment.makeDesktop(*this) : SystemDesktopSession(*this);
     MakeParts(environment);
     ConnectControls();
+    // A build given no web site has no page to open.
+    H1->setVisible(!webSite_.empty());
+    H2->setVisible(!webSite_.empty());
 
     // Drops anywhere over the window come here: no child takes them itself.
     setAcceptDrops(true);

@@ -58,7 +58,8 @@ class WindowState;
 struct MainFormEnvironment {
     std::string programFolder;   // holds convert_settings and Palomix.ini; ExecutableFolder()
     std::string executablePath;  // for the software information page; ExecutablePath()
-    std::string webSite;         // the maker's web site; the one the program was built with
+    // The maker's web site; unset: the one the program was built with; empty: none.
+    std::optional<std::string> webSite;
     std::shared_ptr<MessageSink> messages;   // modal message boxes
     ReportingProgramOpener openWithDefault;  // TryOpenWithDefaultProgram
     std::function<std::unique_ptr<ProcessLauncher>(PostToHost)> makeLauncher;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -26,6 +27,14 @@
 namespace palomix {
 
 namespace {
+
+// Under the version, as GNU programs print it: the licence, and that there is no warranty.
+std::string LicenceNotice() {
+    return "Licence: " + std::string(kLicence) +
+           " <https://www.gnu.org/licenses/gpl-3.0.html>\n"
+           "This is free software: you are free to change and redistribute it.\n"
+           "There is NO WARRANTY, to the extent permitted by law.\n";
+}
 
 int Fail(std::ostream& err, std::string_view reason) {
     err << PrintableLine(std::string(kProgramName) + ": " + std::string(reason));
@@ -134,7 +143,7 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
         if (options.help) {
             out << BatchUsageText();
         } else {
-            out << kProgramName << ' ' << kVersion << '\n';
+            out << kProgramName << ' ' << kVersion << '\n' << LicenceNotice();
         }
         return kBatchExitOk;
     }

@@ -243,5 +243,11 @@ TEST_F(PalomixBatchTest, HelpAndVersion) {
     EXPECT_EQ(version.out.rfind("palomix-batch ", 0), 0u);
 }
 
+TEST_F(PalomixBatchTest, VersionStatesTheLicence) {
+    const BatchResult version = Run({"--version"});
+    EXPECT_NE(version.out.find("\nLicence: GPL-3.0-or-later "), std::string::npos) << version.out;
+    EXPECT_NE(version.out.find("NO WARRANTY"), std::string::npos) << version.out;
+}
+
 }  // namespace
 }  // namespace palomix::testing
