@@ -24,6 +24,7 @@
 #include "app/QtText.h"
 #include "app/QueueContextMenu.h"
 #include "app/QueueSaver.h"
+#include "app/RunLogMenu.h"
 #include "app/RunSettingsMenu.h"
 #include "app/StringGrid.h"
 #include "app/WindowState.h"
@@ -169,6 +170,10 @@ void TMainForm1::MakeParts(const MainFormEnvironment& environment) {
     queueMenu_ = new QueueContextMenu(
         *engine_, *StringGrid2, [this](const std::string& folder) { OpenWithDefault(folder); },
         this);
+    runLogMenu_ = std::make_unique<RunLogMenu>(
+        *engine_, *H0, N4, environment.runLogFolder.value_or(RunLogFolder().value_or("")),
+        [this](const std::string& folder) { OpenWithDefault(folder); },
+        [this](const std::string& text) { Message(text); });
     presenter_ = std::make_unique<RunPresenter>(
         RunPresenter::Parts{*engine_, *this, *this, *runMenu_, *desktop_, messages_,
                             environment.powerCountdownSeconds});
@@ -274,6 +279,7 @@ void TMainForm1::ShowCaptions() {
     gridModel_->SetCaptions(CaptionsFor(language), RunTextsFor(language));
     fileMenu_->SetLanguage(language);
     queueMenu_->SetLanguage(language);
+    runLogMenu_->SetLanguage(language);
 }
 
 void TMainForm1::B1Click() {

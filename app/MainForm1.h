@@ -47,6 +47,7 @@ class ProgressDelegate;
 class QueueContextMenu;
 class QueueEndAction;
 class QueueSaver;
+class RunLogMenu;
 class RunSettingsMenu;
 class TAboutBox;
 class TFailureWindow;
@@ -75,6 +76,8 @@ struct MainFormEnvironment {
     // Where the job list is kept for the next start; nullopt: beside the state file
     // (QueueFilePath); an empty path keeps none.
     std::optional<std::string> queueFile;
+    // Where the log of every run is kept; nullopt: RunLogFolder(); an empty path keeps none.
+    std::optional<std::string> runLogFolder;
 };
 
 // The address of the software information page: the web site, "/info.php?pf=w&sn=" and the
@@ -158,6 +161,7 @@ public:
     // The File menu, the grid's context menu, and the keeper of the job list (nullptr when
     // the window keeps none).
     FileMenu& Files() const { return *fileMenu_; }
+    RunLogMenu& RunLogs() const { return *runLogMenu_; }
     QueueContextMenu& QueueMenu() const { return *queueMenu_; }
     QueueSaver* Saver() const;
 
@@ -203,6 +207,7 @@ private:
     RunSettingsMenu* runMenu_ = nullptr;       // the Settings menu's child
     FileMenu* fileMenu_ = nullptr;             // the window's child
     QueueContextMenu* queueMenu_ = nullptr;    // the window's child
+    std::unique_ptr<RunLogMenu> runLogMenu_;   // logs the runs from the first fact on
     std::unique_ptr<RunPresenter> presenter_;  // the parts watch the core until they go
     std::unique_ptr<CommandPicker> picker_;
     std::unique_ptr<AboutPresenter> about_;

@@ -113,6 +113,7 @@ BatchPlan MakePlan(const BatchOptions& options, ChosenCommand command,
     plan.progressLines = options.progress;
     plan.keepDates = options.keepDates;
     plan.keepTree = options.keepTree;
+    plan.logFile = options.logFile ? IncomingPath(*options.logFile) : std::string();
     plan.liveProgress = errIsTerminal && !options.progress;
     return plan;
 }

@@ -41,6 +41,8 @@ constexpr std::string_view kUsage =
     "                    of the output folder\n"
     "  --existing WHAT   an output file that exists from before: overwrite it (default),\n"
     "                    keep both (the new one gets a numbered name), or skip the file\n"
+    "  --log FILE        write the run's log to FILE too (it is always kept in the run log\n"
+    "                    folder, $XDG_STATE_HOME/palomix/logs, with the last 20 runs)\n"
     "  --help            print this help and exit\n"
     "  --version         print the version and exit\n"
     "\n"
@@ -179,6 +181,7 @@ constexpr OptionName kOptions[] = {
     {"--progress", false, SetFlag<&BatchOptions::progress>},
     {"--keep-dates", false, SetFlag<&BatchOptions::keepDates>},
     {"--keep-tree", false, SetFlag<&BatchOptions::keepTree>},
+    {"--log", true, SetText<&BatchOptions::logFile>},
     {"--help", false, SetFlag<&BatchOptions::help>},
     {"--version", false, SetFlag<&BatchOptions::version>},
 };

@@ -29,13 +29,14 @@ struct BatchOptions {
     OutputFormat format = OutputFormat::Text;  // --format
     bool nullSeparated = false;                // --null: standard input lists NUL-ended paths
     ExistingOutputs existing = ExistingOutputs::Overwrite;  // --existing
-    int jobs = 1;                    // --jobs: conversions at once; 0 for one per core
-    bool progress = false;           // --progress: machine-readable progress lines on stdout
-    bool keepDates = false;          // --keep-dates
-    bool keepTree = false;           // --keep-tree
-    bool help = false;               // --help
-    bool version = false;            // --version
-    std::vector<std::string> paths;  // PATH..., as written ("-" included)
+    int jobs = 1;                        // --jobs: conversions at once; 0 for one per core
+    bool progress = false;               // --progress: machine-readable progress lines on stdout
+    bool keepDates = false;              // --keep-dates
+    bool keepTree = false;               // --keep-tree
+    std::optional<std::string> logFile;  // --log: the run's log also goes there, as written
+    bool help = false;                   // --help
+    bool version = false;                // --version
+    std::vector<std::string> paths;      // PATH..., as written ("-" included)
 };
 
 // Either the options or the one-line reason why the command line is not usable.

@@ -8,6 +8,15 @@
 
 namespace palomix {
 
+namespace {
+
+std::string AmbiguousProgramText(const std::string& meant, const std::string& found) {
+    return "the line names \"" + meant + "\" without quotes, so another program, \"" + found +
+           "\", would start instead; put the program's path in double quotes";
+}
+
+}  // namespace
+
 std::string NotRunText(const NotRun& notRun) {
     switch (notRun.reason) {
         case NotRunReason::PlayerNotAttached:
@@ -17,6 +26,8 @@ std::string NotRunText(const NotRun& notRun) {
                    " bytes and would run cut";
         case NotRunReason::SettingsUnreadable:
             return "the settings file '" + notRun.subject + "' cannot be read";
+        case NotRunReason::AmbiguousProgram:
+            return AmbiguousProgramText(notRun.meant, notRun.subject);
     }
     return "not run";
 }
@@ -88,6 +99,9 @@ std::string JobProblemText(JobProblem problem, const std::string& subject,
 }
 
 std::string LaunchFailureText(const LaunchFailure& failure) {
+    if (failure.error == LaunchError::AmbiguousProgram) {
+        return AmbiguousProgramText(failure.meant, failure.program);
+    }
     if (!failure.detail.empty()) {
         return failure.detail;
     }
@@ -101,6 +115,8 @@ std::string LaunchFailureText(const LaunchFailure& failure) {
                    std::to_string(failure.systemCode) + ")";
         case LaunchError::Refused:
             return "no command may start any more";
+        case LaunchError::AmbiguousProgram:
+            break;
     }
     return "it could not be started";
 }

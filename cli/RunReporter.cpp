@@ -1,5 +1,6 @@
 #include "cli/RunReporter.h"
 
+#include <cmath>
 #include <string_view>
 
 namespace palomix {
@@ -26,15 +27,22 @@ std::string Percent(double value) {
     return shown;
 }
 
+// A number of the progress as it may be shown: none when it is not finite.
+std::optional<double> Shown(const std::optional<double>& value) {
+    return value && std::isfinite(*value) ? value : std::nullopt;
+}
+
 }  // namespace
 
 void RunReporter::ShowProgress() {
     std::string live;
     for (const auto& [id, started] : jobStarts_) {
-        const std::optional<JobProgress> progress = engine_.ProgressOf(id);
+        std::optional<JobProgress> progress = engine_.ProgressOf(id);
         if (!progress) {
             continue;
         }
+        progress->percent = Shown(progress->percent);
+        progress->speed = Shown(progress->speed);
         if (display_.lines != nullptr) {
             *display_.lines << "progress " << started.number << ' ' << total_ << ' '
                             << (progress->percent ? Percent(*progress->percent) : "-") << ' '

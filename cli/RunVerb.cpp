@@ -1,10 +1,14 @@
 #include "cli/RunVerb.h"
 
+#include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include "cli/BatchEngine.h"
@@ -14,6 +18,7 @@
 #include "cli/PrintableText.h"
 #include "cli/RunReporter.h"
 #include "engine/Engine.h"
+#include "frontend/RunLog.h"
 #include "platform/Drives.h"
 #include "platform/InterruptSignals.h"
 #include "platform/ProcessLauncher.h"
@@ -39,11 +44,14 @@ public:
           }),
           engine_(MakeBatchEngine(plan, loop_.Poster())),
           skipped_(TakePaths(*engine_, paths, err)),
-          reporter_(*engine_, err,
-                    RunReporter::ProgressDisplay{plan.progressLines ? &out : nullptr,
-                                                 plan.liveProgress}) {
+          reporter_(
+              *engine_, err,
+              RunReporter::ProgressDisplay{plan.progressLines ? &out : nullptr, plan.liveProgress}),
+          runLog_(*engine_, RunLogSetup{std::string(kProgramName),
+                                        RunLogFolder().value_or(std::string()), plan.logFile}) {
         engine_->SetFollowProgress(plan.progressLines || plan.liveProgress);
         engine_->SetObserver(&reporter_);
+        engine_->AddObserver(&runLog_);
     }
 
     ~BatchSession() {
@@ -73,6 +81,10 @@ public:
                 });
         }
         killed_ = engine_->WaitingForProcess();
+        for (const std::string& failure : runLog_.Failures()) {
+            err_ << kProgramName
+                 << ": the run's log was not written whole: " << PrintableText(failure) << '\n';
+        }
         if (endNow_) {
             return kBatchExitFailure;
         }
@@ -126,13 +138,31 @@ private:
     const std::unique_ptr<Engine> engine_;
     const int skipped_;  // paths given that became no job
     RunReporter reporter_;
+    RunLog runLog_;
 };
+
+// The log file asked for (--log) is made (or emptied) before anything runs, so that a run never
+// goes on without the log the user wanted; false, saying why, when it cannot be.
+bool LogFileWritable(const std::string& path, std::ostream& err) {
+    errno = 0;
+    std::ofstream file(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                       std::ios::binary | std::ios::trunc);
+    if (file) {
+        return true;
+    }
+    err << kProgramName << ": the log file '" << PrintableText(path) << "' cannot be written"
+        << (errno != 0 ? ": " + std::generic_category().message(errno) : std::string()) << '\n';
+    return false;
+}
 
 }  // namespace
 
 int RunBatch(const BatchPlan& plan, const std::vector<std::string>& paths, std::ostream& out,
              std::ostream& err) {
     out.flush();
+    if (!plan.logFile.empty() && !LogFileWritable(plan.logFile, err)) {
+        return kBatchExitUsage;
+    }
     std::optional<Interruption> endNow;
     bool killed = false;
     int status = kBatchExitConverted;

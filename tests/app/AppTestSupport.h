@@ -238,6 +238,10 @@ protected:
             environment.executablePath = programFolder_ + "/palomix";
         }
         environment.messages = messages_;
+        // The run logs go to the scratch folder, never to the user's state folder.
+        if (!environment.runLogFolder) {
+            environment.runLogFolder = scratch_.Path("state/logs");
+        }
         // The desktop of the machine running the tests is left alone unless a test asks.
         if (!environment.makeDesktop) {
             environment.makeDesktop = [](QWidget&) {

@@ -13,6 +13,7 @@
 #include "PalomixBatchFixture.h"
 #include "engine/CommandLine.h"
 #include "platform/Drives.h"
+#include "tests/platform/ScopedEnvironment.h"
 
 namespace palomix::testing {
 namespace {
@@ -143,6 +144,47 @@ TEST_F(PalomixBatchPosixTest, PathsComeInByTheOneRuleWhateverTheirSpelling) {
     }
     EXPECT_EQ(inputs, (std::vector<std::string>{Work("clip.mpg"), Work("clip.mpg"), Work("d/x.mpg"),
                                                 Work("d/x.mpg")}));
+}
+
+// A run's log goes to the state folder, and with --log to the file given too: the same text,
+// with the command lines and what the converter printed, but nothing of the environment. A log
+// file that cannot be written is refused before anything runs.
+TEST_F(PalomixBatchPosixTest, NothingToAttachToABugReport) {
+    const std::string state = Text(root_ / "state");
+    const ScopedEnvironment stateHome("XDG_STATE_HOME", state);
+    const ScopedEnvironment secret("PALOMIX_TEST_SECRET", "s3cret-t0ken");
+    WriteSettings("log.ini",
+                  "[Item0]\nTitle=t\nTitleE=Echo\n"
+                  "Command0=/bin/echo converted \"<%InputFile%>\" x\n");
+    WriteWork("clip.mpg");
+    const BatchResult run = Run({"--settings", "log.ini", "--log", "my run.log", "clip.mpg"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::string log = ReadAll(Work("my run.log"));
+    std::vector<std::string> kept;
+    for (const auto& entry : fs::directory_iterator(root_ / "state" / "palomix" / "logs")) {
+        kept.push_back(Text(entry.path()));
+    }
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(ReadAll(kept[0]), log);
+    for (const std::string& expected : std::vector<std::string>{
+             "Program: palomix-batch ", "Settings file: " + SettingsFolder() + "/log.ini",
+             "Command: item 0 \"Echo\"",
+             "line 0: /bin/echo converted \"" + Work("clip.mpg") + "\" x",
+             "| converted " + Work("clip.mpg") + " x\n", "1 done, 0 failed"}) {
+        EXPECT_NE(log.find(expected), std::string::npos) << expected << " in:\n" << log;
+    }
+    EXPECT_EQ(log.find("s3cret-t0ken"), std::string::npos);
+
+    const BatchResult refused =
+        Run({"--settings", "log.ini", "--log", "no/such/folder/run.log", "clip.mpg"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(
+        refused.err.find("the log file '" + Work("no/such/folder/run.log") + "' cannot be written"),
+        std::string::npos)
+        << refused.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "state" / "palomix" / "logs"),
+                            fs::directory_iterator()),
+              1);
 }
 
 }  // namespace
