@@ -23,9 +23,11 @@
 #include "app/JobGridModel.h"
 #include "app/QtText.h"
 #include "app/QueueContextMenu.h"
+#include "app/QtFolderEvents.h"
 #include "app/QueueSaver.h"
 #include "app/RunSettingsMenu.h"
 #include "app/StringGrid.h"
+#include "app/WatchedFolders.h"
 #include "app/WindowState.h"
 #include "palomix/BuildInfo.h"
 #include "platform/ErrorMode.h"
@@ -112,7 +114,16 @@ std::unique_ptr<Engine> MakeCore(QObject& window, std::string programFolder,
     setup.userSettingsFolder = std::move(userSettingsFolder);
     setup.devices = std::move(environment.devices);
     setup.makeLauncher = std::move(environment.makeLauncher);
-    return std::make_unique<Engine>(std::move(setup), std::move(post));
+    // Watched folders are told of by the window's own event loop.
+    setup.makeFolderEvents = [](PostToHost, FolderEvents::Deliver deliver) {
+        return std::make_unique<QtFolderEvents>(std::move(deliver));
+    };
+    setup.watchRecordFolder = environment.watchRecordFolder;
+    auto engine = std::make_unique<Engine>(std::move(setup), std::move(post));
+    if (environment.watchTiming) {
+        engine->SetWatchTiming(*environment.watchTiming);
+    }
+    return engine;
 }
 
 }  // namespace
@@ -164,6 +175,16 @@ void TMainForm1::MakeParts(const MainFormEnvironment& environment) {
     fileMenu_ = new FileMenu(
         *menuBar(), S0->menuAction(), places_.stateFile,
         [this](const std::vector<std::string>& paths) { FormDropFiles(paths); }, this);
+    watched_ = new WatchedFolders(*engine_, *fileMenu_->F0, *this, places_.stateFile, messages_,
+                                  [this] {
+                                      WatchSettings defaults;
+                                      defaults.command = engine_->SelectedCommand().value_or(
+                                          ChosenCommand{});
+                                      defaults.outputFolder = BrowserEdit1->Path().empty()
+                                                                  ? places_.defaultOutputFolder
+                                                                  : BrowserEdit1->Path();
+                                      return defaults;
+                                  });
     queueMenu_ = new QueueContextMenu(
         *engine_, *StringGrid2, [this](const std::string& folder) { OpenWithDefault(folder); },
         this);
@@ -271,6 +292,7 @@ void TMainForm1::ShowCaptions() {
     runMenu_->SetTexts(RunOptionTextsFor(language));
     gridModel_->SetCaptions(CaptionsFor(language), RunTextsFor(language));
     fileMenu_->SetLanguage(language);
+    watched_->SetLanguage(language);
     queueMenu_->SetLanguage(language);
 }
 
@@ -353,6 +375,8 @@ void TMainForm1::Button1Click() {
 
 void TMainForm1::FormActivate() {
     if (state_->Restore()) {
+        // After the kept queue is back: its files of watched folders are not queued twice.
+        watched_->Restore();
         opensPaths_ = true;
         OpenPaths(std::exchange(pathsToOpen_, {}));
     }

@@ -50,6 +50,7 @@ class QueueSaver;
 class RunSettingsMenu;
 class TAboutBox;
 class TFailureWindow;
+class WatchedFolders;
 class WindowState;
 
 // What the window takes from the outside world. Every field left empty gets the real thing,
@@ -74,6 +75,10 @@ struct MainFormEnvironment {
     // Where the job list is kept for the next start; nullopt: beside the state file
     // (QueueFilePath); an empty path keeps none.
     std::optional<std::string> queueFile;
+    // Where watched folders keep what they converted; empty: the user's state folder.
+    std::string watchRecordFolder;
+    // The times the watched folders keep; nullopt: the core's.
+    std::optional<WatchTiming> watchTiming;
 };
 
 // The address of the software information page: the web site, "/info.php?pf=w&sn=" and the
@@ -159,6 +164,8 @@ public:
     FileMenu& Files() const { return *fileMenu_; }
     QueueContextMenu& QueueMenu() const { return *queueMenu_; }
     QueueSaver* Saver() const;
+    // The watched folders: File → "Watch a folder…" and "Watched folders…".
+    WatchedFolders& Watched() const { return *watched_; }
 
 protected:
     friend class OpenFailureMailbox;
@@ -202,6 +209,7 @@ private:
     RunSettingsMenu* runMenu_ = nullptr;       // the Settings menu's child
     FileMenu* fileMenu_ = nullptr;             // the window's child
     QueueContextMenu* queueMenu_ = nullptr;    // the window's child
+    WatchedFolders* watched_ = nullptr;        // the window's child
     std::unique_ptr<RunPresenter> presenter_;  // the parts watch the core until they go
     std::unique_ptr<CommandPicker> picker_;
     std::unique_ptr<AboutPresenter> about_;

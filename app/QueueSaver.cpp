@@ -2,13 +2,42 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <charconv>
 #include <exception>
+#include <string_view>
 #include <utility>
 
 #include "platform/FileSystem.h"
 #include "platform/PathRules.h"
 
 namespace palomix {
+
+namespace {
+
+// The next field of a snapshot's names, ended by a NUL; `at` moves past it.
+std::string_view TakeField(std::string_view names, std::size_t& at) {
+    const std::size_t end = names.find('\0', at);
+    const std::string_view field = names.substr(at, end - at);
+    at = end + 1;
+    return field;
+}
+
+// One job of a snapshot: path, subfolder, own command and own output folder.
+QueuedFile TakeQueuedFile(std::string_view names, std::size_t& at) {
+    QueuedFile file;
+    file.path = TakeField(names, at);
+    file.subfolder = TakeField(names, at);
+    if (const std::string_view command = TakeField(names, at); !command.empty()) {
+        const std::size_t colon = command.find(':');
+        int item = 0;
+        std::from_chars(command.data(), command.data() + colon, item);
+        file.command = ChosenCommand{std::string(command.substr(colon + 1)), item};
+    }
+    file.outputFolder = TakeField(names, at);
+    return file;
+}
+
+}  // namespace
 
 QueueSaver::QueueSaver(Engine& engine, std::string path, SettingsSource settings, QObject* parent)
     : QObject(parent),
@@ -98,14 +127,24 @@ std::uint64_t QueueSaver::TakeSnapshot() {
         snapshot.names = std::move(spare_);
     }
     std::size_t size = 0;
-    engine_.VisitJobs(
-        [&size](const JobView& job) { size += job.path.size() + job.subfolder.size() + 2; });
+    engine_.VisitJobs([&size](const JobView& job) {
+        size += job.path.size() + job.subfolder.size() + job.outputFolder.size() + 4;
+    });
     snapshot.names.clear();
     snapshot.names.reserve(size);
     engine_.VisitJobs([&names = snapshot.names](const JobView& job) {
         names += job.path;
         names += '\0';
         names += job.subfolder;
+        names += '\0';
+        if (job.command != nullptr) {
+            // A watched folder's job: its own command, "ITEM:SETTINGS FILE".
+            names += std::to_string(job.command->itemNumber);
+            names += ':';
+            names += job.command->settingsFile;
+        }
+        names += '\0';
+        names += job.outputFolder;
         names += '\0';
     });
     dirty_ = false;
@@ -147,11 +186,7 @@ void QueueSaver::Write() {
         SavedQueue queue = std::move(snapshot.settings);
         queue.files.reserve(snapshot.files);
         for (std::size_t at = 0; at < snapshot.names.size();) {
-            const std::size_t pathEnd = snapshot.names.find('\0', at);
-            const std::size_t subfolderEnd = snapshot.names.find('\0', pathEnd + 1);
-            queue.files.push_back({snapshot.names.substr(at, pathEnd - at),
-                                   snapshot.names.substr(pathEnd + 1, subfolderEnd - pathEnd - 1)});
-            at = subfolderEnd + 1;
+            queue.files.push_back(TakeQueuedFile(snapshot.names, at));
         }
         {
             const std::lock_guard lock(mutex_);

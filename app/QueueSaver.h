@@ -97,9 +97,10 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable written_;
-    // A snapshot: the settings, and every job's path and subfolder, each ended by a NUL
-    // (which no name holds), one after the other in one string, so that copying the list is
-    // one allocation however long it is. The writer turns it into the file's text.
+    // A snapshot: the settings, and every job's path, subfolder, own command ("ITEM:FILE", or
+    // empty) and own output folder, each ended by a NUL (which no name holds), one after the
+    // other in one string, so that copying the list is one allocation however long it is. The
+    // writer turns it into the file's text.
     struct Snapshot {
         SavedQueue settings;
         std::string names;

@@ -13,6 +13,7 @@
 #include "cli/ListVerb.h"
 #include "cli/PathList.h"
 #include "cli/RunVerb.h"
+#include "cli/WatchVerb.h"
 #include "palomix/BuildInfo.h"
 #include "platform/Drives.h"
 #include "platform/ExecutablePath.h"
@@ -165,6 +166,9 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     }
     const BatchPlan plan =
         MakePlan(options, std::move(*command), programFolder, language, errIsTerminal);
+    if (!options.watchFolders.empty()) {
+        return RunWatches(plan, WatchRequestOf(options), err);
+    }
 
     // The paths go through the intake of a drop, in the order given, those of standard input
     // where "-" stands.

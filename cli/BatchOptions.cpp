@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: palomix-batch [OPTIONS] PATH...\n"
+    "       palomix-batch [OPTIONS] --watch DIR...\n"
     "Converts the files given (folders with everything below them) with one command of a\n"
     "conversion settings file, as dropping them onto the Palomix window does. A PATH of \"-\"\n"
     "reads the paths from standard input, one per line (with --null: each ended by a NUL\n"
@@ -40,6 +41,17 @@ constexpr std::string_view kUsage =
     "                    of the output folder\n"
     "  --existing WHAT   an output file that exists from before: overwrite it (default),\n"
     "                    keep both (the new one gets a numbered name), or skip the file\n"
+    "  --watch DIR       watch DIR instead of converting PATHs (repeatable): each file that\n"
+    "                    arrives is converted once it is complete, until Ctrl-C or a\n"
+    "                    terminate signal; what was converted is remembered, so a restart\n"
+    "                    converts nothing twice\n"
+    "  --once            with --watch: convert what is complete in DIR now, then exit\n"
+    "  --subfolders      with --watch: the files in the folders below DIR count too\n"
+    "  --retry-failed    with --watch: try again the files remembered as failed\n"
+    "  --settle SECONDS  with --watch: a file is complete when it has not changed for this\n"
+    "                    long (default 2)\n"
+    "  --rescan SECONDS  with --watch: look through the folders this often for what the\n"
+    "                    system did not tell (default 60)\n"
     "  --help            print this help and exit\n"
     "  --version         print the version and exit\n"
     "\n"
@@ -56,7 +68,9 @@ constexpr std::string_view kUsage =
     "outputs did not pass the check, or the local ffmpeg lacks what the command needs),\n"
     "a job was stopped, or a PATH given was missing or left out; 2 on bad usage, a\n"
     "missing convert_settings folder, or an unknown settings file or command row; 3 when\n"
-    "a command line could not be started.\n";
+    "a command line could not be started. With --watch, 0 when Ctrl-C or a terminate signal\n"
+    "ends it (the conversions it stops are done at the next start); with --once as for\n"
+    "PATHs, a DIR that cannot be read counting as a PATH left out.\n";
 
 // A command row: decimal digits only, within int.
 std::optional<int> ParseRow(std::string_view text) {
@@ -163,6 +177,24 @@ std::string AddDrive(BatchOptions& options, std::string value) {
     return {};
 }
 
+std::string AddWatch(BatchOptions& options, std::string value) {
+    options.watchFolders.push_back(std::move(value));
+    return {};
+}
+
+// A number of seconds, above 0 and at most a day: "2", "0.5".
+template <std::optional<double> BatchOptions::*Member>
+std::string SetSeconds(BatchOptions& options, std::string value) {
+    double seconds = 0;
+    const char* end = value.data() + value.size();
+    const auto [ptr, ec] = std::from_chars(value.data(), end, seconds);
+    if (ec != std::errc() || ptr != end || !(seconds > 0) || seconds > 86400) {
+        return "invalid number of seconds '" + value + "' (above 0, at most 86400)";
+    }
+    options.*Member = seconds;
+    return {};
+}
+
 constexpr OptionName kOptions[] = {
     {"--settings", true, SetText<&BatchOptions::settingsFile>},
     {"--command", true, SetCommand},
@@ -178,6 +210,12 @@ constexpr OptionName kOptions[] = {
     {"--progress", false, SetFlag<&BatchOptions::progress>},
     {"--keep-dates", false, SetFlag<&BatchOptions::keepDates>},
     {"--keep-tree", false, SetFlag<&BatchOptions::keepTree>},
+    {"--watch", true, AddWatch},
+    {"--once", false, SetFlag<&BatchOptions::once>},
+    {"--subfolders", false, SetFlag<&BatchOptions::subfolders>},
+    {"--retry-failed", false, SetFlag<&BatchOptions::retryFailed>},
+    {"--settle", true, SetSeconds<&BatchOptions::settleSeconds>},
+    {"--rescan", true, SetSeconds<&BatchOptions::rescanSeconds>},
     {"--help", false, SetFlag<&BatchOptions::help>},
     {"--version", false, SetFlag<&BatchOptions::version>},
 };
@@ -236,6 +274,24 @@ std::string ReadPath(const std::string& argument, bool& standardInputGiven, Batc
     return {};
 }
 
+// What --watch asks for together with the other options.
+std::string CheckWatch(const BatchOptions& options) {
+    if (options.watchFolders.empty()) {
+        const bool watchOnly = options.once || options.subfolders || options.retryFailed ||
+                               options.settleSeconds || options.rescanSeconds;
+        return watchOnly ? "--once, --subfolders, --retry-failed, --settle and --rescan need "
+                           "--watch"
+                         : std::string();
+    }
+    if (!options.paths.empty()) {
+        return "--watch takes no PATH";
+    }
+    if (options.list || options.dryRun || options.progress) {
+        return "--watch goes with neither --list, --dry-run nor --progress";
+    }
+    return {};
+}
+
 // What the options ask for together, once each is usable on its own.
 std::string CheckTogether(const BatchOptions& options) {
     if (options.help || options.version) {
@@ -244,7 +300,10 @@ std::string CheckTogether(const BatchOptions& options) {
     if (options.format == DryRunFormat::Json && !options.dryRun && !options.list) {
         return "--format json needs --dry-run";
     }
-    if (options.paths.empty() && !options.list) {
+    if (std::string watch = CheckWatch(options); !watch.empty()) {
+        return watch;
+    }
+    if (options.paths.empty() && !options.list && options.watchFolders.empty()) {
         return "no PATH given";
     }
     return {};

@@ -22,6 +22,12 @@ std::optional<std::string> HomeFolder();
 // It need not exist yet. nullopt when neither the configuration nor the home folder is known.
 std::optional<std::string> ProgramUserFolder();
 
+// The folder this program keeps what it notes for itself in (what watched folders have
+// converted, say): "$XDG_STATE_HOME/palomix" or "~/.local/state/palomix" (POSIX),
+// "%LOCALAPPDATA%\Palomix" (Windows). It need not exist yet. nullopt when neither the state nor
+// the home folder is known.
+std::optional<std::string> ProgramStateFolder();
+
 // The user's videos folder; nullopt when the system names none (POSIX: no user-dirs.dirs, or
 // no XDG_VIDEOS_DIR line in it). It need not exist.
 std::optional<std::string> UserVideosFolder();
