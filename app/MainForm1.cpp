@@ -165,6 +165,7 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
 
 TMainForm1::~TMainForm1() {
     openFailures_->Close();
+    watched_->CloseWindows();
     // The parts go before the core and the grid's model: the grid shows nothing from now on.
     StringGrid2->setModel(nullptr);
 }

@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QWidget>
 #include <algorithm>
+#include <utility>
 
 #include "app/QtText.h"
 #include "app/WatchDialog.h"
@@ -33,7 +34,15 @@ WatchedFolders::WatchedFolders(Engine& engine, QMenu& fileMenu, QWidget& window,
     SetLanguage(language_);
 }
 
-WatchedFolders::~WatchedFolders() = default;
+WatchedFolders::~WatchedFolders() {
+    CloseWindows();
+}
+
+void WatchedFolders::CloseWindows() {
+    // Both are the window's children, and both use the core: they go before it does.
+    delete std::exchange(list_, nullptr);
+    delete std::exchange(dialog_, nullptr);
+}
 
 void WatchedFolders::SetLanguage(Language language) {
     language_ = language;

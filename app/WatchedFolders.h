@@ -47,6 +47,8 @@ public:
     TWatchListWindow* List() const { return list_; }
     // Writes the watches into the state file.
     void Save();
+    // Closes the dialog and the list for good (before the core goes).
+    void CloseWindows();
 
     QAction* W1 = nullptr;  // Watch a folder…
     QAction* W2 = nullptr;  // Watched folders…

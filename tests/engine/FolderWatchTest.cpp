@@ -193,6 +193,7 @@ TEST_F(FolderWatchTest, WhatBecameOfEachFileOutlivesARestartAndAReplacedFileIsTa
     // A new file under an old name is another file.
     WriteFile(In("done.wav"), "a new recording");
     watch->Event(Event(FolderEvent::Kind::Written, "done.wav"), t0_ + 2s, events_);
+    watch->Event(Event(FolderEvent::Kind::Closed, "done.wav"), t0_ + 2s, events_);
     EXPECT_EQ(Found(*watch, 2300ms), Names_{"done.wav"});
     // Tried again: found at once, and no longer listed.
     std::vector<FoundFile> again;
@@ -212,6 +213,7 @@ TEST_F(FolderWatchTest, AFolderThatGoesPausesTheWatchAndComesBackWithoutConverti
     // The card is pulled out.
     const std::string away = settings_.folder + ".away";
     fs::rename(fs::path(settings_.folder), fs::path(away));
+    events_.watched.erase(settings_.folder);  // the system watches a gone folder no more
     watch->Event(FolderEvent{FolderEvent::Kind::Gone, settings_.folder, {}, true}, t0_ + 400ms,
                  events_);
     EXPECT_EQ(watch->View().state, WatchState::FolderMissing);
