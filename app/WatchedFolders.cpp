@@ -1,6 +1,7 @@
 #include "app/WatchedFolders.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QMenu>
 #include <QWidget>
 #include <algorithm>
@@ -109,6 +110,8 @@ void WatchedFolders::AskForWatch() {
             Add(*settings);
         }
     });
+    // Gone once answered, either way: the next File → "Watch a folder…" opens a new one.
+    connect(dialog_, &QDialog::finished, dialog_, &QObject::deleteLater);
     connect(dialog_, &QObject::destroyed, this, [this] { dialog_ = nullptr; });
     dialog_->open();
 }

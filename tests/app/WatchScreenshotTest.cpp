@@ -5,6 +5,7 @@
 // run (tests/app/ScreenshotTest.cpp), with --gtest_filter=*WatchScreenshots*.
 #include <gtest/gtest.h>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QPixmap>
@@ -110,6 +111,8 @@ TEST(WatchScreenshots, DISABLED_TheWatchDialogAndTheListInBothLanguages) {
         dialog.SubfoldersBox().setChecked(true);
         ShootWidget(dialog, out + "/watch-dialog-" + suffix + ".png");
         dialog.reject();
+        // Answered outside any event loop: its deletion is made here.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         ASSERT_TRUE(WaitUntil([&] { return form.Watched().Dialog() == nullptr; }));
 
         form.Watched().ShowList();
