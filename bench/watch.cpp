@@ -94,6 +94,12 @@ public:
         });
         return result;
     }
+    // The run's options (priority, time limit) change nothing here.
+    palomix::LaunchResult Launch(const std::string& commandLine,
+                                 const palomix::LaunchOptions& /*options*/,
+                                 palomix::ProcessEndedHandler onEnded) override {
+        return Launch(commandLine, std::move(onEnded));
+    }
     bool Terminate(palomix::ProcessHandle /*handle*/) override { return false; }
     void DiscardLog(palomix::ProcessHandle /*handle*/) override {}
 
