@@ -21,9 +21,9 @@
 #include "app/DroppedPaths.h"
 #include "app/FileMenu.h"
 #include "app/JobGridModel.h"
+#include "app/QtFolderEvents.h"
 #include "app/QtText.h"
 #include "app/QueueContextMenu.h"
-#include "app/QtFolderEvents.h"
 #include "app/QueueSaver.h"
 #include "app/RunSettingsMenu.h"
 #include "app/StringGrid.h"
@@ -176,16 +176,14 @@ void TMainForm1::MakeParts(const MainFormEnvironment& environment) {
     fileMenu_ = new FileMenu(
         *menuBar(), S0->menuAction(), places_.stateFile,
         [this](const std::vector<std::string>& paths) { FormDropFiles(paths); }, this);
-    watched_ = new WatchedFolders(*engine_, *fileMenu_->F0, *this, places_.stateFile, messages_,
-                                  [this] {
-                                      WatchSettings defaults;
-                                      defaults.command = engine_->SelectedCommand().value_or(
-                                          ChosenCommand{});
-                                      defaults.outputFolder = BrowserEdit1->Path().empty()
-                                                                  ? places_.defaultOutputFolder
-                                                                  : BrowserEdit1->Path();
-                                      return defaults;
-                                  });
+    watched_ =
+        new WatchedFolders(*engine_, *fileMenu_->F0, *this, places_.stateFile, messages_, [this] {
+            WatchSettings defaults;
+            defaults.command = engine_->SelectedCommand().value_or(ChosenCommand{});
+            defaults.outputFolder =
+                BrowserEdit1->Path().empty() ? places_.defaultOutputFolder : BrowserEdit1->Path();
+            return defaults;
+        });
     queueMenu_ = new QueueContextMenu(
         *engine_, *StringGrid2, [this](const std::string& folder) { OpenWithDefault(folder); },
         this);

@@ -113,12 +113,9 @@ void TWatchListWindow::Refresh() {
     for (int row = 0; row < table_->rowCount(); ++row) {
         const WatchView& view = views_[static_cast<std::size_t>(row)];
         const std::string cells[kColumns] = {
-            view.settings.folder,
-            CommandTitle(engine_, view.settings.command, language_),
-            view.settings.outputFolder,
-            WatchStateWords(view, texts, runTexts),
-            std::to_string(view.converted),
-            std::to_string(view.failures.size())};
+            view.settings.folder,           CommandTitle(engine_, view.settings.command, language_),
+            view.settings.outputFolder,     WatchStateWords(view, texts, runTexts),
+            std::to_string(view.converted), std::to_string(view.failures.size())};
         for (int column = 0; column < kColumns; ++column) {
             auto* item = new QTableWidgetItem(Q(cells[column]));
             item->setToolTip(Q(cells[column]));
@@ -163,10 +160,10 @@ void TWatchListWindow::ShowSelected() {
                                     "{reason}", view->recordError.message()))
                          : QString());
     for (const WatchFailure& failure : view->failures) {
-        auto* item = new QListWidgetItem(Q(FillIn(FillIn(texts.failureFormat, "{path}", failure.path),
-                                                  "{reason}",
-                                                  WatchFailureWords(failure.result, runTexts))),
-                                         failures_);
+        auto* item =
+            new QListWidgetItem(Q(FillIn(FillIn(texts.failureFormat, "{path}", failure.path),
+                                         "{reason}", WatchFailureWords(failure.result, runTexts))),
+                                failures_);
         item->setData(Qt::UserRole, Q(failure.path));
     }
 }

@@ -37,7 +37,8 @@ constexpr WatchTexts kJapanese{
     .settlingFormat = "、書き込み中 {n} 件",
     .rescansOnly = "、変更は定期的な確認で検出",
     .recordNotKeptFormat =
-        "変換済みの記録を {path} に保存できません ({reason})。再起動後に同じファイルを再び変換します。",
+        "変換済みの記録を {path} に保存できません "
+        "({reason})。再起動後に同じファイルを再び変換します。",
     .failuresLabel = "変換できなかったファイル (再試行するか、ファイルが変わるまで変換しません):",
     .failureFormat = "{path} — {reason}",
     .pauseButton = "一時停止",

@@ -43,9 +43,9 @@ struct WatchTexts {
     std::string_view columnFailed;
     std::string_view stateWatching;
     std::string_view statePaused;
-    std::string_view stateMissingFormat;  // "{reason}"
-    std::string_view settlingFormat;      // "{n}": appended while files are being settled
-    std::string_view rescansOnly;         // appended: changes found by the rescans alone
+    std::string_view stateMissingFormat;   // "{reason}"
+    std::string_view settlingFormat;       // "{n}": appended while files are being settled
+    std::string_view rescansOnly;          // appended: changes found by the rescans alone
     std::string_view recordNotKeptFormat;  // "{path}", "{reason}"
     std::string_view failuresLabel;
     std::string_view failureFormat;  // "{path}", "{reason}"
@@ -56,9 +56,9 @@ struct WatchTexts {
     std::string_view closeButton;
     std::string_view noWatches;
     // Keeping the watches for the next start.
-    std::string_view notKeptFormat;        // "{reason}"
-    std::string_view leftOutFormat;        // "{path}": names the file cannot keep
-    std::string_view commandGoneFormat;    // "{folder}", "{path}": a kept watch's command is gone
+    std::string_view notKeptFormat;      // "{reason}"
+    std::string_view leftOutFormat;      // "{path}": names the file cannot keep
+    std::string_view commandGoneFormat;  // "{folder}", "{path}": a kept watch's command is gone
 };
 
 const WatchTexts& WatchTextsFor(Language language);

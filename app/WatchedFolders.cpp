@@ -66,19 +66,21 @@ void WatchedFolders::Restore() {
     IniReader reader;
     for (const KeptWatch& kept : ReadKeptWatches(reader, stateFile_)) {
         bool paused = kept.paused;
-        const std::vector<CommandRow> rows = engine_.CommandsOf(kept.command.settingsFile, language_);
-        if (std::none_of(rows.begin(), rows.end(), [&](const CommandRow& row) {
-                return row.itemNumber == kept.command.itemNumber;
-            }) && !paused) {
+        const std::vector<CommandRow> rows =
+            engine_.CommandsOf(kept.command.settingsFile, language_);
+        if (std::none_of(
+                rows.begin(), rows.end(),
+                [&](const CommandRow& row) { return row.itemNumber == kept.command.itemNumber; }) &&
+            !paused) {
             // Its files would all fail: paused until the user sees to it.
             paused = true;
-            Message(FillIn(FillIn(WatchTextsFor(language_).commandGoneFormat, "{folder}",
-                                  kept.folder),
-                           "{path}", kept.command.settingsFile));
+            Message(
+                FillIn(FillIn(WatchTextsFor(language_).commandGoneFormat, "{folder}", kept.folder),
+                       "{path}", kept.command.settingsFile));
         }
-        engine_.AddWatch(WatchSettings{kept.folder, kept.command, kept.outputFolder,
-                                       kept.subfolders, false},
-                         paused);
+        engine_.AddWatch(
+            WatchSettings{kept.folder, kept.command, kept.outputFolder, kept.subfolders, false},
+            paused);
     }
 }
 

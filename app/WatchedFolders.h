@@ -63,8 +63,8 @@ private:
     Defaults defaults_;
     Language language_ = Language::Japanese;
     bool restored_ = false;
-    TWatchDialog* dialog_ = nullptr;      // while it is open
-    TWatchListWindow* list_ = nullptr;    // the window's child, made when first opened
+    TWatchDialog* dialog_ = nullptr;    // while it is open
+    TWatchListWindow* list_ = nullptr;  // the window's child, made when first opened
 };
 
 }  // namespace palomix

@@ -189,8 +189,7 @@ bool MeasureLatency(Bench& bench) {
     }
     std::sort(latencies.begin(), latencies.end());
     const double target = std::chrono::duration<double, std::milli>(timing.settle).count() + 200;
-    std::printf("1. last write to conversion start, 10 files, settle %.0f ms:\n",
-                target - 200);
+    std::printf("1. last write to conversion start, 10 files, settle %.0f ms:\n", target - 200);
     std::printf("   median %.0f ms, longest %.0f ms (target %.0f ms): %.2f of the target\n",
                 latencies[latencies.size() / 2], latencies.back(), target,
                 latencies.back() / target);

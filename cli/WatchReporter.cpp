@@ -19,8 +19,8 @@ std::string FailureText(const JobResult& result) {
     if (const CommandRecord* first = result.FirstProblem()) {
         return CommandOutcomeText(*first);
     }
-    const std::string problem = JobProblemText(result.problem, result.problemSubject,
-                                               result.lengths, result.outputFault);
+    const std::string problem =
+        JobProblemText(result.problem, result.problemSubject, result.lengths, result.outputFault);
     return problem.empty() ? std::string("failed") : PrintableText(problem);
 }
 

@@ -94,7 +94,7 @@ struct Engine::Impl {
     WatchTiming watchTiming;
     // The run's facts go to the watches first (how their jobs ended), then to the observers.
     WatchedRunFacts runFacts{observers, [this] { return watches.get(); }};
-    std::unique_ptr<BatchRun> run;  // after everything it uses
+    std::unique_ptr<BatchRun> run;        // after everything it uses
     std::unique_ptr<WatchBoard> watches;  // made at the first watch; goes first
 
     WatchBoard& Watches();
@@ -147,8 +147,8 @@ WatchBoard& Engine::Impl::Watches() {
             return makeFolderEvents ? makeFolderEvents(hostPost, std::move(deliver))
                                     : SystemFolderEvents(hostPost, std::move(deliver));
         };
-        watches = std::make_unique<WatchBoard>(jobs, observers, std::move(make),
-                                               std::move(records), style);
+        watches = std::make_unique<WatchBoard>(jobs, observers, std::move(make), std::move(records),
+                                               style);
         watches->SetTiming(watchTiming);
     }
     return *watches;

@@ -224,7 +224,7 @@ JobView JobQueue::View(std::int32_t index) const {
     if (index < 0 || index >= JobCount()) {
         return {};
     }
-    return JobView{Id(index),       JobPath(index), FileName(index),
+    return JobView{Id(index),        JobPath(index), FileName(index),
                    Subfolder(index), Command(index), OutputFolder(index)};
 }
 

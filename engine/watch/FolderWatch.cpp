@@ -69,7 +69,7 @@ std::string_view FolderWatch::Relative(const std::string& folder) const {
 }
 
 std::optional<std::string> FolderWatch::NameIn(const std::string& folder,
-                                                std::string_view entry) const {
+                                               std::string_view entry) const {
     if (folder == settings_.folder) {
         return std::string(entry);
     }
@@ -375,9 +375,7 @@ void FolderWatch::SubfolderEvent(const FolderEvent& event, const std::string& na
 
 void FolderWatch::ForgetBelow(const std::string& relative, EventFolders& events) {
     const std::string folder = FullPath(relative);
-    std::erase_if(settling_, [&](const auto& file) {
-        return Below(file.first, relative, style_);
-    });
+    std::erase_if(settling_, [&](const auto& file) { return Below(file.first, relative, style_); });
     for (auto watched = eventFolders_.begin(); watched != eventFolders_.end();) {
         if (*watched == folder || Below(*watched, folder, style_)) {
             events.Unwatch(*watched);
@@ -454,7 +452,8 @@ bool FolderWatch::CheckSettling(const std::string& name, Settling& file, Clock::
         file.seen = 0;
         return false;
     }
-    if (static_cast<std::int64_t>(stamp->size) != file.size || stamp->modifiedNs != file.modifiedNs) {
+    if (static_cast<std::int64_t>(stamp->size) != file.size ||
+        stamp->modifiedNs != file.modifiedNs) {
         if (settings_.once) {
             ++leftBusy_;  // still being written: the next look takes it
             file.seen = 0;

@@ -168,7 +168,7 @@ private:
     std::int32_t leftBusy_ = 0;
     std::uint32_t look_ = 0;  // full looks made
     Clock::time_point nextRescan_;
-    Clock::time_point nextLook_;  // FolderMissing: the next look for the folder
+    Clock::time_point nextLook_;                    // FolderMissing: the next look for the folder
     std::unordered_set<std::string> eventFolders_;  // full paths told by events
     std::unordered_set<std::string> listed_;        // full paths the current full look read
     std::unordered_map<std::string, Clock::time_point> changedFolders_;  // to look through

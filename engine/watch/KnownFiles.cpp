@@ -26,10 +26,9 @@ std::uint32_t KnownFiles::AddName(std::string_view name) {
 
 const KnownFiles::Slot* KnownFiles::Locate(std::string_view name) const {
     const auto sortedEnd = slots_.begin() + static_cast<std::ptrdiff_t>(sorted_);
-    const auto found = std::lower_bound(slots_.begin(), sortedEnd, name,
-                                        [this](const Slot& slot, std::string_view wanted) {
-                                            return NameOf(slot) < wanted;
-                                        });
+    const auto found = std::lower_bound(
+        slots_.begin(), sortedEnd, name,
+        [this](const Slot& slot, std::string_view wanted) { return NameOf(slot) < wanted; });
     if (found != sortedEnd && NameOf(*found) == name) {
         return &*found;
     }
@@ -105,9 +104,8 @@ void KnownFiles::Append(std::string_view name, const Entry& entry) {
 }
 
 void KnownFiles::Sort() {
-    std::stable_sort(slots_.begin(), slots_.end(), [this](const Slot& a, const Slot& b) {
-        return NameOf(a) < NameOf(b);
-    });
+    std::stable_sort(slots_.begin(), slots_.end(),
+                     [this](const Slot& a, const Slot& b) { return NameOf(a) < NameOf(b); });
     // Of equal names the last appended stands last: it is kept.
     std::vector<Slot> kept;
     kept.reserve(slots_.size());

@@ -86,7 +86,7 @@ private:
 
     // The most recent entries not merged yet.
     static constexpr std::size_t kMostRecent = 256;
-    std::vector<Slot> slots_;     // sorted by name up to sorted_, then the recent ones
+    std::vector<Slot> slots_;  // sorted by name up to sorted_, then the recent ones
     std::size_t sorted_ = 0;
     std::string names_;
     std::size_t unusedNameBytes_ = 0;

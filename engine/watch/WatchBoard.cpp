@@ -23,9 +23,8 @@ WatchBoard::~WatchBoard() {
 
 FolderEvents& WatchBoard::Events() {
     if (!events_) {
-        events_ = makeEvents_([this](std::vector<FolderEvent> events) {
-            Delivered(std::move(events));
-        });
+        events_ =
+            makeEvents_([this](std::vector<FolderEvent> events) { Delivered(std::move(events)); });
     }
     return *events_;
 }
@@ -44,9 +43,8 @@ WatchId WatchBoard::Add(WatchSettings settings, bool paused) {
     std::string recordPath =
         recordFolder_.empty() ? std::string() : WatchRecordPath(recordFolder_, settings);
     auto record = std::make_unique<WatchRecord>(std::move(recordPath), settings.folder);
-    watches_.push_back(std::make_unique<FolderWatch>(id, std::move(settings), timing_,
-                                                     Events().TellsWrites(), std::move(record),
-                                                     style_));
+    watches_.push_back(std::make_unique<FolderWatch>(
+        id, std::move(settings), timing_, Events().TellsWrites(), std::move(record), style_));
     FolderWatch& watch = *watches_.back();
     if (!paused) {
         std::unordered_map<std::string, JobId> listed = ListedJobsOf(watch.Settings());
@@ -171,8 +169,8 @@ void WatchBoard::Queue(FolderWatch& watch, std::vector<FoundFile>& found) {
     std::int32_t added = 0;
     jobs_.BeginAppend();
     for (const FoundFile& file : found) {
-        if (const JobId id = jobs_.AddJob(file.path, file.subfolder, settings.command,
-                                          settings.outputFolder)) {
+        if (const JobId id =
+                jobs_.AddJob(file.path, file.subfolder, settings.command, settings.outputFolder)) {
             watch.Queued(file, id);
             ++added;
         }

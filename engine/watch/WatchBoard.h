@@ -78,7 +78,7 @@ private:
     std::vector<std::unique_ptr<FolderWatch>> watches_;
     std::unordered_map<std::string, int> folderUsers_;  // folders asked for, and by how many
     WatchId lastId_ = 0;
-    bool settling_ = false;  // inside Settle: a call from within is left to it
+    bool settling_ = false;                 // inside Settle: a call from within is left to it
     std::unique_ptr<FolderEvents> events_;  // last: its deliveries reach everything above
 };
 

@@ -140,9 +140,9 @@ std::uint16_t Today() {
 
 std::string WatchRecordPath(const std::string& folder, const WatchSettings& settings) {
     std::uint64_t hash = Fnv1a(settings.folder);
-    for (const std::string& part : {settings.command.settingsFile,
-                                    std::to_string(settings.command.itemNumber),
-                                    settings.outputFolder, std::string(settings.subfolders ? "1" : "0")}) {
+    for (const std::string& part :
+         {settings.command.settingsFile, std::to_string(settings.command.itemNumber),
+          settings.outputFolder, std::string(settings.subfolders ? "1" : "0")}) {
         hash = Fnv1a(part, Fnv1a(std::string_view("\0", 1), hash));
     }
     char name[17];
@@ -153,15 +153,14 @@ std::string WatchRecordPath(const std::string& folder, const WatchSettings& sett
 std::string EncodeWatchFailure(const JobResult& result) {
     std::string text = EnumText(result.outcome) + '\t' + EnumText(result.problem) + '\t' +
                        EscapeQueueName(result.problemSubject) + '\t' +
-                       TextOf(result.lengths.output) + '\t' + TextOf(result.lengths.input) +
-                       '\t' + EnumText(result.outputFault);
+                       TextOf(result.lengths.output) + '\t' + TextOf(result.lengths.input) + '\t' +
+                       EnumText(result.outputFault);
     if (const CommandRecord* command = result.FirstProblem()) {
         text += '\t' + EnumText(command->state) + '\t' + std::to_string(command->templateNumber) +
                 '\t' + EnumText(command->exit.kind) + '\t' + std::to_string(command->exit.code) +
                 '\t' + (command->exit.timeLimitReached ? "1" : "0") + '\t' +
-                EnumText(command->notRun.reason) + '\t' +
-                EscapeQueueName(command->notRun.subject) + '\t' +
-                std::to_string(command->notRun.bytes) + '\t' +
+                EnumText(command->notRun.reason) + '\t' + EscapeQueueName(command->notRun.subject) +
+                '\t' + std::to_string(command->notRun.bytes) + '\t' +
                 EnumText(command->launchFailure.error) + '\t' +
                 EscapeQueueName(command->launchFailure.program) + '\t' +
                 std::to_string(command->launchFailure.systemCode);
@@ -303,7 +302,8 @@ void WatchRecord::CountDone(std::string_view /*name*/,
     done_ += after != nullptr && after->result == KnownFiles::Result::Done ? 1 : 0;
 }
 
-void WatchRecord::Note(std::string_view name, const KnownFiles::Entry& entry, const JobResult* why) {
+void WatchRecord::Note(std::string_view name, const KnownFiles::Entry& entry,
+                       const JobResult* why) {
     CountDone(name, files_.Find(name), &entry);
     files_.Set(name, entry);
     std::string line = EntryLine(kResultWords[static_cast<std::size_t>(entry.result)], entry, name);

@@ -16,7 +16,8 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 bool EndsWithIgnoringCase(std::string_view name, std::string_view end) {
-    return name.size() > end.size() && EqualIgnoringCase(name.substr(name.size() - end.size()), end);
+    return name.size() > end.size() &&
+           EqualIgnoringCase(name.substr(name.size() - end.size()), end);
 }
 
 constexpr std::array<std::string_view, 5> kPartialEnds{".part", ".partial", ".crdownload",

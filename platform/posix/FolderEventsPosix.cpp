@@ -23,8 +23,8 @@ namespace palomix {
 
 namespace {
 
-constexpr std::uint32_t kEntryEvents = IN_CREATE | IN_MOVED_TO | IN_MODIFY | IN_ATTRIB |
-                                       IN_CLOSE_WRITE | IN_DELETE | IN_MOVED_FROM;
+constexpr std::uint32_t kEntryEvents =
+    IN_CREATE | IN_MOVED_TO | IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_DELETE | IN_MOVED_FROM;
 constexpr std::uint32_t kSelfEvents = IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT;
 constexpr std::uint32_t kWatchMask = kEntryEvents | kSelfEvents | IN_ONLYDIR | IN_EXCL_UNLINK;
 
@@ -236,7 +236,7 @@ private:
     Descriptor wake_;
     FolderEventMailbox mailbox_;
     std::mutex mutex_;
-    std::unordered_map<std::string, int> watches_;                // folder to watch descriptor
+    std::unordered_map<std::string, int> watches_;               // folder to watch descriptor
     std::unordered_map<int, std::vector<std::string>> folders_;  // and back
     std::optional<Clock::time_point> wakeAt_;
     bool quit_ = false;

@@ -74,8 +74,9 @@ public:
 
     void Remove(const std::string& folder) override {
         const std::lock_guard lock(mutex_);
-        const auto found = std::find_if(watched_.begin(), watched_.end(),
-                                        [&](const Watched& watched) { return watched.folder == folder; });
+        const auto found =
+            std::find_if(watched_.begin(), watched_.end(),
+                         [&](const Watched& watched) { return watched.folder == folder; });
         if (found == watched_.end()) {
             return;
         }

@@ -103,9 +103,8 @@ TEST_F(WatchedFoldersTest, TheListShowsAFailedFileWithWhyAndAFolderThatWent) {
     ASSERT_TRUE(WaitUntil([&] { return form.Core().Watches()[0].failures.size() == 1; }));
 
     std::filesystem::remove_all(in_);
-    ASSERT_TRUE(WaitUntil([&] {
-        return form.Core().Watches()[0].state == WatchState::FolderMissing;
-    }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return form.Core().Watches()[0].state == WatchState::FolderMissing; }));
     EXPECT_NE(list.Table().item(0, 3)->text().toStdString().find("Waiting for the folder"),
               std::string::npos);
 }

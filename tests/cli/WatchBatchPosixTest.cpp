@@ -77,8 +77,8 @@ protected:
     }
     std::vector<std::string> Watch(const std::string& output,
                                    std::vector<std::string> more = {}) const {
-        std::vector<std::string> arguments{"--settings", "t.ini", "--output", output, "--watch",
-                                           in_.string(), "--settle",  "0.4"};
+        std::vector<std::string> arguments{"--settings", "t.ini",      "--output", output,
+                                           "--watch",    in_.string(), "--settle", "0.4"};
         arguments.insert(arguments.end(), more.begin(), more.end());
         return arguments;
     }
@@ -138,8 +138,8 @@ TEST_F(WatchBatchPosixTest, AThousandFilesPutInAtOnceAreEachConvertedExactlyOnce
 }
 
 TEST_F(WatchBatchPosixTest, ARestartInTheMiddleConvertsNothingTwiceAndMissesNothing) {
-    Converter({HelperLine("copy", "\"<%InputFile%>\" \"<%OutputFile%>.out\""),
-               HelperLine("sleep", "1")});
+    Converter(
+        {HelperLine("copy", "\"<%InputFile%>\" \"<%OutputFile%>.out\""), HelperLine("sleep", "1")});
     for (int n = 0; n < 12; ++n) {
         std::ofstream(in_ / ("f" + std::to_string(n) + ".bin"), std::ios::binary) << n;
     }

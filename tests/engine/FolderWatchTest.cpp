@@ -112,9 +112,9 @@ TEST_F(FolderWatchTest, WhereNoWriteIsToldASettlingFileIsLookedAtEveryPoll) {
 
 TEST_F(FolderWatchTest, PartialDownloadsHiddenFilesAndOwnTemporariesAreNeverTaken) {
     settings_.subfolders = true;
-    for (const char* name : {"a.mp4.part", "b.mkv.crdownload", "c.TMP", "d.partial", ".hidden.mp4",
-                             ".palomix-a1b2c3-x.mp4", "Thumbs.db", ".cache/e.mp4", "sub/f.mp4",
-                             "g.mp4"}) {
+    for (const char* name :
+         {"a.mp4.part", "b.mkv.crdownload", "c.TMP", "d.partial", ".hidden.mp4",
+          ".palomix-a1b2c3-x.mp4", "Thumbs.db", ".cache/e.mp4", "sub/f.mp4", "g.mp4"}) {
         WriteFile(In(name), "z");
     }
     const auto watch = Make();

@@ -15,9 +15,7 @@ namespace {
 
 class WatchFacts final : public RecordingObserver {
 public:
-    void WatchQueued(WatchId id, std::int32_t count) override {
-        queued.emplace_back(id, count);
-    }
+    void WatchQueued(WatchId id, std::int32_t count) override { queued.emplace_back(id, count); }
     void WatchChanged(WatchId /*id*/) override { ++changes; }
     std::vector<std::pair<WatchId, std::int32_t>> queued;
     int changes = 0;
@@ -33,9 +31,7 @@ protected:
         EngineSetup setup;
         setup.programFolder = temp.MakeFolder("app");
         setup.devices = std::make_unique<DevicesRef>(devices);
-        setup.makeLauncher = [this](PostToHost) {
-            return std::make_unique<LauncherRef>(launcher);
-        };
+        setup.makeLauncher = [this](PostToHost) { return std::make_unique<LauncherRef>(launcher); };
         setup.makeFolderEvents = desk.Maker();
         setup.watchRecordFolder = temp.Path("records");
         engine = std::make_unique<Engine>(std::move(setup), [](std::function<void()>) {});
@@ -50,7 +46,9 @@ protected:
     bool Listed(std::int32_t jobs) {
         return desk.WakeUntil([&] { return engine->JobCount() == jobs; }, 2s);
     }
-    void Overflow() const { desk.Deliver({FolderEvent{FolderEvent::Kind::Overflow, {}, {}, false}}); }
+    void Overflow() const {
+        desk.Deliver({FolderEvent{FolderEvent::Kind::Overflow, {}, {}, false}});
+    }
 
     TempFolder temp;
     std::string settingsFile = temp.Path("watch.ini");

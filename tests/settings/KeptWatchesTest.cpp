@@ -18,13 +18,17 @@ namespace fs = std::filesystem;
 // cannot keep is left out and named; a damaged entry is passed over.
 TEST(KeptWatchesTest, WatchesComeBackAsKeptBesideTheWindowsOwnKeys) {
     std::random_device random;
-    const fs::path root = fs::temp_directory_path() / ("palomix-watches-" + std::to_string(random()));
+    const fs::path root =
+        fs::temp_directory_path() / ("palomix-watches-" + std::to_string(random()));
     fs::create_directories(root);
     const std::string path = StateFilePath(root.string());
     SaveApplicationState(path, ApplicationState{});
 
     std::vector<KeptWatch> watches{
-        {"/home/me/\"カメラ\" ", {"/p/convert_settings/phone_tablet.ini", 2}, "/home/me/out", true,
+        {"/home/me/\"カメラ\" ",
+         {"/p/convert_settings/phone_tablet.ini", 2},
+         "/home/me/out",
+         true,
          false},
         {"/media/card", {"/p/music.ini", 0}, "/media/card/out", false, true},
     };
@@ -33,7 +37,8 @@ TEST(KeptWatchesTest, WatchesComeBackAsKeptBesideTheWindowsOwnKeys) {
     EXPECT_EQ(ReadKeptWatches(reader, path), watches);
     EXPECT_TRUE(ReadApplicationState(reader, path).outputFolder.has_value());
 
-    const std::vector<KeptWatch> one{watches[1], {"/bad\xFF", {"/p/music.ini", 0}, "/o", false, false}};
+    const std::vector<KeptWatch> one{watches[1],
+                                     {"/bad\xFF", {"/p/music.ini", 0}, "/o", false, false}};
     EXPECT_EQ(SaveKeptWatches(path, one), std::vector<std::string>{"/bad\xFF"});
     EXPECT_EQ(ReadKeptWatches(reader, path), std::vector<KeptWatch>{watches[1]});
 
