@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -223,12 +224,14 @@ void WindowState::ContinueQueue(const SavedQueue& queue) {
     std::vector<JobEntry> files;
     files.reserve(queue.files.size());
     for (const QueuedFile& file : queue.files) {
-        files.push_back(JobEntry{file.path, file.subfolder});
+        files.push_back(JobEntry{file.path, file.subfolder, file.command, file.outputFolder});
     }
     // Not with whatever else is chosen now: without their command the files wait for the
-    // user's choice.
-    presenter_.TakeFiles(files, chosen);
-    if (!chosen) {
+    // user's choice (files of a watched folder carry their own).
+    const bool ownCommands = std::all_of(queue.files.begin(), queue.files.end(),
+                                         [](const QueuedFile& file) { return file.command; });
+    presenter_.TakeFiles(files, chosen || ownCommands);
+    if (!chosen && !ownCommands) {
         Message(FillIn(QueueTextsFor(TextLanguageOf(controls_)).settingsGoneFormat, "{path}",
                        queue.settingsFile));
     }
