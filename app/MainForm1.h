@@ -74,6 +74,9 @@ struct MainFormEnvironment {
     // Where the job list is kept for the next start; nullopt: beside the state file
     // (QueueFilePath); an empty path keeps none.
     std::optional<std::string> queueFile;
+    // The system's locale name, which a start without a saved language follows;
+    // SystemLocaleName().
+    std::optional<std::string> systemLocale;
 };
 
 // The address of the software information page: the web site, "/info.php?pf=w&sn=" and the
@@ -123,8 +126,9 @@ public:
     // "Stop the conversions and quit" closes it, without asking, and without a message box.
     // A second request ends the program at once.
     void SessionEnding();
-    // Paths from the command line, or handed over by a later start of the program: taken as
-    // a drop once the window has been restored and has asked about files left unfinished.
+    // Paths from the command line, or handed over by a later start of the program: queued once
+    // the window has been restored and has asked about files left unfinished, and converted
+    // when the user says so (RunPresenter::TakeArrivals).
     void OpenPaths(std::vector<std::string> paths);
     // A later start asked for the window: shown, raised and activated.
     void BringToFront();
