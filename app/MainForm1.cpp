@@ -96,7 +96,8 @@ Question CloseDuringRunQuestion(const RunTexts& texts) {
     return Question{Q(texts.closeQuestion),
                     {Q(texts.closeStopAndQuit), Q(texts.closeWhenDone), Q(texts.closeCancel)},
                     kCloseWhenDone,
-                    kCloseCancel};
+                    kCloseCancel,
+                    {}};
 }
 
 namespace {
