@@ -61,7 +61,9 @@ std::string AboutText(const AboutFacts& facts, const AboutTexts& texts) {
     const auto line = [&text](std::string_view label, std::string_view value) {
         text.append(label).append(": ").append(value).append("\n");
     };
-    line(texts.webSite, facts.webSite);
+    if (!facts.webSite.empty()) {
+        line(texts.webSite, facts.webSite);
+    }
     line(texts.licence, facts.licence.empty() ? texts.licenceNotStated : facts.licence);
     line(texts.converter, ConverterWords(facts.converter, texts));
     line(texts.probe,

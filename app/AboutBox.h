@@ -23,7 +23,7 @@ namespace palomix {
 // The facts the box shows.
 struct AboutFacts {
     std::string version;
-    std::string webSite;
+    std::string webSite;  // empty: the build has none
     std::string licence;  // empty: the build states none
     ConverterFacts converter;
     std::string programFolder;

@@ -92,6 +92,12 @@ constexpr RunTexts kJapaneseRunTexts{
     .playerNotAttachedFormat = "実行せず: {player}が接続されていません",
     .lineTooLongFormat = "実行せず: コマンドラインが {bytes} バイトを超えるため途中で切れます",
     .settingsUnreadableFormat = "設定ファイルを読めません: {path}",
+    .ambiguousProgramNotRunFormat =
+        "実行せず: \"{meant}\" が引用符なしで書かれているため、別のプログラム \"{found}\" "
+        "が起動されてしまいます。プログラムのパスを \" で囲んでください",
+    .ambiguousProgramFormat =
+        "\"{meant}\" が引用符なしで書かれているため、別のプログラム \"{found}\" "
+        "が起動されてしまいます。プログラムのパスを \" で囲んでください",
     .nothingToRun = "この変換コマンドには実行するコマンドラインがありません",
     .outputExistsFormat = "スキップ: 出力ファイルが既にあります: {path}",
     .notConvertible = "スキップ: この変換コマンドで変換するファイルではありません",
@@ -193,6 +199,12 @@ constexpr RunTexts kEnglishRunTexts{
     .playerNotAttachedFormat = "not run: no {player} is attached",
     .lineTooLongFormat = "not run: the command line is longer than {bytes} bytes and would run cut",
     .settingsUnreadableFormat = "the settings file cannot be read: {path}",
+    .ambiguousProgramNotRunFormat =
+        "not run: the line names \"{meant}\" without quotes, so another program, \"{found}\", "
+        "would start instead; put the program's path in double quotes",
+    .ambiguousProgramFormat =
+        "the line names \"{meant}\" without quotes, so another program, \"{found}\", would "
+        "start instead; put the program's path in double quotes",
     .nothingToRun = "the command has no command line to run",
     .outputExistsFormat = "skipped: the output file exists: {path}",
     .notConvertible = "skipped: not a file this command converts",

@@ -91,6 +91,11 @@ struct RunTexts {
     std::string_view playerNotAttachedFormat;   // "{player}": "PSP" or "WALKMAN"
     std::string_view lineTooLongFormat;         // "{bytes}": the most a line may hold
     std::string_view settingsUnreadableFormat;  // "{path}"
+    // An unquoted program path with blanks that finds another program first: "{meant}" the
+    // program the line names, "{found}" the one that would start. As a line not run, and as
+    // the reason a program could not be started.
+    std::string_view ambiguousProgramNotRunFormat;
+    std::string_view ambiguousProgramFormat;
     std::string_view nothingToRun;
     std::string_view outputExistsFormat;  // "{path}"
     std::string_view notConvertible;

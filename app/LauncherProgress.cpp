@@ -9,7 +9,7 @@ namespace palomix {
 
 void LauncherProgress::Show(std::optional<double> share) {
     std::optional<int> percent;
-    if (share) {
+    if (share && std::isfinite(*share)) {  // a share that is no number shows none
         percent = static_cast<int>(std::floor(std::clamp(*share, 0.0, 1.0) * 100));
     }
     if (percent == shown_) {

@@ -24,6 +24,7 @@
 #include "app/QtText.h"
 #include "app/QueueContextMenu.h"
 #include "app/QueueSaver.h"
+#include "app/RunLogMenu.h"
 #include "app/RunSettingsMenu.h"
 #include "app/StringGrid.h"
 #include "app/WindowState.h"
@@ -125,8 +126,7 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
                                                        : std::move(environment.programFolder)),
       executablePath_(environment.executablePath.empty() ? ExecutablePath()
                                                          : std::move(environment.executablePath)),
-      webSite_(environment.webSite.empty() ? std::string(kWebSite)
-                                           : std::move(environment.webSite)),
+      webSite_(std::move(environment.webSite).value_or(std::string(kWebSite))),
       messages_(environment.messages ? std::move(environment.messages) : MessageBoxSink()),
       openWithDefault_(environment.openWithDefault
                            ? std::move(environment.openWithDefault)
@@ -142,6 +142,9 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
         environment.makeDesktop ? environment.makeDesktop(*this) : SystemDesktopSession(*this);
     MakeParts(environment);
     ConnectControls();
+    // A build given no web site has no page to open.
+    H1->setVisible(!webSite_.empty());
+    H2->setVisible(!webSite_.empty());
 
     // Drops anywhere over the window come here: no child takes them itself.
     setAcceptDrops(true);
@@ -173,6 +176,10 @@ void TMainForm1::MakeParts(const MainFormEnvironment& environment) {
     queueMenu_ = new QueueContextMenu(
         *engine_, *StringGrid2, [this](const std::string& folder) { OpenWithDefault(folder); },
         this);
+    runLogMenu_ = std::make_unique<RunLogMenu>(
+        *engine_, *H0, N4, environment.runLogFolder.value_or(RunLogFolder().value_or("")),
+        [this](const std::string& folder) { OpenWithDefault(folder); },
+        [this](const std::string& text) { Message(text); });
     presenter_ = std::make_unique<RunPresenter>(
         RunPresenter::Parts{*engine_, *this, *this, *runMenu_, *desktop_, messages_,
                             environment.powerCountdownSeconds});
@@ -280,6 +287,7 @@ void TMainForm1::ShowCaptions() {
     gridModel_->SetCaptions(CaptionsFor(language), RunTextsFor(language));
     fileMenu_->SetLanguage(language);
     queueMenu_->SetLanguage(language);
+    runLogMenu_->SetLanguage(language);
 }
 
 void TMainForm1::B1Click() {

@@ -47,6 +47,7 @@ class ProgressDelegate;
 class QueueContextMenu;
 class QueueEndAction;
 class QueueSaver;
+class RunLogMenu;
 class RunSettingsMenu;
 class TAboutBox;
 class TFailureWindow;
@@ -58,7 +59,8 @@ class WindowState;
 struct MainFormEnvironment {
     std::string programFolder;   // holds convert_settings and Palomix.ini; ExecutableFolder()
     std::string executablePath;  // for the software information page; ExecutablePath()
-    std::string webSite;         // the maker's web site; the one the program was built with
+    // The maker's web site; unset: the one the program was built with; empty: none.
+    std::optional<std::string> webSite;
     std::shared_ptr<MessageSink> messages;   // modal message boxes
     ReportingProgramOpener openWithDefault;  // TryOpenWithDefaultProgram
     std::function<std::unique_ptr<ProcessLauncher>(PostToHost)> makeLauncher;
@@ -77,6 +79,8 @@ struct MainFormEnvironment {
     // The system's locale name, which a start without a saved language follows;
     // SystemLocaleName().
     std::optional<std::string> systemLocale;
+    // Where the log of every run is kept; nullopt: RunLogFolder(); an empty path keeps none.
+    std::optional<std::string> runLogFolder;
 };
 
 // The address of the software information page: the web site, "/info.php?pf=w&sn=" and the
@@ -161,6 +165,7 @@ public:
     // The File menu, the grid's context menu, and the keeper of the job list (nullptr when
     // the window keeps none).
     FileMenu& Files() const { return *fileMenu_; }
+    RunLogMenu& RunLogs() const { return *runLogMenu_; }
     QueueContextMenu& QueueMenu() const { return *queueMenu_; }
     QueueSaver* Saver() const;
 
@@ -206,6 +211,7 @@ private:
     RunSettingsMenu* runMenu_ = nullptr;       // the Settings menu's child
     FileMenu* fileMenu_ = nullptr;             // the window's child
     QueueContextMenu* queueMenu_ = nullptr;    // the window's child
+    std::unique_ptr<RunLogMenu> runLogMenu_;   // logs the runs from the first fact on
     std::unique_ptr<RunPresenter> presenter_;  // the parts watch the core until they go
     std::unique_ptr<CommandPicker> picker_;
     std::unique_ptr<AboutPresenter> about_;

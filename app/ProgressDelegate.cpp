@@ -13,7 +13,7 @@
 namespace palomix {
 
 std::optional<int> ProgressBarWidth(const std::optional<JobProgress>& progress, int cellWidth) {
-    if (!progress || !progress->percent || cellWidth <= 0) {
+    if (!progress || !progress->percent || !std::isfinite(*progress->percent) || cellWidth <= 0) {
         return std::nullopt;
     }
     const double share = std::clamp(*progress->percent, 0.0, 100.0) / 100.0;

@@ -81,7 +81,7 @@ std::string JobProgressToolTip(const JobProgress& job, const RunOptionTexts& tex
         }
         AddLine(tip, line);
     }
-    if (job.speed) {
+    if (job.speed && std::isfinite(*job.speed)) {
         AddLine(tip, FillIn(texts.speedFormat, "{speed}", SpeedText(*job.speed)));
     }
     if (job.secondsLeft) {

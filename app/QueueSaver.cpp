@@ -2,13 +2,37 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <deque>
 #include <exception>
+#include <string_view>
 #include <utility>
 
 #include "platform/FileSystem.h"
 #include "platform/PathRules.h"
 
 namespace palomix {
+
+namespace {
+
+// A job as the writer's copy of the list keeps it.
+std::string RecordOf(const JobView& job) {
+    std::string record;
+    record.reserve(job.path.size() + job.subfolder.size() + 2);
+    record += job.path;
+    record += '\0';
+    record += job.subfolder;
+    record += '\0';
+    return record;
+}
+
+QueuedFile QueuedFileOf(std::string_view record) {
+    const std::size_t pathEnd = record.find('\0');
+    const std::size_t subfolderEnd = record.find('\0', pathEnd + 1);
+    return {std::string(record.substr(0, pathEnd)),
+            std::string(record.substr(pathEnd + 1, subfolderEnd - pathEnd - 1))};
+}
+
+}  // namespace
 
 QueueSaver::QueueSaver(Engine& engine, std::string path, SettingsSource settings, QObject* parent)
     : QObject(parent),
@@ -41,7 +65,7 @@ QueueSaver::~QueueSaver() {
 
 void QueueSaver::Start() {
     started_ = true;
-    Changed();
+    NoteWholeList();
 }
 
 void QueueSaver::SettingsChanged() {
@@ -66,16 +90,64 @@ std::uint64_t QueueSaver::Written() const {
     return done_;
 }
 
-void QueueSaver::JobsAdded(std::int32_t /*first*/, std::int32_t /*count*/) {
+void QueueSaver::JobsAdded(std::int32_t first, std::int32_t count) {
+    if (started_ && !stopped_) {
+        Note({ListChange::Kind::Added, first, count, Records(first, count)});
+    }
+}
+
+void QueueSaver::JobsRemoved(std::int32_t first, std::int32_t count) {
+    if (!started_ || stopped_) {
+        return;
+    }
+    // Jobs end one after the other at the head: one change for all of them.
+    if (!noted_.empty() && noted_.back().kind == ListChange::Kind::Removed &&
+        noted_.back().first == first) {
+        noted_.back().count += count;
+        notedLength_ -= count;
+        Changed();
+        return;
+    }
+    Note({ListChange::Kind::Removed, first, count, {}});
+}
+
+void QueueSaver::JobsMoved(std::int32_t first, std::int32_t count) {
+    if (started_ && !stopped_) {
+        Note({ListChange::Kind::Replaced, first, count, Records(first, count)});
+    }
+}
+
+std::vector<std::string> QueueSaver::Records(std::int32_t first, std::int32_t count) const {
+    std::vector<std::string> records;
+    records.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    for (std::int32_t index = first; index < first + count; ++index) {
+        records.push_back(RecordOf(engine_.Job(index)));
+    }
+    return records;
+}
+
+void QueueSaver::Note(ListChange change) {
+    switch (change.kind) {
+        case ListChange::Kind::Whole:
+            noted_.clear();  // what was noted before is in the whole list
+            notedLength_ = static_cast<std::int64_t>(change.records.size());
+            break;
+        case ListChange::Kind::Added:
+            notedLength_ += change.count;
+            break;
+        case ListChange::Kind::Removed:
+            notedLength_ -= change.count;
+            break;
+        case ListChange::Kind::Replaced:
+            break;
+    }
+    noted_.push_back(std::move(change));
     Changed();
 }
 
-void QueueSaver::JobsRemoved(std::int32_t /*first*/, std::int32_t /*count*/) {
-    Changed();
-}
-
-void QueueSaver::JobsMoved(std::int32_t /*first*/, std::int32_t /*count*/) {
-    Changed();
+void QueueSaver::NoteWholeList() {
+    const std::int32_t count = engine_.JobCount();
+    Note({ListChange::Kind::Whole, 0, count, Records(0, count)});
 }
 
 void QueueSaver::Changed() {
@@ -83,44 +155,41 @@ void QueueSaver::Changed() {
         return;
     }
     dirty_ = true;
-    // A moment after the change, so that whatever made it (a drop) is done and shown first.
+    // A moment after the change, so that whatever made it (a drop) is done and shown first;
+    // and not sooner after the last write than a few times what that write took.
     if (!timer_->isActive()) {
+        std::chrono::milliseconds interval = interval_;
+        {
+            const std::lock_guard lock(mutex_);
+            interval = std::max(interval, 4 * lastWriteTook_);
+        }
         const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - lastSnapshot_);
-        timer_->start(std::max(settle_, interval_ - since));
+        timer_->start(std::max(settle_, interval - since));
     }
 }
 
 std::uint64_t QueueSaver::TakeSnapshot() {
-    Snapshot snapshot{settings_(), {}, static_cast<std::size_t>(engine_.JobCount())};
-    {
-        const std::lock_guard lock(mutex_);
-        snapshot.names = std::move(spare_);
+    // The facts add up to the list's length, or the writer is given the whole list again.
+    if (notedLength_ != engine_.JobCount()) {
+        NoteWholeList();
     }
-    std::size_t size = 0;
-    engine_.VisitJobs(
-        [&size](const JobView& job) { size += job.path.size() + job.subfolder.size() + 2; });
-    snapshot.names.clear();
-    snapshot.names.reserve(size);
-    engine_.VisitJobs([&names = snapshot.names](const JobView& job) {
-        names += job.path;
-        names += '\0';
-        names += job.subfolder;
-        names += '\0';
-    });
+    SavedQueue settings = settings_();
     dirty_ = false;
     lastSnapshot_ = std::chrono::steady_clock::now();
     std::uint64_t generation = 0;
     {
         const std::lock_guard lock(mutex_);
-        // A snapshot the writer has not taken yet is out of date: this one replaces it, and
-        // its room is kept for the next.
-        if (pending_) {
-            spare_ = std::move(pending_->names);
+        pendingSettings_ = std::move(settings);
+        for (ListChange& change : noted_) {
+            if (change.kind == ListChange::Kind::Whole) {
+                pendingChanges_.clear();
+            }
+            pendingChanges_.push_back(std::move(change));
         }
-        pending_ = std::move(snapshot);
         generation = ++handedOver_;
     }
+    noted_.clear();
     wake_.notify_one();
     return generation;
 }
@@ -130,32 +199,62 @@ void QueueSaver::WaitForWriter(std::uint64_t generation) {
     written_.wait(lock, [this, generation] { return done_ >= generation; });
 }
 
+namespace {
+
+// Applies a change to the writer's copy of the list.
+template <typename Change>
+void Apply(std::deque<std::string>& list, Change& change) {
+    using Kind = typename Change::Kind;
+    const auto at = [&list](std::int32_t index) {
+        return list.begin() + std::clamp<std::ptrdiff_t>(index, 0, std::ssize(list));
+    };
+    switch (change.kind) {
+        case Kind::Whole:
+            list.assign(std::make_move_iterator(change.records.begin()),
+                        std::make_move_iterator(change.records.end()));
+            break;
+        case Kind::Added:
+            list.insert(at(change.first), std::make_move_iterator(change.records.begin()),
+                        std::make_move_iterator(change.records.end()));
+            break;
+        case Kind::Removed:
+            list.erase(at(change.first), at(change.first + change.count));
+            break;
+        case Kind::Replaced:
+            std::move(change.records.begin(),
+                      change.records.begin() + (at(change.first + change.count) - at(change.first)),
+                      at(change.first));
+            break;
+    }
+}
+
+}  // namespace
+
 void QueueSaver::Write() {
+    std::deque<std::string> list;  // the list as the changes handed over so far make it
     for (;;) {
-        Snapshot snapshot;
+        std::vector<ListChange> changes;
+        SavedQueue queue;
         std::uint64_t generation = 0;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return quit_ || pending_.has_value(); });
-            if (!pending_) {
+            wake_.wait(lock, [this] { return quit_ || done_ < handedOver_; });
+            if (done_ == handedOver_) {
                 return;  // quit, with everything written
             }
-            snapshot = std::move(*pending_);
-            pending_.reset();
+            changes = std::move(pendingChanges_);
+            pendingChanges_.clear();
+            queue = pendingSettings_;
             generation = handedOver_;
         }
-        SavedQueue queue = std::move(snapshot.settings);
-        queue.files.reserve(snapshot.files);
-        for (std::size_t at = 0; at < snapshot.names.size();) {
-            const std::size_t pathEnd = snapshot.names.find('\0', at);
-            const std::size_t subfolderEnd = snapshot.names.find('\0', pathEnd + 1);
-            queue.files.push_back({snapshot.names.substr(at, pathEnd - at),
-                                   snapshot.names.substr(pathEnd + 1, subfolderEnd - pathEnd - 1)});
-            at = subfolderEnd + 1;
+        const auto began = std::chrono::steady_clock::now();
+        for (ListChange& change : changes) {
+            Apply(list, change);
         }
-        {
-            const std::lock_guard lock(mutex_);
-            spare_ = std::move(snapshot.names);
+        changes.clear();
+        queue.files.reserve(list.size());
+        for (const std::string& record : list) {
+            queue.files.push_back(QueuedFileOf(record));
         }
         std::string failure;
         try {
@@ -170,9 +269,12 @@ void QueueSaver::Write() {
                 failure = path_;
             }
         }
+        queue = {};
         {
             const std::lock_guard lock(mutex_);
             done_ = generation;
+            lastWriteTook_ = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - began);
         }
         written_.notify_all();
         QMetaObject::invokeMethod(

@@ -1,10 +1,12 @@
 // Keeps the window's job list in the queue file (settings/QueueFile.h) while it changes, so
-// that the files still waiting survive a close, a crash or a power cut. The event loop only
-// notes a change and, a moment later (once what changed the list has been shown) and at most
-// once a second, copies the list into one string (the snapshot: a few milliseconds for
-// 100,000 files); a writer thread of its own turns the snapshot into the file's text and
-// replaces the file atomically. A list that runs empty removes the file: nothing is left
-// unfinished.
+// that the files still waiting survive a close, a crash or a power cut. The window's thread
+// only notes what changed, as the core tells it (jobs added, removed, moved: its cost is that
+// of the change, not of the list), and, a moment later (once what changed the list has been
+// shown) and at most once an interval, hands the changes to a writer thread of its own. The
+// writer keeps a copy of the list, applies the changes to it, turns it into the file's text and
+// replaces the file atomically. So a list of a million files costs the window nothing per
+// write, and the interval grows with the time a write takes. A list that runs empty removes
+// the file: nothing is left unfinished.
 //
 // Nothing is written before Start (the window first decides what to do with a queue kept
 // from the previous start) nor after Stop (a close that stops the conversion keeps the list as
@@ -20,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/Engine.h"
 #include "settings/QueueFile.h"
@@ -75,11 +78,26 @@ private:
     void JobsMoved(std::int32_t first, std::int32_t count) override;
 
     void Changed();
-    // Copies the list and hands it to the writer; the generation to wait for.
+    // The list as it is now, replacing the writer's copy (at the start, or when the changes
+    // noted do not add up to the list's length).
+    void NoteWholeList();
+    // Hands the changes noted so far to the writer; the generation to wait for.
     std::uint64_t TakeSnapshot();
     void WaitForWriter(std::uint64_t generation);
     void Write();
     void WriteEnded(const std::string& failure);
+
+    // A change of the list, as the writer applies it to its copy. A job is one record: its
+    // path and subfolder, each ended by a NUL (which no name holds).
+    struct ListChange {
+        enum class Kind { Whole, Added, Removed, Replaced };
+        Kind kind = Kind::Whole;
+        std::int32_t first = 0;
+        std::int32_t count = 0;            // Removed
+        std::vector<std::string> records;  // Whole, Added, Replaced
+    };
+    std::vector<std::string> Records(std::int32_t first, std::int32_t count) const;
+    void Note(ListChange change);
 
     Engine& engine_;
     const std::string path_;
@@ -91,24 +109,17 @@ private:
     bool started_ = false;
     bool stopped_ = false;
     bool dirty_ = false;
-    bool failing_ = false;  // the last write failed and was reported
+    bool failing_ = false;           // the last write failed and was reported
+    std::vector<ListChange> noted_;  // changes not handed to the writer yet
+    std::int64_t notedLength_ = 0;   // the list's length once they are applied
 
     // Shared with the writer thread.
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable written_;
-    // A snapshot: the settings, and every job's path and subfolder, each ended by a NUL
-    // (which no name holds), one after the other in one string, so that copying the list is
-    // one allocation however long it is. The writer turns it into the file's text.
-    struct Snapshot {
-        SavedQueue settings;
-        std::string names;
-        std::size_t files = 0;
-    };
-    std::optional<Snapshot> pending_;
-    // The names of a snapshot the writer is done with, handed back so that the next snapshot
-    // copies into memory that is in use already.
-    std::string spare_;
+    SavedQueue pendingSettings_;              // the settings of the newest snapshot
+    std::vector<ListChange> pendingChanges_;  // handed over, not applied yet
+    std::chrono::milliseconds lastWriteTook_{0};
     std::uint64_t handedOver_ = 0;  // generations handed to the writer
     std::uint64_t done_ = 0;        // the last generation written
     bool quit_ = false;

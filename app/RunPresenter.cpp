@@ -30,7 +30,24 @@ RunPresenter::RunPresenter(Parts parts)
       desktop_(parts.desktop),
       messages_(std::move(parts.messages)),
       queueEnd_(std::make_unique<QueueEndAction>(window_, desktop_, messages_,
-                                                 parts.powerCountdownSeconds)) {
+                                                 parts.powerCountdownSeconds)),
+      drops_(std::make_unique<DropWalk>(
+          [this](std::vector<JobEntry> files) {
+              // A drop's first files start the run; the rest join it.
+              engine_.AddFiles(files);
+              if (!dropStarted_) {
+                  dropStarted_ = true;
+                  StartRun();
+              }
+          },
+          [this](const IntakeResult& result) {
+              report_.PathsNotAdded(result.skipped);
+              if (!dropStarted_) {
+                  StartRun();
+              }
+              dropStarted_ = false;
+              Refresh();
+          })) {
     // A converting row's status cell shows its progress as a bar, its tool tip in words.
     const auto progressOf = [this](int row) -> std::optional<JobProgress> {
         const JobView job = engine_.Job(row);
@@ -51,6 +68,7 @@ RunPresenter::RunPresenter(Parts parts)
 }
 
 RunPresenter::~RunPresenter() {
+    drops_.reset();
     engine_.RemoveObserver(this);
     controls_.RunStatus1->OnClick = nullptr;
     if (failureWindow_ != nullptr) {
@@ -63,9 +81,7 @@ RunPresenter::~RunPresenter() {
 
 void RunPresenter::TakeDrop(std::span<const std::string> paths) {
     BeginBatch();
-    report_.PathsNotAdded(engine_.AddPaths(paths).skipped);
-    StartRun();
-    Refresh();
+    drops_->Take(std::vector<std::string>(paths.begin(), paths.end()));
 }
 
 void RunPresenter::TakeFiles(std::span<const JobEntry> files, FilesStart start) {

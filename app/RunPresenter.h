@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DropWalk.h"
 #include "app/MessageSink.h"
 #include "app/RunReport.h"
 #include "engine/Engine.h"
@@ -69,8 +70,9 @@ public:
     std::function<void()> OnQuitWhenDone;
 
     // New jobs, a new batch when no run is active, and the run started: dropped paths (those
-    // that add no job are listed as failures), files put into the list as they are (started
-    // as `start` says), the failed and stopped files of the failure list.
+    // that add no job are listed as failures; the files of a large drop come in batches, the
+    // run starting with the first), files put into the list as they are (started as `start`
+    // says), the failed and stopped files of the failure list.
     void TakeDrop(std::span<const std::string> paths);
     void TakeFiles(std::span<const JobEntry> files, FilesStart start);
     void ConvertAgain();
@@ -134,6 +136,7 @@ private:
     DesktopSession& desktop_;
     std::shared_ptr<MessageSink> messages_;
     std::unique_ptr<QueueEndAction> queueEnd_;
+    std::unique_ptr<DropWalk> drops_;          // goes first: it calls the presenter
     ProgressDelegate* progress_;               // the window's child
     TFailureWindow* failureWindow_ = nullptr;  // the window's child, made when first opened
     RunReport report_;
@@ -147,6 +150,7 @@ private:
     std::vector<std::string> afterRun_;
     bool questionDue_ = false;
     bool asking_ = false;
+    bool dropStarted_ = false;  // the drop being walked has started the run
     CloseMode closeMode_ = CloseMode::None;
 };
 

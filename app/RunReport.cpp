@@ -124,6 +124,9 @@ std::string LaunchFailureWords(const LaunchFailure& failure, const RunTexts& tex
                                                 : failure.detail);
         case LaunchError::Refused:
             return std::string(texts.launcherClosed);
+        case LaunchError::AmbiguousProgram:
+            return Fill(Fill(texts.ambiguousProgramFormat, "{meant}", failure.meant), "{found}",
+                        failure.program);
     }
     return failure.detail;
 }
@@ -152,6 +155,10 @@ std::string CommandEndWords(const CommandRecord& command, const RunTexts& texts)
                                 std::to_string(kMaxIniValueBytes));
                 case NotRunReason::SettingsUnreadable:
                     return Fill(texts.settingsUnreadableFormat, "{path}", command.notRun.subject);
+                case NotRunReason::AmbiguousProgram:
+                    return Fill(
+                        Fill(texts.ambiguousProgramNotRunFormat, "{meant}", command.notRun.meant),
+                        "{found}", command.notRun.subject);
             }
             break;
         case CommandState::NotLaunched:

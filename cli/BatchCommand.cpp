@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -12,6 +13,7 @@
 #include "cli/DryRunVerb.h"
 #include "cli/ListVerb.h"
 #include "cli/PathList.h"
+#include "cli/PrintableText.h"
 #include "cli/RunVerb.h"
 #include "palomix/BuildInfo.h"
 #include "platform/Drives.h"
@@ -27,8 +29,16 @@ namespace palomix {
 
 namespace {
 
+// Under the version, as GNU programs print it: the licence, and that there is no warranty.
+std::string LicenceNotice() {
+    return "Licence: " + std::string(kLicence) +
+           " <https://www.gnu.org/licenses/gpl-3.0.html>\n"
+           "This is free software: you are free to change and redistribute it.\n"
+           "There is NO WARRANTY, to the extent permitted by law.\n";
+}
+
 int Fail(std::ostream& err, std::string_view reason) {
-    err << kProgramName << ": " << reason << '\n';
+    err << PrintableLine(std::string(kProgramName) + ": " + std::string(reason));
     return kBatchExitUsage;
 }
 
@@ -104,17 +114,20 @@ BatchPlan MakePlan(const BatchOptions& options, ChosenCommand command,
     plan.progressLines = options.progress;
     plan.keepDates = options.keepDates;
     plan.keepTree = options.keepTree;
+    plan.logFile = options.logFile ? IncomingPath(*options.logFile) : std::string();
     plan.liveProgress = errIsTerminal && !options.progress;
     return plan;
 }
 
 // The dry run: the plans of the paths given, printed.
 int DryRun(const BatchPlan& plan, const BatchOptions& options,
-           const std::vector<std::string>& given, std::ostream& out, std::ostream& err) {
+           const std::vector<std::string>& given, std::ostream& out, std::ostream& err,
+           bool outIsTerminal) {
     const std::unique_ptr<Engine> engine = MakeBatchEngine(
         plan, [](std::function<void()>) {}, [](PostToHost) { return RefusingLauncher(); });
     int skipped = 0;
-    const int status = PrintDryRun(*engine, given, options.format, out, err, skipped);
+    const int status =
+        PrintDryRun(*engine, given, {options.format, outIsTerminal}, out, err, skipped);
     out.flush();
     return skipped > 0 && status == kBatchExitConverted ? kBatchExitCommandFailed : status;
 }
@@ -122,7 +135,7 @@ int DryRun(const BatchPlan& plan, const BatchOptions& options,
 }  // namespace
 
 int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
-                    std::ostream& err, bool errIsTerminal) {
+                    std::ostream& err, Terminals terminals) {
     const ParsedBatchOptions parsed = ParseBatchOptions(arguments);
     if (!parsed.Ok()) {
         return Fail(err, parsed.error + " (see --help)");
@@ -132,7 +145,7 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
         if (options.help) {
             out << BatchUsageText();
         } else {
-            out << kProgramName << ' ' << kVersion << '\n';
+            out << kProgramName << ' ' << kVersion << '\n' << LicenceNotice();
         }
         return kBatchExitOk;
     }
@@ -154,7 +167,7 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
         return Fail(err, loaded.message);
     }
     if (options.list) {
-        PrintCatalogue(settings, language, out);
+        PrintCatalogue(settings, language, {options.format, terminals.out}, out);
         out.flush();
         return kBatchExitOk;
     }
@@ -165,18 +178,22 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
         return Fail(err, reason);
     }
     const BatchPlan plan =
-        MakePlan(options, std::move(*command), programFolder, language, errIsTerminal);
+        MakePlan(options, std::move(*command), programFolder, language, terminals.err);
 
     // The paths go through the intake of a drop, in the order given, those of standard input
-    // where "-" stands.
-    const std::vector<std::string> given = WithListedPaths(
+    // where "-" stands. A list that cannot be read converts nothing: it is not an empty one.
+    const ListedPaths given = WithListedPaths(
         options.paths, in,
         options.nullSeparated ? PathListSeparator::Null : PathListSeparator::Newline);
-    if (given.empty()) {
-        err << kProgramName << ": warning: standard input listed no path\n";
+    if (!given.Ok()) {
+        return Fail(err, "the paths cannot be read from standard input: " + given.error);
     }
-    return options.dryRun ? DryRun(plan, options, given, out, err)
-                          : RunBatch(plan, given, out, err);
+    if (given.paths.empty()) {
+        err << PrintableLine(std::string(kProgramName) +
+                             ": warning: standard input listed no path");
+    }
+    return options.dryRun ? DryRun(plan, options, given.paths, out, err, terminals.out)
+                          : RunBatch(plan, given.paths, out, err);
 }
 
 }  // namespace palomix

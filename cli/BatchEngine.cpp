@@ -4,6 +4,7 @@
 
 #include "cli/BatchExit.h"
 #include "cli/JobReport.h"
+#include "cli/PrintableText.h"
 
 namespace palomix {
 
@@ -33,8 +34,8 @@ int TakePaths(Engine& engine, const std::vector<std::string>& paths, std::ostrea
 
 void SaySkipped(const IntakeResult& intake, std::ostream& err) {
     for (const SkippedPath& skipped : intake.skipped) {
-        err << kProgramName << ": warning: '" << PrintableText(skipped.path) << "' "
-            << SkipText(skipped) << ", skipped\n";
+        err << PrintableLine(std::string(kProgramName) + ": warning: '" + skipped.path + "' " +
+                             SkipText(skipped) + ", skipped");
     }
 }
 

@@ -25,12 +25,13 @@ constexpr std::string_view kUsage =
     "  --drive DIR       treat DIR as an attached drive for device output (repeatable, in the\n"
     "                    order given); then the system's drives are not used\n"
     "  --list            print the catalogue and every file's command list on standard\n"
-    "                    output, then exit\n"
+    "                    output, then exit (with --format json: one JSON object per\n"
+    "                    settings file)\n"
     "  --dry-run         print each prepared command line on standard output, one per line,\n"
     "                    in run order; start nothing and create no folder\n"
-    "  --format FORMAT   with --dry-run: text, the command lines (default), or json, one\n"
-    "                    JSON object per job with its input, output folder and the\n"
-    "                    argument lists of its command lines\n"
+    "  --format FORMAT   with --dry-run or --list: text (default), or json, one JSON\n"
+    "                    object per line (--dry-run: per job, with its input, output\n"
+    "                    folder, the argument lists of its command lines and its outputs)\n"
     "  --null            the paths on standard input end with a NUL byte, not a newline\n"
     "  --jobs N          convert N files at once (default 1; 0: one per processor core);\n"
     "                    lines that write to one player still run one at a time\n"
@@ -41,6 +42,8 @@ constexpr std::string_view kUsage =
     "                    of the output folder\n"
     "  --existing WHAT   an output file that exists from before: overwrite it (default),\n"
     "                    keep both (the new one gets a numbered name), or skip the file\n"
+    "  --log FILE        write the run's log to FILE too (it is always kept in the run log\n"
+    "                    folder, $XDG_STATE_HOME/palomix/logs, with the last 20 runs)\n"
     "  --help            print this help and exit\n"
     "  --version         print the version and exit\n"
     "\n"
@@ -56,8 +59,8 @@ constexpr std::string_view kUsage =
     "file type the command does not take); 1 when a job failed (a command failed, its\n"
     "outputs did not pass the check, or the local ffmpeg lacks what the command needs),\n"
     "a job was stopped, or a PATH given was missing or left out; 2 on bad usage, a\n"
-    "missing convert_settings folder, or an unknown settings file or command row; 3 when\n"
-    "a command line could not be started.\n";
+    "missing convert_settings folder, an unknown settings file or command row, or paths\n"
+    "on standard input that cannot be read; 3 when a command line could not be started.\n";
 
 // A command row: decimal digits only, within int.
 std::optional<int> ParseRow(std::string_view text) {
@@ -113,8 +116,8 @@ std::string SetLanguage(BatchOptions& options, std::string value) {
 }
 
 std::string SetFormat(BatchOptions& options, std::string value) {
-    constexpr std::pair<std::string_view, DryRunFormat> kFormats[] = {{"text", DryRunFormat::Text},
-                                                                      {"json", DryRunFormat::Json}};
+    constexpr std::pair<std::string_view, OutputFormat> kFormats[] = {{"text", OutputFormat::Text},
+                                                                      {"json", OutputFormat::Json}};
     const auto format = Choice(value, kFormats);
     if (!format) {
         return "invalid format '" + value + "' (use text or json)";
@@ -179,6 +182,7 @@ constexpr OptionName kOptions[] = {
     {"--progress", false, SetFlag<&BatchOptions::progress>},
     {"--keep-dates", false, SetFlag<&BatchOptions::keepDates>},
     {"--keep-tree", false, SetFlag<&BatchOptions::keepTree>},
+    {"--log", true, SetText<&BatchOptions::logFile>},
     {"--help", false, SetFlag<&BatchOptions::help>},
     {"--version", false, SetFlag<&BatchOptions::version>},
 };
@@ -242,8 +246,8 @@ std::string CheckTogether(const BatchOptions& options) {
     if (options.help || options.version) {
         return {};
     }
-    if (options.format == DryRunFormat::Json && !options.dryRun && !options.list) {
-        return "--format json needs --dry-run";
+    if (options.format == OutputFormat::Json && !options.dryRun && !options.list) {
+        return "--format json needs --dry-run or --list";
     }
     if (options.paths.empty() && !options.list) {
         return "no PATH given";

@@ -12,8 +12,8 @@
 
 namespace palomix {
 
-// What --dry-run prints: the command lines as text, or one JSON object per job.
-enum class DryRunFormat { Text, Json };
+// What --list and --dry-run print: text for a person, or one JSON object a line for scripts.
+enum class OutputFormat { Text, Json };
 
 // The argument that stands for the paths listed on standard input.
 inline constexpr std::string_view kStandardInputPath = "-";
@@ -26,16 +26,17 @@ struct BatchOptions {
     std::vector<std::string> driveFolders;     // --drive, in the order given
     bool list = false;                         // --list
     bool dryRun = false;                       // --dry-run
-    DryRunFormat format = DryRunFormat::Text;  // --format
+    OutputFormat format = OutputFormat::Text;  // --format
     bool nullSeparated = false;                // --null: standard input lists NUL-ended paths
     ExistingOutputs existing = ExistingOutputs::Overwrite;  // --existing
-    int jobs = 1;                    // --jobs: conversions at once; 0 for one per core
-    bool progress = false;           // --progress: machine-readable progress lines on stdout
-    bool keepDates = false;          // --keep-dates
-    bool keepTree = false;           // --keep-tree
-    bool help = false;               // --help
-    bool version = false;            // --version
-    std::vector<std::string> paths;  // PATH..., as written ("-" included)
+    int jobs = 1;                        // --jobs: conversions at once; 0 for one per core
+    bool progress = false;               // --progress: machine-readable progress lines on stdout
+    bool keepDates = false;              // --keep-dates
+    bool keepTree = false;               // --keep-tree
+    std::optional<std::string> logFile;  // --log: the run's log also goes there, as written
+    bool help = false;                   // --help
+    bool version = false;                // --version
+    std::vector<std::string> paths;      // PATH..., as written ("-" included)
 };
 
 // Either the options or the one-line reason why the command line is not usable.
@@ -51,7 +52,7 @@ struct ParsedBatchOptions {
 // even when they begin with '-'. A lone "-", before or after "--", stands for the paths listed
 // on standard input and may be given once (a file named "-" is "./-"). A repeated option other
 // than --drive takes its last value. At least one PATH is needed unless --list, --help or
-// --version is given; --format json needs --dry-run.
+// --version is given; --format json needs --dry-run or --list.
 ParsedBatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
 
 // The text printed by --help.

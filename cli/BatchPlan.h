@@ -21,6 +21,7 @@ struct BatchPlan {
     bool liveProgress = false;   // standard error is a terminal: one live line redrawn
     bool keepDates = false;      // outputs get their sources' modification times
     bool keepTree = false;       // files of a folder given keep their subfolders
+    std::string logFile;         // --log: the run's log goes there too (absolute); empty: none
 };
 
 }  // namespace palomix

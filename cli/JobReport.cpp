@@ -2,21 +2,20 @@
 
 #include <system_error>
 
+#include "cli/PrintableText.h"
 #include "platform/FileSystem.h"
 #include "settings/IniFile.h"
 
 namespace palomix {
 
-std::string PrintableText(std::string_view text) {
-    std::string shown(text);
-    for (char& c : shown) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
-            c = '?';
-        }
-    }
-    return shown;
+namespace {
+
+std::string AmbiguousProgramText(const std::string& meant, const std::string& found) {
+    return "the line names \"" + meant + "\" without quotes, so another program, \"" + found +
+           "\", would start instead; put the program's path in double quotes";
 }
+
+}  // namespace
 
 std::string NotRunText(const NotRun& notRun) {
     switch (notRun.reason) {
@@ -27,6 +26,8 @@ std::string NotRunText(const NotRun& notRun) {
                    " bytes and would run cut";
         case NotRunReason::SettingsUnreadable:
             return "the settings file '" + notRun.subject + "' cannot be read";
+        case NotRunReason::AmbiguousProgram:
+            return AmbiguousProgramText(notRun.meant, notRun.subject);
     }
     return "not run";
 }
@@ -98,6 +99,9 @@ std::string JobProblemText(JobProblem problem, const std::string& subject,
 }
 
 std::string LaunchFailureText(const LaunchFailure& failure) {
+    if (failure.error == LaunchError::AmbiguousProgram) {
+        return AmbiguousProgramText(failure.meant, failure.program);
+    }
     if (!failure.detail.empty()) {
         return failure.detail;
     }
@@ -111,6 +115,8 @@ std::string LaunchFailureText(const LaunchFailure& failure) {
                    std::to_string(failure.systemCode) + ")";
         case LaunchError::Refused:
             return "no command may start any more";
+        case LaunchError::AmbiguousProgram:
+            break;
     }
     return "it could not be started";
 }
@@ -145,65 +151,69 @@ std::string CommandOutcomeText(const CommandRecord& command) {
     return {};
 }
 
-std::string JobReportText(const JobResult& result, int index, int total, std::int64_t seconds,
-                          PathStyle style) {
-    std::string text = "[" + std::to_string(index) + "/" + std::to_string(total) + "] " +
-                       PrintableText(FileNameOf(result.path, style)) + ": ";
-    switch (result.outcome) {
-        case JobOutcome::Done:
-            text += "done (" + ElapsedTimeText(seconds) + ")";
-            if (!result.outputName.empty() && result.outputName != BaseNameOf(result.path, style)) {
-                text += " as " + PrintableText(result.outputName);
-            }
-            text += "\n";
-            break;
-        case JobOutcome::Failed: {
-            const CommandRecord* first = result.FirstProblem();
-            text += "failed (" +
-                    (first != nullptr ? CommandOutcomeText(*first)
-                                      : JobProblemText(result.problem, result.problemSubject,
-                                                       result.lengths, result.outputFault)) +
-                    ")\n";
-            for (const CommandRecord& command : result.commands) {
-                if (command.state == CommandState::Succeeded) {
-                    continue;
-                }
-                text += "    command (" + CommandOutcomeText(command) +
-                        "): " + PrintableText(command.commandLine) + "\n";
-                for (const std::string& line : command.logTail) {
-                    text += "    | " + PrintableText(line) + "\n";
-                }
-            }
-            if (first != nullptr && result.problem != JobProblem::None) {
-                text += "    " +
-                        JobProblemText(result.problem, result.problemSubject, result.lengths,
-                                       result.outputFault) +
-                        "\n";
-            }
-            break;
+namespace {
+
+// The lines after the first of a failed job: each command that did not succeed with the last
+// lines of its output, then the job's own problem when a command is named first.
+void AddFailureLines(const JobResult& result, const CommandRecord* first, std::string& text) {
+    for (const CommandRecord& command : result.commands) {
+        if (command.state == CommandState::Succeeded) {
+            continue;
         }
-        case JobOutcome::Stopped:
-            text += "stopped\n";
-            break;
-        case JobOutcome::Skipped:
-            text += "skipped (" +
-                    JobProblemText(result.problem, result.problemSubject, result.lengths,
-                                   result.outputFault) +
-                    ")\n";
-            break;
-        case JobOutcome::NotStarted: {
-            const CommandRecord* failed = result.FirstProblem();
-            text += "could not start: " +
-                    PrintableText(failed != nullptr ? LaunchFailureText(failed->launchFailure)
-                                                    : std::string()) +
-                    "\n";
-            if (failed != nullptr && !failed->commandLine.empty()) {
-                text += "    command: " + PrintableText(failed->commandLine) + "\n";
-            }
-            break;
+        text += PrintableLine("    command (" + CommandOutcomeText(command) +
+                              "): " + command.commandLine);
+        for (const std::string& line : command.logTail) {
+            text += PrintableLine("    | " + line);
         }
     }
-    return text;
+    if (first != nullptr && result.problem != JobProblem::None) {
+        text += PrintableLine("    " + JobProblemText(result.problem, result.problemSubject,
+                                                      result.lengths, result.outputFault));
+    }
+}
+
+}  // namespace
+
+std::string JobReportText(const JobResult& result, int index, int total, std::int64_t seconds,
+                          PathStyle style) {
+    // Each line is made whole, then cleaned as one: a name or a reason that names a path
+    // cannot act on the terminal or break the line.
+    const std::string head = "[" + std::to_string(index) + "/" + std::to_string(total) + "] " +
+                             std::string(FileNameOf(result.path, style)) + ": ";
+    const std::string problem =
+        JobProblemText(result.problem, result.problemSubject, result.lengths, result.outputFault);
+    switch (result.outcome) {
+        case JobOutcome::Done: {
+            std::string line = head + "done (" + ElapsedTimeText(seconds) + ")";
+            if (!result.outputName.empty() && result.outputName != BaseNameOf(result.path, style)) {
+                line += " as " + result.outputName;
+            }
+            return PrintableLine(line);
+        }
+        case JobOutcome::Failed: {
+            const CommandRecord* first = result.FirstProblem();
+            std::string text =
+                PrintableLine(head + "failed (" +
+                              (first != nullptr ? CommandOutcomeText(*first) : problem) + ")");
+            AddFailureLines(result, first, text);
+            return text;
+        }
+        case JobOutcome::Stopped:
+            return PrintableLine(head + "stopped");
+        case JobOutcome::Skipped:
+            return PrintableLine(head + "skipped (" + problem + ")");
+        case JobOutcome::NotStarted: {
+            const CommandRecord* failed = result.FirstProblem();
+            std::string text = PrintableLine(
+                head + "could not start: " +
+                (failed != nullptr ? LaunchFailureText(failed->launchFailure) : std::string()));
+            if (failed != nullptr && !failed->commandLine.empty()) {
+                text += PrintableLine("    command: " + failed->commandLine);
+            }
+            return text;
+        }
+    }
+    return {};
 }
 
 std::string RunSummaryText(const RunTally& tally) {
@@ -217,7 +227,7 @@ std::string RunSummaryText(const RunTally& tally) {
     add(tally.stopped, "stopped");
     add(tally.notRun, "not run");
     add(tally.skipped, "skipped");
-    return text + "\n";
+    return PrintableLine(text);
 }
 
 }  // namespace palomix

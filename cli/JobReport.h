@@ -2,19 +2,20 @@
 // over ("[i/n] NAME: done (HH:MM:SS)", "... failed (exit code N)" followed by the commands that
 // did not succeed with the last lines of their output, "... stopped", "... could not start:
 // REASON"), and a summary line at the end.
+//
+// The sentences (NotRunText, JobProblemText, ...) hold names and texts as they are, for the JSON
+// plan too; whoever prints one for a person makes it part of a line given to PrintableLine
+// (cli/PrintableText.h). JobReportText and RunSummaryText give lines made that way.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "cli/PrintableText.h"
 #include "engine/EngineTypes.h"
 
 namespace palomix {
-
-// The text with every control character but a tab made '?', so that a converter's output or a
-// file name cannot move the cursor or change the terminal.
-std::string PrintableText(std::string_view text);
 
 // "no PSP is attached", "the command line is longer than 2047 bytes", ...
 std::string NotRunText(const NotRun& notRun);
@@ -38,13 +39,13 @@ std::string SkipText(const SkippedPath& skipped);
 // "exit code 3", "signal 9", "not run: ...", "stopped", "could not start: ...".
 std::string CommandOutcomeText(const CommandRecord& command);
 
-// The lines about one job (each ended by '\n'). `index` counts from 1 among `total` jobs;
-// `seconds` is the job's time for a done job.
+// The lines about one job, each made by PrintableLine. `index` counts from 1 among `total`
+// jobs; `seconds` is the job's time for a done job.
 std::string JobReportText(const JobResult& result, int index, int total, std::int64_t seconds,
                           PathStyle style = NativePathStyle());
 
 // "3 done", "3 done, 1 failed", "0 done, 1 stopped, 2 not run", "2 done, 1 skipped": the
-// number done always, the others when there are any. Ended by '\n'.
+// number done always, the others when there are any. Made by PrintableLine.
 std::string RunSummaryText(const RunTally& tally);
 
 }  // namespace palomix

@@ -5,6 +5,8 @@
 // - 0x80), which no valid UTF-8 text holds, so the bytes come back exactly: Python's
 // json.loads followed by os.fsencode (the "surrogateescape" error handler) restores them.
 // Strict JSON readers that insist on Unicode show such a character as U+FFFD instead.
+// Control characters (C0, DEL and C1) are always escaped, so that JSON text shown on a
+// terminal cannot act on it; a reader gets the same characters back.
 #pragma once
 
 #include <string>

@@ -1,5 +1,6 @@
 #include "cli/RunReporter.h"
 
+#include <cmath>
 #include <string_view>
 
 namespace palomix {
@@ -26,15 +27,22 @@ std::string Percent(double value) {
     return shown;
 }
 
+// A number of the progress as it may be shown: none when it is not finite.
+std::optional<double> Shown(const std::optional<double>& value) {
+    return value && std::isfinite(*value) ? value : std::nullopt;
+}
+
 }  // namespace
 
 void RunReporter::ShowProgress() {
     std::string live;
     for (const auto& [id, started] : jobStarts_) {
-        const std::optional<JobProgress> progress = engine_.ProgressOf(id);
+        std::optional<JobProgress> progress = engine_.ProgressOf(id);
         if (!progress) {
             continue;
         }
+        progress->percent = Shown(progress->percent);
+        progress->speed = Shown(progress->speed);
         if (display_.lines != nullptr) {
             *display_.lines << "progress " << started.number << ' ' << total_ << ' '
                             << (progress->percent ? Percent(*progress->percent) : "-") << ' '
@@ -45,7 +53,7 @@ void RunReporter::ShowProgress() {
         if (display_.live && live.empty()) {
             live.append("[").append(std::to_string(started.number));
             live.append("/").append(std::to_string(total_)).append("] ");
-            live.append(PrintableText(started.name)).append(":");
+            live.append(started.name).append(":");
             if (progress->lines > 1) {
                 live.append(" ").append(std::to_string(progress->line));
                 live.append("/").append(std::to_string(progress->lines));
@@ -71,6 +79,7 @@ void RunReporter::ShowProgress() {
         display_.lines->flush();
     }
     if (display_.live && !live.empty()) {
+        live = PrintableText(live);
         const std::size_t width = live.size();
         if (width < liveWidth_) {
             live.append(liveWidth_ - width, ' ');
@@ -109,18 +118,18 @@ void RunReporter::RunEnded(const RunEnd& end) {
     ended_ = true;
     if (end.reason == RunEndReason::NothingSelected) {
         nothingSelected_ = true;
-        Print(std::string(kProgramName) + ": no conversion command is selected\n");
+        Print(PrintableLine(std::string(kProgramName) + ": no conversion command is selected"));
     } else if (end.reason == RunEndReason::OutputFolderUnusable) {
         // Once, as the window says it: every job would fail the same way.
-        Print(std::string(kProgramName) + ": the output folder '" + PrintableText(end.folder) +
-              "' cannot be made: " + end.error.message() + "\n");
+        Print(PrintableLine(std::string(kProgramName) + ": the output folder '" + end.folder +
+                            "' cannot be made: " + end.error.message()));
     }
 }
 
 void RunReporter::Interrupt(Engine& engine) {
     interrupted_ = true;
-    Print(std::string(kProgramName) +
-          ": stopping the conversion (Ctrl-C again ends the program at once)\n");
+    Print(PrintableLine(std::string(kProgramName) +
+                        ": stopping the conversion (Ctrl-C again ends the program at once)"));
     engine.StopAll();
 }
 
@@ -130,7 +139,8 @@ int RunReporter::Finish() {
     RunTally tally = engine_.Tally();
     tally.notRun = engine_.JobCount();
     if (outputsNotChecked_) {
-        Print(std::string(kProgramName) + ": note: " + std::string(kOutputsNotCheckedText) + "\n");
+        Print(PrintableLine(std::string(kProgramName) +
+                            ": note: " + std::string(kOutputsNotCheckedText)));
     }
     Print(RunSummaryText(tally));
     if (launchFailed_) {

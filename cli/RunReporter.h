@@ -11,6 +11,7 @@
 
 #include "cli/BatchExit.h"
 #include "cli/JobReport.h"
+#include "cli/PrintableText.h"
 #include "engine/Engine.h"
 
 namespace palomix {
@@ -56,6 +57,7 @@ public:
     int Finish();
 
 private:
+    // Writes lines made by PrintableLine, clearing the live line first.
     void Print(const std::string& text);
     void ClearLive();
 

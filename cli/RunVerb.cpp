@@ -1,18 +1,24 @@
 #include "cli/RunVerb.h"
 
+#include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include "cli/BatchEngine.h"
 #include "cli/BatchExit.h"
 #include "cli/HostLoop.h"
 #include "cli/JobReport.h"
+#include "cli/PrintableText.h"
 #include "cli/RunReporter.h"
 #include "engine/Engine.h"
+#include "frontend/RunLog.h"
 #include "platform/Drives.h"
 #include "platform/InterruptSignals.h"
 #include "platform/ProcessLauncher.h"
@@ -38,11 +44,14 @@ public:
           }),
           engine_(MakeBatchEngine(plan, loop_.Poster())),
           skipped_(TakePaths(*engine_, paths, err)),
-          reporter_(*engine_, err,
-                    RunReporter::ProgressDisplay{plan.progressLines ? &out : nullptr,
-                                                 plan.liveProgress}) {
+          reporter_(
+              *engine_, err,
+              RunReporter::ProgressDisplay{plan.progressLines ? &out : nullptr, plan.liveProgress}),
+          runLog_(*engine_, RunLogSetup{std::string(kProgramName),
+                                        RunLogFolder().value_or(std::string()), plan.logFile}) {
         engine_->SetFollowProgress(plan.progressLines || plan.liveProgress);
         engine_->SetObserver(&reporter_);
+        engine_->AddObserver(&runLog_);
     }
 
     ~BatchSession() {
@@ -55,7 +64,7 @@ public:
     // Converts the jobs; the exit status.
     int Run() {
         if (RefusedByConverter()) {
-            err_ << kProgramName << ": nothing was converted\n";
+            err_ << PrintableLine(std::string(kProgramName) + ": nothing was converted");
             return kBatchExitCommandFailed;
         }
         if (!endNow_ && !reporter_.Interrupted()) {
@@ -72,6 +81,10 @@ public:
                 });
         }
         killed_ = engine_->WaitingForProcess();
+        for (const std::string& failure : runLog_.Failures()) {
+            err_ << kProgramName
+                 << ": the run's log was not written whole: " << PrintableText(failure) << '\n';
+        }
         if (endNow_) {
             return kBatchExitFailure;
         }
@@ -109,7 +122,8 @@ private:
             check = engine_->CommandNeeds(plan_.command);
         }
         for (const ConverterNeed& need : check.missing) {
-            err_ << kProgramName << ": the command " << ConverterNeedText(need) << '\n';
+            err_ << PrintableLine(std::string(kProgramName) + ": the command " +
+                                  ConverterNeedText(need));
         }
         return !check.missing.empty();
     }
@@ -124,13 +138,31 @@ private:
     const std::unique_ptr<Engine> engine_;
     const int skipped_;  // paths given that became no job
     RunReporter reporter_;
+    RunLog runLog_;
 };
+
+// The log file asked for (--log) is made (or emptied) before anything runs, so that a run never
+// goes on without the log the user wanted; false, saying why, when it cannot be.
+bool LogFileWritable(const std::string& path, std::ostream& err) {
+    errno = 0;
+    std::ofstream file(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                       std::ios::binary | std::ios::trunc);
+    if (file) {
+        return true;
+    }
+    err << kProgramName << ": the log file '" << PrintableText(path) << "' cannot be written"
+        << (errno != 0 ? ": " + std::generic_category().message(errno) : std::string()) << '\n';
+    return false;
+}
 
 }  // namespace
 
 int RunBatch(const BatchPlan& plan, const std::vector<std::string>& paths, std::ostream& out,
              std::ostream& err) {
     out.flush();
+    if (!plan.logFile.empty() && !LogFileWritable(plan.logFile, err)) {
+        return kBatchExitUsage;
+    }
     std::optional<Interruption> endNow;
     bool killed = false;
     int status = kBatchExitConverted;
@@ -141,8 +173,8 @@ int RunBatch(const BatchPlan& plan, const std::vector<std::string>& paths, std::
         killed = session.Killed();
     }
     if (endNow) {
-        err << kProgramName << ": ended at once"
-            << (killed ? "; the running converter was killed\n" : "\n");
+        err << PrintableLine(std::string(kProgramName) + ": ended at once" +
+                             (killed ? "; the running converter was killed" : ""));
         err.flush();
         EndByInterruption(*endNow);
     }

@@ -1,7 +1,8 @@
 # The window on the Linux desktop (unix install layout, when the window is built): the desktop
 # entry (menu item, "Open with" for video, music and pictures), the icon at every size the
-# icon theme looks for, and the AppStream description for software centres. Their sources are
-# in packaging/; the icon's PNG sizes are rendered from its SVG at build time with rsvg-convert
+# icon theme looks for, and the AppStream description for software centres, written from its
+# template with the build's addresses (WriteMetainfo.cmake). Their sources are in packaging/;
+# the icon's PNG sizes are rendered from its SVG at build time with rsvg-convert
 # (librsvg2-bin). Also the documents a package needs: the copyright file, the changelog and
 # the manual pages of the two programs (from packaging/linux/*.1).
 
@@ -58,8 +59,13 @@ if(NOT TARGET palomix)
 endif()
 
 install(FILES ${PALOMIX_PACKAGING_DIR}/linux/palomix.desktop DESTINATION share/applications)
-install(FILES ${PALOMIX_PACKAGING_DIR}/linux/${PALOMIX_APP_ID}.metainfo.xml
-        DESTINATION share/metainfo)
+include(${CMAKE_CURRENT_LIST_DIR}/WriteMetainfo.cmake)
+set(PALOMIX_METAINFO ${CMAKE_BINARY_DIR}/packaging/${PALOMIX_APP_ID}.metainfo.xml)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${PALOMIX_PACKAGING_DIR}/linux/${PALOMIX_APP_ID}.metainfo.xml.in)
+palomix_write_metainfo(${PALOMIX_PACKAGING_DIR}/linux/${PALOMIX_APP_ID}.metainfo.xml.in
+                       ${PALOMIX_METAINFO} "${PALOMIX_WEB_SITE}" "${PALOMIX_SCREENSHOTS_URL}")
+install(FILES ${PALOMIX_METAINFO} DESTINATION share/metainfo)
 install(FILES ${PALOMIX_ICON_SVG} DESTINATION share/icons/hicolor/scalable/apps)
 
 find_program(PALOMIX_RSVG_CONVERT rsvg-convert DOC "Renders the icon's PNG sizes")

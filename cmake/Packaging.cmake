@@ -6,7 +6,9 @@
 set(CPACK_PACKAGE_NAME palomix)
 set(CPACK_PACKAGE_VENDOR "The Palomix developers")
 set(CPACK_PACKAGE_CONTACT "The Palomix developers <palomix@palomix.example>")
-set(CPACK_PACKAGE_HOMEPAGE_URL "${PALOMIX_WEB_SITE}/")
+if(NOT PALOMIX_WEB_SITE STREQUAL "")
+    set(CPACK_PACKAGE_HOMEPAGE_URL "${PALOMIX_WEB_SITE}")
+endif()
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "batch converter of video, music and pictures for phones and players")
 set(CPACK_PACKAGE_DESCRIPTION

@@ -7,6 +7,7 @@
 #                 dialog placement
 #   settings      INI files, the settings catalogue, the state file
 #   engine        the core and its one door: queue, intake, command lines, run policy, run
+#   frontend      what both front ends share through the door, Qt-free: the run log
 #   cli           palomix-batch
 #   probe         palomix-probe, which reads media with FFmpeg's libraries in a process of its own
 #   widgets       the Qt controls (Qt)
@@ -31,6 +32,7 @@ add_subdirectory(platform)
 add_subdirectory(controllogic)
 add_subdirectory(settings)
 add_subdirectory(engine)
+add_subdirectory(frontend)
 add_subdirectory(cli)
 add_subdirectory(probe)
 if(PALOMIX_WITH_QT)

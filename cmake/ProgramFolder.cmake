@@ -80,8 +80,8 @@ add_custom_target(palomix_program_folder ALL DEPENDS ${palomix_program_folder_ou
 #           <prefix>/bin and the desktop files under <prefix>/share (DesktopIntegration.cmake):
 #           what the Debian package holds, and a copy that runs from any prefix
 #           (cmake --install build --prefix ~/palomix, then ~/palomix/bin/palomix).
-#   folder  the prefix is the program folder itself and holds nothing else: the Windows layout,
-#           which an installer ships as it is.
+#   folder  the prefix is the program folder itself and holds nothing else but the licence
+#           (LICENSE.txt): the Windows layout, which an installer ships as it is.
 # The program finds its folder from its own path with links resolved, so a link in bin/ works.
 if(WIN32)
     set(palomix_default_layout folder)
@@ -117,6 +117,12 @@ if(TARGET palomix-probe)
 endif()
 install(DIRECTORY ${PALOMIX_SETTINGS_SOURCE_DIR}/ DESTINATION ${PALOMIX_INSTALL_PROGRAM_DIR}/convert_settings)
 install(DIRECTORY DESTINATION ${PALOMIX_INSTALL_PROGRAM_DIR}/cores)
+# A program folder shipped on its own carries the licence's text with it (Windows has no
+# copy of its own); the unix layout names it in share/doc/palomix/copyright.
+if(PALOMIX_INSTALL_LAYOUT STREQUAL "folder")
+    install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${PALOMIX_INSTALL_PROGRAM_DIR}
+            RENAME LICENSE.txt)
+endif()
 if(WIN32)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/cores-README.txt
             DESTINATION ${PALOMIX_INSTALL_PROGRAM_DIR}/cores RENAME README.txt)

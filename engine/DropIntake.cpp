@@ -36,7 +36,11 @@ std::string IncomingPath(std::string_view path) {
     return full;
 }
 
-DropIntake::DropIntake(JobQueue& queue) : queue_(queue) {
+DropIntake::DropIntake(JobQueue& queue) : DropIntake() {
+    queue_ = &queue;
+}
+
+DropIntake::DropIntake() {
     SearchFile0.SetRecursive(true);
     SearchFile0.SetOnFind(
         [this](TSearchFile& Sender, const std::string& Name, const TSearchFileData& Data,
@@ -49,20 +53,26 @@ DropIntake::DropIntake(JobQueue& queue) : queue_(queue) {
 }
 
 IntakeResult DropIntake::TakeDrop(std::span<const std::string> paths) {
-    const AppendBatch batch(queue_);
+    const AppendBatch batch(*queue_);
     return Walk(paths, [this](const std::string& path, std::string_view subfolder) {
-        queue_.AddJob(path, subfolder);
+        queue_->AddJob(path, subfolder);
+        return true;
     });
 }
 
 IntakeResult DropIntake::Walk(std::span<const std::string> paths, const Found& found) {
     IntakeResult result;
-    found_ = [&result, &found](const std::string& path, std::string_view subfolder) {
+    stopped_ = false;
+    found_ = [this, &result, &found](const std::string& path, std::string_view subfolder) {
         ++result.jobsAdded;
-        found(path, subfolder);
+        stopped_ = !found(path, subfolder);
+        return !stopped_;
     };
     {
         for (const std::string& given : paths) {
+            if (stopped_) {
+                break;
+            }
             const std::string path = IncomingPath(given);
             const std::optional<FileEntryInfo> entry = LookUpEntry(path);
             if (!entry) {
@@ -92,7 +102,7 @@ IntakeResult DropIntake::Walk(std::span<const std::string> paths, const Found& f
 }
 
 void DropIntake::SearchFile0Find(TSearchFile& /*Sender*/, const std::string& Name,
-                                 const TSearchFileData& Data, bool& /*Continue*/) {
+                                 const TSearchFileData& Data, bool& Continue) {
     // A folder is never a conversion job: the search reports its files on its own.
     if (Data.IsFolderOrLinkToOne()) {
         return;
@@ -112,7 +122,7 @@ void DropIntake::SearchFile0Find(TSearchFile& /*Sender*/, const std::string& Nam
             subfolder.remove_prefix(1);
         }
     }
-    found_(Name, subfolder);
+    Continue = found_(Name, subfolder);
 }
 
 }  // namespace palomix

@@ -30,6 +30,8 @@ std::string IncomingPath(std::string_view path);
 class DropIntake {
 public:
     explicit DropIntake(JobQueue& queue);
+    // An intake that only walks (Walk): it has no list to take a drop into.
+    DropIntake();
     DropIntake(const DropIntake&) = delete;
     DropIntake& operator=(const DropIntake&) = delete;
 
@@ -37,10 +39,12 @@ public:
     // observer as one addition.
     IntakeResult TakeDrop(std::span<const std::string> paths);
 
-    // A file found: its path and the subfolder it lay in below a dropped folder.
-    using Found = std::function<void(const std::string& path, std::string_view subfolder)>;
+    // A file found: its path and the subfolder it lay in below a dropped folder; false ends
+    // the walk there.
+    using Found = std::function<bool(const std::string& path, std::string_view subfolder)>;
     // Walks the paths as a drop does, handing each file to `found` instead of the job list
-    // (a plan of the paths, which needs the memory of no list). `jobsAdded` counts them.
+    // (a plan of the paths, which needs the memory of no list; a walk on another thread).
+    // `jobsAdded` counts them.
     IntakeResult Walk(std::span<const std::string> paths, const Found& found);
 
     // OnFind of SearchFile0: a file becomes a job. Continue stays true, so a folder search
@@ -49,8 +53,9 @@ public:
                          bool& Continue);
 
 private:
-    JobQueue& queue_;
-    Found found_;  // where the files of the walk go
+    JobQueue* queue_ = nullptr;
+    Found found_;           // where the files of the walk go
+    bool stopped_ = false;  // `found` asked to end the walk
     TSearchFile SearchFile0;
     IntakeResult* current_ = nullptr;  // the drop being taken
     std::string droppedFolder_;        // the folder being searched

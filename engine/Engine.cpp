@@ -335,6 +335,11 @@ IntakeResult Engine::AddPaths(std::span<const std::string> paths) {
     return impl_->intake.TakeDrop(paths);
 }
 
+IntakeResult Engine::WalkPaths(std::span<const std::string> paths, const FoundFile& found) {
+    DropIntake walk;
+    return walk.Walk(paths, found);
+}
+
 void Engine::AddFiles(std::span<const std::string> paths) {
     impl_->jobs.BeginAppend();
     for (const std::string& path : paths) {
@@ -459,6 +464,7 @@ IntakeResult Engine::PlanPaths(std::span<const std::string> paths,
             }
         }
         each(JobView{0, path, FileNameOf(path, impl_->style), subfolder, nullptr}, plan);
+        return true;
     });
 }
 

@@ -146,8 +146,15 @@ public:
     // Paths become jobs at the end of the list, in order (folders searched). Does not start a
     // run.
     IntakeResult AddPaths(std::span<const std::string> paths);
+    // A file a walk found, with the subfolder it lay in below a dropped folder; false ends the
+    // walk there.
+    using FoundFile = std::function<bool(const std::string& path, std::string_view subfolder)>;
+    // The files of a drop, found as AddPaths finds them but handed to `found` instead of the
+    // list. Touches no engine, so it may run on another thread while an engine works on its
+    // own (a window walks a large drop so); the files then come into the list by AddFiles.
+    static IntakeResult WalkPaths(std::span<const std::string> paths, const FoundFile& found);
     // Files put into the list as they are, without searching folders (a queue kept from an
-    // earlier start, a watched folder), reported as one addition.
+    // earlier start, a watched folder, a drop walked apart), reported as one addition.
     void AddFiles(std::span<const std::string> paths);
     void AddFiles(std::span<const JobEntry> files);
     // Takes waiting jobs out of the list; a job being converted stays (only a stop ends it).

@@ -88,8 +88,10 @@ struct IntakeResult {
 
 // --- What became of a job ------------------------------------------------------------------------
 
-// How many lines of a failed command's log a result keeps.
+// How many lines of a command's log a result keeps: the last ones (shown for a failure), and
+// the first ones before them.
 inline constexpr std::size_t kFailedCommandLogLines = 20;
+inline constexpr std::size_t kCommandLogHeadLines = 20;
 
 enum class JobOutcome {
     Done,        // at least one command ran, every command ran and succeeded
@@ -113,12 +115,17 @@ enum class NotRunReason {
     PlayerNotAttached,   // subject: the player ("PSP", "WALKMAN"); the line names no folder
     TooLong,             // bytes: the template's length; it would have been run cut
     SettingsUnreadable,  // subject: the settings file, which could not be read
+    // subject: the program found for an unquoted program path with blanks, which is not the one
+    // the line names as a whole (`meant`): a stray program found first, say "/opt/Program"
+    // for "/opt/Program Files/cores/ffmpeg".
+    AmbiguousProgram,
 };
 
 struct NotRun {
     NotRunReason reason = NotRunReason::PlayerNotAttached;
     std::string subject;
     std::size_t bytes = 0;
+    std::string meant = {};  // AmbiguousProgram: the program the line names as a whole
 
     friend bool operator==(const NotRun&, const NotRun&) = default;
 };
@@ -127,10 +134,15 @@ struct CommandRecord {
     int templateNumber = 0;   // the number of its command template
     std::string commandLine;  // as prepared (empty when it could not be prepared)
     CommandState state = CommandState::Succeeded;
-    ProcessExit exit;                  // Succeeded, Failed, Stopped
-    std::vector<std::string> logTail;  // Failed: the last lines of its output, oldest first
-    NotRun notRun;                     // NotRun
-    LaunchFailure launchFailure;       // NotLaunched
+    ProcessExit exit;  // Succeeded, Failed, Stopped
+    // Succeeded, Failed: the first and the last lines of its output, oldest first, without the
+    // converter's statistics lines (a short output is split between them, each line once).
+    // `logCut`: lines between them were left out. A failure shows its tail.
+    std::vector<std::string> logHead;
+    std::vector<std::string> logTail;
+    bool logCut = false;
+    NotRun notRun;                // NotRun
+    LaunchFailure launchFailure;  // NotLaunched
 };
 
 // Why a job failed or was skipped without any of its lines being to blame.
@@ -252,7 +264,8 @@ struct CommandStart {
     std::string commandLine;
 };
 
-// One job's progress for the front ends.
+// One job's progress for the front ends. Every number is finite and within its range: what a
+// converter says beyond any media is left out, never passed on.
 struct JobProgress {
     int line = 0;                             // the command line converting now, from 1
     int lines = 0;                            // the lines of the job that run

@@ -5,6 +5,7 @@
 
 #include "controllogic/CaseFold.h"
 #include "platform/CommandLineSplit.h"
+#include "platform/ProgramResolution.h"
 
 namespace palomix {
 
@@ -14,7 +15,7 @@ namespace {
 bool RunsConverter(const PlannedLine& line, PathStyle style) {
     std::string name;
     FoldCase(FileNameOf(line.program, style), name);
-    return name == "ffmpeg" || name == "ffmpeg.exe";
+    return name == "FFMPEG" || name == "FFMPEG.EXE";  // folded to capitals
 }
 
 // A run hands the converter files the job made itself, new and empty (engine/JobOutputs.h), so
@@ -109,26 +110,26 @@ void JobPlanner::FindProgram(PlannedLine& line) {
     if (!findProgram_ || line.commandLine.empty()) {
         return;
     }
-    // Nearly always the first reading, which names a program found before in this pass.
-    if (const auto known = programs_.find(line.program);
-        known != programs_.end() && !known->second.empty()) {
-        line.program = known->second;
+    // The launcher's own rule; each reading is looked up once a pass (nearly always the first,
+    // which names a program found before in this pass).
+    const std::optional<ResolvedProgram> resolved =
+        ResolveProgram(line.commandLine, [this](const std::string& reading) {
+            auto [found, added] = programs_.try_emplace(reading);
+            if (added) {
+                found->second = findProgram_(reading);
+            }
+            return found->second;
+        });
+    if (!resolved) {
         return;
     }
-    // The program is the first reading of the line's start that names one, as the launcher
-    // finds it; the policy read the line by its first reading, which is nearly always it.
-    for (const ProgramCandidate& candidate : ProgramCandidates(line.commandLine)) {
-        auto [found, added] = programs_.try_emplace(candidate.program);
-        if (added) {
-            found->second = findProgram_(candidate.program);
-        }
-        if (!found->second.empty()) {
-            if (candidate.program != line.program) {
-                line.arguments = SplitArguments(candidate.rest);
-            }
-            line.program = found->second;
-            return;
-        }
+    if (resolved->reading != line.program) {
+        line.arguments = SplitArguments(resolved->rest);
+    }
+    line.program = resolved->program;
+    if (resolved->Ambiguous() && line.Runs()) {
+        // Never started in silence: the program found may not be the one the line means.
+        line.notRun = NotRun{NotRunReason::AmbiguousProgram, resolved->program, 0, resolved->meant};
     }
 }
 

@@ -18,6 +18,44 @@ constexpr std::size_t kProgressTailBytes = 4096;
 
 }  // namespace
 
+namespace {
+
+void DropStatistics(std::vector<std::string>& lines) {
+    std::erase_if(lines, [](const std::string& line) { return IsStatisticsLine(line); });
+}
+
+// The head and tail of a command's output: the tail its last lines (of the last few, those that
+// are no statistics), the head its first lines before those last few.
+void ReadOutputEnds(const std::string& logPath, CommandRecord& record) {
+    constexpr std::size_t kTailRead = kFailedCommandLogLines * 4;
+    std::vector<std::string> tail = LastLines(logPath, kTailRead);
+    bool whole = false;
+    std::vector<std::string> head = FirstLines(logPath, kCommandLogHeadLines + kTailRead, whole);
+    std::size_t leftOut = 0;
+    if (whole) {
+        // The output is short: the head is what comes before the lines the tail was read from.
+        head.resize(head.size() > kTailRead ? head.size() - kTailRead : 0);
+        DropStatistics(head);
+        leftOut = head.size() > kCommandLogHeadLines ? head.size() - kCommandLogHeadLines : 0;
+    } else {
+        DropStatistics(head);
+        leftOut = 1;  // a long output: lines lie between its first and last ones
+    }
+    if (head.size() > kCommandLogHeadLines) {
+        head.resize(kCommandLogHeadLines);
+    }
+    DropStatistics(tail);
+    if (tail.size() > kFailedCommandLogLines) {
+        leftOut += tail.size() - kFailedCommandLogLines;
+        tail.erase(tail.begin(), tail.end() - kFailedCommandLogLines);
+    }
+    record.logHead = std::move(head);
+    record.logTail = std::move(tail);
+    record.logCut = leftOut > 0 && !record.logHead.empty();
+}
+
+}  // namespace
+
 CommandRecord EndedLineRecord(int templateNumber, std::string commandLine, ProcessExit exit,
                               const std::string& logPath) {
     CommandRecord record;
@@ -25,13 +63,8 @@ CommandRecord EndedLineRecord(int templateNumber, std::string commandLine, Proce
     record.commandLine = std::move(commandLine);
     record.state = exit.Succeeded() ? CommandState::Succeeded : CommandState::Failed;
     record.exit = exit;
-    if (!exit.Succeeded() && !logPath.empty()) {
-        std::vector<std::string> lines = LastLines(logPath, kFailedCommandLogLines * 4);
-        std::erase_if(lines, [](const std::string& line) { return IsStatisticsLine(line); });
-        if (lines.size() > kFailedCommandLogLines) {
-            lines.erase(lines.begin(), lines.end() - kFailedCommandLogLines);
-        }
-        record.logTail = std::move(lines);
+    if (!logPath.empty()) {
+        ReadOutputEnds(logPath, record);
     }
     return record;
 }
@@ -46,9 +79,10 @@ CommandRecord UnlaunchedLineRecord(const PlannedLine& line, const LaunchFailure&
 }
 
 bool CardRefusedWrite(const CommandRecord& record) {
-    return std::any_of(record.logTail.begin(), record.logTail.end(), [](const std::string& line) {
-        return line.find(kFileTooLarge) != std::string::npos;
-    });
+    return record.state == CommandState::Failed &&
+           std::any_of(record.logTail.begin(), record.logTail.end(), [](const std::string& line) {
+               return line.find(kFileTooLarge) != std::string::npos;
+           });
 }
 
 LogProgress ProgressOfLog(const std::string& logPath) {

@@ -6,19 +6,15 @@
 #include <cmath>
 #include <map>
 
+#include "engine/MediaNumbers.h"
+
 namespace palomix {
 
 namespace {
 
-// A length in seconds; nullopt for "N/A" and anything else that is no number.
+// A length or time in seconds; nullopt for "N/A" and anything else that is no such number.
 std::optional<double> Seconds(std::string_view text) {
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-        value < 0) {
-        return std::nullopt;
-    }
-    return value;
+    return MediaSecondsIn(text);
 }
 
 std::optional<int> Index(std::string_view text) {

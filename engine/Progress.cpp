@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "engine/MediaNumbers.h"
+
 namespace palomix {
 
 namespace {
@@ -21,7 +23,8 @@ std::optional<double> Number(std::string_view text) {
     return value;
 }
 
-// "HH:MM:SS.ss" (hours may have more digits; a leading '-' is no position).
+// "HH:MM:SS.ss" (hours may have more digits; a leading '-' is no position). Minutes and seconds
+// beyond a clock's, and a time beyond any media, are no position either.
 std::optional<double> Clock(std::string_view text) {
     const std::size_t first = text.find(':');
     const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
@@ -31,10 +34,11 @@ std::optional<double> Clock(std::string_view text) {
     const auto hours = Number(text.substr(0, first));
     const auto minutes = Number(text.substr(first + 1, second - first - 1));
     const auto seconds = Number(text.substr(second + 1));
-    if (!hours || !minutes || !seconds) {
+    if (!hours || !minutes || !seconds || *hours < 0 || *hours > kLongestMediaSeconds / 3600 ||
+        *minutes < 0 || *minutes >= 60 || *seconds < 0 || *seconds >= 60) {
         return std::nullopt;
     }
-    return *hours * 3600 + *minutes * 60 + *seconds;
+    return MediaSeconds(*hours * 3600 + *minutes * 60 + *seconds);
 }
 
 // The value after `key` up to the next blank or the end of the line.
@@ -62,7 +66,7 @@ std::optional<double> Speed(std::string_view value) {
         value.remove_suffix(1);
     }
     const auto speed = Number(value);
-    return speed && *speed > 0 ? speed : std::nullopt;
+    return speed ? ConversionSpeed(*speed) : std::nullopt;
 }
 
 // The lines of the text, each without its end; a trailing piece without an end is left out
@@ -87,8 +91,8 @@ LogProgress ProgressInLog(std::string_view tail) {
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
         if (!progress.position) {
             if (const auto us = ValueOf(*line, "out_time_us=")) {
-                if (const auto value = Number(*us); value && *value >= 0) {
-                    progress.position = *value / 1e6;
+                if (const auto value = Number(*us)) {
+                    progress.position = MediaSeconds(*value / 1e6);
                 }
             } else if (const auto time = ValueOf(*line, "time=")) {
                 progress.position = Clock(*time);
@@ -133,6 +137,10 @@ void JobProgressTracker::Start(int lines) {
     lines_ = std::max(lines, 0);
 }
 
+void JobProgressTracker::SetDuration(std::optional<double> duration) {
+    duration_ = duration && *duration > 0 ? MediaSeconds(*duration) : std::nullopt;
+}
+
 void JobProgressTracker::LineStarted() {
     ++line_;
     position_.reset();
@@ -140,11 +148,14 @@ void JobProgressTracker::LineStarted() {
 }
 
 void JobProgressTracker::Update(const LogProgress& progress) {
-    if (progress.position && (!position_ || *progress.position > *position_)) {
-        position_ = progress.position;  // never backwards within a line
+    const std::optional<double> position =
+        progress.position ? MediaSeconds(*progress.position) : std::nullopt;
+    if (position && (!position_ || *position > *position_)) {
+        position_ = position;  // never backwards within a line
     }
-    if (progress.speed) {
-        speed_ = progress.speed;
+    if (const std::optional<double> speed =
+            progress.speed ? ConversionSpeed(*progress.speed) : std::nullopt) {
+        speed_ = speed;
     }
 }
 
@@ -190,7 +201,7 @@ JobProgress JobProgressTracker::Now() const {
         now.percent = *job * 100;
     }
     if (smoothedLeft_ && seconds_ >= kSecondsBeforeTimeLeft) {
-        now.secondsLeft = static_cast<std::int64_t>(std::llround(std::max(0.0, *smoothedLeft_)));
+        now.secondsLeft = WholeSeconds(std::max(0.0, *smoothedLeft_));
     }
     return now;
 }
@@ -202,6 +213,9 @@ void JobProgressTracker::Tick() {
         return;
     }
     const double left = static_cast<double>(seconds_) * (1 - *job) / *job;
+    if (!MediaSeconds(left)) {
+        return;  // a share so small that no time left can be told
+    }
     smoothedLeft_ = smoothedLeft_ ? *smoothedLeft_ * 0.7 + left * 0.3 : left;
 }
 

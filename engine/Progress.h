@@ -36,14 +36,15 @@ bool IsStatisticsLine(std::string_view line);
 // thumbnail, drops out of the count).
 class JobProgressTracker {
 public:
-    // `lines`: the lines of the job that are to run; `duration`: the input's length, if known.
+    // `lines`: the lines of the job that are to run; `duration`: the input's length, if known
+    // (a length of none, or beyond any media, counts as not known).
     void Start(int lines);
-    void SetDuration(std::optional<double> duration) { duration_ = duration; }
+    void SetDuration(std::optional<double> duration);
     const std::optional<double>& Duration() const { return duration_; }
 
     // A new line of the job began.
     void LineStarted();
-    // What the running line's log shows now.
+    // What the running line's log shows now; a position or speed beyond any media counts as none.
     void Update(const LogProgress& progress);
     // The running line ended.
     void LineEnded();

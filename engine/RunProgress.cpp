@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include "engine/MediaNumbers.h"
+
 namespace palomix {
 
 namespace {
@@ -136,13 +138,13 @@ void RunProgress::Update(std::span<const ConvertingShare> converting) {
         }
         left += known->second.whole.value_or(0.0);
     }
-    if (done + left <= 0) {
+    if (!(done + left > 0) || !std::isfinite(done + left)) {
         return;
     }
     queue_.percent = std::clamp(done / (done + left) * 100, 0.0, 100.0);
     if (seconds_ >= kSecondsBeforeTimeLeft && done > 0) {
         const double rate = done / static_cast<double>(seconds_);  // media seconds a second
-        queue_.secondsLeft = static_cast<std::int64_t>(std::llround(left / rate));
+        queue_.secondsLeft = WholeSeconds(std::max(0.0, left) / rate);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/CommandLineSplit.h"
 #include "platform/FileSystem.h"
+#include "platform/ProgramResolution.h"
 
 namespace palomix {
 
@@ -41,40 +42,15 @@ std::string NewLauncherId() {
     return text;
 }
 
-// Windows names no file with a double quote in it, and never finds one whose name starts
-// with a blank: such a reading of the line is never a program, on any system.
-bool CanNameAProgram(std::string_view name) {
-    return !name.empty() && name.find('"') == std::string_view::npos &&
-           !IsArgumentSeparator(name.front());
-}
-
-}  // namespace
-
-std::optional<ResolvedProgram> ResolveProgram(std::string_view commandLine,
-                                              NativeLauncher& native) {
-    for (const ProgramCandidate& candidate : ProgramCandidates(commandLine)) {
-        if (!CanNameAProgram(candidate.program)) {
-            continue;
-        }
-        std::string program = native.FindProgram(candidate.program);
-        if (!program.empty()) {
-            return ResolvedProgram{std::move(program), candidate.rest};
-        }
-    }
-    return std::nullopt;
-}
-
-namespace {
-
 bool IsLauncherId(std::string_view text) {
     return text.size() == 16 &&
            text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
 LaunchResult NotLaunched(LaunchError error, std::string program, std::string reason,
-                         int systemCode = 0) {
+                         int systemCode = 0, std::string meant = {}) {
     LaunchResult result;
-    result.failure = LaunchFailure{error, std::move(program), systemCode, reason};
+    result.failure = LaunchFailure{error, std::move(program), systemCode, reason, std::move(meant)};
     result.reason = std::move(reason);
     return result;
 }
@@ -227,26 +203,48 @@ LaunchResult LauncherCore::Launch(const std::string& commandLine, ProcessEndedHa
     return Launch(commandLine, LaunchOptions{}, std::move(onEnded));
 }
 
-LaunchResult LauncherCore::Launch(const std::string& commandLine, const LaunchOptions& options,
-                                  ProcessEndedHandler onEnded) {
-    JoinFinished();
-
+std::optional<LaunchResult> LauncherCore::FindProgramOf(std::string_view commandLine,
+                                                        NativeCommand& command) {
     const std::vector<ProgramCandidate> candidates = ProgramCandidates(commandLine);
     if (candidates.empty()) {
         return NotLaunched(LaunchError::EmptyLine, {}, "the command line is empty");
     }
-    NativeCommand command;
-    if (std::optional<ResolvedProgram> resolved = ResolveProgram(commandLine, *native_)) {
-        command.program = std::move(resolved->program);
-        command.arguments = resolved->rest;
-    }
-    if (command.program.empty()) {
+    std::optional<ResolvedProgram> resolved = ResolveProgram(
+        commandLine, [this](const std::string& name) { return native_->FindProgram(name); });
+    if (!resolved) {
         std::string reason = "the program \"" + candidates.front().program + "\" was not found";
         for (std::size_t i = 1; i < candidates.size(); ++i) {
             reason += (i == 1 ? " (nor \"" : ", \"") + candidates[i].program + "\"";
         }
         return NotLaunched(LaunchError::ProgramNotFound, candidates.front().program,
                            candidates.size() > 1 ? reason + ")" : reason);
+    }
+    if (resolved->Ambiguous()) {
+        return NotLaunched(LaunchError::AmbiguousProgram, resolved->program,
+                           "the line names \"" + resolved->meant + "\" without quotes, and \"" +
+                               resolved->program + "\" was found first",
+                           0, resolved->meant);
+    }
+    command.program = std::move(resolved->program);
+    command.arguments = resolved->rest;
+    return std::nullopt;
+}
+
+void LauncherCore::Drain(NativeOutput* output, std::unique_ptr<LogFileWriter> log) {
+    CappedLog capped(*log);
+    std::vector<char> buffer(64 * 1024);
+    while (const std::size_t read = output->Read(buffer.data(), buffer.size())) {
+        capped.Take(std::string_view(buffer.data(), read));
+    }
+}
+
+LaunchResult LauncherCore::Launch(const std::string& commandLine, const LaunchOptions& options,
+                                  ProcessEndedHandler onEnded) {
+    JoinFinished();
+
+    NativeCommand command;
+    if (std::optional<LaunchResult> failed = FindProgramOf(commandLine, command)) {
+        return std::move(*failed);
     }
 
     const std::uint64_t id = ++lastId_;
@@ -272,6 +270,10 @@ LaunchResult LauncherCore::Launch(const std::string& commandLine, const LaunchOp
         child.timeLimit = Clock::now() + *options.timeLimit;
     }
     try {
+        if (started.output && started.log) {
+            child.output = std::move(started.output);
+            child.drain = std::thread(Drain, child.output.get(), std::move(started.log));
+        }
         child.waiter = std::thread(
             [this, handle, &child, onEnded = std::move(onEnded)] { Wait(handle, child, onEnded); });
         if (child.timeLimit) {
@@ -291,6 +293,7 @@ LaunchResult LauncherCore::Launch(const std::string& commandLine, const LaunchOp
             child.logDiscarded = true;
         } else {
             child.process->WaitForEnd();
+            EndOutput(child);
             child.process->Release();
             children_.erase(id);
         }
@@ -358,6 +361,7 @@ void LauncherCore::BeginStop(Child& child) {
 // The waiting thread of one command.
 void LauncherCore::Wait(ProcessHandle handle, Child& child, const ProcessEndedHandler& onEnded) {
     child.process->WaitForEnd();
+    EndOutput(child);
     ProcessExit exit;
     bool post = false;
     {
@@ -373,6 +377,13 @@ void LauncherCore::Wait(ProcessHandle handle, Child& child, const ProcessEndedHa
     }
     const std::lock_guard lock(mutex_);
     child.finished = true;
+}
+
+void LauncherCore::EndOutput(Child& child) {
+    if (child.drain.joinable()) {
+        child.output->Finish();
+        child.drain.join();
+    }
 }
 
 // The guard thread of one command: stops it when its time limit is reached and, once it has

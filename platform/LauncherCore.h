@@ -1,9 +1,10 @@
 // The system launcher's bookkeeping, the same on every system: the launched commands and their
-// log files in one private log folder, the thread that waits for each command's end and hands
-// it to the host, the timing of stops (the grace between asking and killing, the time limit),
-// and the clean-up of log folders that killed hosts left behind. The system's own calls — find
-// a program, start it, wait for it, stop it and what it started — come through the small
-// NativeLauncher interface, which platform/posix and platform/win32 implement.
+// log files in one private log folder (each written from the command's output by a thread of
+// its own, kept to its head and tail: platform/CappedLog.h), the thread that waits for each
+// command's end and hands it to the host, the timing of stops (the grace between asking and
+// killing, the time limit), and the clean-up of log folders that killed hosts left behind. The
+// system's own calls — find a program, start it, wait for it, stop it and what it started — come
+// through the small NativeLauncher interface, which platform/posix and platform/win32 implement.
 //
 // Locking: the core calls NativeProcess with its lock held, except WaitForEnd, which blocks on
 // the command's waiting thread. So a process is never signalled while it is being released.
@@ -20,6 +21,7 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/CappedLog.h"
 #include "platform/ProcessLauncher.h"
 
 namespace palomix {
@@ -40,6 +42,20 @@ public:
     virtual void Stop(bool force) = 0;
 };
 
+// A command's standard output and error on their way to its log: the reading end of the pipe
+// they go to.
+class NativeOutput {
+public:
+    virtual ~NativeOutput() = default;
+    // Waits for output and reads some into `buffer`: the bytes read; 0 once the output has ended
+    // (everything that could write to it has gone) or, after Finish, once nothing more is there.
+    // Called on the command's draining thread only.
+    virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+    // The program has ended: Read no longer waits for more than what is there already (what
+    // the program itself wrote), so that what it left running cannot hold the log open.
+    virtual void Finish() = 0;
+};
+
 // What the system is asked to start.
 struct NativeCommand {
     std::string program;         // as NativeLauncher::FindProgram found it
@@ -51,9 +67,13 @@ struct NativeCommand {
 
 struct NativeStart {
     std::unique_ptr<NativeProcess> process;  // null when nothing was started
-    bool logOpened = false;                  // the output goes to logPath
-    std::string reason;                      // when nothing was started: why
-    int systemCode = 0;                      // and the system's error code (errno, GetLastError)
+    bool logOpened = false;                  // the log file was made at logPath
+    // With a process and an opened log: where its output comes out, and the log to write it to
+    // (both null when its output goes to the null device).
+    std::unique_ptr<NativeOutput> output;
+    std::unique_ptr<LogFileWriter> log;
+    std::string reason;  // when nothing was started: why
+    int systemCode = 0;  // and the system's error code (errno, GetLastError)
 };
 
 // Holds a folder as in use by this program; the system lets go of it when the program ends,
@@ -92,16 +112,6 @@ public:
 // The native launcher of the system the program runs on (platform/posix, platform/win32).
 std::unique_ptr<NativeLauncher> MakeNativeLauncher();
 
-// The program a command line starts and the text of its arguments, read as Windows reads a
-// line (every reading of its start, shortest first; a reading with a double quote, or one that
-// starts with a blank, is never a program) and found through `native`. nullopt when no reading
-// names a program.
-struct ResolvedProgram {
-    std::string program;    // as found
-    std::string_view rest;  // the text after it, in the line
-};
-std::optional<ResolvedProgram> ResolveProgram(std::string_view commandLine, NativeLauncher& native);
-
 // The name of a launcher's log folder in the temporary folder: this prefix, then its id.
 inline constexpr std::string_view kLogFolderPrefix = "palomix-logs-";
 
@@ -126,6 +136,7 @@ private:
 
     struct Child {
         std::unique_ptr<NativeProcess> process;
+        std::unique_ptr<NativeOutput> output;  // null when the output goes nowhere
         std::string logPath;
         std::optional<Clock::time_point> timeLimit;  // when the time limit is reached
         std::optional<Clock::time_point> stopped;    // when it was asked to end
@@ -137,14 +148,22 @@ private:
         bool unreported = false;  // its launch failed after all: its end goes nowhere
         std::thread waiter;
         std::thread guard;  // times the time limit and the grace of a stop
+        std::thread drain;  // writes the output to the log; joined by the waiter
     };
 
+    // The program of the line into `command`; the failure when it names none to start.
+    std::optional<LaunchResult> FindProgramOf(std::string_view commandLine, NativeCommand& command);
+    // The draining thread of one command: its output into its log, to the output's end.
+    static void Drain(NativeOutput* output, std::unique_ptr<LogFileWriter> log);
     void RemoveAbandonedLogFolders();
     // The launcher's log folder, made on first use; empty when none can be made.
     const std::string& LogFolder();
     std::string LogPathFor(std::uint64_t id);
     void BeginStop(Child& child);
     void Wait(ProcessHandle handle, Child& child, const ProcessEndedHandler& onEnded);
+    // The end of the program's output: whatever it wrote is in the log, and the draining
+    // thread is done. On the thread that waited for the program's end.
+    static void EndOutput(Child& child);
     void Guard(Child& child);
     void JoinFinished();
     void JoinAll();

@@ -13,7 +13,47 @@ std::filesystem::path PathFromUtf8(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
+// Splits text into lines as LastLines counts them; the last line ends at the end of the text.
+std::vector<std::string> SplitLines(std::string_view text, std::size_t count) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size() && lines.size() < count) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        lines.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+        if (end < text.size() && text[end] == '\r' && start < text.size() && text[start] == '\n') {
+            ++start;
+        }
+    }
+    return lines;
+}
+
 }  // namespace
+
+std::vector<std::string> FirstLines(const std::string& path, std::size_t count, bool& whole,
+                                    std::size_t maxBytes) {
+    whole = false;
+    const std::filesystem::path filePath = PathFromUtf8(path);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(filePath, error)) {
+        return {};
+    }
+    std::ifstream file(filePath, std::ios::binary);
+    std::string text(maxBytes + 1, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(file.gcount()));
+    const bool all = text.size() <= maxBytes;
+    text.resize(std::min(text.size(), maxBytes));
+    std::vector<std::string> lines = SplitLines(text, count + 1);
+    whole = all && lines.size() <= count;
+    if (lines.size() > count) {
+        lines.resize(count);
+    }
+    return lines;
+}
 
 std::vector<std::string> LastLines(const std::string& path, std::size_t count,
                                    std::size_t maxBytes) {

@@ -1,4 +1,4 @@
-// The end of a converter's log: the batch run keeps the last lines of a failed command's
+// The ends of a converter's log: the batch run keeps the first and last lines of a command's
 // output, read here without loading a log of any size.
 #pragma once
 
@@ -15,5 +15,11 @@ namespace palomix {
 // A missing or unreadable file gives no lines.
 std::vector<std::string> LastLines(const std::string& path, std::size_t count,
                                    std::size_t maxBytes = 64 * 1024);
+
+// The first `count` lines of the file, by the same rules, read from its first `maxBytes` bytes
+// (a line that goes on beyond them is cut there). `whole` is set when they are all the lines
+// the file holds.
+std::vector<std::string> FirstLines(const std::string& path, std::size_t count, bool& whole,
+                                    std::size_t maxBytes = 64 * 1024);
 
 }  // namespace palomix

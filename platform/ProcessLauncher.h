@@ -60,6 +60,9 @@ enum class LaunchError {
     ProgramNotFound,  // no reading of the line's start names a program that exists
     SystemError,      // the system refused to start the program (systemCode)
     Refused,          // the launcher takes no more commands
+    // An unquoted program path with blanks found a program other than the one the line names
+    // as a whole (platform/ProgramResolution.h): `program` is the one found, `meant` the other.
+    AmbiguousProgram,
 };
 
 struct LaunchFailure {
@@ -68,6 +71,7 @@ struct LaunchFailure {
     int systemCode = 0;   // SystemError: errno on POSIX, GetLastError() on Windows
     // The launcher's own wording, in English, for logs and for what the codes above miss.
     std::string detail;
+    std::string meant = {};  // AmbiguousProgram: the program the line names as a whole
 
     friend bool operator==(const LaunchFailure&, const LaunchFailure&) = default;
 };

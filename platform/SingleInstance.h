@@ -4,12 +4,14 @@
 // Windows: the named mutex of the session, opened first (a running instance is found by the
 // open), then created and held. POSIX: an flock held on "<name>.lock" in a folder that only
 // this user can write, chosen from the user id alone, so that every process of the user finds
-// the same lock whatever its environment says: /run/user/<uid> when it is a folder of ours
-// with mode 0700 (the session's runtime folder), else /tmp/palomix-<uid> (created 0700 and
-// checked to be ours and no link), else .cache/palomix in the home folder of the user
-// database. A name in a folder that others can write could be taken first by another user,
-// so none is ever used. The lock is released by the system when the process ends, however it
-// ends.
+// the same lock whatever its environment says and whenever it starts: /tmp/palomix-<uid>
+// (created 0700 when missing, and checked to be ours, private and no link), else, when another
+// user took that name, .cache/palomix in the home folder of the user database. (The session's
+// runtime folder /run/user/<uid> is not used: a window started before it appeared, and a later
+// start after, would look in two places.) The holder also keeps a shared lock on the folder,
+// which /tmp's ageing (systemd-tmpfiles) respects. A name in a folder that others can write
+// could be taken first by another user, so none is ever used. The lock is released by the
+// system when the process ends, however it ends.
 #pragma once
 
 #include <memory>

@@ -2,9 +2,10 @@
 // user's files, and where the user keeps videos.
 //
 // POSIX follows the XDG base and user directories: the configuration folder is
-// $XDG_CONFIG_HOME (an absolute path) or ~/.config; the videos folder is XDG_VIDEOS_DIR of
+// $XDG_CONFIG_HOME (an absolute path) or ~/.config, the state folder $XDG_STATE_HOME or
+// ~/.local/state; the videos folder is XDG_VIDEOS_DIR of
 // user-dirs.dirs in that folder, as xdg-user-dir reports it. Windows asks the shell for the
-// known folders (the roaming application data folder, the Videos library folder).
+// known folders (the roaming and the local application data folders, the Videos library folder).
 #pragma once
 
 #include <optional>
@@ -21,6 +22,11 @@ std::optional<std::string> HomeFolder();
 // "$XDG_CONFIG_HOME/palomix" or "~/.config/palomix" (POSIX), "%APPDATA%\Palomix" (Windows).
 // It need not exist yet. nullopt when neither the configuration nor the home folder is known.
 std::optional<std::string> ProgramUserFolder();
+
+// The folder this program keeps the user's state in, such as the logs of its runs:
+// "$XDG_STATE_HOME/palomix" or "~/.local/state/palomix" (POSIX), "%LOCALAPPDATA%\Palomix"
+// (Windows). It need not exist yet. nullopt when neither the state nor the home folder is known.
+std::optional<std::string> ProgramStateFolder();
 
 // The user's videos folder; nullopt when the system names none (POSIX: no user-dirs.dirs, or
 // no XDG_VIDEOS_DIR line in it). It need not exist.

@@ -4,13 +4,14 @@
 //
 // The child is started as platform/posix/ChildStartPosix.h says (the parent whose end kills it
 // is the thread that called Launch), at the lower priority when asked, the null device as input
-// and the log file as output.
+// and a pipe as output, which the launcher reads into the command's log file.
 //
 // The program's process id is never reused behind the launcher's back: WaitForEnd waits with
 // WNOWAIT, which reports the end without releasing the process, and only Release reaps it,
 // under the core's lock. Until then its id, which is also its process group's id, is its own.
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
@@ -27,7 +28,9 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -79,6 +82,111 @@ private:
 Fd AboveStandard(int fd) {
     const Fd original(fd);
     return original.get() < 0 ? Fd() : Fd(::fcntl(original.get(), F_DUPFD_CLOEXEC, 3));
+}
+
+// The reading end of a command's output pipe. Read waits in poll for output or for Finish, which
+// writes a byte to a pipe of its own; from then on the output is read without waiting, and
+// only as much as the program itself can have left in the pipe.
+class PipeOutput final : public NativeOutput {
+public:
+    PipeOutput(Fd output, Fd wakeRead, Fd wakeWrite)
+        : output_(std::move(output)),
+          wakeRead_(std::move(wakeRead)),
+          wakeWrite_(std::move(wakeWrite)) {}
+
+    std::size_t Read(char* buffer, std::size_t size) override {
+        for (;;) {
+            if (!finishing_ && !WaitForOutput()) {
+                return 0;
+            }
+            if (finishing_ && leftAfterEnd_ == 0) {
+                return 0;
+            }
+            const ssize_t read = ::read(output_.get(), buffer, size);
+            if (read > 0) {
+                if (finishing_) {
+                    leftAfterEnd_ -= std::min<std::size_t>(leftAfterEnd_, read);
+                }
+                return static_cast<std::size_t>(read);
+            }
+            if (read == 0 || (errno != EINTR && errno != EAGAIN)) {
+                return 0;  // every writer has gone
+            }
+            if (errno == EAGAIN && finishing_) {
+                return 0;  // nothing more is there
+            }
+        }
+    }
+
+    void Finish() override {
+        const char wake = 1;
+        while (::write(wakeWrite_.get(), &wake, 1) < 0 && errno == EINTR) {
+        }
+    }
+
+private:
+    // Waits until output is there or Finish was called; false on a failure of poll itself.
+    bool WaitForOutput() {
+        pollfd fds[2] = {{output_.get(), POLLIN, 0}, {wakeRead_.get(), POLLIN, 0}};
+        while (::poll(fds, 2, -1) < 0) {
+            if (errno != EINTR) {
+                return false;
+            }
+        }
+        if ((fds[1].revents & POLLIN) != 0) {
+            finishing_ = true;
+            ::fcntl(output_.get(), F_SETFL, ::fcntl(output_.get(), F_GETFL) | O_NONBLOCK);
+        }
+        return true;
+    }
+
+    // After the end, no more than this is read: what the program wrote is in the pipe by then,
+    // and something it left running may write on without end.
+    static constexpr std::size_t kAfterEnd = 4 * 1024 * 1024;
+
+    Fd output_;
+    Fd wakeRead_;
+    Fd wakeWrite_;
+    bool finishing_ = false;
+    std::size_t leftAfterEnd_ = kAfterEnd;
+};
+
+// A command's log file, written by the launcher alone.
+class FdLogFile final : public LogFileWriter {
+public:
+    explicit FdLogFile(Fd file) : file_(std::move(file)) {}
+
+    bool Append(std::string_view bytes) override {
+        while (!bytes.empty()) {
+            const ssize_t written = ::write(file_.get(), bytes.data(), bytes.size());
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            if (written <= 0) {
+                return false;
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+        }
+        return true;
+    }
+
+    bool Rewrite(std::uint64_t offset, std::string_view bytes) override {
+        const auto at = static_cast<off_t>(offset);
+        return ::lseek(file_.get(), at, SEEK_SET) == at && Append(bytes) &&
+               ::ftruncate(file_.get(), at + static_cast<off_t>(bytes.size())) == 0;
+    }
+
+private:
+    Fd file_;
+};
+
+// A pipe whose ends are both above the standard three, close-on-exec; both empty on failure.
+std::pair<Fd, Fd> NewPipe() {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        return {Fd(), Fd()};
+    }
+    return {AboveStandard(ends[0]), AboveStandard(ends[1])};
 }
 
 bool IsExecutableFile(const std::string& path) {
@@ -234,14 +342,21 @@ public:
 
         const Fd null = AboveStandard(::open("/dev/null", O_RDWR | O_CLOEXEC));
         Fd log;
+        Fd output;
+        Fd outputEnd;
+        Fd wakeRead;
+        Fd wakeWrite;
         if (!command.logPath.empty()) {
             log = AboveStandard(
                 ::open(command.logPath.c_str(),
                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600));
             result.logOpened = log.get() >= 0;
+            std::tie(output, outputEnd) = NewPipe();
+            std::tie(wakeRead, wakeWrite) = NewPipe();
         }
+        const bool piped = log.get() >= 0 && outputEnd.get() >= 0 && wakeWrite.get() >= 0;
         start.input = null.get();
-        start.output = log.get() >= 0 ? log.get() : null.get();
+        start.output = piped ? outputEnd.get() : null.get();
         start.error = start.output;
         if (command.options.lowPriority) {
             errno = 0;
@@ -258,6 +373,11 @@ public:
             return result;
         }
         result.process = std::make_unique<PosixProcess>(pid, command.marker, leftovers_);
+        if (piped) {
+            result.output = std::make_unique<PipeOutput>(std::move(output), std::move(wakeRead),
+                                                         std::move(wakeWrite));
+            result.log = std::make_unique<FdLogFile>(std::move(log));
+        }
         return result;
     }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/SingleInstance.h"
+#include "platform/posix/SingleInstancePosix.h"
 
 namespace palomix {
 
@@ -40,18 +41,15 @@ std::optional<std::string> HomeFolder() {
     return std::nullopt;
 }
 
-std::optional<std::string> LockFolder() {
-    const std::string uid = std::to_string(::getuid());
-    // Made by the system for the user's sessions, mode 0700, never aged like /tmp.
-    const std::string runtime = "/run/user/" + uid;
-    if (IsPrivateFolder(runtime) && ::access(runtime.c_str(), W_OK | X_OK) == 0) {
-        return runtime;
-    }
-    const std::string tmpFolder = "/tmp/palomix-" + uid;
+// The one place of this user's lock, whenever it is asked for: <root>tmp/palomix-<uid>, made
+// when missing (nothing else of the system is looked at, so neither the environment nor when
+// the session's runtime folder appeared can change it); the home cache only when that name is
+// taken by someone else or cannot be made.
+std::optional<std::string> LockFolder(const std::string& root) {
+    const std::string tmpFolder = root + "tmp/palomix-" + std::to_string(::getuid());
     if (MakePrivateFolder(tmpFolder)) {
         return tmpFolder;
     }
-    // /tmp/palomix-<uid> taken by someone else (or not usable): the home cache instead.
     if (const std::optional<std::string> home = HomeFolder()) {
         const std::string cache = *home + "/.cache";
         if (::mkdir(cache.c_str(), 0700) != 0 && errno != EEXIST) {
@@ -74,15 +72,23 @@ std::optional<std::string> LockFolder() {
 
 struct SingleInstanceLock::Handle {
     int fd = -1;
+    int folder = -1;  // a shared lock on the folder, so that /tmp's ageing passes it over
     ~Handle() {
-        if (fd >= 0) {
-            ::close(fd);  // releases the flock
+        for (const int held : {fd, folder}) {
+            if (held >= 0) {
+                ::close(held);  // releases the flock
+            }
         }
     }
 };
 
 std::optional<std::string> SingleInstanceLockPlace(const std::string& name) {
-    const std::optional<std::string> folder = LockFolder();
+    return SingleInstanceLockPlaceUnder("/", name);
+}
+
+std::optional<std::string> SingleInstanceLockPlaceUnder(const std::string& root,
+                                                        const std::string& name) {
+    const std::optional<std::string> folder = LockFolder(root);
     if (!folder) {
         return std::nullopt;
     }
@@ -110,6 +116,13 @@ SingleInstanceLock::SingleInstanceLock(const std::string& name) {
     if (rc != 0) {
         outcome_ = errno == EWOULDBLOCK ? Outcome::HeldElsewhere : Outcome::Unavailable;
         return;
+    }
+    // systemd-tmpfiles skips a folder that someone holds a lock on: a window that runs for
+    // weeks keeps its lock and its hand-over where a later start looks for them.
+    const std::string folder = path.substr(0, path.rfind('/'));
+    handle->folder = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (handle->folder >= 0) {
+        ::flock(handle->folder, LOCK_SH | LOCK_NB);
     }
     handle_ = std::move(handle);
     outcome_ = Outcome::Held;

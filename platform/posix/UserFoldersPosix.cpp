@@ -56,6 +56,16 @@ std::optional<std::string> ProgramUserFolder() {
     return std::nullopt;
 }
 
+std::optional<std::string> ProgramStateFolder() {
+    if (std::optional<std::string> folder = AbsoluteVariable("XDG_STATE_HOME")) {
+        return JoinPath(*folder, "palomix");
+    }
+    if (std::optional<std::string> home = HomeFolder()) {
+        return JoinPath(JoinPath(*home, ".local/state"), "palomix");
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> UserVideosFolder() {
     const std::optional<std::string> folder = ConfigurationFolder();
     if (!folder) {

@@ -3,8 +3,8 @@
 // lpApplicationName and the command line `"path" arguments`, so that its C runtime sees
 // exactly the arguments after the program, even when the line named a path with blanks
 // without quotes. No console window, hidden, with this program's current folder and
-// environment; standard input is the null device, standard output and error go to the
-// command's log file, and only those two handles are inherited.
+// environment; standard input is the null device, standard output and error go to a pipe that
+// the launcher reads into the command's log file, and only those two handles are inherited.
 //
 // Every command runs in a job object of its own, assigned while the process is still
 // suspended, so that everything it starts is in the job too: a stop terminates the job, and
@@ -14,11 +14,16 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <random>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -114,6 +119,129 @@ UniqueHandle OpenInheritable(const std::wstring& path, DWORD access, DWORD dispo
     return UniqueHandle(::CreateFileW(path.c_str(), access,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       &inherit, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// The reading end of a command's output pipe: a named pipe of the launcher's own, read with
+// overlapped reads, so that a wait for output also ends when Finish is called. From then on
+// only what is in the pipe is read, and no more than the program itself can have left there.
+class PipeOutput final : public NativeOutput {
+public:
+    PipeOutput(UniqueHandle pipe, UniqueHandle readDone, UniqueHandle finished)
+        : pipe_(std::move(pipe)), readDone_(std::move(readDone)), finished_(std::move(finished)) {}
+
+    std::size_t Read(char* buffer, std::size_t size) override {
+        if (!finishing_) {
+            const std::optional<DWORD> read = ReadOrFinish(buffer, size);
+            if (read) {
+                return *read;
+            }
+        }
+        DWORD available = 0;
+        if (leftAfterEnd_ == 0 ||
+            ::PeekNamedPipe(pipe_.get(), nullptr, 0, nullptr, &available, nullptr) == 0 ||
+            available == 0) {
+            return 0;
+        }
+        const DWORD want =
+            static_cast<DWORD>(std::min<std::size_t>({size, available, leftAfterEnd_}));
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = readDone_.get();
+        DWORD read = 0;
+        if ((::ReadFile(pipe_.get(), buffer, want, nullptr, &overlapped) == 0 &&
+             ::GetLastError() != ERROR_IO_PENDING) ||
+            ::GetOverlappedResult(pipe_.get(), &overlapped, &read, TRUE) == 0) {
+            return 0;
+        }
+        leftAfterEnd_ -= std::min<std::size_t>(leftAfterEnd_, read);
+        return read;
+    }
+
+    void Finish() override { ::SetEvent(finished_.get()); }
+
+private:
+    // Waits for output or for Finish: the bytes read (0: every writer has gone), or nullopt once
+    // Finish was called.
+    std::optional<DWORD> ReadOrFinish(char* buffer, std::size_t size) {
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = readDone_.get();
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, MAXDWORD));
+        if (::ReadFile(pipe_.get(), buffer, want, nullptr, &overlapped) == 0 &&
+            ::GetLastError() != ERROR_IO_PENDING) {
+            return 0;  // the pipe is broken: every writer has gone
+        }
+        const HANDLE waits[2] = {readDone_.get(), finished_.get()};
+        if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+            finishing_ = true;
+            ::CancelIoEx(pipe_.get(), &overlapped);
+        }
+        DWORD read = 0;
+        if (::GetOverlappedResult(pipe_.get(), &overlapped, &read, TRUE) != 0 && read > 0) {
+            return read;
+        }
+        return finishing_ ? std::nullopt : std::optional<DWORD>(0);
+    }
+
+    // After the end, no more than this is read: what the program wrote is in the pipe by then,
+    // and something it left running may write on without end.
+    static constexpr std::size_t kAfterEnd = 4 * 1024 * 1024;
+
+    UniqueHandle pipe_;
+    UniqueHandle readDone_;
+    UniqueHandle finished_;
+    bool finishing_ = false;
+    std::size_t leftAfterEnd_ = kAfterEnd;
+};
+
+// A command's log file, written by the launcher alone; others may read it, and remove it.
+class HandleLogFile final : public LogFileWriter {
+public:
+    explicit HandleLogFile(UniqueHandle file) : file_(std::move(file)) {}
+
+    bool Append(std::string_view bytes) override {
+        while (!bytes.empty()) {
+            DWORD written = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 20));
+            if (::WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr) == 0 ||
+                written == 0) {
+                return false;
+            }
+            bytes.remove_prefix(written);
+        }
+        return true;
+    }
+
+    bool Rewrite(std::uint64_t offset, std::string_view bytes) override {
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        return ::SetFilePointerEx(file_.get(), at, nullptr, FILE_BEGIN) != 0 && Append(bytes) &&
+               ::SetEndOfFile(file_.get()) != 0;
+    }
+
+private:
+    UniqueHandle file_;
+};
+
+// A pipe for a command's output: its reading end (overlapped, not inherited) and its writing
+// end (inheritable, for the command). Both empty on failure.
+std::pair<UniqueHandle, UniqueHandle> NewOutputPipe() {
+    std::random_device random;
+    const std::wstring name = L"\\\\.\\pipe\\palomix-output-" +
+                              std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(random()) + L"-" + std::to_wstring(random());
+    UniqueHandle reading(::CreateNamedPipeW(
+        name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0,
+        64 * 1024, 0, nullptr));
+    if (!reading) {
+        return {UniqueHandle(), UniqueHandle()};
+    }
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    UniqueHandle writing(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inherit, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!writing) {
+        return {UniqueHandle(), UniqueHandle()};
+    }
+    return {std::move(reading), std::move(writing)};
 }
 
 // Processes of the job still running.
@@ -238,11 +366,22 @@ public:
 
     NativeStart Start(const NativeCommand& command) override {
         NativeStart result;
+        UniqueHandle log;
+        UniqueHandle pipe;
         UniqueHandle output;
+        UniqueHandle readDone(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        UniqueHandle finished(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
         if (!command.logPath.empty()) {
-            output = OpenInheritable(ToWide(command.logPath), GENERIC_WRITE, CREATE_ALWAYS);
-            result.logOpened = static_cast<bool>(output);
+            log =
+                UniqueHandle(::CreateFileW(ToWide(command.logPath).c_str(), GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+            result.logOpened = static_cast<bool>(log);
+            if (log && readDone && finished) {
+                std::tie(pipe, output) = NewOutputPipe();
+            }
         }
+        const bool piped = static_cast<bool>(output);
         if (!output) {
             output = OpenInheritable(L"NUL", GENERIC_WRITE, OPEN_EXISTING);
         }
@@ -308,6 +447,11 @@ public:
         }
         result.process =
             std::make_unique<Win32Process>(std::move(process), std::move(job), leftovers_);
+        if (piped) {
+            result.output = std::make_unique<PipeOutput>(std::move(pipe), std::move(readDone),
+                                                         std::move(finished));
+            result.log = std::make_unique<HandleLogFile>(std::move(log));
+        }
         return result;
     }
 

@@ -55,7 +55,7 @@ bool TaskbarProgress::Show(std::optional<double> share) {
     if (taskbar == nullptr) {
         return false;
     }
-    if (!share) {
+    if (!share || !std::isfinite(*share)) {
         return SUCCEEDED(taskbar->SetProgressState(state_->window, TBPF_NOPROGRESS));
     }
     constexpr ULONGLONG kSteps = 1000;

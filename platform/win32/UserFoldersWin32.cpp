@@ -38,6 +38,13 @@ std::optional<std::string> ProgramUserFolder() {
     return std::nullopt;
 }
 
+std::optional<std::string> ProgramStateFolder() {
+    if (std::optional<std::string> folder = KnownFolder(FOLDERID_LocalAppData)) {
+        return JoinPath(*folder, "Palomix");
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> UserVideosFolder() {
     return KnownFolder(FOLDERID_Videos);
 }

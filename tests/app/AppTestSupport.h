@@ -278,6 +278,10 @@ protected:
         if (!environment.systemLocale) {
             environment.systemLocale = systemLocale_;
         }
+        // The run logs go to the scratch folder, never to the user's state folder.
+        if (!environment.runLogFolder) {
+            environment.runLogFolder = scratch_.Path("state/logs");
+        }
         // The desktop of the machine running the tests is left alone unless a test asks.
         if (!environment.makeDesktop) {
             environment.makeDesktop = [](QWidget&) {

@@ -15,6 +15,7 @@
 #include <QDBusVirtualObject>
 #include <QMenu>
 #include <QProcess>
+#include <limits>
 
 #include "app/DesktopBus.h"
 #include "app/RunOptionTexts.h"
@@ -220,6 +221,8 @@ TEST_F(DesktopBusPosixTest, TheLauncherEntryHearsOfChangesAndARefusedPowerOffIsR
     const std::unique_ptr<DesktopSession> session =
         DBusDesktopSession({bus.Address(), bus.Address()});
     session->ShowProgress(std::nullopt);  // nothing shown yet: nothing to take away
+    // A share that is no number shows none (and is never turned into a whole percent).
+    session->ShowProgress(std::numeric_limits<double>::quiet_NaN());
     session->ShowProgress(0.42);
     session->ShowProgress(0.425);  // the same whole percent
     session->ShowProgress(std::nullopt);

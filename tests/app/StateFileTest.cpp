@@ -33,7 +33,7 @@ TEST_F(StateFileTest, FirstStartWithoutStateFileUsesTheDefaultsAndCloseWritesEve
     EXPECT_EQ(form.ListBox1->count(), 4);
     EXPECT_EQ(form.ListBox1->item(0)->text().toStdString(),
               programFolder_ + "/convert_settings/a.ini");
-    EXPECT_EQ(form.MultiComboBox2->ItemCount(), 6);
+    EXPECT_EQ(form.MultiComboBox2->ItemCount(), kWriteHang + 1);
     EXPECT_EQ(form.MultiComboBox2->ItemIndex(), 0);
     EXPECT_EQ(form.BrowserEdit1->Path(), programFolder_);
     EXPECT_TRUE(messages_->texts.empty());

@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QTableView>
 
+#include <cmath>
 #include <regex>
 
 #include "app/ProgressDelegate.h"
@@ -82,6 +83,48 @@ TEST_F(WindowProgressTest, AConvertingRowShowsItsShareAndTheStripTheQueues) {
     EXPECT_EQ(desktop->progress.back(), std::nullopt);
     EXPECT_EQ(desktop->awake.back(), false);
     EXPECT_EQ(form.RunStatus1->Status().toStdString().find('%'), std::string::npos);
+}
+
+// A converter that prints numbers beyond any media shows no progress: nothing that is no number
+// reaches the grid, the strip or the desktop (whose launcher entry turns the share into a whole
+// percent).
+TEST_F(WindowProgressTest, AbsurdNumbersFromAConverter) {
+    scratch_.Write("program/cores/ffprobe", "");
+    const std::string logs = scratch_.MakeFolder("logs");
+    const auto desktop = std::make_shared<DesktopLog>();
+    MainFormEnvironment environment;
+    environment.makeDesktop = Recording(desktop);
+    environment.makeLauncher = [logs](PostToHost post) {
+        return std::make_unique<ProgressLauncher>(
+            std::move(post), logs, "100.000000", [](const std::string&) {
+                return std::string(
+                    "frame=1 size=1kB time=1e308:-1e308:00.00 bitrate=1.0kbits/s "
+                    "speed=1e308x\r");
+            });
+    };
+    TMainForm1& form = MakeForm(std::move(environment));
+    form.FormActivate();
+    form.B2Click();
+    Pick(*form.MultiComboBox2, kProbe);
+    form.BrowserEdit1->SetPath(outFolder_);
+    form.Timer0->stop();
+    form.FormDropFiles({scratch_.Write("in/a.avi", "a")});
+    ASSERT_TRUE(WaitUntil([&] {
+        form.Timer0Timer();
+        return form.Core().ElapsedSeconds() >= 4 && !desktop->progress.empty();
+    }));
+    const std::optional<JobProgress> head = form.Core().ProgressOf(form.Core().Job(0).id);
+    ASSERT_TRUE(head);
+    EXPECT_FALSE(head->percent);
+    EXPECT_FALSE(head->speed);
+    EXPECT_FALSE(head->secondsLeft);
+    for (const std::optional<double>& share : desktop->progress) {
+        EXPECT_TRUE(!share || std::isfinite(*share));
+    }
+    const std::string strip = form.RunStatus1->Status().toStdString();
+    EXPECT_EQ(strip.find("nan"), std::string::npos) << strip;
+    form.RunMenu().StopAll->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return !form.Core().RunActive(); }));
 }
 
 }  // namespace

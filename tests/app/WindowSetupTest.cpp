@@ -175,6 +175,39 @@ TEST_F(WindowSetupTest, TheAboutBoxAsksTheConverterOnceAndSaysWhenItIsMissing) {
         QStringLiteral("ffmpeg in cores: 9.9-test (GPL version 3 or later)")));
 }
 
+TEST_F(WindowSetupTest, TheAboutBoxNamesTheLicenceInBothLanguages) {
+    TMainForm1& form = Restored("[SET]\nB1=0\nB2=1\n");
+    form.H3Click();
+    ASSERT_NE(form.AboutBox(), nullptr);
+    EXPECT_TRUE(
+        form.AboutBox()->Contents().contains(QStringLiteral("\nLicence: GPL-3.0-or-later\n")));
+    form.B1Click();
+    EXPECT_TRUE(
+        form.AboutBox()->Contents().contains(QStringLiteral("\nライセンス: GPL-3.0-or-later\n")));
+}
+
+// A build given no web site neither offers its pages nor names one.
+TEST_F(WindowSetupTest, WithoutAWebSiteTheHelpMenuAndTheAboutBoxNameNone) {
+    MainFormEnvironment environment;
+    environment.webSite = "";
+    TMainForm1& form = MakeForm(std::move(environment));
+    form.FormActivate();
+    EXPECT_FALSE(form.H1->isVisible());
+    EXPECT_FALSE(form.H2->isVisible());
+    form.H3Click();
+    EXPECT_FALSE(form.AboutBox()->Contents().contains(QStringLiteral("WEB")));
+    form.B2Click();
+    EXPECT_FALSE(form.AboutBox()->Contents().contains(QStringLiteral("Web site")));
+
+    MainFormEnvironment given;
+    given.webSite = "https://maker.site";
+    TMainForm1& other = MakeForm(std::move(given));
+    EXPECT_TRUE(other.H1->isVisible());
+    EXPECT_TRUE(other.H2->isVisible());
+    other.H3Click();
+    EXPECT_TRUE(other.AboutBox()->Contents().contains(QStringLiteral("https://maker.site")));
+}
+
 TEST_F(WindowSetupTest, AFileOrPageThatCannotBeOpenedIsToldWithItsPath) {
     openFailure_ = OpenFailure{OpenFailure::Kind::NotStarted, ENOENT};
     TMainForm1& form = Restored();

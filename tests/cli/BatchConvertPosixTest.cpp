@@ -1,7 +1,9 @@
 // palomix-batch converting for real: the built program in a program folder of the test's own,
 // with settings files whose command lines run the small test helper programs.
+#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -487,6 +489,108 @@ TEST_F(ProbeHelperPosixTest, AFileThatCrashesTheProbeFailsItsJobAloneAndTheProbe
                   Work("out/crash.wav") + ")");
     EXPECT_EQ(lines[2], "[3/3] b.wav: done (00:00:00)");
     EXPECT_EQ(lines[3], "2 done, 1 failed");
+}
+
+// A pseudo-terminal in raw mode (bytes as they are written), for a program's standard output
+// to be a terminal. It holds a little: enough for a short listing.
+class PseudoTerminal {
+public:
+    PseudoTerminal() : master_(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK)) {
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+            ADD_FAILURE() << "no pseudo-terminal";
+            return;
+        }
+        path_ = ::ptsname(master_);
+        // Held open, so that what the program wrote stays readable after its end.
+        terminal_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY);
+        termios mode{};
+        ::tcgetattr(terminal_, &mode);
+        ::cfmakeraw(&mode);
+        ::tcsetattr(terminal_, TCSANOW, &mode);
+    }
+    ~PseudoTerminal() {
+        ::close(terminal_);
+        ::close(master_);
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // What was written to the terminal since the last call.
+    std::string Take() const {
+        std::string text;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(master_, buffer, sizeof buffer)) > 0;) {
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+        return text;
+    }
+
+private:
+    int master_ = -1;
+    int terminal_ = -1;
+    std::string path_;
+};
+
+// Bytes that would act on a terminal: a control character but a line end or a tab, DEL, or a
+// C1 control in UTF-8. Empty when there are none.
+std::string TerminalControls(const std::string& text) {
+    std::string found;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80;
+        if ((byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7F || c1) {
+            found += "byte " + std::to_string(byte) + " at " + std::to_string(i) + "; ";
+        }
+    }
+    return found;
+}
+
+// A file named with escape sequences (CSI, OSC, a C1 CSI) shows as harmless text wherever
+// palomix-batch names it: the job's line and its failure's reason, a path left out, the summary,
+// an unknown settings file, and on a terminal the dry run's lines and the list.
+TEST_F(ProbeHelperPosixTest, TerminalEscapesNeverReachTheTerminal) {
+    const std::string escapes =
+        "\x1b[2J\x1b]0;owned\x07\xC2\x9B"
+        "31m";
+    const std::string shown = "?[2J?]0;owned??31m";
+    const std::string name = "crash " + escapes + ".wav";  // the fake probe crashes on it
+    WriteWork(name);
+    WriteSettings("e" + escapes + ".ini", "[Info]\nTitle=" + escapes + "\nTitleE=" + escapes +
+                                              "\n[Item0]\nTitle=" + escapes +
+                                              "\nTitleE=" + escapes + "\nCommand0=x\n");
+    // What a person reads: standard error always, standard output on a terminal (a file or a
+    // pipe gets the bytes as they are).
+    std::vector<std::string> read;
+    const BatchResult failed = Run(Convert({name, "gone " + escapes + ".wav"}));
+    EXPECT_NE(failed.err.find("probe crashed): " + Work("out/crash " + shown + ".wav")),
+              std::string::npos)
+        << failed.err;
+    read.push_back(failed.err);
+    WriteWork("out/crash " + escapes + ".wav");
+    std::vector<std::string> skipping = Convert({name});
+    skipping.insert(skipping.begin(), {"--existing", "skip"});
+    read.push_back(Run(skipping).err);
+    skipping.insert(skipping.begin(), "--dry-run");
+    read.push_back(Run(skipping).err);
+    read.push_back(Run({"--settings", "none" + escapes + ".ini", name}).err);
+
+    PseudoTerminal terminal;
+    for (const std::vector<std::string>& arguments :
+         {Convert({"--dry-run", name}), std::vector<std::string>{"--list"}}) {
+        std::vector<std::string> command{Text(program_ / kProgramName)};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        children_.Wait(children_.Start(command, WorkFolder(), {}, terminal.Path(),
+                                       Text(root_ / "stderr.txt")));
+        read.push_back(terminal.Take());
+        EXPECT_NE(read.back().find(shown), std::string::npos) << read.back();
+    }
+    for (const std::string& text : read) {
+        EXPECT_NE(text, "");
+        EXPECT_EQ(TerminalControls(text), "") << text;
+    }
 }
 
 TEST_F(ProbeHelperPosixTest, NoProbeOutlivesARunEndedByCtrlCOrKilled) {

@@ -50,11 +50,13 @@ TEST(BatchOptionsTest, DoubleDashMakesPathsAndALoneDashStandsForStandardInputOnc
               "'-' (standard input) is given more than once");
 }
 
-TEST(BatchOptionsTest, JsonFormatIsForDryRuns) {
-    EXPECT_EQ(ParseBatchOptions({"--dry-run", "a"}).options.format, DryRunFormat::Text);
+TEST(BatchOptionsTest, JsonFormatIsForDryRunsAndLists) {
+    EXPECT_EQ(ParseBatchOptions({"--dry-run", "a"}).options.format, OutputFormat::Text);
     EXPECT_EQ(ParseBatchOptions({"--format=json", "--dry-run", "a"}).options.format,
-              DryRunFormat::Json);
-    EXPECT_EQ(ParseBatchOptions({"--format", "json", "a"}).error, "--format json needs --dry-run");
+              OutputFormat::Json);
+    EXPECT_EQ(ParseBatchOptions({"--format", "json", "a"}).error,
+              "--format json needs --dry-run or --list");
+    EXPECT_EQ(ParseBatchOptions({"--list", "--format", "json"}).options.format, OutputFormat::Json);
     EXPECT_TRUE(ParseBatchOptions({"--format", "text", "a"}).Ok());
 }
 

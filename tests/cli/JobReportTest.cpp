@@ -58,6 +58,39 @@ TEST(JobReportTest, ControlCharactersOfNamesAndOutputCannotReachTheTerminal) {
               "    | ok \xE6\x97\xA5\n");
 }
 
+// The cleaning every line for a person goes through: controls of every kind become '?', all
+// else stays (characters whose UTF-8 holds bytes 0x80 to 0x9F, and bytes that are not UTF-8).
+TEST(JobReportTest, PrintableTextLeavesNoControlAndKeepsTheRest) {
+    EXPECT_EQ(PrintableText("a\x1b[31mb\x1b]0;t\x07"
+                            "c\r\nd\x7f\te"),
+              "a?[31mb?]0;t?c??d?\te");
+    EXPECT_EQ(PrintableText("\xC2\x9B"
+                            "2J \x9B"
+                            "2J \xC2\xA0"),
+              "?2J ?2J \xC2\xA0");  // C1
+    const std::string kept = "\xE6\x97\xA5\xE8\xAA\x9E \xFF\xE9t\xE9 \xE6\xA5";
+    EXPECT_EQ(PrintableText(kept), kept);
+    for (const std::string& text : {std::string("\x1b\xC2\x9B\x85\x01"), kept}) {
+        EXPECT_EQ(PrintableText(PrintableText(text)), PrintableText(text));
+    }
+    EXPECT_EQ(PrintableLine("x\ny"), "x?y\n");
+}
+
+// The reasons that name a path are cleaned with the line, as the name itself is.
+TEST(JobReportTest, TerminalEscapesInAReasonReachNoTerminal) {
+    const std::string escapes = "\x1b[2J\x1b]0;x\x07\xC2\x9B";
+    JobResult failed = Result(JobOutcome::Failed, "/m/" + escapes + ".mp4");
+    failed.problem = JobProblem::OutputMissing;
+    failed.problemSubject = "/o/" + escapes + ".mp4";
+    EXPECT_EQ(JobReportText(failed, 1, 1, 0, PathStyle::Posix),
+              "[1/1] ?[2J?]0;x??.mp4: failed (the output was not written: /o/?[2J?]0;x??.mp4)\n");
+    JobResult skipped = failed;
+    skipped.outcome = JobOutcome::Skipped;
+    skipped.problem = JobProblem::OutputExists;
+    EXPECT_EQ(JobReportText(skipped, 1, 1, 0, PathStyle::Posix),
+              "[1/1] ?[2J?]0;x??.mp4: skipped (the output file exists: /o/?[2J?]0;x??.mp4)\n");
+}
+
 TEST(JobReportTest, NotStartedJobGivesTheReasonAndTheLine) {
     JobResult result = Result(JobOutcome::NotStarted);
     CommandRecord refused;

@@ -12,8 +12,10 @@ namespace {
 
 TEST(JsonTextTest, EscapesWhatJsonNeedsAndKeepsUtf8Text) {
     EXPECT_EQ(JsonString("a \"q\" \\ $x;"), R"("a \"q\" \\ $x;")");
-    EXPECT_EQ(JsonString("l1\nl2\t\r\x01\x1f\x7f"), R"("l1\nl2\t\r\u0001\u001f)"
-                                                    "\x7f\"");
+    // Every control character is escaped, C1 (U+009B, a one-character CSI) and DEL too.
+    EXPECT_EQ(JsonString("l1\nl2\t\r\x01\x1b[2J\x7f\xC2\x9B"
+                         "1m"),
+              R"("l1\nl2\t\r\u0001\u001b[2J\u007f\u009b1m")");
     // Two-, three- and four-byte characters, and the highest one, stay as they are.
     const std::string text = "\xC3\xA9\xE6\x97\xA5\xF0\x9F\x8E\xB5\xF4\x8F\xBF\xBF";
     EXPECT_EQ(JsonString(text), "\"" + text + "\"");

@@ -16,6 +16,7 @@
 #include "PalomixBatchFixture.h"
 #include "engine/CommandLine.h"
 #include "platform/Drives.h"
+#include "tests/platform/ScopedEnvironment.h"
 
 namespace palomix::testing {
 namespace {
@@ -69,6 +70,26 @@ TEST_F(PalomixBatchPosixTest, PathsFromStandardInputGoWhereTheDashStands) {
     EXPECT_EQ(none.err, "palomix-batch: warning: standard input listed no path\n");
 }
 
+// A list that cannot be read (standard input a folder, or closed) is an error that converts
+// nothing, not an empty list.
+TEST_F(PalomixBatchPosixTest, AnUnreadableStandardInputIsAnErrorWithExit2) {
+    WriteWork("clip.mpg");
+    for (const std::string& input : {std::string("< /"), std::string("<&-")}) {
+        SCOPED_TRACE(input);
+        // The shell opens or closes standard input, then becomes palomix-batch.
+        const long id = children_.Start(
+            {"/bin/sh", "-c", "exec \"$0\" \"$@\" " + input, Text(program_ / kProgramName),
+             "--dry-run", "clip.mpg", "-"},
+            WorkFolder(), {}, Text(root_ / "stdout.txt"), Text(root_ / "stderr.txt"));
+        EXPECT_EQ(children_.Wait(id).exitCode, 2);
+        EXPECT_EQ(ReadAll(Text(root_ / "stdout.txt")), "");
+        const std::string err = ReadAll(Text(root_ / "stderr.txt"));
+        EXPECT_EQ(Lines(err).size(), 1u) << err;
+        EXPECT_EQ(err.rfind("palomix-batch: the paths cannot be read from standard input: ", 0), 0u)
+            << err;
+    }
+}
+
 // One JSON object a job: its path, the output folder, and each line that would run as the
 // argument list the launcher starts; lines that would not run are listed with the reason.
 TEST_F(PalomixBatchPosixTest, JsonDryRunGivesEachJobItsArgumentLists) {
@@ -80,6 +101,7 @@ TEST_F(PalomixBatchPosixTest, JsonDryRunGivesEachJobItsArgumentLists) {
     const std::vector<std::string> jobs = Lines(result.out);
     ASSERT_EQ(jobs.size(), 2u) << result.out;
     const JsonValue odd = JsonReader::Parse(jobs[1]);
+    EXPECT_EQ(odd["version"].text, "1");
     EXPECT_EQ(odd["input"].text, Work(kOddJob));
     EXPECT_EQ(odd["output_folder"].text, Work("out"));
     EXPECT_FALSE(odd.Has("not_run"));
@@ -96,6 +118,8 @@ TEST_F(PalomixBatchPosixTest, JsonDryRunGivesEachJobItsArgumentLists) {
     EXPECT_EQ(fs::path(echo[0]).filename(), "echo");
     EXPECT_TRUE(fs::path(echo[0]).is_absolute()) << echo[0];
     EXPECT_EQ(echo[2], Work(kOddJob));
+    // The files its lines write, by their final names.
+    EXPECT_EQ(odd["outputs"].Strings(), std::vector<std::string>{commands.items[0].Strings()[5]});
     EXPECT_FALSE(fs::exists(work_ / "out"));
 
     // A line for a player that is not attached is not run, and says why.
@@ -169,6 +193,47 @@ TEST_F(PalomixBatchPosixTest, TheDefaultLanguageFollowsTheSystemUnlessOneWasSave
     WriteFile(program_ / "Palomix.ini", "[SET]\nB1=1\nB2=0\n");
     const LocaleScope english("en_US.UTF-8");
     EXPECT_EQ(Lines(Run({"--list"}).out).at(1), japaneseTitle);
+}
+
+// A run's log goes to the state folder, and with --log to the file given too: the same text,
+// with the command lines and what the converter printed, but nothing of the environment. A log
+// file that cannot be written is refused before anything runs.
+TEST_F(PalomixBatchPosixTest, NothingToAttachToABugReport) {
+    const std::string state = Text(root_ / "state");
+    const ScopedEnvironment stateHome("XDG_STATE_HOME", state);
+    const ScopedEnvironment secret("PALOMIX_TEST_SECRET", "s3cret-t0ken");
+    WriteSettings("log.ini",
+                  "[Item0]\nTitle=t\nTitleE=Echo\n"
+                  "Command0=/bin/echo converted \"<%InputFile%>\" x\n");
+    WriteWork("clip.mpg");
+    const BatchResult run = Run({"--settings", "log.ini", "--log", "my run.log", "clip.mpg"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::string log = ReadAll(Work("my run.log"));
+    std::vector<std::string> kept;
+    for (const auto& entry : fs::directory_iterator(root_ / "state" / "palomix" / "logs")) {
+        kept.push_back(Text(entry.path()));
+    }
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(ReadAll(kept[0]), log);
+    for (const std::string& expected : std::vector<std::string>{
+             "Program: palomix-batch ", "Settings file: " + SettingsFolder() + "/log.ini",
+             "Command: item 0 \"Echo\"",
+             "line 0: /bin/echo converted \"" + Work("clip.mpg") + "\" x",
+             "| converted " + Work("clip.mpg") + " x\n", "1 done, 0 failed"}) {
+        EXPECT_NE(log.find(expected), std::string::npos) << expected << " in:\n" << log;
+    }
+    EXPECT_EQ(log.find("s3cret-t0ken"), std::string::npos);
+
+    const BatchResult refused =
+        Run({"--settings", "log.ini", "--log", "no/such/folder/run.log", "clip.mpg"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(
+        refused.err.find("the log file '" + Work("no/such/folder/run.log") + "' cannot be written"),
+        std::string::npos)
+        << refused.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "state" / "palomix" / "logs"),
+                            fs::directory_iterator()),
+              1);
 }
 
 }  // namespace

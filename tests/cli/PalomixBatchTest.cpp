@@ -29,6 +29,69 @@ TEST_F(PalomixBatchTest, ListPrintsCatalogueAndCommandListsInJapaneseByDefault) 
                               "\t0\t0\tone\n");
 }
 
+// --list --format json is one object a settings file, agreeing with the text list, with each
+// command's file types; the JSON plan's objects carry their version too; another format is
+// refused.
+TEST_F(PalomixBatchTest, ListFormatJsonIsNotIgnored) {
+    WriteSettings("types.ini",
+                  "[Info]\nTitleE=T\nExtensions=MP3, .Flac\n[Item0]\nTitleE=any of Info\n"
+                  "[Item3]\nTitleE=wav\nExtensions=wav\n");
+    const BatchResult text = Run({"--list", "--language", "en"});
+    const BatchResult json = Run({"--list", "--format", "json", "--language", "en"});
+    EXPECT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_EQ(json.err, "");
+    const std::vector<std::string> files = Lines(json.out);
+    ASSERT_EQ(files.size(), 3u) << json.out;
+    std::vector<std::string> fromJson;  // the text list, remade from the JSON
+    for (const std::string& line : files) {
+        const JsonValue file = JsonReader::Parse(line);
+        EXPECT_EQ(file["version"].text, "1");
+        EXPECT_EQ(file["language"].text, "en");
+        fromJson.push_back(file["index"].text + "\t" + file["file_name"].text + "\t" +
+                           file["title"].text + "\t" + file["description"].text + "\t" +
+                           file["path"].text);
+        for (const JsonValue& command : file["commands"].items) {
+            fromJson.push_back("\t" + command["row"].text + "\t" + command["item"].text + "\t" +
+                               command["title"].text);
+        }
+    }
+    EXPECT_EQ(fromJson, Lines(text.out));
+    EXPECT_EQ(JsonReader::Parse(files[2])["path"].text, odd_);  // subfolders come last
+    EXPECT_EQ(JsonReader::Parse(files[0])["commands"].items[0]["extensions"].kind,
+              JsonValue::Kind::Null);
+    const JsonValue types = JsonReader::Parse(files[1])["commands"];
+    EXPECT_EQ(types.items[0]["extensions"].Strings(), (std::vector<std::string>{"mp3", "flac"}));
+    EXPECT_EQ(types.items[1]["extensions"].Strings(), std::vector<std::string>{"wav"});
+
+    WriteWork("clip.mpg");
+    WriteWork("two.mpg");
+    const BatchResult plan = Run({"--dry-run", "--format", "json", "clip.mpg", "two.mpg"});
+    ASSERT_EQ(Lines(plan.out).size(), 2u) << plan.out;
+    for (const std::string& job : Lines(plan.out)) {
+        EXPECT_EQ(JsonReader::Parse(job)["version"].text, "1");
+    }
+    EXPECT_EQ(Run({"--list", "--format", "yaml"}).exitCode, 2);
+}
+
+// A job the run would skip (its output exists, --existing skip) starts nothing: the dry run
+// lists none of its lines, so that a script running the plan cannot write over that output.
+TEST_F(PalomixBatchTest, AJobThatWouldBeSkippedListsNoCommand) {
+    WriteWork("clip.mpg");
+    WriteWork("out/clip.mp4", "kept");
+    const std::vector<std::string> skip = {"--existing", "skip", "--output", "out", "clip.mpg"};
+    std::vector<std::string> arguments = skip;
+    arguments.insert(arguments.begin(), "--dry-run");
+    const BatchResult text = Run(arguments);
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_EQ(text.out, "");
+    EXPECT_NE(text.err.find("would be skipped (the output file exists"), std::string::npos);
+    arguments.insert(arguments.begin(), {"--format", "json"});
+    const JsonValue job = JsonReader::Parse(Run(arguments).out);
+    EXPECT_TRUE(job["commands"].items.empty());
+    EXPECT_TRUE(job["outputs"].items.empty());
+    EXPECT_EQ(job["problem"].text, "the output file exists: " + Work("out/clip.mp4"));
+}
+
 TEST_F(PalomixBatchTest, LanguageComesFromTheStateFileUnlessGiven) {
     WriteFile(program_ / "Palomix.ini", "[SET]\nB1=1\nB2=1\n");
     const std::vector<std::string> english = Lines(Run({"--list"}).out);
@@ -178,6 +241,12 @@ TEST_F(PalomixBatchTest, HelpAndVersion) {
     const BatchResult version = Run({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out.rfind("palomix-batch ", 0), 0u);
+}
+
+TEST_F(PalomixBatchTest, VersionStatesTheLicence) {
+    const BatchResult version = Run({"--version"});
+    EXPECT_NE(version.out.find("\nLicence: GPL-3.0-or-later "), std::string::npos) << version.out;
+    EXPECT_NE(version.out.find("NO WARRANTY"), std::string::npos) << version.out;
 }
 
 }  // namespace

@@ -136,5 +136,48 @@ TEST_F(RunReporterTest, AProgramThatCannotStartEndsTheRunWithExit3) {
               "0 done, 2 not run\n");
 }
 
+// A converter that prints a time or a speed beyond any media, for an input whose length is
+// known: the progress line says "-" for what it cannot tell, never a number that is none.
+TEST(RunReporterProgressTest, AbsurdNumbersFromAConverter) {
+    TempFolder temp;
+    FakeLauncher launcher;
+    FakeDevices devices;
+    launcher.logFolder = temp.MakeFolder("logs");
+    launcher.logText = [](const std::string& line) {
+        return line.starts_with("probe") ? std::string("format_name=mov\nduration=10.000000\n")
+                                         : std::string();
+    };
+    const std::string settings = temp.Path("s.ini");
+    std::ofstream(settings) << "[Item0]\nTitle=t\nCommand0=conv \"<%InputFile%>\"\n";
+    EngineSetup setup;
+    setup.programFolder = "/app";
+    setup.style = PathStyle::Posix;
+    setup.probeProgram = "probe";
+    setup.devices = std::make_unique<DevicesRef>(devices);
+    setup.makeLauncher = [&launcher](PostToHost) {
+        return std::make_unique<LauncherRef>(launcher);
+    };
+    Engine engine(std::move(setup), [](std::function<void()>) {});
+    engine.UseCommand(ChosenCommand{settings, 0});
+    const std::vector<std::string> paths{"/v/a.mp4"};
+    engine.AddFiles(paths);
+    std::ostringstream err;
+    std::ostringstream lines;
+    RunReporter reporter(engine, err, RunReporter::ProgressDisplay{&lines, false});
+    engine.SetObserver(&reporter);
+    engine.StartRun();
+    launcher.Finish(launcher.RunningLines().front());  // the length: 10 seconds
+    ASSERT_EQ(launcher.RunningLines(), std::vector<std::string>{R"(conv "/v/a.mp4")"});
+    std::ofstream(launcher.processes.back().logPath, std::ios::app)
+        << "frame=1 size=1kB time=1e308:-1e308:00.00 bitrate=1.0kbits/s speed=1e308x\r";
+    for (int tick = 0; tick < 4; ++tick) {
+        engine.Tick();
+        reporter.ShowProgress();
+    }
+    EXPECT_NE(lines.str().find("progress 1 1 - -\n"), std::string::npos) << lines.str();
+    EXPECT_EQ(lines.str().find("nan"), std::string::npos) << lines.str();
+    launcher.Finish();
+}
+
 }  // namespace
 }  // namespace palomix::testing

@@ -21,8 +21,13 @@ protected:
         if (!std::filesystem::exists(HelperFile("sleep"))) {
             GTEST_SKIP() << "the test helper programs are not built";
         }
+        MakeRun(temp.Path("app"));
+    }
+
+    // The run anew, with the program folder given.
+    void MakeRun(const std::string& programFolder) {
         EngineSetup setup;
-        setup.programFolder = temp.Path("app");
+        setup.programFolder = programFolder;
         setup.style = PathStyle::Posix;
         setup.devices = std::make_unique<testing::DevicesRef>(devices);
         run = std::make_unique<Engine>(std::move(setup), host.Poster());

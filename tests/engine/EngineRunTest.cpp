@@ -587,6 +587,24 @@ TEST_F(BatchRunTest, ASettingsFileThatVanishesFailsTheJobsThatCannotReadIt) {
     EXPECT_FALSE(engine->RunActive());
 }
 
+// The converter is handed the job's own new file, so a converter line that says neither -y nor
+// -n is told to write over it (or the converter would ask, and take no for an answer); the plan
+// shows what the run starts, and a line's own -n stays the user's.
+TEST_F(BatchRunTest, AConverterLineIsToldToWriteOverTheJobsOwnFile) {
+    WriteSettings({{{0, R"(/opt/cores/FFmpeg -i "<%InputFile%>" "<%OutputFile%>.mp3")"}},
+                   {{0, R"(/opt/cores/ffmpeg -n -i "<%InputFile%>" "<%OutputFile%>.mp3")"}}});
+    AddJobs({"/v/a.wav"});
+    const JobPlan plan = engine->Plan(0);
+    ASSERT_EQ(plan.lines.size(), 1u);
+    EXPECT_EQ(plan.lines[0].commandLine, R"(/opt/cores/FFmpeg -y -i "/v/a.wav" "/out/a.mp3")");
+    EXPECT_EQ(plan.lines[0].arguments.front(), "-y");
+    engine->StartRun();
+    EXPECT_EQ(testing::MaskTemporaryMarks(launcher.Last().commandLine),
+              R"(/opt/cores/FFmpeg -y -i "/v/a.wav" "/out/.palomix-XXXXXX-a.mp3")");
+    engine->UseCommand(ChosenCommand{settingsFile, 1});
+    EXPECT_EQ(engine->Plan(0).lines.at(0).arguments.front(), "-n");
+}
+
 TEST_F(BatchRunTest, ThePlanIsWhatTheRunStarts) {
     WriteSettings({{{0, R"(conv "<%InputFile%>" "<%PSPVideoOutputFile%>.MP4")"},
                     {1, "rm x"},

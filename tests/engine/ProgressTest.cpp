@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -94,6 +96,57 @@ TEST(JobProgressTrackerTest, LinesThatConvertCarryTheJobAndTimeLeftWaitsTwoSecon
     job.LineStarted();
     job.Update(LogProgress{20.0, std::nullopt});
     EXPECT_NEAR(*job.Now().percent, 100.0, 0.01);
+}
+
+// What a converter or the probe writes may be any number: one that is not finite, negative where
+// it cannot be, or beyond any media gives no progress, never a share that is no number.
+TEST(ProgressInLogTest, AbsurdNumbersFromAConverter) {
+    for (const std::string absurd : {
+             "time=1e308:-1e308:00.00 bitrate=1.0kbits/s speed=1x\r",
+             "time=00:-1e308:1e308 bitrate=1.0kbits/s speed=1x\r",
+             "time=00:99:00.00 bitrate=1.0kbits/s speed=1x\r",
+             "time=00:00:75.00 bitrate=1.0kbits/s speed=1x\r",
+             "time=99999999999:00:00.00 bitrate=1.0kbits/s speed=1x\r",
+             "time=nan:00:00.00 bitrate=1.0kbits/s speed=1x\r",
+             "time=1e400:00:00.00 bitrate=1.0kbits/s speed=1x\r",
+             "out_time_us=1e300\n",
+             "out_time_us=-9223372036854775807\n",
+         }) {
+        EXPECT_FALSE(ProgressInLog(absurd).position) << absurd;
+    }
+    for (const std::string speed : {"infx", "nanx", "1e300x", "-2x", "0x"}) {
+        EXPECT_FALSE(ProgressInLog("time=00:00:01.00 bitrate=1 speed=" + speed + "\r").speed)
+            << speed;
+    }
+    // The probe's lengths likewise.
+    for (const std::string duration : {"1e308", "inf", "nan", "-5", "1e10"}) {
+        EXPECT_FALSE(
+            LengthsOf(ReadProbeAnswer("format_name=mp3\nduration=" + duration + "\n", true)).whole)
+            << duration;
+    }
+
+    // Whatever is handed to a job's progress, every number it shows is finite and in range.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const double duration : {nan, inf, 1e308, 0.0, -1.0, 1e-300, 10.0}) {
+        JobProgressTracker job;
+        job.Start(1);
+        job.SetDuration(duration);
+        job.LineStarted();
+        for (const double position : {nan, -inf, 1e-300, 1e308, inf, 5.0}) {
+            job.Update(LogProgress{position, position});
+            job.Tick();
+            const JobProgress now = job.Now();
+            for (const std::optional<double>& number : {now.percent, now.linePercent, now.speed}) {
+                if (number) {
+                    EXPECT_TRUE(std::isfinite(*number)) << duration << " " << position;
+                    EXPECT_GE(*number, 0.0);
+                    EXPECT_LE(*number, 1e6);
+                }
+            }
+            EXPECT_TRUE(std::isfinite(job.MediaDone()));
+        }
+    }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 # The Windows install tree, from the MinGW cross-build: installed into a fresh prefix, it is
 # the program folder an installer ships and nothing else: palomix-batch.exe (a Windows
-# program), convert_settings/ as the sources hold it, and cores/ holding only its note on
-# where ffmpeg.exe goes.
+# program), convert_settings/ as the sources hold it, cores/ holding only its note on where
+# ffmpeg.exe goes, and the licence's text.
 # Usage: cmake -DBUILD_DIR=... -DSOURCE_DIR=... -P CheckWindowsInstall.cmake
 get_filename_component(BUILD_DIR "${BUILD_DIR}" ABSOLUTE)
 set(prefix ${BUILD_DIR}/install-check)
@@ -13,7 +13,7 @@ if(NOT result EQUAL 0)
 endif()
 
 file(GLOB_RECURSE settings RELATIVE ${SOURCE_DIR}/convert_settings ${SOURCE_DIR}/convert_settings/*)
-set(expected palomix-batch.exe cores/README.txt)
+set(expected palomix-batch.exe cores/README.txt LICENSE.txt)
 foreach(file IN LISTS settings)
     list(APPEND expected convert_settings/${file})
 endforeach()

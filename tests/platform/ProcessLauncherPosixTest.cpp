@@ -24,7 +24,6 @@
 #include <vector>
 
 #include "platform/CommandLineSplit.h"
-#include "platform/LogTail.h"
 #include "tests/platform/LauncherTestSupport.h"
 
 extern char** environ;
@@ -217,14 +216,6 @@ TEST_F(ProcessLauncherPosixTest, ChildStartsWithNullInputInItsOwnGroupFolderAndE
     EXPECT_NE(probe["pgid"], std::to_string(::getpgrp()));
     EXPECT_EQ(probe["cwd"], fs::current_path().string());
     EXPECT_EQ(probe["env"], "value with blanks");
-}
-
-TEST_F(ProcessLauncherPosixTest, ChattyProgramNeverBlocksAndItsOutputLandsInTheLog) {
-    const LaunchResult launched = Launch(Helper("spew") + " 8");
-    ASSERT_TRUE(launched.launched);
-    EXPECT_EQ(WaitForEnd(launched), (ProcessExit{ProcessExit::Kind::Exited, 0}));
-    EXPECT_GE(fs::file_size(launched.logPath), 2u * 8u * 1024u * 1024u);
-    EXPECT_EQ(LastLines(launched.logPath, 1), std::vector<std::string>{"spew done"});
 }
 
 TEST_F(ProcessLauncherPosixTest, EachCommandHasItsOwnLogAndDiscardRemovesIt) {

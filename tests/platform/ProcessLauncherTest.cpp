@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/CappedLog.h"
+#include "platform/LogTail.h"
 #include "tests/platform/LauncherTestSupport.h"
 
 namespace palomix {
@@ -79,6 +81,51 @@ TEST_F(ProcessLauncherTest, TimeLimitEndsAHangingProgramAndSaysSo) {
 
     const std::optional<ProcessExit> quick = Run(Helper("exitcode") + " 0", {.timeLimit = 60s});
     EXPECT_EQ(quick, (ProcessExit{ProcessExit::Kind::Exited, 0}));
+}
+
+// A stray program beside a folder with a blank in its name ("Program" beside "Program Files")
+// is found first by an unquoted path: the line is refused with both names, never started in
+// silence, whether the converter it names is there or not. Quoted, it starts the converter.
+TEST_F(ProcessLauncherTest, TheCheckAndTheRunStartDifferentPrograms) {
+    const std::string converter = ArgsHelperIn(folder_ + "/Program Files/cores");
+    const std::string suffix = PALOMIX_EXECUTABLE_SUFFIX;
+    fs::copy_file(HelperFile("args"), folder_ + "/Program" + suffix);
+    const std::string line = converter + " -y out";
+    for (const bool converterThere : {true, false}) {
+        if (!converterThere) {
+            fs::rename(converter + suffix, folder_ + "/elsewhere" + suffix);
+        }
+        const LaunchResult refused = Launch(line);
+        EXPECT_FALSE(refused.launched);
+        EXPECT_EQ(refused.failure.error, LaunchError::AmbiguousProgram);
+        EXPECT_TRUE(fs::equivalent(refused.failure.program, folder_ + "/Program" + suffix));
+        EXPECT_EQ(refused.failure.meant, converter);
+        EXPECT_FALSE(fs::exists(folder_ + "/args.out"));  // nothing ran
+    }
+    fs::rename(folder_ + "/elsewhere" + suffix, converter + suffix);
+    EXPECT_EQ(ArgumentsAfterProgram("\"" + converter + "\" -y out", converter),
+              (std::vector<std::string>{"-y", "out"}));
+    fs::remove(folder_ + "/Program" + suffix);
+    EXPECT_EQ(ArgumentsAfterProgram(line, converter), (std::vector<std::string>{"-y", "out"}));
+}
+
+// A program that prints without end (16 MB here) never blocks on its output, and its log keeps
+// the head and the tail, with a line saying how much was left out between them: what reads the
+// end (the progress, the last lines of a failure) reads it as the program wrote it.
+TEST_F(ProcessLauncherTest, AConvertersLogGrowsWithoutLimit) {
+    const LaunchResult launched = Launch(Helper("spew") + " 8");
+    ASSERT_TRUE(launched.launched);
+    EXPECT_EQ(WaitForEnd(launched), (ProcessExit{ProcessExit::Kind::Exited, 0}));
+    const std::string log = testing::ReadFile(launched.logPath);
+    EXPECT_LE(log.size(), kLogHeadBytes + 2 * kLogTailBytes + 100);
+    EXPECT_GE(log.size(), kLogHeadBytes + kLogTailBytes);
+    bool whole = true;
+    EXPECT_EQ(FirstLines(launched.logPath, 1, whole),
+              std::vector<std::string>{std::string(1023, 'x')});
+    EXPECT_FALSE(whole);
+    EXPECT_NE(log.find(" bytes of output left out here]\n"), std::string::npos);
+    EXPECT_EQ(LastLines(launched.logPath, 2),
+              (std::vector<std::string>{std::string(1023, 'x'), "spew done"}));
 }
 
 }  // namespace

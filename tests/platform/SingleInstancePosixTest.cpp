@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 
+#include "platform/posix/SingleInstancePosix.h"
 #include "tests/platform/ScopedEnvironment.h"
 
 namespace palomix {
@@ -105,6 +106,37 @@ TEST(SingleInstanceLockPosixTest, TheLockFolderIsPrivateAndALinkAtTheNameIsNotFo
     std::ifstream in(target);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
     fs::remove(target);
+}
+
+// A window started before the user's runtime folder (/run/user/<uid>, XDG_RUNTIME_DIR) appeared,
+// and a later start: both find the lock, and the hand-over beside it, at the same place. The
+// system's folders are played by a folder of the test's own.
+TEST(SingleInstanceLockPosixTest, ASecondWindow) {
+    const fs::path root = fs::temp_directory_path() / UniqueName("Root");
+    fs::create_directories(root / "tmp");
+    const std::string rootText = root.string() + "/";
+    const fs::path runtime = root / "run" / "user" / std::to_string(::getuid());
+    const std::string name = UniqueName("Lock");
+    std::optional<std::string> first;
+    {
+        const ScopedEnvironment xdg("XDG_RUNTIME_DIR", runtime.string());  // not there yet
+        first = SingleInstanceLockPlaceUnder(rootText, name);
+    }
+    fs::create_directories(runtime);
+    ::chmod(runtime.c_str(), 0700);
+    std::optional<std::string> later;
+    {
+        const ScopedEnvironment xdg("XDG_RUNTIME_DIR", runtime.string());
+        later = SingleInstanceLockPlaceUnder(rootText, name);
+    }
+    ASSERT_TRUE(first);
+    EXPECT_EQ(later, first);
+    // The place is the user's own: a folder no one else may enter, made where it was missing.
+    struct stat folder {};
+    ASSERT_EQ(::lstat(fs::path(*first).parent_path().c_str(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 077, 0u);
+    EXPECT_EQ(folder.st_uid, ::getuid());
+    fs::remove_all(root);
 }
 
 }  // namespace

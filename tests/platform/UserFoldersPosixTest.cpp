@@ -29,6 +29,12 @@ TEST(UserFoldersPosixTest, TheConfigurationFolderAndTheVideosFolderFollowTheXdgR
         // A relative value is to be ignored.
         const ScopedEnvironment config("XDG_CONFIG_HOME", "relative/config");
         EXPECT_EQ(ProgramUserFolder(), home + "/.config/palomix");
+        const ScopedEnvironment state("XDG_STATE_HOME", "relative/state");
+        EXPECT_EQ(ProgramStateFolder(), home + "/.local/state/palomix");
+    }
+    {
+        const ScopedEnvironment state("XDG_STATE_HOME", "/var/state");
+        EXPECT_EQ(ProgramStateFolder(), "/var/state/palomix");
     }
     const std::string config = tree.Path("config");
     std::filesystem::create_directories(config);

@@ -1,0 +1,16 @@
+// The place of the single-instance lock on POSIX (platform/SingleInstance.h), with the system's
+// folders looked for below a root of the caller's: "/" for the system itself, a folder of a
+// test's own to play the system's.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace palomix {
+
+// As SingleInstanceLockPlace, with the system's folders below `root` ("<root>tmp" for /tmp).
+// `root` ends with a '/'.
+std::optional<std::string> SingleInstanceLockPlaceUnder(const std::string& root,
+                                                        const std::string& name);
+
+}  // namespace palomix
