@@ -21,12 +21,14 @@
 #include "app/DroppedPaths.h"
 #include "app/FileMenu.h"
 #include "app/JobGridModel.h"
+#include "app/QtFolderEvents.h"
 #include "app/QtText.h"
 #include "app/QueueContextMenu.h"
 #include "app/QueueSaver.h"
 #include "app/RunLogMenu.h"
 #include "app/RunSettingsMenu.h"
 #include "app/StringGrid.h"
+#include "app/WatchedFolders.h"
 #include "app/WindowState.h"
 #include "palomix/BuildInfo.h"
 #include "platform/ErrorMode.h"
@@ -115,7 +117,16 @@ std::unique_ptr<Engine> MakeCore(QObject& window, std::string programFolder,
     setup.userSettingsFolder = std::move(userSettingsFolder);
     setup.devices = std::move(environment.devices);
     setup.makeLauncher = std::move(environment.makeLauncher);
-    return std::make_unique<Engine>(std::move(setup), std::move(post));
+    // Watched folders are told of by the window's own event loop.
+    setup.makeFolderEvents = [](PostToHost, FolderEvents::Deliver deliver) {
+        return std::make_unique<QtFolderEvents>(std::move(deliver));
+    };
+    setup.watchRecordFolder = environment.watchRecordFolder;
+    auto engine = std::make_unique<Engine>(std::move(setup), std::move(post));
+    if (environment.watchTiming) {
+        engine->SetWatchTiming(*environment.watchTiming);
+    }
+    return engine;
 }
 
 }  // namespace
@@ -163,6 +174,7 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
 
 TMainForm1::~TMainForm1() {
     openFailures_->Close();
+    watched_->CloseWindows();
     // The parts go before the core and the grid's model: the grid shows nothing from now on.
     StringGrid2->setModel(nullptr);
 }
@@ -173,6 +185,14 @@ void TMainForm1::MakeParts(const MainFormEnvironment& environment) {
     fileMenu_ = new FileMenu(
         *menuBar(), S0->menuAction(), places_.stateFile,
         [this](const std::vector<std::string>& paths) { FormDropFiles(paths); }, this);
+    watched_ =
+        new WatchedFolders(*engine_, *fileMenu_->F0, *this, places_.stateFile, messages_, [this] {
+            WatchSettings defaults;
+            defaults.command = engine_->SelectedCommand().value_or(ChosenCommand{});
+            defaults.outputFolder =
+                BrowserEdit1->Path().empty() ? places_.defaultOutputFolder : BrowserEdit1->Path();
+            return defaults;
+        });
     queueMenu_ = new QueueContextMenu(
         *engine_, *StringGrid2, [this](const std::string& folder) { OpenWithDefault(folder); },
         this);
@@ -286,6 +306,7 @@ void TMainForm1::ShowCaptions() {
     runMenu_->SetTexts(RunOptionTextsFor(language));
     gridModel_->SetCaptions(CaptionsFor(language), RunTextsFor(language));
     fileMenu_->SetLanguage(language);
+    watched_->SetLanguage(language);
     queueMenu_->SetLanguage(language);
     runLogMenu_->SetLanguage(language);
 }
@@ -369,6 +390,8 @@ void TMainForm1::Button1Click() {
 
 void TMainForm1::FormActivate() {
     if (state_->Restore()) {
+        // After the kept queue is back: its files of watched folders are not queued twice.
+        watched_->Restore();
         opensPaths_ = true;
         OpenPaths(std::exchange(pathsToOpen_, {}));
     }

@@ -51,6 +51,7 @@ class RunLogMenu;
 class RunSettingsMenu;
 class TAboutBox;
 class TFailureWindow;
+class WatchedFolders;
 class WindowState;
 
 // What the window takes from the outside world. Every field left empty gets the real thing,
@@ -81,6 +82,10 @@ struct MainFormEnvironment {
     std::optional<std::string> systemLocale;
     // Where the log of every run is kept; nullopt: RunLogFolder(); an empty path keeps none.
     std::optional<std::string> runLogFolder;
+    // Where watched folders keep what they converted; empty: the user's state folder.
+    std::string watchRecordFolder;
+    // The times the watched folders keep; nullopt: the core's.
+    std::optional<WatchTiming> watchTiming;
 };
 
 // The address of the software information page: the web site, "/info.php?pf=w&sn=" and the
@@ -168,6 +173,8 @@ public:
     RunLogMenu& RunLogs() const { return *runLogMenu_; }
     QueueContextMenu& QueueMenu() const { return *queueMenu_; }
     QueueSaver* Saver() const;
+    // The watched folders: File → "Watch a folder…" and "Watched folders…".
+    WatchedFolders& Watched() const { return *watched_; }
 
 protected:
     friend class OpenFailureMailbox;
@@ -212,6 +219,7 @@ private:
     FileMenu* fileMenu_ = nullptr;             // the window's child
     QueueContextMenu* queueMenu_ = nullptr;    // the window's child
     std::unique_ptr<RunLogMenu> runLogMenu_;   // logs the runs from the first fact on
+    WatchedFolders* watched_ = nullptr;        // the window's child
     std::unique_ptr<RunPresenter> presenter_;  // the parts watch the core until they go
     std::unique_ptr<CommandPicker> picker_;
     std::unique_ptr<AboutPresenter> about_;

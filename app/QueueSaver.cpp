@@ -2,6 +2,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <charconv>
 #include <deque>
 #include <exception>
 #include <string_view>
@@ -14,22 +15,48 @@ namespace palomix {
 
 namespace {
 
-// A job as the writer's copy of the list keeps it.
+// A job as the writer's copy of the list keeps it: path, subfolder, own command ("ITEM:SETTINGS
+// FILE", or empty) and own output folder, each ended by a NUL (which no name holds).
 std::string RecordOf(const JobView& job) {
     std::string record;
-    record.reserve(job.path.size() + job.subfolder.size() + 2);
+    record.reserve(job.path.size() + job.subfolder.size() + job.outputFolder.size() + 4);
     record += job.path;
     record += '\0';
     record += job.subfolder;
     record += '\0';
+    if (job.command != nullptr) {
+        // A watched folder's job.
+        record += std::to_string(job.command->itemNumber);
+        record += ':';
+        record += job.command->settingsFile;
+    }
+    record += '\0';
+    record += job.outputFolder;
+    record += '\0';
     return record;
 }
 
+// The next field of a record; `at` moves past it.
+std::string_view TakeField(std::string_view record, std::size_t& at) {
+    const std::size_t end = record.find('\0', at);
+    const std::string_view field = record.substr(at, end - at);
+    at = end + 1;
+    return field;
+}
+
 QueuedFile QueuedFileOf(std::string_view record) {
-    const std::size_t pathEnd = record.find('\0');
-    const std::size_t subfolderEnd = record.find('\0', pathEnd + 1);
-    return {std::string(record.substr(0, pathEnd)),
-            std::string(record.substr(pathEnd + 1, subfolderEnd - pathEnd - 1))};
+    std::size_t at = 0;
+    QueuedFile file;
+    file.path = TakeField(record, at);
+    file.subfolder = TakeField(record, at);
+    if (const std::string_view command = TakeField(record, at); !command.empty()) {
+        const std::size_t colon = command.find(':');
+        int item = 0;
+        std::from_chars(command.data(), command.data() + colon, item);
+        file.command = ChosenCommand{std::string(command.substr(colon + 1)), item};
+    }
+    file.outputFolder = TakeField(record, at);
+    return file;
 }
 
 }  // namespace

@@ -87,8 +87,8 @@ private:
     void Write();
     void WriteEnded(const std::string& failure);
 
-    // A change of the list, as the writer applies it to its copy. A job is one record: its
-    // path and subfolder, each ended by a NUL (which no name holds).
+    // A change of the list, as the writer applies it to its copy, a job being one record
+    // (RecordOf in the source).
     struct ListChange {
         enum class Kind { Whole, Added, Removed, Replaced };
         Kind kind = Kind::Whole;

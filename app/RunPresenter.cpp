@@ -112,6 +112,12 @@ void RunPresenter::ConvertAgain() {
     Refresh();
 }
 
+void RunPresenter::WatchQueued(WatchId /*id*/, std::int32_t /*count*/) {
+    BeginBatch();
+    StartRun();
+    Refresh();
+}
+
 void RunPresenter::ClearFailures() {
     report_.ClearFailures();
     Refresh();

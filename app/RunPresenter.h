@@ -112,6 +112,8 @@ private:
     void JobEnded(const JobResult& result) override;
     void RunEnded(const RunEnd& end) override;
     void StopFailed() override;
+    // Files a watched folder found start as a drop does.
+    void WatchQueued(WatchId id, std::int32_t count) override;
 
     // A drop or the like while no run is active begins a new batch.
     void BeginBatch();

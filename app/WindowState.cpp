@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -232,16 +233,19 @@ void WindowState::ContinueQueue(const SavedQueue& queue, bool startNow) {
     std::vector<JobEntry> files;
     files.reserve(queue.files.size());
     for (const QueuedFile& file : queue.files) {
-        files.push_back(JobEntry{file.path, file.subfolder});
+        files.push_back(JobEntry{file.path, file.subfolder, file.command, file.outputFolder});
     }
     // Not with whatever else is chosen now: without their command the files wait for the
-    // user's choice.
+    // user's choice (files of a watched folder carry their own).
+    const bool ownCommands = std::all_of(queue.files.begin(), queue.files.end(),
+                                         [](const QueuedFile& file) { return file.command; });
     if (!startNow) {
         presenter_.TakeFiles(files, FilesStart::WhenTheUserStarts);
         return;
     }
-    presenter_.TakeFiles(files, chosen ? FilesStart::Now : FilesStart::WhenACommandIsChosen);
-    if (!chosen) {
+    presenter_.TakeFiles(
+        files, chosen || ownCommands ? FilesStart::Now : FilesStart::WhenACommandIsChosen);
+    if (!chosen && !ownCommands) {
         Message(FillIn(QueueTextsFor(TextLanguageOf(controls_)).settingsGoneFormat, "{path}",
                        queue.settingsFile));
     }

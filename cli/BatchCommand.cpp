@@ -15,6 +15,7 @@
 #include "cli/PathList.h"
 #include "cli/PrintableText.h"
 #include "cli/RunVerb.h"
+#include "cli/WatchVerb.h"
 #include "palomix/BuildInfo.h"
 #include "platform/Drives.h"
 #include "platform/ExecutablePath.h"
@@ -179,6 +180,9 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     }
     const BatchPlan plan =
         MakePlan(options, std::move(*command), programFolder, language, terminals.err);
+    if (!options.watchFolders.empty()) {
+        return RunWatches(plan, WatchRequestOf(options), err);
+    }
 
     // The paths go through the intake of a drop, in the order given, those of standard input
     // where "-" stands. A list that cannot be read converts nothing: it is not an empty one.

@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: palomix-batch [OPTIONS] PATH...\n"
+    "       palomix-batch [OPTIONS] --watch DIR...\n"
     "Converts the files given (folders with everything below them) with one command of a\n"
     "conversion settings file, as dropping them onto the Palomix window does. A PATH of \"-\"\n"
     "reads the paths from standard input, one per line (with --null: each ended by a NUL\n"
@@ -44,6 +45,17 @@ constexpr std::string_view kUsage =
     "                    keep both (the new one gets a numbered name), or skip the file\n"
     "  --log FILE        write the run's log to FILE too (it is always kept in the run log\n"
     "                    folder, $XDG_STATE_HOME/palomix/logs, with the last 20 runs)\n"
+    "  --watch DIR       watch DIR instead of converting PATHs (repeatable): each file that\n"
+    "                    arrives is converted once it is complete, until Ctrl-C or a\n"
+    "                    terminate signal; what was converted is remembered, so a restart\n"
+    "                    converts nothing twice\n"
+    "  --once            with --watch: convert what is complete in DIR now, then exit\n"
+    "  --subfolders      with --watch: the files in the folders below DIR count too\n"
+    "  --retry-failed    with --watch: try again the files remembered as failed\n"
+    "  --settle SECONDS  with --watch: a file is complete when it has not changed for this\n"
+    "                    long (default 2)\n"
+    "  --rescan SECONDS  with --watch: look through the folders this often for what the\n"
+    "                    system did not tell (default 60)\n"
     "  --help            print this help and exit\n"
     "  --version         print the version and exit\n"
     "\n"
@@ -60,7 +72,10 @@ constexpr std::string_view kUsage =
     "outputs did not pass the check, or the local ffmpeg lacks what the command needs),\n"
     "a job was stopped, or a PATH given was missing or left out; 2 on bad usage, a\n"
     "missing convert_settings folder, an unknown settings file or command row, or paths\n"
-    "on standard input that cannot be read; 3 when a command line could not be started.\n";
+    "on standard input that cannot be read; 3 when a command line could not be started.\n"
+    "With --watch, 0 when Ctrl-C or a terminate signal ends it (the conversions it stops are\n"
+    "done at the next start); with --once as for PATHs, a DIR that cannot be read counting as\n"
+    "a PATH left out.\n";
 
 // A command row: decimal digits only, within int.
 std::optional<int> ParseRow(std::string_view text) {
@@ -167,6 +182,24 @@ std::string AddDrive(BatchOptions& options, std::string value) {
     return {};
 }
 
+std::string AddWatch(BatchOptions& options, std::string value) {
+    options.watchFolders.push_back(std::move(value));
+    return {};
+}
+
+// A number of seconds, above 0 and at most a day: "2", "0.5".
+template <std::optional<double> BatchOptions::*Member>
+std::string SetSeconds(BatchOptions& options, std::string value) {
+    double seconds = 0;
+    const char* end = value.data() + value.size();
+    const auto [ptr, ec] = std::from_chars(value.data(), end, seconds);
+    if (ec != std::errc() || ptr != end || !(seconds > 0) || seconds > 86400) {
+        return "invalid number of seconds '" + value + "' (above 0, at most 86400)";
+    }
+    options.*Member = seconds;
+    return {};
+}
+
 constexpr OptionName kOptions[] = {
     {"--settings", true, SetText<&BatchOptions::settingsFile>},
     {"--command", true, SetCommand},
@@ -183,6 +216,12 @@ constexpr OptionName kOptions[] = {
     {"--keep-dates", false, SetFlag<&BatchOptions::keepDates>},
     {"--keep-tree", false, SetFlag<&BatchOptions::keepTree>},
     {"--log", true, SetText<&BatchOptions::logFile>},
+    {"--watch", true, AddWatch},
+    {"--once", false, SetFlag<&BatchOptions::once>},
+    {"--subfolders", false, SetFlag<&BatchOptions::subfolders>},
+    {"--retry-failed", false, SetFlag<&BatchOptions::retryFailed>},
+    {"--settle", true, SetSeconds<&BatchOptions::settleSeconds>},
+    {"--rescan", true, SetSeconds<&BatchOptions::rescanSeconds>},
     {"--help", false, SetFlag<&BatchOptions::help>},
     {"--version", false, SetFlag<&BatchOptions::version>},
 };
@@ -241,6 +280,24 @@ std::string ReadPath(const std::string& argument, bool& standardInputGiven, Batc
     return {};
 }
 
+// What --watch asks for together with the other options.
+std::string CheckWatch(const BatchOptions& options) {
+    if (options.watchFolders.empty()) {
+        const bool watchOnly = options.once || options.subfolders || options.retryFailed ||
+                               options.settleSeconds || options.rescanSeconds;
+        return watchOnly ? "--once, --subfolders, --retry-failed, --settle and --rescan need "
+                           "--watch"
+                         : std::string();
+    }
+    if (!options.paths.empty()) {
+        return "--watch takes no PATH";
+    }
+    if (options.list || options.dryRun || options.progress) {
+        return "--watch goes with neither --list, --dry-run nor --progress";
+    }
+    return {};
+}
+
 // What the options ask for together, once each is usable on its own.
 std::string CheckTogether(const BatchOptions& options) {
     if (options.help || options.version) {
@@ -249,7 +306,10 @@ std::string CheckTogether(const BatchOptions& options) {
     if (options.format == OutputFormat::Json && !options.dryRun && !options.list) {
         return "--format json needs --dry-run or --list";
     }
-    if (options.paths.empty() && !options.list) {
+    if (std::string watch = CheckWatch(options); !watch.empty()) {
+        return watch;
+    }
+    if (options.paths.empty() && !options.list && options.watchFolders.empty()) {
         return "no PATH given";
     }
     return {};

@@ -37,6 +37,13 @@ struct BatchOptions {
     bool help = false;                   // --help
     bool version = false;                // --version
     std::vector<std::string> paths;      // PATH..., as written ("-" included)
+    // Watched folders instead of paths: --watch DIR, in the order given.
+    std::vector<std::string> watchFolders;
+    bool once = false;         // --once: what is there, then end
+    bool subfolders = false;   // --subfolders: the files of the folders below count too
+    bool retryFailed = false;  // --retry-failed: the files remembered as failed are tried again
+    std::optional<double> settleSeconds;  // --settle
+    std::optional<double> rescanSeconds;  // --rescan
 };
 
 // Either the options or the one-line reason why the command line is not usable.
@@ -51,8 +58,10 @@ struct ParsedBatchOptions {
 // argument or after '=' (--output=DIR); "--" ends the options, so later arguments are paths
 // even when they begin with '-'. A lone "-", before or after "--", stands for the paths listed
 // on standard input and may be given once (a file named "-" is "./-"). A repeated option other
-// than --drive takes its last value. At least one PATH is needed unless --list, --help or
-// --version is given; --format json needs --dry-run or --list.
+// than --drive and --watch takes its last value. At least one PATH is needed unless --list,
+// --help, --version or --watch is given; --format json needs --dry-run or --list. --watch takes
+// no PATH and goes with neither --list, --dry-run nor --progress; --once, --subfolders,
+// --retry-failed, --settle and --rescan need --watch.
 ParsedBatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
 
 // The text printed by --help.

@@ -204,7 +204,10 @@ bool BatchRun::BeginNextJob() {
     }
     const JobId id = jobs_.Id(*next);
     const std::string path = jobs_.JobPath(*next);
-    const PlanChoices choices = inputs_.choices ? inputs_.choices() : PlanChoices{};
+    PlanChoices choices = inputs_.choices ? inputs_.choices() : PlanChoices{};
+    if (const std::string& own = jobs_.OutputFolder(*next); !own.empty()) {
+        choices.outputFolder = own;  // queued with an output folder of its own (a watch's)
+    }
     if (!MakeOutputFolder(choices.outputFolder)) {
         return false;
     }

@@ -25,7 +25,8 @@
 //   the jobs below stay, and the next StartRun begins again with the same job.
 // - With no conversion command chosen, no job is started: the jobs stay and the run ends. A
 //   choice that vanishes in the middle of a job leaves that job's remaining templates unread.
-//   A job queued with a command of its own (a watched folder's) is converted with that one.
+//   A job queued with a command of its own (a watched folder's) is converted with that one,
+//   and into its own output folder when it came with one.
 // - Stop: a successful stop records the job as stopped, removes it from the list and disables
 //   the Stop button at once. The next job starts only once the stopped process's end has
 //   arrived, so two processes never run at once; until then the new head keeps waiting.

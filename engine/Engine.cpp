@@ -12,8 +12,10 @@
 #include "engine/JobQueue.h"
 #include "engine/MediaProbe.h"
 #include "engine/RunPolicy.h"
+#include "engine/watch/WatchBoard.h"
 #include "platform/FileSystem.h"
 #include "platform/LauncherCore.h"
+#include "platform/UserFolders.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsCatalogue.h"
 
@@ -42,6 +44,14 @@ struct Engine::Impl {
         return style == NativePathStyle() ? IncomingPath(path) : path;
     }
     PlanChoices Choices() const { return PlanChoices{outputFolder, existing, keepTree}; }
+    // The choices of job `index`: its own output folder when it was queued with one.
+    PlanChoices ChoicesOf(std::int32_t index) const {
+        PlanChoices choices = Choices();
+        if (const std::string& own = jobs.OutputFolder(index); !own.empty()) {
+            choices.outputFolder = own;
+        }
+        return choices;
+    }
     std::optional<ChosenCommand> CommandFor(const ChosenCommand* own) const {
         if (own != nullptr) {
             return *own;
@@ -53,8 +63,8 @@ struct Engine::Impl {
         if (!command || index < 0 || index >= jobs.JobCount()) {
             return {};
         }
-        PlannedJob planned =
-            planner.PlanJob(jobs.JobPath(index), jobs.Subfolder(index), *command, Choices(), book);
+        PlannedJob planned = planner.PlanJob(jobs.JobPath(index), jobs.Subfolder(index), *command,
+                                             ChoicesOf(index), book);
         return std::move(planned.plan);
     }
 
@@ -77,7 +87,17 @@ struct Engine::Impl {
     ExistingOutputs existing = ExistingOutputs::Overwrite;
     bool keepTree = false;
     bool keepDates = false;
-    std::unique_ptr<BatchRun> run;  // last: it uses everything above
+    PostToHost hostPost;
+    std::string watchRecordFolder;
+    std::function<std::unique_ptr<FolderEvents>(PostToHost, FolderEvents::Deliver)>
+        makeFolderEvents;
+    WatchTiming watchTiming;
+    // The run's facts go to the watches first (how their jobs ended), then to the observers.
+    WatchedRunFacts runFacts{observers, [this] { return watches.get(); }};
+    std::unique_ptr<BatchRun> run;        // after everything it uses
+    std::unique_ptr<WatchBoard> watches;  // made at the first watch; goes first
+
+    WatchBoard& Watches();
 };
 
 Engine::Impl::Impl(EngineSetup setup, PostToHost post)
@@ -99,6 +119,9 @@ Engine::Impl::Impl(EngineSetup setup, PostToHost post)
       planner(policy, *reader, *devices, converter.get(),
               setup.findProgram ? std::move(setup.findProgram) : SystemProgramFinder()) {
     catalogue.SetUserSettingsFolder(std::move(setup.userSettingsFolder));
+    hostPost = post;
+    watchRecordFolder = std::move(setup.watchRecordFolder);
+    makeFolderEvents = std::move(setup.makeFolderEvents);
     jobs.SetObserver(&observers);
     MakeProber(std::move(setup.probeHelper), std::move(setup.probeProgram), setup.probeTimeLimit,
                post);
@@ -110,7 +133,25 @@ Engine::Impl::Impl(EngineSetup setup, PostToHost post)
     inputs.keepDates = [this] { return keepDates; };
     inputs.noteUncheckedOutputs = noteUncheckedOutputs;
     run = std::make_unique<BatchRun>(jobs, *launcher, planner, prober.get(), std::move(inputs));
-    run->SetObserver(&observers);
+    run->SetObserver(&runFacts);
+}
+
+WatchBoard& Engine::Impl::Watches() {
+    if (!watches) {
+        std::string records = watchRecordFolder;
+        if (records.empty()) {
+            const std::optional<std::string> state = ProgramStateFolder();
+            records = state ? JoinPath(*state, "watches", style) : std::string();
+        }
+        MakeFolderEvents make = [this](FolderEvents::Deliver deliver) {
+            return makeFolderEvents ? makeFolderEvents(hostPost, std::move(deliver))
+                                    : SystemFolderEvents(hostPost, std::move(deliver));
+        };
+        watches = std::make_unique<WatchBoard>(jobs, observers, std::move(make), std::move(records),
+                                               style);
+        watches->SetTiming(watchTiming);
+    }
+    return *watches;
 }
 
 void Engine::Impl::MakeProber(std::string helper, std::string probe,
@@ -146,6 +187,7 @@ Engine::Engine(EngineSetup setup, PostToHost post)
 
 Engine::~Engine() {
     impl_->observers.Clear();
+    impl_->watches.reset();  // its records kept, its events' thread ended
     // However the program ends (a close, Ctrl-C, a terminate or hang-up signal), what the jobs
     // were writing goes: once the converters and the probes have ended, as only then are the
     // files let go of.
@@ -351,7 +393,8 @@ void Engine::AddFiles(std::span<const std::string> paths) {
 void Engine::AddFiles(std::span<const JobEntry> files) {
     impl_->jobs.BeginAppend();
     for (const JobEntry& file : files) {
-        impl_->jobs.AddJob(impl_->Incoming(file.path), file.subfolder, file.command);
+        impl_->jobs.AddJob(impl_->Incoming(file.path), file.subfolder, file.command,
+                           file.outputFolder);
     }
     impl_->jobs.EndAppend();
 }
@@ -361,7 +404,11 @@ int Engine::RemoveWaiting(std::span<const JobId> ids) {
     waiting.reserve(ids.size());
     std::copy_if(ids.begin(), ids.end(), std::back_inserter(waiting),
                  [this](JobId id) { return !impl_->run->IsActive(id); });
-    return impl_->jobs.Remove(waiting);
+    const int removed = impl_->jobs.Remove(waiting);
+    if (impl_->watches) {
+        impl_->watches->TakenOut(waiting);
+    }
+    return removed;
 }
 
 void Engine::MoveToTop(std::span<const JobId> ids) {
@@ -466,6 +513,45 @@ IntakeResult Engine::PlanPaths(std::span<const std::string> paths,
         each(JobView{0, path, FileNameOf(path, impl_->style), subfolder, nullptr}, plan);
         return true;
     });
+}
+
+// --- Watched folders ---------------------------------------------------------------------------
+
+WatchId Engine::AddWatch(WatchSettings settings, bool paused) {
+    settings.folder = impl_->Incoming(settings.folder);
+    settings.outputFolder = impl_->Incoming(settings.outputFolder);
+    return impl_->Watches().Add(std::move(settings), paused);
+}
+
+bool Engine::PauseWatch(WatchId id) {
+    return impl_->watches && impl_->watches->Pause(id);
+}
+
+bool Engine::ResumeWatch(WatchId id) {
+    return impl_->watches && impl_->watches->Resume(id);
+}
+
+bool Engine::RemoveWatch(WatchId id) {
+    return impl_->watches && impl_->watches->Remove(id);
+}
+
+bool Engine::RetryWatchFailures(WatchId id, std::span<const std::string> paths) {
+    return impl_->watches && impl_->watches->Retry(id, paths);
+}
+
+std::vector<WatchView> Engine::Watches() const {
+    return impl_->watches ? impl_->watches->Views() : std::vector<WatchView>{};
+}
+
+std::optional<WatchView> Engine::Watch(WatchId id) const {
+    return impl_->watches ? impl_->watches->View(id) : std::nullopt;
+}
+
+void Engine::SetWatchTiming(const WatchTiming& timing) {
+    impl_->watchTiming = timing;
+    if (impl_->watches) {
+        impl_->watches->SetTiming(timing);
+    }
 }
 
 // --- Progress and state -----------------------------------------------------------------------

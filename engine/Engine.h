@@ -24,6 +24,7 @@
 #include "engine/EngineObserver.h"
 #include "engine/EngineTypes.h"
 #include "platform/Drives.h"
+#include "platform/FolderEvents.h"
 #include "platform/ProcessLauncher.h"
 
 namespace palomix {
@@ -54,6 +55,12 @@ struct EngineSetup {
     // A second folder of settings files, the user's own (listed after the program's); empty
     // for none.
     std::string userSettingsFolder;
+    // Where watched folders keep their records; empty: "watches" in the user's state folder
+    // (ProgramStateFolder), none when that is not known.
+    std::string watchRecordFolder;
+    // The file system's events for watched folders; empty: the system's (SystemFolderEvents).
+    std::function<std::unique_ptr<FolderEvents>(PostToHost, FolderEvents::Deliver)>
+        makeFolderEvents;
 };
 
 // A path as it comes in, by whichever way (a drop, a command line, a later start, the kept
@@ -200,6 +207,25 @@ public:
     // --dry-run): no list is kept, so a plan of a million files needs the memory of one.
     IntakeResult PlanPaths(std::span<const std::string> paths,
                            const std::function<void(const JobView&, const JobPlan&)>& each);
+
+    // --- Watched folders ----------------------------------------------------------------------
+    // A folder whose files are converted as they arrive, each once, when it is complete: found
+    // files join the list with the watch's command and output folder (EngineObserver::
+    // WatchQueued), and what became of each is kept in the watch's record, so that nothing is
+    // converted twice across restarts. Paths come in by IncomingPath. A watch added `paused`
+    // looks at nothing until it is resumed.
+    WatchId AddWatch(WatchSettings settings, bool paused = false);
+    bool PauseWatch(WatchId id);
+    bool ResumeWatch(WatchId id);
+    // Its jobs in the list stay, and what becomes of them is still kept in its record.
+    bool RemoveWatch(WatchId id);
+    // The failed and stopped files of a watch named (all of them when none is named) are tried
+    // again at once.
+    bool RetryWatchFailures(WatchId id, std::span<const std::string> paths = {});
+    std::vector<WatchView> Watches() const;
+    std::optional<WatchView> Watch(WatchId id) const;
+    // The times the watches keep (for watches added from now on).
+    void SetWatchTiming(const WatchTiming& timing);
 
     // --- Progress and state -------------------------------------------------------------------
     // How far a converting job has come (nullopt when it is not converting), and the run as a

@@ -70,4 +70,12 @@ void EngineObservers::ConverterChecked() {
     Each([](EngineObserver& o) { o.ConverterChecked(); });
 }
 
+void EngineObservers::WatchChanged(WatchId id) {
+    Each([id](EngineObserver& o) { o.WatchChanged(id); });
+}
+
+void EngineObservers::WatchQueued(WatchId id, std::int32_t count) {
+    Each([id, count](EngineObserver& o) { o.WatchQueued(id, count); });
+}
+
 }  // namespace palomix

@@ -46,6 +46,13 @@ public:
     // What cores/ffmpeg offers has been read (or found unreadable): Engine::CommandNeeds
     // answers now.
     virtual void ConverterChecked() {}
+
+    // --- Watched folders ----------------------------------------------------------------------
+    // A watch's view changed: its state, its counts or its failed files.
+    virtual void WatchChanged(WatchId /*id*/) {}
+    // Files a watch found complete joined the job list (`count` of them, at its end): a front
+    // end starts them as it starts a drop.
+    virtual void WatchQueued(WatchId /*id*/, std::int32_t /*count*/) {}
 };
 
 // Tells every fact to each observer of a list, in the order they were added. An observer
@@ -67,6 +74,8 @@ public:
     void RunEnded(const RunEnd& end) override;
     void StopFailed() override;
     void ConverterChecked() override;
+    void WatchChanged(WatchId id) override;
+    void WatchQueued(WatchId id, std::int32_t count) override;
 
 private:
     template <typename Tell>

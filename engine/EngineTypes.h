@@ -5,6 +5,7 @@
 // its door.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -46,6 +47,8 @@ struct JobView {
     std::string_view subfolder;  // below the folder it was dropped with; "" for none
     // The command it is converted with; nullopt: the one chosen when its turn comes.
     const ChosenCommand* command = nullptr;
+    // The output folder it was queued with; "" for the one chosen when its turn comes.
+    std::string_view outputFolder = {};
 };
 
 // A file put into the list as it is (a queue kept from an earlier start, a watched folder).
@@ -53,6 +56,7 @@ struct JobEntry {
     std::string path;
     std::string subfolder = {};
     std::optional<ChosenCommand> command = {};  // nullopt: the command chosen at its turn
+    std::string outputFolder = {};              // "": the output folder chosen at its turn
 
     friend bool operator==(const JobEntry&, const JobEntry&) = default;
 };
@@ -377,6 +381,73 @@ struct JobPlan {
 struct CatalogueListing {
     CatalogueEntry file;
     std::vector<CommandRow> commands;
+};
+
+// --- Watched folders ---------------------------------------------------------------------------
+
+using WatchId = std::uint64_t;
+
+// What a watched folder converts, and how.
+struct WatchSettings {
+    std::string folder;        // the folder watched
+    ChosenCommand command;     // what its files are converted with
+    std::string outputFolder;  // where their outputs go
+    bool subfolders = false;   // the files of its subfolders count too
+    // Looks once, converts the files that are complete then and ends (palomix-batch --once):
+    // files still being written are left for the next look.
+    bool once = false;
+
+    friend bool operator==(const WatchSettings&, const WatchSettings&) = default;
+};
+
+// The times a watch keeps; tests and the benchmark make them shorter.
+struct WatchTiming {
+    // A file is complete when its size and modification time stay the same this long (and,
+    // where the system tells closes after writing, no writer holds it open).
+    std::chrono::milliseconds settle{2000};
+    // Every watched folder is looked through again this often, for what no event told.
+    std::chrono::milliseconds rescan{60000};
+    // A watched folder that is missing is looked for again this often.
+    std::chrono::milliseconds lookAgain{5000};
+    // Files being settled are looked at this often where the system does not tell every write.
+    std::chrono::milliseconds poll{100};
+    // A file a writer holds open but that has stayed the same this long is taken all the same.
+    std::chrono::milliseconds openWriterPatience{60000};
+};
+
+enum class WatchState {
+    Watching,
+    Paused,         // by the user
+    FolderMissing,  // the folder cannot be read (WatchView::error says why): looked for again
+    Finished,       // a watch that looks once has looked
+};
+
+// A file of a watch that did not convert: it is not tried again until the user asks (or it is
+// replaced by a new file).
+struct WatchFailure {
+    std::string path;  // the full path
+    // How it ended (failed or stopped) and why: the job's problem, or its first command that did
+    // not succeed (without the converter's output).
+    JobResult result;
+};
+
+struct WatchView {
+    WatchId id = 0;
+    WatchSettings settings;
+    WatchState state = WatchState::Watching;
+    std::error_code error;  // FolderMissing: why the folder cannot be read
+    // The record of what was converted cannot be kept in `recordFile` (why): after a restart
+    // the files would be converted again.
+    std::error_code recordError;
+    std::string recordFile;
+    // Some of its folders are not told by the system's events (its limit is reached): changes
+    // there are found by the rescans alone.
+    bool rescansOnly = false;
+    std::int64_t converted = 0;  // files of its record converted
+    std::int32_t settling = 0;   // files found and not complete yet
+    std::int32_t queued = 0;     // files in the job list
+    std::int32_t leftBusy = 0;   // a watch that looks once: files still being written, left
+    std::vector<WatchFailure> failures;
 };
 
 }  // namespace palomix

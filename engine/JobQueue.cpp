@@ -47,8 +47,21 @@ std::uint32_t JobQueue::CommandNumber(const std::optional<ChosenCommand>& comman
     return static_cast<std::uint32_t>(commands_.size());
 }
 
+std::uint32_t JobQueue::OutputNumber(std::string_view folder) {
+    if (folder.empty()) {
+        return 0;
+    }
+    // One per watched folder at most: a look through the list is enough.
+    const auto found = std::find(outputs_.begin(), outputs_.end(), folder);
+    if (found != outputs_.end()) {
+        return static_cast<std::uint32_t>(found - outputs_.begin()) + 1;
+    }
+    outputs_.emplace_back(folder);
+    return static_cast<std::uint32_t>(outputs_.size());
+}
+
 JobId JobQueue::AddJob(std::string path, std::string_view subfolder,
-                       const std::optional<ChosenCommand>& command) {
+                       const std::optional<ChosenCommand>& command, std::string_view outputFolder) {
     if (JobCount() == std::numeric_limits<std::int32_t>::max()) {
         return 0;  // the count is a signed 32-bit value; a list that long takes no more
     }
@@ -59,7 +72,7 @@ JobId JobQueue::AddJob(std::string path, std::string_view subfolder,
         static_cast<std::uint32_t>(path.size() - FileNameOf(path, style_).size());
     const std::uint32_t folder = SubfolderNumber(subfolder);
     jobs_.push_back(Job{std::move(path), ++lastId_, nameOffset, folder, CommandNumber(command),
-                        JobState::Waiting});
+                        OutputNumber(outputFolder), JobState::Waiting});
     if (appendDepth_ == 0) {
         FlushAppends();
     }
@@ -192,6 +205,14 @@ const ChosenCommand* JobQueue::Command(std::int32_t index) const {
     return command == 0 ? nullptr : &commands_[command - 1];
 }
 
+const std::string& JobQueue::OutputFolder(std::int32_t index) const {
+    if (index < 0 || index >= JobCount()) {
+        return EmptyText();
+    }
+    const std::uint32_t output = jobs_[static_cast<std::size_t>(index)].output;
+    return output == 0 ? EmptyText() : outputs_[output - 1];
+}
+
 JobId JobQueue::Id(std::int32_t index) const {
     if (index < 0 || index >= JobCount()) {
         return 0;
@@ -203,7 +224,8 @@ JobView JobQueue::View(std::int32_t index) const {
     if (index < 0 || index >= JobCount()) {
         return {};
     }
-    return JobView{Id(index), JobPath(index), FileName(index), Subfolder(index), Command(index)};
+    return JobView{Id(index),        JobPath(index), FileName(index),
+                   Subfolder(index), Command(index), OutputFolder(index)};
 }
 
 std::optional<std::int32_t> JobQueue::IndexOf(JobId id) const {

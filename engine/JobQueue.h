@@ -1,14 +1,16 @@
 // The job list: the queue of files waiting for conversion, in the order they were added. Every
 // job has an id that stays with it while it is in the list, a status (waiting, converting with
 // the seconds its run timer has counted, or not started), the subfolder it lay in below a
-// dropped folder, and, for a job that came with one (a watched folder's), its own command.
+// dropped folder, and, for a job that came with them (a watched folder's), its own command and
+// output folder.
 //
 // Every change is told to the observer as a fact in job indices (EngineObserver: jobs added,
 // removed, moved, a status changed), after it happened. How a view shows the list (a header
 // row, a blank row for an empty list) is the view's business.
 //
 // Memory: each job stores its full path once (the file name is an offset into it), its id and
-// its state; subfolders and commands are kept once each and named by number; the seconds and
+// its state; subfolders, commands and output folders are kept once each and named by number;
+// the seconds and
 // program name of the few jobs that are not waiting live apart.
 #pragma once
 
@@ -43,9 +45,11 @@ public:
     // `subfolder`: for a file found inside a dropped folder, the folder it lies in relative to
     // the dropped one ("" for the dropped folder itself and for a dropped file), so that its
     // outputs can keep the tree. `command`: the job's own command; nullopt for the one chosen
+    // when its turn comes. `outputFolder`: the job's own output folder; "" for the one chosen
     // when its turn comes.
     JobId AddJob(std::string path, std::string_view subfolder = {},
-                 const std::optional<ChosenCommand>& command = std::nullopt);
+                 const std::optional<ChosenCommand>& command = std::nullopt,
+                 std::string_view outputFolder = {});
 
     // While an append batch is open (BeginAppend/EndAppend pairs nest), appended jobs are
     // in the list at once but told as one addition when the outermost batch ends (or before
@@ -71,6 +75,7 @@ public:
     std::string_view FileName(std::int32_t index) const;
     const std::string& Subfolder(std::int32_t index) const;
     const ChosenCommand* Command(std::int32_t index) const;
+    const std::string& OutputFolder(std::int32_t index) const;
     JobId Id(std::int32_t index) const;
     JobView View(std::int32_t index) const;
     // The index of the job with this id; nullopt when it is not in the list.
@@ -89,6 +94,7 @@ private:
         std::uint32_t nameOffset = 0;  // where the file name starts in path
         std::uint32_t subfolder = 0;   // into subfolders_; 0 is ""
         std::uint32_t command = 0;     // into commands_, from 1; 0 is none
+        std::uint32_t output = 0;      // into outputs_, from 1; 0 is none
         JobState state = JobState::Waiting;
     };
     struct Detail {
@@ -98,6 +104,7 @@ private:
 
     std::uint32_t SubfolderNumber(std::string_view subfolder);
     std::uint32_t CommandNumber(const std::optional<ChosenCommand>& command);
+    std::uint32_t OutputNumber(std::string_view folder);
     void FlushAppends();
     // Takes the jobs whose ids are in `ids` out of the list from `first` on, keeping the order
     // of both; the taken jobs, and the runs of neighbouring jobs they stood in (index, count),
@@ -114,6 +121,7 @@ private:
     std::vector<std::string> subfolders_{std::string()};
     std::unordered_map<std::string, std::uint32_t> subfolderIndex_;
     std::vector<ChosenCommand> commands_;  // the jobs' own commands, each once
+    std::vector<std::string> outputs_;     // the jobs' own output folders, each once
     JobId lastId_ = 0;
     int appendDepth_ = 0;
     std::int32_t pendingFrom_ = -1;  // index of the first job not yet told

@@ -1,10 +1,11 @@
 // The queue kept from one start to the next: the files still to be converted, in list order,
 // each with the subfolder it lay in below a dropped folder, and the settings they were to be
-// converted with (settings file, command, output folder). It is the file Palomix.queue beside
-// the state file, written whole and atomically. The window writes it while its list changes
-// and removes it when the list runs empty, so a queue file found at a start holds files that
-// were not finished (the one that was converting when the program ended comes first).
-// palomix-batch keeps no queue.
+// converted with (settings file, command, output folder); a file queued with settings of its
+// own (a watched folder's) keeps its own command and output folder. It is the file
+// Palomix.queue beside the state file, written whole and atomically. The window writes it while
+// its list changes and removes it when the list runs empty, so a queue file found at a start
+// holds files that were not finished (the one that was converting when the program ended comes
+// first). palomix-batch keeps no queue.
 //
 // The file is UTF-8 text with one item per line (LF):
 //
@@ -16,6 +17,22 @@
 //   <path>            one line per file, in list order; a file that lay in a subfolder of a
 //   <path><TAB><sub>  dropped folder has the subfolder after a tab
 //   end
+//
+// When a file has a command or an output folder of its own, the file is of the second form,
+// which lists those once each before the files, and such a file's line names them by number
+// (from 1; 0 for none, and the subfolder may then be empty):
+//
+//   Palomix queue 2
+//   settings=... command=... output=...     as above
+//   commands=<count>
+//   <item number><TAB><settings file>       one line per command
+//   outputs=<count>
+//   <output folder>                          one line per folder
+//   files=<count>
+//   <path><TAB><sub><TAB><command number><TAB><output folder number>
+//   end
+//
+// The first form is written whenever it says all, so that an earlier version reads it.
 //
 // Names are written as they are but for the bytes that would break a line or are not UTF-8:
 // every control byte (tab and line ends included), DEL, the backslash and each byte of a
@@ -31,6 +48,8 @@
 #include <system_error>
 #include <vector>
 
+#include "settings/CatalogueTypes.h"
+
 namespace palomix {
 
 inline constexpr std::string_view kQueueFileName = "Palomix.queue";
@@ -40,7 +59,11 @@ std::string QueueFilePath(const std::string& stateFile);
 
 struct QueuedFile {
     std::string path;
-    std::string subfolder;  // below the dropped folder it was found in; "" for none
+    std::string subfolder = {};  // below the dropped folder it was found in; "" for none
+    // The file's own command and output folder (a watched folder's); nullopt and "": the
+    // queue's.
+    std::optional<ChosenCommand> command = {};
+    std::string outputFolder = {};
 
     friend bool operator==(const QueuedFile&, const QueuedFile&) = default;
 };

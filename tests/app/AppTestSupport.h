@@ -282,6 +282,10 @@ protected:
         if (!environment.runLogFolder) {
             environment.runLogFolder = scratch_.Path("state/logs");
         }
+        // Watched folders keep their records here, not in the user's state folder.
+        if (environment.watchRecordFolder.empty()) {
+            environment.watchRecordFolder = scratch_.Path("watch-records");
+        }
         // The desktop of the machine running the tests is left alone unless a test asks.
         if (!environment.makeDesktop) {
             environment.makeDesktop = [](QWidget&) {

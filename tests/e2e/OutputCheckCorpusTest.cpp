@@ -100,7 +100,7 @@ protected:
 };
 
 TEST_F(OutputCheckCorpusTest, BrokenOutputsOfConvertersThatExitWellFail) {
-    EXPECT_EQ(Copied("input.wav"), "[1/1] input.wav: done (00:00:00)");
+    EXPECT_EQ(Copied("input.wav").rfind("[1/1] input.wav: done (", 0), 0u);
     EXPECT_NE(Copied("random.mp3").find("failed (the output cannot be played to its end ("),
               std::string::npos);
     EXPECT_NE(Copied("cbr cut.mp3").find("failed (the output lasts 3.0 s, the input 10.0 s"),
@@ -118,7 +118,7 @@ TEST_F(OutputCheckCorpusTest, BrokenOutputsOfConvertersThatExitWellFail) {
 TEST_F(OutputCheckCorpusTest, GoodOutputsPassWhateverTheirInputsHeadersClaim) {
     // music.ini command 0: MP3 192 kbps. The input's length is measured where its header only
     // guessed it, and a sound-only output is compared with the input's sound.
-    EXPECT_EQ(Convert("no xing.mp3", "music.ini", 0), "[1/1] no xing.mp3: done (00:00:00)");
+    EXPECT_EQ(Convert("no xing.mp3", "music.ini", 0).rfind("[1/1] no xing.mp3: done (", 0), 0u);
     EXPECT_EQ(Convert("early sound.mp4", "music.ini", 0).find("[1/1] early sound.mp4: done"), 0u)
         << Convert("early sound.mp4", "music.ini", 0);
 }
@@ -135,7 +135,7 @@ TEST_F(OutputCheckCorpusTest, WithFfprobeAloneBrokenOutputsFailToo) {
         EXPECT_NE(Copied(file, program.string()).find(": failed ("), std::string::npos)
             << Copied(file, program.string());
     }
-    EXPECT_EQ(Copied("input.wav", program.string()), "[1/1] input.wav: done (00:00:00)");
+    EXPECT_EQ(Copied("input.wav", program.string()).rfind("[1/1] input.wav: done (", 0), 0u);
 }
 
 // The helper itself on damaged files (and, in the sanitizer tree, built with the sanitizers):

@@ -101,7 +101,7 @@ TEST_F(QueueFileTest, EveryCutOrBrokenFileReadsAsDamagedAndIsSetAside) {
              start + "files=1\n/a\t\nend\n",                   // an empty subfolder
              start + "files=1\n/a\nend\nmore\n",               // text after the end
              start + "files=99999999999999999999\n/a\nend\n",  // a count beyond any number
-             std::string("Palomix queue 2\n"),                 // another version
+             std::string("Palomix queue 3\n"),                 // another version
              std::string("\0\0\0\xFF", 4),
          }) {
         EXPECT_THROW(DecodeQueue(broken), QueueFileDamaged) << broken;
@@ -121,6 +121,42 @@ TEST_F(QueueFileTest, EveryCutOrBrokenFileReadsAsDamagedAndIsSetAside) {
     // A folder where the file should be cannot be read: damaged too.
     fs::create_directories(path_);
     EXPECT_EQ(ReadQueueFile(path_).state, QueueFileRead::State::Damaged);
+}
+
+// Files found by watched folders keep the command and output folder they were queued with;
+// a queue without such files is written in the first form, which earlier versions read, and a
+// file of the first form reads as it always did.
+TEST_F(QueueFileTest, FilesQueuedWithTheirOwnCommandAndOutputFolderKeepThem) {
+    SavedQueue queue = OddQueue();
+    const ChosenCommand phone{"/opt/palomix/convert_settings/phone\t.ini", 2};
+    queue.files[0].command = phone;
+    queue.files[0].outputFolder = "/watch/out";
+    queue.files[3].command = ChosenCommand{"/s/music.ini", 0};
+    queue.files[4].command = phone;
+    queue.files[4].outputFolder = "/watch/out";
+    queue.files[5].outputFolder = "/other out";
+    const std::string text = EncodeQueue(queue);
+    EXPECT_TRUE(text.starts_with("Palomix queue 2\n")) << text;
+    EXPECT_EQ(DecodeQueue(text), queue);
+
+    const std::string old =
+        "Palomix queue 1\nsettings=/s.ini\ncommand=1\noutput=/o\nfiles=2\n/a\n/b\tsub\nend\n";
+    const SavedQueue read = DecodeQueue(old);
+    EXPECT_EQ(read.files, (std::vector<QueuedFile>{{"/a"}, {"/b", "sub"}}));
+    EXPECT_EQ(EncodeQueue(read), old);
+
+    const std::string start = "Palomix queue 2\nsettings=s\ncommand=0\noutput=o\n";
+    for (const std::string& broken : {
+             start + "commands=1\n0\t/s.ini\noutputs=0\nfiles=1\n/a\t\t2\t0\nend\n",  // no 2
+             start + "commands=1\n0\t/s.ini\noutputs=0\nfiles=1\n/a\t\t0\t0\nend\n",  // none
+             start + "commands=1\n-1\t/s.ini\noutputs=0\nfiles=1\n/a\t\t1\t0\nend\n",
+             start + "commands=0\noutputs=1\n\nfiles=1\n/a\t\t0\t1\nend\n",  // empty folder
+             start + "commands=0\noutputs=0\nfiles=1\n/a\tb\tc\nend\n",
+             std::string("Palomix queue 1\nsettings=s\ncommand=0\noutput=o\nfiles=1\n"
+                         "/a\t\t0\t1\nend\n"),
+         }) {
+        EXPECT_THROW(DecodeQueue(broken), QueueFileDamaged) << broken;
+    }
 }
 
 }  // namespace
