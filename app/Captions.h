@@ -36,6 +36,9 @@ struct WindowCaptions {
     std::string_view headerFullPath;
     std::string_view menuS2;  // Settings: the failure list
     std::string_view menuH3;  // Help: the About box
+    // The names screen readers say for the folder button and the queue.
+    std::string_view folderButton;
+    std::string_view queueName;
 };
 
 const WindowCaptions& CaptionsFor(Language language);
@@ -56,9 +59,12 @@ struct RunTexts {
     std::string_view skippedFormat;
     std::string_view notAddedFormat;
     std::string_view partSeparator;
-    std::string_view clickForDetails;          // appended while the failure list holds anything
-    std::string_view failureListHasEntries;    // the failure list holds entries of earlier batches
+    std::string_view clickForDetails;  // appended while the line points to the list
+    // The list holds entries of earlier batches: the whole line, or after the counts.
+    std::string_view earlierEntriesAlone;
+    std::string_view earlierEntriesAfter;
     std::string_view waitingForCommandFormat;  // "{jobs}": dropped files wait for a command
+    std::string_view waitingForStartFormat;    // "{jobs}": files wait for the user's start
     std::string_view closingWhenDoneFormat;    // "{jobs}": the window closes after the run
     std::string_view closingAfterStop;         // the window closes once the stop has ended all
     // The question of a close during a run and its three answers.

@@ -79,8 +79,8 @@ bool CommandPicker::ChooseKept(const std::string& settingsFile, int commandItem)
 void CommandPicker::SettingsRowPicked(int row) {
     engine_.SelectSettingsRow(row);
     SettingsFileChanged();
-    // A file with one command leaves nothing more to choose.
-    if (engine_.CommandRows().size() == 1 && OnCommandChosen) {
+    // The file's first command is chosen with it: a command shown as chosen is chosen.
+    if (engine_.SelectedCommand() && OnCommandChosen) {
         OnCommandChosen();
     }
 }

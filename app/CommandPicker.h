@@ -26,7 +26,8 @@ public:
 
     // The settings file or the command chosen changed.
     std::function<void()> OnChoiceChanged;
-    // The user chose a command: jobs that wait for one may start.
+    // The user chose a command, or a settings file whose first command is chosen with it:
+    // jobs that wait for one may start.
     std::function<void()> OnCommandChosen;
 
     // Loads the catalogue in the language and fills both selectors; the file and command chosen

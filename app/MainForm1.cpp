@@ -34,6 +34,7 @@
 #include "platform/ErrorMode.h"
 #include "platform/ExecutablePath.h"
 #include "platform/PathRules.h"
+#include "platform/SystemLocale.h"
 #include "settings/QueueFile.h"
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/MCCBox.h"
@@ -98,7 +99,8 @@ Question CloseDuringRunQuestion(const RunTexts& texts) {
     return Question{Q(texts.closeQuestion),
                     {Q(texts.closeStopAndQuit), Q(texts.closeWhenDone), Q(texts.closeCancel)},
                     kCloseWhenDone,
-                    kCloseCancel};
+                    kCloseCancel,
+                    {}};
 }
 
 namespace {
@@ -161,7 +163,11 @@ TMainForm1::TMainForm1(MainFormEnvironment environment, QWidget* parent)
         child->setAcceptDrops(false);
     }
     SuppressCriticalErrorDialogs();
-    qtTexts_.Load(Language::Japanese);
+    // The window comes up in the language it starts in: the saved one, else the system's.
+    const std::optional<Language> start = state_->StartLanguage();
+    B1->setChecked(start == Language::Japanese);
+    B2->setChecked(start == Language::English);
+    qtTexts_.Load(TextLanguage());
     ShowCaptions();
     Timer0->start();
 }
@@ -215,6 +221,7 @@ void TMainForm1::MakeParts(const MainFormEnvironment& environment) {
     state_ = std::make_unique<WindowState>(WindowState::Parts{
         *this, *this, *engine_, *picker_, *presenter_, *runMenu_, *fileMenu_, messages_, places_,
         environment.queueFile.value_or(QueueFilePath(places_.stateFile)),
+        environment.systemLocale.value_or(SystemLocaleName()),
         [this](Language language) { SetLanguage(language); },
         [this] { qtTexts_.Load(TextLanguage()); }});
 }
@@ -241,6 +248,7 @@ void TMainForm1::ConnectControls() {
     runMenu_->OnStopAll = [this] { engine_->StopAll(); };
     picker_->OnChoiceChanged = [this] { state_->SettingsChanged(); };
     picker_->OnCommandChosen = [this] { presenter_->StartWaitingJobs(); };
+    queueMenu_->OnStart = [this] { presenter_->StartWaiting(); };
     presenter_->OnCloseNow = [this] { CloseNow(); };
     presenter_->OnQuitWhenDone = [this] {
         FormClose();
@@ -399,9 +407,7 @@ void TMainForm1::OpenPaths(std::vector<std::string> paths) {
                             std::make_move_iterator(paths.end()));
         return;
     }
-    if (!paths.empty()) {
-        FormDropFiles(paths);
-    }
+    presenter_->TakeArrivals(std::move(paths));
 }
 
 void TMainForm1::BringToFront() {

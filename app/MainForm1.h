@@ -77,6 +77,9 @@ struct MainFormEnvironment {
     // Where the job list is kept for the next start; nullopt: beside the state file
     // (QueueFilePath); an empty path keeps none.
     std::optional<std::string> queueFile;
+    // The system's locale name, which a start without a saved language follows;
+    // SystemLocaleName().
+    std::optional<std::string> systemLocale;
     // Where the log of every run is kept; nullopt: RunLogFolder(); an empty path keeps none.
     std::optional<std::string> runLogFolder;
     // Where watched folders keep what they converted; empty: the user's state folder.
@@ -132,8 +135,9 @@ public:
     // "Stop the conversions and quit" closes it, without asking, and without a message box.
     // A second request ends the program at once.
     void SessionEnding();
-    // Paths from the command line, or handed over by a later start of the program: taken as
-    // a drop once the window has been restored and has asked about files left unfinished.
+    // Paths from the command line, or handed over by a later start of the program: queued once
+    // the window has been restored and has asked about files left unfinished, and converted
+    // when the user says so (RunPresenter::TakeArrivals).
     void OpenPaths(std::vector<std::string> paths);
     // A later start asked for the window: shown, raised and activated.
     void BringToFront();

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWidget>
 
 namespace palomix {
 
@@ -12,11 +13,17 @@ namespace {
 // Each button of a question knows the index of its answer.
 constexpr const char* kAnswerProperty = "palomixAnswer";
 
+QString BoxTitle(const QWidget* owner) {
+    if (owner != nullptr && !owner->window()->windowTitle().isEmpty()) {
+        return owner->window()->windowTitle();
+    }
+    return QCoreApplication::applicationName();
+}
+
 class ModalMessageBoxSink final : public MessageSink {
 public:
     void ShowMessage(QWidget* owner, const QString& text) override {
-        QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text,
-                        QMessageBox::Ok, owner);
+        QMessageBox box(QMessageBox::NoIcon, BoxTitle(owner), text, QMessageBox::Ok, owner);
         box.exec();
     }
 
@@ -32,9 +39,9 @@ public:
 }  // namespace
 
 std::unique_ptr<QMessageBox> MakeQuestionBox(QWidget* owner, const Question& question) {
-    auto box =
-        std::make_unique<QMessageBox>(QMessageBox::Question, QCoreApplication::applicationName(),
-                                      question.text, QMessageBox::NoButton, owner);
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, BoxTitle(owner), question.text,
+                                             QMessageBox::NoButton, owner);
+    box->setInformativeText(question.detail);
     for (int answer = 0; answer < question.answers.size(); ++answer) {
         // The escape answer sits where the system puts a cancel button; the others keep their
         // order.

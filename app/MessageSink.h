@@ -18,6 +18,7 @@ struct Question {
     QStringList answers;
     int defaultAnswer = 0;  // taken with Enter
     int escapeAnswer = -1;  // taken with Escape or by closing the box; -1 for none
+    QString detail;         // what the answers do, below the question; may be empty
 };
 
 class MessageSink {
@@ -30,7 +31,8 @@ public:
     virtual int Ask(QWidget* owner, const Question& question) = 0;
 };
 
-// Modal message boxes with an OK button, titled with the application title.
+// Modal message boxes with an OK button, titled as the owner's window is (so in its language),
+// else with the application's name.
 std::shared_ptr<MessageSink> MessageBoxSink();
 
 // The box that MessageBoxSink shows for a question, not yet shown (also for pictures of it).

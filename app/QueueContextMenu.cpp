@@ -43,6 +43,14 @@ std::unique_ptr<QMenu> QueueContextMenu::MakeMenu(int index) {
         QObject::connect(action, &QAction::triggered, menu.get(), std::move(act));
         return action;
     };
+    if (!engine_.RunActive()) {
+        add("startWaiting", texts.startWaiting, anyWaiting && OnStart != nullptr, [this] {
+            if (OnStart) {
+                OnStart();
+            }
+        });
+        menu->addSeparator();
+    }
     if (converting) {
         add("stopThisFile", texts.stopThisFile, true, [this, id] { engine_.StopJob(id); });
         menu->addSeparator();

@@ -5,6 +5,9 @@
 // opens the folder its outputs go to and copies its command lines, as the run would start
 // them now, to the clipboard, one per line.
 //
+// While no run is active, the menu's first item starts the files that wait (files from outside
+// the window the user did not convert at once, files kept from an earlier start).
+//
 // The menu is made when it is asked for, with the items that apply enabled; the rows an item
 // acts on are those selected when it is chosen, or the job the menu was opened over, found
 // again by its id (the list may have moved on meanwhile).
@@ -36,9 +39,12 @@ public:
 
     void SetLanguage(Language language) { language_ = language; }
 
+    // The user starts the waiting files.
+    std::function<void()> OnStart;
+
     // The menu for a context menu over job `index` (-1: over no job), not shown yet; its items
-    // are named by their object names: stopThisFile, removeFromQueue, removeAllWaiting,
-    // moveToTop, openOutputFolder, copyCommandLines.
+    // are named by their object names: startWaiting, stopThisFile, removeFromQueue,
+    // removeAllWaiting, moveToTop, openOutputFolder, copyCommandLines.
     std::unique_ptr<QMenu> MakeMenu(int index);
     // Shows that menu at the point given; it goes when it closes.
     void Popup(int index, const QPoint& globalPos);

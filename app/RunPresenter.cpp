@@ -2,7 +2,10 @@
 
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
+#include <iterator>
 #include <optional>
+#include <utility>
 
 #include "app/DesktopSession.h"
 #include "app/FailureWindow.h"
@@ -10,6 +13,7 @@
 #include "app/ProgressWords.h"
 #include "app/QtText.h"
 #include "app/QueueEndAction.h"
+#include "app/QueueTexts.h"
 #include "app/RunOptionTexts.h"
 #include "app/RunSettingsMenu.h"
 #include "app/RunStatusStrip.h"
@@ -80,13 +84,19 @@ void RunPresenter::TakeDrop(std::span<const std::string> paths) {
     drops_->Take(std::vector<std::string>(paths.begin(), paths.end()));
 }
 
-void RunPresenter::TakeFiles(std::span<const JobEntry> files, bool start) {
+void RunPresenter::TakeFiles(std::span<const JobEntry> files, FilesStart start) {
     BeginBatch();
     engine_.AddFiles(files);
-    if (start) {
-        StartRun();
-    } else {
-        waitingForCommand_ = true;
+    switch (start) {
+        case FilesStart::Now:
+            StartRun();
+            break;
+        case FilesStart::WhenACommandIsChosen:
+            waiting_ = Waiting::ForCommand;
+            break;
+        case FilesStart::WhenTheUserStarts:
+            waiting_ = Waiting::ForStart;
+            break;
     }
     Refresh();
 }
@@ -115,9 +125,96 @@ void RunPresenter::ClearFailures() {
 
 void RunPresenter::StartWaitingJobs() {
     // Jobs that were dropped before a command was chosen start once the user has chosen one.
-    if (waitingForCommand_ && engine_.JobCount() > 0 && !engine_.RunActive() &&
+    if (waiting_ == Waiting::ForCommand && engine_.JobCount() > 0 && !engine_.RunActive() &&
         engine_.SelectedCommand()) {
         StartRun();
+    }
+    Refresh();
+}
+
+void RunPresenter::StartWaiting() {
+    if (engine_.RunActive() || engine_.JobCount() == 0) {
+        return;
+    }
+    BeginBatch();
+    StartRun();
+    Refresh();
+}
+
+// --- Files from outside the window -----------------------------------------------------------
+
+void RunPresenter::TakeArrivals(std::vector<std::string> paths) {
+    if (paths.empty()) {
+        return;
+    }
+    if (engine_.RunActive()) {
+        arrivedAside_.insert(arrivedAside_.end(), std::make_move_iterator(paths.begin()),
+                             std::make_move_iterator(paths.end()));
+    } else {
+        const std::int32_t before = engine_.JobCount();
+        QueueWaiting(paths);
+        arrivedJobs_ += engine_.JobCount() - before;
+    }
+    // Once for all that arrive meanwhile, after the call that brought them has returned (a
+    // later start is not kept waiting for the answer).
+    if (!questionDue_ && !asking_) {
+        questionDue_ = true;
+        QTimer::singleShot(0, &window_, [this] { AskAboutArrivals(); });
+    }
+}
+
+void RunPresenter::QueueWaiting(std::span<const std::string> paths) {
+    BeginBatch();
+    report_.PathsNotAdded(engine_.AddPaths(paths).skipped);
+    if (!engine_.RunActive() && engine_.JobCount() > 0) {
+        waiting_ = Waiting::ForStart;
+    }
+    Refresh();
+}
+
+void RunPresenter::AskAboutArrivals() {
+    questionDue_ = false;
+    const std::optional<ChosenCommand> command = engine_.SelectedCommand();
+    const int row = engine_.SelectedCommandRow();
+    const std::vector<CommandRow> rows = engine_.CommandRows();
+    if (!command || row < 0 || row >= static_cast<int>(rows.size())) {
+        // Nothing to ask about: they wait for a command, as a drop does without one.
+        if (!arrivedAside_.empty() && !engine_.RunActive()) {
+            QueueWaiting(std::exchange(arrivedAside_, {}));
+        }
+        if (std::exchange(arrivedJobs_, 0) > 0) {
+            waiting_ = Waiting::ForCommand;
+            Refresh();
+            Message(RunTextsFor(TextLanguage()).chooseSettings);
+        }
+        return;
+    }
+    const std::size_t files = static_cast<std::size_t>(arrivedJobs_) + arrivedAside_.size();
+    if (files == 0) {
+        return;
+    }
+    asking_ = true;
+    const int answer = messages_->Ask(
+        &window_, ArrivalQuestion(files, rows[static_cast<std::size_t>(row)].title,
+                                  engine_.OutputFolder(), QueueTextsFor(TextLanguage())));
+    asking_ = false;
+    // The answer covers what arrived while the question was open too.
+    arrivedJobs_ = 0;
+    std::vector<std::string> aside = std::exchange(arrivedAside_, {});
+    if (closeMode_ == CloseMode::AfterStop) {
+        return;  // the program is ending: the list was kept as it was
+    }
+    if (answer == kConvertArrivals) {
+        if (!aside.empty()) {
+            BeginBatch();
+            report_.PathsNotAdded(engine_.AddPaths(aside).skipped);
+        }
+        StartRun();
+    } else if (engine_.RunActive()) {
+        afterRun_.insert(afterRun_.end(), std::make_move_iterator(aside.begin()),
+                         std::make_move_iterator(aside.end()));
+    } else if (!aside.empty()) {
+        QueueWaiting(aside);
     }
     Refresh();
 }
@@ -129,7 +226,7 @@ void RunPresenter::BeginBatch() {
 }
 
 void RunPresenter::StartRun() {
-    waitingForCommand_ = false;
+    waiting_ = Waiting::No;
     engine_.StartRun();
     if (engine_.RunActive()) {
         queueEnd_->CallOff();  // a countdown of the last run's end does not follow this one
@@ -183,8 +280,12 @@ void RunPresenter::RunEnded(const RunEnd& end) {
         }
         return;
     }
+    if (!afterRun_.empty()) {
+        // Files that arrived during the run and were not to be converted now.
+        QueueWaiting(std::exchange(afterRun_, {}));
+    }
     if (end.reason == RunEndReason::NothingSelected) {
-        waitingForCommand_ = true;
+        waiting_ = Waiting::ForCommand;
         Refresh();
         Message(RunTextsFor(TextLanguage()).chooseSettings);
     }
@@ -233,16 +334,17 @@ void RunPresenter::ShowRunState() {
         line.text = texts.closingAfterStop;
     } else if (closeMode_ == CloseMode::WhenDone) {
         line.text = FillIn(texts.closingWhenDoneFormat, "{jobs}", jobs);
-    } else if (waitingForCommand_ && !active && engine_.JobCount() > 0) {
+    } else if (waiting_ == Waiting::ForCommand && !active && engine_.JobCount() > 0) {
         line.text = FillIn(texts.waitingForCommandFormat, "{jobs}", jobs);
+    } else if (waiting_ == Waiting::ForStart && !active && engine_.JobCount() > 0) {
+        line.text = FillIn(texts.waitingForStartFormat, "{jobs}", jobs);
     } else {
         line = RunStatusLine(
             report_, active, engine_.JobCount(), texts,
             active ? QueueProgressWords(engine_.Queue(), RunOptionTextsFor(TextLanguage()))
                    : std::string());
     }
-    controls_.RunStatus1->SetStatus(Q(line.text), report_.FailureCount() > 0, Q(line.path),
-                                    Q(line.hint));
+    controls_.RunStatus1->SetStatus(Q(line.text), line.pointsToList, Q(line.path), Q(line.hint));
     // The desktop: no sleep while converting, the queue's share on the program's button.
     desktop_.KeepAwake(active);
     const std::optional<double> percent = active ? engine_.Queue().percent : std::nullopt;

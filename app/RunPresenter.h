@@ -1,5 +1,7 @@
 // The run as the window shows it, and the window's part in it: the jobs a drop (or a kept
-// queue, or "Convert again") brings and the run they start, the Stop button, the status strip
+// queue, or "Convert again") brings and the run they start, the files that arrive from outside
+// the window (the command line, a later start) and the question whether to convert them, the
+// Stop button, the status strip
 // left of it with the batch's counts and the queue's progress, the grid's progress bars, the
 // failure list, the notice at a run's end and what the user chose to follow a queue done. The
 // presenter is the window's EngineObserver for all of it.
@@ -37,6 +39,13 @@ enum class CloseMode {
     AfterStop,  // every conversion was stopped; the window closes when the run has ended
 };
 
+// When files put into the list start.
+enum class FilesStart {
+    Now,
+    WhenACommandIsChosen,  // none is chosen: the first choice of one starts them
+    WhenTheUserStarts,     // they wait for the start of the list's menu (or the next drop)
+};
+
 class RunPresenter final : private EngineObserver {
 public:
     // What the presenter works with: the window and its controls, the Settings menu's run
@@ -62,15 +71,21 @@ public:
 
     // New jobs, a new batch when no run is active, and the run started: dropped paths (those
     // that add no job are listed as failures; the files of a large drop come in batches, the
-    // run starting with the first), files put into the list as they are (with
-    // `start` false they wait for the user's choice of a command), the failed and stopped
-    // files of the failure list.
+    // run starting with the first), files put into the list as they are (started as `start`
+    // says), the failed and stopped files of the failure list.
     void TakeDrop(std::span<const std::string> paths);
-    void TakeFiles(std::span<const JobEntry> files, bool start);
+    void TakeFiles(std::span<const JobEntry> files, FilesStart start);
     void ConvertAgain();
     void ClearFailures();
+    // Paths from outside the window: queued without being started, and the user is asked once,
+    // a moment later, whether to convert them with the command and into the folder chosen now.
+    // During a run they wait aside for the answer (the run would take up anything queued);
+    // those the user does not convert now join the list when the run has ended.
+    void TakeArrivals(std::vector<std::string> paths);
     // Jobs that wait for a command start when one is chosen now.
     void StartWaitingJobs();
+    // The list's menu starts the jobs that wait, whatever they wait for.
+    void StartWaiting();
     // The run timer's tick.
     void Tick();
 
@@ -103,6 +118,10 @@ private:
     // A drop or the like while no run is active begins a new batch.
     void BeginBatch();
     void StartRun();
+    // Paths queued to wait for the user's start.
+    void QueueWaiting(std::span<const std::string> paths);
+    // The question about the files that arrived since it was last asked.
+    void AskAboutArrivals();
     // The status strip, the queue's progress on the desktop, the sleep lock and the stops of
     // the Settings menu, after a change of the run or a tick.
     void ShowRunState();
@@ -123,8 +142,17 @@ private:
     ProgressDelegate* progress_;               // the window's child
     TFailureWindow* failureWindow_ = nullptr;  // the window's child, made when first opened
     RunReport report_;
-    bool waitingForCommand_ = false;  // jobs wait because no command was chosen
-    bool dropStarted_ = false;        // the drop being walked has started the run
+    // Why the jobs in the list wait while no run is active.
+    enum class Waiting { No, ForCommand, ForStart };
+    Waiting waiting_ = Waiting::No;
+    // Files from outside: jobs queued for the question, paths kept aside during a run (for
+    // the question, then until the run's end), and whether the question is due or open.
+    std::int32_t arrivedJobs_ = 0;
+    std::vector<std::string> arrivedAside_;
+    std::vector<std::string> afterRun_;
+    bool questionDue_ = false;
+    bool asking_ = false;
+    bool dropStarted_ = false;  // the drop being walked has started the run
     CloseMode closeMode_ = CloseMode::None;
 };
 

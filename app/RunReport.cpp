@@ -33,7 +33,8 @@ void AppendOutput(std::string& text, const std::vector<std::string>& lines, cons
 }  // namespace
 
 void RunReport::Reset() {
-    skipped_.clear();
+    earlierFailed_ = static_cast<int>(failed_.size());
+    earlierNotAdded_ = static_cast<int>(notAdded_.size());
     tally_ = {};
     notAddedCount_ = 0;
     launchFailure_.reset();
@@ -47,7 +48,7 @@ void RunReport::CommandStarted() {
 void RunReport::JobEnded(const JobResult& result) {
     // A job that could not start stays in the job list; when it ends again, it is listed with
     // its latest result only.
-    std::erase_if(failed_, [&result](const JobResult& listed) {
+    EraseListed([&result](const JobResult& listed) {
         return listed.outcome == JobOutcome::NotStarted && listed.id == result.id;
     });
     tally_.Add(result.outcome);
@@ -56,8 +57,6 @@ void RunReport::JobEnded(const JobResult& result) {
             outputsNotChecked_ = outputsNotChecked_ || result.outputsNotChecked;
             return;
         case JobOutcome::Skipped:
-            skipped_.push_back(result);
-            return;
         case JobOutcome::Failed:
         case JobOutcome::Stopped:
             break;
@@ -78,6 +77,14 @@ void RunReport::PathsNotAdded(const std::vector<SkippedPath>& skipped) {
 void RunReport::ClearFailures() {
     failed_.clear();
     notAdded_.clear();
+    earlierFailed_ = 0;
+    earlierNotAdded_ = 0;
+}
+
+void RunReport::EraseListed(const std::function<bool(const JobResult&)>& pick) {
+    const auto earlierEnd = failed_.begin() + earlierFailed_;
+    earlierFailed_ -= static_cast<int>(std::count_if(failed_.begin(), earlierEnd, pick));
+    std::erase_if(failed_, pick);
 }
 
 namespace {
@@ -99,7 +106,7 @@ std::vector<std::string> RunReport::TakeFilesToConvertAgain() {
             files.push_back(job.path);
         }
     }
-    std::erase_if(failed_, ConvertsAgain);
+    EraseListed(ConvertsAgain);
     return files;
 }
 
@@ -281,33 +288,38 @@ std::string BatchCountWords(const RunTally& tally, int notAdded, const RunTexts&
 StatusLine RunStatusLine(const RunReport& report, bool runActive, int jobCount,
                          const RunTexts& texts, std::string_view progress) {
     StatusLine line;
-    if (report.FailureCount() > 0) {
-        line.hint = texts.clickForDetails;
-    }
+    // Entries of this batch are pointed to at once; earlier ones only once it is over.
+    const bool batchEntries = report.BatchEntries() > 0;
     if (runActive) {
         line.text = Fill(texts.jobsWaitingFormat, "{jobs}", std::to_string(jobCount));
         line.text.append(progress);
-        const RunTally problems{.failed = report.Tally().failed, .stopped = report.Tally().stopped};
+        const RunTally problems{.failed = report.Tally().failed,
+                                .stopped = report.Tally().stopped,
+                                .skipped = report.Tally().skipped};
         if (const std::string words = BatchCountWords(problems, report.NotAddedCount(), texts);
             !words.empty()) {
             line.text.append("  ").append(words);
         }
-        return line;
-    }
-    if (report.LaunchFailed()) {
+    } else if (report.LaunchFailed()) {
         line.text = Fill(texts.launchFailedFormat, "{reason}",
                          LaunchFailureWords(*report.LaunchFailed(), texts));
         line.path = report.LaunchFailed()->program;
-        line.hint.clear();
+        line.pointsToList = report.FailureCount() > 0;
         return line;
+    } else {
+        line.text = BatchCountWords(report.Tally(), report.NotAddedCount(), texts);
+        if (report.OutputsNotChecked()) {
+            line.text.append(texts.outputsNotChecked);
+        }
+        if (!batchEntries && report.EarlierEntries() > 0) {
+            line.text.append(line.text.empty() ? texts.earlierEntriesAlone
+                                               : texts.earlierEntriesAfter);
+            line.pointsToList = true;
+        }
     }
-    line.text = BatchCountWords(report.Tally(), report.NotAddedCount(), texts);
-    if (report.OutputsNotChecked()) {
-        line.text.append(texts.outputsNotChecked);
-    }
-    if (line.text.empty() && !line.hint.empty()) {
-        line.text = texts.failureListHasEntries;
-        line.hint.clear();
+    line.pointsToList = line.pointsToList || batchEntries;
+    if (line.pointsToList) {
+        line.hint = texts.clickForDetails;
     }
     return line;
 }

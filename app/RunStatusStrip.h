@@ -1,7 +1,8 @@
 // The one-line status left of the Stop button. It shows its text over the window's
 // background, followed by a hint when there is room for both, shortened with an ellipsis when
-// the text alone is too long: in the middle of the path it names, if any, so that both ends of
-// the path stay readable, else at its end. The whole text and hint are its tool tip. It
+// the text alone is too long: a text that names a path gives way in the middle of the path's
+// folders first ("/home/…/ffmpeg"), then before the path, so that the reason after it stays
+// whole; any other text is cut at its end. The whole text and hint are its tool tip. It
 // reports a click while it has something to tell.
 #pragma once
 

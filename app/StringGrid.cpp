@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <utility>
 
 namespace palomix {
 
@@ -113,6 +114,9 @@ void TStringGrid::updateGeometries() {
 
 QModelIndex TStringGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {
     const QModelIndex current = QTableView::moveCursor(cursorAction, modifiers);
+    // Only a move across the columns brings the current cell into view sideways.
+    followSideways_ = cursorAction == MoveLeft || cursorAction == MoveRight ||
+                      cursorAction == MoveHome || cursorAction == MoveEnd;
     // Moving left onto a cell hidden under the fixed column scrolls it out from under it.
     if (cursorAction == MoveLeft && current.column() > 0 &&
         visualRect(current).left() < fixed_->columnWidth(0)) {
@@ -123,10 +127,11 @@ QModelIndex TStringGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModif
 }
 
 void TStringGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
-    // A cell of the fixed column is always in view sideways: only its row is scrolled to.
+    // Whole rows are chosen: a click (or a move up or down) scrolls to the row only, and the
+    // columns stay where the user left them. A cell of the fixed column is always in view.
     const int sideways = horizontalScrollBar()->value();
     QTableView::scrollTo(index, hint);
-    if (index.column() == 0) {
+    if (!std::exchange(followSideways_, false) || index.column() == 0) {
         horizontalScrollBar()->setValue(sideways);
     }
 }

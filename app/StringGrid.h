@@ -4,8 +4,10 @@
 // selection, scrolled up and down with the main view and resized with it.
 //
 // Whole rows are selected, several at once: a click, Shift and Ctrl with a click or the arrow
-// keys, Ctrl+A. A context menu asked for over either view (right button, the menu key,
-// Shift+F10) and the Delete key are handed on as signals, with the row they concern.
+// keys, Ctrl+A. Choosing a row never slides the columns sideways; only the keys that move
+// across the columns (left, right, Home, End) bring a column into view. A context menu asked for
+// over either view (right button, the menu key, Shift+F10) and the Delete key are handed on as
+// signals, with the row they concern.
 #pragma once
 
 #include <QTableView>
@@ -48,6 +50,7 @@ private:
     void AskForMenu(QTableView& view, const QContextMenuEvent& event);
 
     QTableView* fixed_;
+    bool followSideways_ = false;  // the next scroll follows a move across the columns
 };
 
 }  // namespace palomix

@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTimer>
+#include <QToolButton>
 #include <algorithm>
 #include <string>
 #include <tuple>
@@ -37,6 +38,14 @@ QColor ToColor(TColor color) {
 void SetTextColor(QWidget& widget, QPalette::ColorRole role, const QColor& color) {
     QPalette palette = widget.palette();
     palette.setColor(role, color);
+    widget.setPalette(palette);
+}
+
+// The colour of an enabled control's text; a disabled one keeps the style's greyed colour.
+void SetEnabledTextColor(QWidget& widget, QPalette::ColorRole role, const QColor& color) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Active, role, color);
+    palette.setColor(QPalette::Inactive, role, color);
     widget.setPalette(palette);
 }
 
@@ -139,6 +148,10 @@ void BuildSelectors(WindowControls& controls) {
     controls.BrowserEdit1->setCursor(Qt::IBeamCursor);
     controls.BrowserEdit1->SetReadOnly(true);
     controls.BrowserEdit1->SetStartWithLast(true);
+    // The dialog takes a typed path too.
+    TBrowseOptions options = controls.BrowserEdit1->Options();
+    options.Include(doAllowEdit);
+    controls.BrowserEdit1->SetOptions(options);
     controls.BrowserEdit1->setFont(GothicFont(12));
     SetTextColor(*controls.BrowserEdit1, QPalette::Text, ToColor(RGBColor(70, 70, 70)));
 
@@ -177,7 +190,7 @@ void BuildStrip(WindowControls& controls) {
     controls.Button1->setGeometry(286, 434, 100, 25);
     controls.Button1->setEnabled(false);
     controls.Button1->setFont(GothicFont(16));
-    SetTextColor(*controls.Button1, QPalette::ButtonText, Qt::black);
+    SetEnabledTextColor(*controls.Button1, QPalette::ButtonText, Qt::black);
 
     controls.RunStatus1 = new TRunStatusStrip(controls.ClientArea);
     controls.RunStatus1->setGeometry(12, 434, 268, 25);
@@ -269,6 +282,15 @@ void ApplyCaptions(QMainWindow& window, const WindowControls& controls,
     }
     controls.Label4->setText(Q(captions.label4));
     controls.Button1->setText(Q(captions.button1));
+    // What screen readers call the controls whose label stands apart or that show a picture.
+    controls.MultiComboBox1->setAccessibleName(Q(captions.label1));
+    controls.MultiComboBox2->setAccessibleName(Q(captions.label2));
+    controls.BrowserEdit1->setAccessibleName(Q(captions.label3));
+    QToolButton& folderButton = controls.BrowserEdit1->BrowseButton();
+    folderButton.setAccessibleName(Q(captions.folderButton));
+    folderButton.setToolTip(Q(captions.folderButton));
+    controls.StringGrid2->setAccessibleName(Q(captions.queueName));
+    controls.StringGrid2->FixedColumn().setAccessibleName(Q(captions.queueName));
 }
 
 }  // namespace palomix

@@ -60,6 +60,7 @@ WindowState::WindowState(Parts parts)
       fileMenu_(parts.fileMenu),
       messages_(std::move(parts.messages)),
       places_(parts.places),
+      systemLocale_(std::move(parts.systemLocale)),
       setLanguage_(std::move(parts.setLanguage)),
       noLanguage_(std::move(parts.noLanguage)) {
     if (!parts.queueFile.empty()) {
@@ -102,6 +103,11 @@ bool WindowState::Restore() {
     fileMenu_.Restore();
     RestoreQueue();
     return true;
+}
+
+std::optional<Language> WindowState::StartLanguage() const {
+    IniReader reader;
+    return LanguageAtStart(ReadApplicationState(reader, StateFile()), systemLocale_);
 }
 
 void WindowState::RestoreLanguage(std::optional<bool> japanese, std::optional<bool> english) {
@@ -206,16 +212,19 @@ void WindowState::RestoreQueue() {
     } else if (read.state == QueueFileRead::State::Found) {
         const int answer =
             messages_->Ask(&window_, ContinueQueueQuestion(read.queue.files.size(), texts));
-        if (answer == kContinueQueue) {
-            ContinueQueue(read.queue);
-        } else {
+        // Only an explicit "Discard" forgets the files: "Later", Escape, the title bar's close
+        // button and a box closed by the system's request to end all keep them. (When the
+        // program is ending, the saver has stopped: the file stays as it is.)
+        if (answer == kDiscardQueue) {
             RemoveFile(path);
+        } else {
+            ContinueQueue(read.queue, answer == kContinueQueue);
         }
     }
     saver_->Start();
 }
 
-void WindowState::ContinueQueue(const SavedQueue& queue) {
+void WindowState::ContinueQueue(const SavedQueue& queue, bool startNow) {
     // The files go on with the settings they were left with.
     const bool chosen = picker_.ChooseKept(queue.settingsFile, queue.commandItem);
     if (!queue.outputFolder.empty()) {
@@ -230,7 +239,12 @@ void WindowState::ContinueQueue(const SavedQueue& queue) {
     // user's choice (files of a watched folder carry their own).
     const bool ownCommands = std::all_of(queue.files.begin(), queue.files.end(),
                                          [](const QueuedFile& file) { return file.command; });
-    presenter_.TakeFiles(files, chosen || ownCommands);
+    if (!startNow) {
+        presenter_.TakeFiles(files, FilesStart::WhenTheUserStarts);
+        return;
+    }
+    presenter_.TakeFiles(
+        files, chosen || ownCommands ? FilesStart::Now : FilesStart::WhenACommandIsChosen);
     if (!chosen && !ownCommands) {
         Message(FillIn(QueueTextsFor(TextLanguageOf(controls_)).settingsGoneFormat, "{path}",
                        queue.settingsFile));

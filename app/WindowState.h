@@ -3,8 +3,8 @@
 // window's place, the language, the two selections, the output folder and the run choices;
 // the first activation restores them and a close saves them. The queue file beside it keeps
 // the job list while it changes (QueueSaver); at the restore a queue a previous start left
-// unfinished is offered to go on (with the settings it was left with), or discarded, and a
-// damaged one is set aside.
+// unfinished is offered to go on (with the settings it was left with), to wait in the list, or
+// to be discarded, and a damaged one is set aside.
 #pragma once
 
 #include <functional>
@@ -43,7 +43,8 @@ public:
         FileMenu& fileMenu;
         std::shared_ptr<MessageSink> messages;
         const ProgramPlaces& places;
-        std::string queueFile;  // empty: the window keeps no queue
+        std::string queueFile;     // empty: the window keeps no queue
+        std::string systemLocale;  // the system's locale name, for a start without a choice
         std::function<void(Language)> setLanguage;
         std::function<void()> noLanguage;
     };
@@ -56,6 +57,9 @@ public:
     // False when restored before.
     bool Restore();
     bool Restored() const { return restored_; }
+    // The language the window starts in, before the restore: the one the state file keeps,
+    // else the system's (LanguageAtStart); nullopt for none.
+    std::optional<Language> StartLanguage() const;
     // Saves the state into the state file, creating its folder when needed. A failure to write
     // is shown naming the file (written to the standard error stream instead when `quiet`).
     // Before the state was restored there is nothing of the window's own to keep, and the file
@@ -76,10 +80,11 @@ public:
 
 private:
     void RestoreLanguage(std::optional<bool> japanese, std::optional<bool> english);
-    // The queue kept by the previous start: asked about and put back, or discarded; a damaged
-    // one is set aside. From then on the list is kept.
+    // The queue kept by the previous start: asked about and put back, or discarded only when
+    // the user says so; a damaged one is set aside. From then on the list is kept.
     void RestoreQueue();
-    void ContinueQueue(const SavedQueue& queue);
+    // The kept files back in the list with their settings, started now or left waiting.
+    void ContinueQueue(const SavedQueue& queue, bool startNow);
     // The settings the list is kept with.
     SavedQueue QueueSettings() const;
     void Message(const std::string& text);
@@ -93,6 +98,7 @@ private:
     FileMenu& fileMenu_;
     std::shared_ptr<MessageSink> messages_;
     const ProgramPlaces& places_;
+    std::string systemLocale_;
     std::function<void(Language)> setLanguage_;
     std::function<void()> noLanguage_;
     std::unique_ptr<QueueSaver> saver_;

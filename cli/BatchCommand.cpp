@@ -21,6 +21,7 @@
 #include "platform/ExecutablePath.h"
 #include "platform/FileSystem.h"
 #include "platform/PathRules.h"
+#include "platform/SystemLocale.h"
 #include "settings/IniFile.h"
 #include "settings/ProgramPlaces.h"
 #include "settings/StateFile.h"
@@ -160,9 +161,9 @@ int RunPalomixBatch(const std::vector<std::string>& arguments, std::istream& in,
     setup.userSettingsFolder = places.userSettingsFolder;
     Engine settings(std::move(setup), [](std::function<void()>) {});
     IniReader reader;
-    const Language language =
-        options.language.value_or(StoredLanguage(ReadApplicationState(reader, places.stateFile))
-                                      .value_or(Language::Japanese));
+    const Language language = options.language.value_or(
+        LanguageAtStart(ReadApplicationState(reader, places.stateFile), SystemLocaleName())
+            .value_or(Language::Japanese));
     if (const CatalogueLoadResult loaded = settings.LoadCatalogue(language); loaded.folderMissing) {
         return Fail(err, loaded.message);
     }

@@ -30,6 +30,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS ffmpeg)
+# The window's Japanese texts need a CJK font, and Qt's own texts (its dialogs) their
+# translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Per generator: the DEB's cores/ links point at the ffmpeg of the ffmpeg package, wherever
 # the build found one.

@@ -26,6 +26,15 @@ struct LanguageMarks {
     }
 };
 
+// The language a system's locale name speaks (platform/SystemLocale.h): Japanese for "ja" and
+// its regional forms ("ja_JP.UTF-8", "ja-JP", "ja_JP@euro"); nullopt where the name tells no
+// language ("", "C", "POSIX", "C.UTF-8"); English for any other.
+std::optional<Language> LanguageOfLocale(std::string_view locale);
+
+// The language a start without a choice of the user's comes up in: the system's, and Japanese
+// where the system's cannot be told.
+Language DefaultLanguage(std::string_view systemLocale);
+
 // "ja" or "en" (as written on a command line); nullopt for anything else.
 std::optional<Language> LanguageFromCode(std::string_view code);
 std::string_view LanguageCode(Language language);

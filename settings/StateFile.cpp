@@ -105,6 +105,13 @@ std::optional<Language> StoredLanguage(const StoredState& state) {
     return std::nullopt;
 }
 
+std::optional<Language> LanguageAtStart(const StoredState& state, std::string_view systemLocale) {
+    if (state.japanese || state.english) {
+        return StoredLanguage(state);
+    }
+    return DefaultLanguage(systemLocale);
+}
+
 std::vector<std::pair<std::string, std::string>> StateKeyValues(const ApplicationState& state) {
     const auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
     return {

@@ -76,6 +76,11 @@ StoredState ReadApplicationState(IniReader& reader, const std::string& path);
 // then the English one, so an English mark that is on wins; with neither, none.
 std::optional<Language> StoredLanguage(const StoredState& state);
 
+// The language a start comes up in, the window's and palomix-batch's alike: the user's choice
+// kept in the file (StoredLanguage) when the file keeps either mark, else the language of the
+// system's locale (DefaultLanguage). nullopt: the user chose neither.
+std::optional<Language> LanguageAtStart(const StoredState& state, std::string_view systemLocale);
+
 // The keys with their texts, in the order they are written: the window's seven, M_LEFT, M_TOP,
 // B1, B2, MC1, MC2, BE1, then the run choices, JOBS (0 to 4), EXISTING (overwrite, keep or
 // skip), KEEP_DATES, KEEP_TREE and WHEN_DONE (nothing, sound, quit, suspend or shutdown).

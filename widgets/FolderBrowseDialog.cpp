@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QShortcut>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "controllogic/DialogPlacement.h"
@@ -49,6 +51,28 @@ QString NearestExistingFolder(const QString& path) {
         info = QFileInfo(parent);
     }
     return info.absoluteFilePath();
+}
+
+// The keyboard's way to a folder: the name field opens holding the whole path of the folder
+// selected, chosen and with the focus, so that typing a path replaces it and Enter takes that
+// folder at once; Ctrl+L (as in other file dialogs) comes back to it from the list.
+void OfferTypedPath(QDialog& window, QFileDialog& chooser) {
+    auto* edit = chooser.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (edit == nullptr) {
+        return;
+    }
+    const QStringList selected = chooser.selectedFiles();
+    if (!selected.isEmpty() && QFileInfo(selected.front()).isDir()) {
+        edit->setText(QDir::toNativeSeparators(selected.front()));
+    }
+    const auto focusPath = [edit] {
+        edit->setFocus(Qt::ShortcutFocusReason);
+        edit->selectAll();
+    };
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), &window);
+    QObject::connect(shortcut, &QShortcut::activated, edit, focusPath);
+    // Once the window shows, after the chooser has given the focus where it gives it.
+    QTimer::singleShot(0, edit, focusPath);
 }
 
 ScreenRect ToScreenRect(const QRect& rect) {
@@ -146,6 +170,9 @@ void TFolderBrowseDialog::DoInit(QDialog& window, QFileDialog& chooser, QLabel* 
         }
     }
 
+    if (Options.Contains(doAllowEdit)) {
+        OfferTypedPath(window, chooser);
+    }
     window.resize(window.sizeHint().expandedTo(QSize(560, 400)));
     if (Position == bpCenter) {
         Place(window);

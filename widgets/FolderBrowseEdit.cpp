@@ -1,6 +1,5 @@
 #include "widgets/FolderBrowseEdit.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -63,7 +62,8 @@ void TFolderBrowseEdit::ButtonClicked() {
     try {
         DoOnBrowseClick();
     } catch (const std::exception& error) {
-        QMessageBox::critical(window(), QApplication::applicationDisplayName(),
+        // Titled as the window is, in its language.
+        QMessageBox::critical(window(), window()->windowTitle(),
                               QString::fromStdString(error.what()));
     }
 }

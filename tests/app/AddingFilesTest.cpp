@@ -1,5 +1,6 @@
 // Files into the queue without dragging: the File menu's dialogs, the paths of the command line,
-// and the hand-over from a later start of the program over the user's local socket.
+// and the hand-over from a later start of the program over the user's local socket, which are
+// converted only once the user says so.
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QFileDialog>
@@ -12,6 +13,8 @@
 #include "app/FileMenu.h"
 #include "app/InstanceHandover.h"
 #include "app/JobGridModel.h"
+#include "app/QueueTexts.h"
+#include "app/RunStatusStrip.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace palomix::testing {
@@ -72,7 +75,7 @@ TEST_F(AddingFilesTest, TheFileMenuTakesTheChosenFilesOrFolderAsADropAndKeepsThe
     EXPECT_EQ(Restored().Files().Folder(), scratch_.Path("more"));
 }
 
-TEST_F(AddingFilesTest, PathsGivenBeforeTheRestoreWaitForItAndStartAsADrop) {
+TEST_F(AddingFilesTest, PathsGivenBeforeTheRestoreWaitForItAndAreAskedAbout) {
     const std::string file = scratch_.Write("in/a.avi", "a");
     TMainForm1& form = MakeForm();
     form.OpenPaths({file});
@@ -80,8 +83,69 @@ TEST_F(AddingFilesTest, PathsGivenBeforeTheRestoreWaitForItAndStartAsADrop) {
     WriteState("[SET]\nMC1=0\nMC2=" + std::to_string(kProbe) + "\nBE1=" + outFolder_ + "\n");
     form.FormActivate();
     EXPECT_EQ(form.Core().Job(0).path, file);
+    ProcessPending();
+    ASSERT_EQ(messages_->questions.size(), 1U);  // answered "Yes"
     ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
     EXPECT_TRUE(std::filesystem::exists(outFolder_ + "/a.probe"));
+}
+
+TEST_F(AddingFilesTest, FilesFromOutsideTheWindowAreConvertedOnlyWhenTheUserSaysSo) {
+    TMainForm1& form = Ready(kProbe);
+    form.show();
+    ProcessPending();
+    const std::string first = scratch_.Write("in/a.avi", "a");
+    const std::string second = scratch_.Write("in/b.avi", "b");
+    // "No": both queued, one question for both, nothing converted.
+    messages_->answers = {kKeepArrivalsWaiting};
+    form.OpenPaths({first});
+    form.OpenPaths({second});
+    EXPECT_EQ(JobPaths(form), (std::vector<std::string>{first, second}));
+    EXPECT_FALSE(form.Core().RunActive());
+    ProcessPending();
+    ASSERT_EQ(messages_->questions.size(), 1U);
+    EXPECT_EQ(messages_->questions[0].text.toStdString(),
+              "2 件のファイルを 調べる で " + outFolder_ + " に変換しますか?");
+    EXPECT_EQ(messages_->questions[0].escapeAnswer, kKeepArrivalsWaiting);
+    EXPECT_FALSE(form.Core().RunActive());
+    EXPECT_EQ(form.RunStatus1->Status().toStdString(),
+              "2 件が待機中: 一覧の右クリックメニューから変換を開始できます");
+    EXPECT_FALSE(std::filesystem::exists(outFolder_ + "/a.probe"));
+
+    // A drop starts at once, as ever, and takes the waiting files along.
+    form.FormDropFiles({scratch_.Write("in/c.avi", "c")});
+    ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
+    EXPECT_EQ(messages_->questions.size(), 1U);
+    EXPECT_TRUE(std::filesystem::exists(outFolder_ + "/a.probe"));
+
+    // "Yes" converts them; in English the question says so in English.
+    form.B2Click();
+    Pick(*form.MultiComboBox2, kProbe);
+    form.OpenPaths({scratch_.Write("in/d.avi", "d")});
+    ProcessPending();
+    ASSERT_EQ(messages_->questions.size(), 2U);
+    EXPECT_EQ(messages_->questions[1].text.toStdString(),
+              "Convert 1 files with Probe into " + outFolder_ + "?");
+    ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
+    EXPECT_TRUE(std::filesystem::exists(outFolder_ + "/d.probe"));
+}
+
+TEST_F(AddingFilesTest, FilesFromOutsideDuringARunWaitAsideForTheAnswer) {
+    TMainForm1& form = Ready(kHang);
+    const std::string converting = scratch_.Write("in/a.avi", "a");
+    form.FormDropFiles({converting});
+    ASSERT_TRUE(form.Core().RunActive());
+    messages_->answers = {kKeepArrivalsWaiting};
+    const std::string later = scratch_.Write("in/b.avi", "b");
+    form.OpenPaths({later});
+    ProcessPending();
+    ASSERT_EQ(messages_->questions.size(), 1U);
+    // Not taken up by the run: they join the list once it has ended.
+    EXPECT_EQ(JobPaths(form), std::vector<std::string>{converting});
+    form.Button1Click();
+    ASSERT_TRUE(WaitUntil([&] { return !form.Core().RunActive(); }));
+    ProcessPending();
+    EXPECT_EQ(JobPaths(form), std::vector<std::string>{later});
+    EXPECT_FALSE(form.Core().RunActive());
 }
 
 // The current folder of the process, for as long as it lives.
@@ -116,6 +180,7 @@ TEST_F(AddingFilesTest, APathSpelledAnyWayGivesTheSameRowByADropAndByTheCommandL
                   (std::vector<std::string>{scratch_.Path("in/F"), scratch_.Path("in/F")}));
         form.OpenPaths(arguments);
     }
+    ProcessPending();  // asked, and answered "Yes"
     EXPECT_EQ(JobPaths(form), (std::vector<std::string>{file, file, file}));
     for (int row = 1; row <= 3; ++row) {
         EXPECT_EQ(form.GridCell(kFileNameColumn, row), "z.avi");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -69,6 +70,39 @@ inline bool WaitUntil(const std::function<bool()>& condition,
 inline void ProcessPending() {
     for (int i = 0; i < 3; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
+// Runs `act` on the next modal window that opens (a message box, a dialog), from the event
+// loop that window runs.
+inline void WhenAModalWindowOpens(std::function<void(QWidget&)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act = std::move(act)] {
+        if (QWidget* window = QApplication::activeModalWidget(); window && window->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            act(*window);
+        }
+    });
+    timer->start();
+}
+
+// A key pressed and released on the widget, as the keyboard sends it.
+inline void Key(QWidget& widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                const QString& text = {}) {
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent event(type, key, modifiers, text);
+        QCoreApplication::sendEvent(&widget, &event);
+    }
+}
+
+// The text typed, character by character, into the widget that has the keyboard's focus.
+inline void Type(const QString& text) {
+    for (const QChar character : text) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        Key(*focus, 0, Qt::NoModifier, QString(character));
     }
 }
 
@@ -237,7 +271,13 @@ protected:
         if (environment.executablePath.empty()) {
             environment.executablePath = programFolder_ + "/palomix";
         }
-        environment.messages = messages_;
+        // Recorded, unless the test wants the real boxes and its keys and clicks to answer them.
+        environment.messages = realBoxes_ ? MessageBoxSink() : messages_;
+        // A system whose language cannot be told, unless the test names one: the window starts
+        // in Japanese then, as it always did.
+        if (!environment.systemLocale) {
+            environment.systemLocale = systemLocale_;
+        }
         // The run logs go to the scratch folder, never to the user's state folder.
         if (!environment.runLogFolder) {
             environment.runLogFolder = scratch_.Path("state/logs");
@@ -294,6 +334,8 @@ protected:
     std::string programFolder_;
     std::string outFolder_ = scratch_.Path("out");
     std::shared_ptr<RecordingSink> messages_ = std::make_shared<RecordingSink>();
+    bool realBoxes_ = false;    // the window shows real message boxes
+    std::string systemLocale_;  // the system's locale name the window sees
     std::vector<std::string> opened_;
     std::optional<OpenFailure> openFailure_;  // every opening fails so
     std::unique_ptr<TMainForm1> form_;

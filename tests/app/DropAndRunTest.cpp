@@ -181,7 +181,8 @@ TEST_F(DropAndRunTest, FailedConvertersAreCountedAndListed) {
     Pick(*form.MultiComboBox2, kProbe);
     form.FormDropFiles({file});
     ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
-    EXPECT_EQ(form.RunStatus1->Status().toStdString(), "1 converted (click for details)");
+    EXPECT_EQ(form.RunStatus1->Status().toStdString(),
+              "1 converted; earlier failures wait in the list (click for details)");
     EXPECT_EQ(form.Report().FailureCount(), 1);
     form.ClearFailuresClick();
     EXPECT_EQ(form.RunStatus1->Status().toStdString(), "1 converted");

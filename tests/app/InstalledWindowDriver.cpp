@@ -7,6 +7,9 @@
 //                                                of music.ini, choose English, close
 //   palomix-window-driver check VIDEOS           the next start: English, music.ini and the
 //                                                videos folder are still chosen
+//   palomix-window-driver window [FILE...]       the program as `palomix FILE...` runs it,
+//                                                but each question is answered with its
+//                                                default answer as soon as it is asked
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -18,6 +21,7 @@
 
 #include "app/MainForm1.h"
 #include "app/PalomixApplication.h"
+#include "app/WindowProgram.h"
 #include "widgets/FolderBrowseEdit.h"
 #include "widgets/MCCBox.h"
 
@@ -35,6 +39,18 @@ public:
         return question.escapeAnswer;
     }
     int shown = 0;
+};
+
+// Answers each question at once as Enter would, and writes it to standard error.
+class DefaultAnswerSink final : public palomix::MessageSink {
+public:
+    void ShowMessage(QWidget* /*owner*/, const QString& text) override {
+        std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
+    }
+    int Ask(QWidget* /*owner*/, const palomix::Question& question) override {
+        std::fprintf(stderr, "question: %s\n", question.text.toUtf8().constData());
+        return question.defaultAnswer;
+    }
 };
 
 bool Check(bool condition, const char* what) {
@@ -102,8 +118,14 @@ bool CheckRestored(palomix::TMainForm1& form, const std::string& videos) {
 
 int main(int argc, char* argv[]) {
     const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "window") {
+        palomix::MainFormEnvironment environment;
+        environment.messages = std::make_shared<DefaultAnswerSink>();
+        return palomix::RunWindowProgram(argc - 1, argv + 1, std::move(environment));
+    }
     if (!((mode == "convert" && argc == 4) || (mode == "check" && argc == 3))) {
-        std::fprintf(stderr, "usage: %s convert INPUT VIDEOS | check VIDEOS\n", argv[0]);
+        std::fprintf(stderr, "usage: %s convert INPUT VIDEOS | check VIDEOS | window [FILE...]\n",
+                     argv[0]);
         return 2;
     }
     palomix::PalomixApplication application(argc, argv);

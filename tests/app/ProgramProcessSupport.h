@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -20,13 +21,20 @@ extern char** environ;
 namespace palomix::testing {
 
 // Starts the program with the arguments given and this process's environment, but for its
-// runtime folder and Qt platform, which come from `environment` when it names them.
+// runtime folder, Qt platform and display, which come from `environment` when it names them.
+// `output`: files its standard output and error go to (none: this process's).
 inline pid_t Spawn(const std::string& program, const std::vector<std::string>& environment,
-                   const std::vector<std::string>& arguments = {}) {
+                   const std::vector<std::string>& arguments = {},
+                   const std::optional<std::pair<std::string, std::string>>& output = {}) {
     std::vector<std::string> variables = environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string text(*entry);
-        if (text.rfind("XDG_RUNTIME_DIR=", 0) != 0 && text.rfind("QT_QPA_PLATFORM=", 0) != 0) {
+        const std::string name = text.substr(0, text.find('=') + 1);
+        bool given = false;
+        for (const std::string& variable : environment) {
+            given = given || variable.rfind(name, 0) == 0;
+        }
+        if (!given && name != "XDG_RUNTIME_DIR=" && name != "QT_QPA_PLATFORM=") {
             variables.push_back(text);
         }
     }
@@ -42,11 +50,19 @@ inline pid_t Spawn(const std::string& program, const std::vector<std::string>& e
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
-        return -1;
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    if (output) {
+        ::posix_spawn_file_actions_addopen(&actions, 1, output->first.c_str(),
+                                           O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::posix_spawn_file_actions_addopen(&actions, 2, output->second.c_str(),
+                                           O_WRONLY | O_CREAT | O_TRUNC, 0600);
     }
-    return pid;
+    pid_t pid = 0;
+    const int failed =
+        ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    ::posix_spawn_file_actions_destroy(&actions);
+    return failed != 0 ? -1 : pid;
 }
 
 // The exit status of the child, or nullopt when it is still running after the time given.

@@ -8,13 +8,25 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <chrono>
 
+#include "app/JobGridModel.h"
 #include "app/QueueContextMenu.h"
 #include "app/RunStatusStrip.h"
+#include "app/StringGrid.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace palomix::testing {
 namespace {
+
+// Runs the event loop for `time`, for what Qt does only after a delay of its own.
+void RunEventLoopFor(std::chrono::milliseconds time) {
+    QEventLoop loop;
+    QTimer::singleShot(time, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 class QueueEditTest : public WindowTest {
 protected:
@@ -115,6 +127,36 @@ TEST_F(QueueEditTest, TheContextMenuMovesStopsOpensTheOutputFolderAndCopiesTheLi
     EXPECT_EQ(JobPaths(form), (std::vector<std::string>{files_[2]}));
     form.Button1->click();
     ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
+}
+
+TEST_F(QueueEditTest, ClickingARowDoesNotSlideTheGridSideways) {
+    // More rows than the grid shows: a scroll bar beside them takes from the columns' room.
+    TMainForm1& form = Converting(30);
+    ProcessPending();
+    TStringGrid& grid = *form.StringGrid2;
+    ASSERT_TRUE(grid.verticalScrollBar()->isVisible());
+    QWidget& viewport = *grid.viewport();
+    const int nameLeft = grid.columnViewportPosition(kFileNameColumn);
+    ASSERT_EQ(nameLeft, grid.columnWidth(kStatusColumn));
+    for (const int row : {3, 1, 7}) {
+        // In the file name column, as far right as it shows.
+        const QPoint at(viewport.width() - 4, grid.rowViewportPosition(row) + 4);
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, at, viewport.mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                              Qt::NoModifier);
+            QCoreApplication::sendEvent(&viewport, &event);
+        }
+        // A click scrolls to its cell only after the time a double click could take.
+        RunEventLoopFor(std::chrono::milliseconds(QApplication::doubleClickInterval() + 150));
+        EXPECT_TRUE(grid.selectionModel()->isRowSelected(row, {})) << row;
+        EXPECT_EQ(grid.horizontalScrollBar()->value(), 0) << row;
+        EXPECT_EQ(grid.columnViewportPosition(kFileNameColumn), nameLeft) << row;
+    }
+    // A move across the columns still brings the full path into view.
+    PressKey(form, Qt::Key_Right);
+    PressKey(form, Qt::Key_Right);
+    EXPECT_GT(grid.horizontalScrollBar()->value(), 0);
 }
 
 }  // namespace

@@ -2,11 +2,14 @@
 // next start with the settings it was left with, discarded on request, set aside when damaged,
 // gone once the list runs empty.
 #include <gtest/gtest.h>
+#include <QAction>
+#include <QMenu>
 #include <QPushButton>
 
 #include "app/QueueContextMenu.h"
 #include "app/QueueSaver.h"
 #include "app/QueueTexts.h"
+#include "app/RunStatusStrip.h"
 #include "settings/QueueFile.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -24,6 +27,16 @@ protected:
 
     std::string QueuePath() const { return programFolder_ + "/Palomix.queue"; }
     std::string SettingsA() const { return programFolder_ + "/convert_settings/a.ini"; }
+
+    // A queue of `count` files with the Hang command, as an earlier start left it.
+    SavedQueue LeaveQueue(int count) {
+        SavedQueue queue{SettingsA(), kHang, outFolder_, {}};
+        for (int n = 0; n < count; ++n) {
+            queue.files.push_back({scratch_.Write("in/" + std::to_string(n) + ".avi", "v"), {}});
+        }
+        SaveQueueFile(QueuePath(), queue);
+        return queue;
+    }
 
     // What the queue file holds once it has `files` files (the saver writes within a second).
     SavedQueue KeptQueue(std::size_t files) const {
@@ -81,6 +94,51 @@ TEST_F(QueueKeepTest, TheListIsKeptWhileItChangesAndContinuesAtTheNextStartWithI
     EXPECT_EQ(third.Core().JobCount(), 0);
     EXPECT_FALSE(third.Core().RunActive());
     EXPECT_FALSE(std::filesystem::exists(QueuePath()));
+}
+
+TEST_F(QueueKeepTest, TheUnfinishedQueueIsKeptWhenTheQuestionIsClosedWithoutAnAnswer) {
+    const SavedQueue left = LeaveQueue(3);
+    realBoxes_ = true;
+    for (const bool escape : {true, false}) {
+        // Escape, or the title bar's close button.
+        WhenAModalWindowOpens([escape](QWidget& box) {
+            if (escape) {
+                Key(box, Qt::Key_Escape);
+            } else {
+                box.close();
+            }
+        });
+        TMainForm1& form = Kept();
+        // The files wait in the list, unconverted, and are kept for the next start.
+        EXPECT_EQ(JobPaths(form).size(), 3U);
+        EXPECT_FALSE(form.Core().RunActive());
+        EXPECT_EQ(form.RunStatus1->Status().toStdString(),
+                  "3 件が待機中: 一覧の右クリックメニューから変換を開始できます");
+        EXPECT_EQ(KeptQueue(3), left);
+        form_.reset();
+    }
+    // The list's menu starts them.
+    WhenAModalWindowOpens([](QWidget& box) { Key(box, Qt::Key_Escape); });
+    TMainForm1& form = Kept();
+    const std::unique_ptr<QMenu> menu = form.QueueMenu().MakeMenu(0);
+    QAction* start = menu->findChild<QAction*>(QStringLiteral("startWaiting"));
+    ASSERT_NE(start, nullptr);
+    ASSERT_TRUE(start->isEnabled());
+    start->trigger();
+    EXPECT_TRUE(form.Core().IsConverting(form.Core().Job(0).id));
+}
+
+TEST_F(QueueKeepTest, AnEndRequestWhileTheContinueQuestionIsOpenKeepsTheQueue) {
+    const SavedQueue left = LeaveQueue(3);
+    realBoxes_ = true;
+    // Logout or a terminate signal while the question waits for the user.
+    WhenAModalWindowOpens([this](QWidget& /*box*/) { form_->SessionEnding(); });
+    TMainForm1& form = Kept();
+    ProcessPending();
+    EXPECT_TRUE(WaitUntil([&] { return !form.isVisible(); }));
+    EXPECT_FALSE(form.Core().RunActive());
+    form_.reset();
+    EXPECT_EQ(ReadQueueFile(QueuePath()).queue, left);
 }
 
 TEST_F(QueueKeepTest, AQueueOfAHundredThousandFilesComesBackWholeAndCanBeEmptiedAtOnce) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "app/QueueContextMenu.h"
 #include "app/QueueTexts.h"
 #include "platform/SingleInstance.h"
@@ -40,6 +42,8 @@ protected:
             GTEST_SKIP() << "a Palomix window of this user is running";
         }
         std::filesystem::copy_file(std::string(PALOMIX_PROGRAM_DIR) + "/palomix", program_);
+        std::filesystem::copy_file(std::string(PALOMIX_TEST_HELPER_DIR) + "/palomix-window-driver",
+                                   answering_);
         scratch_.Write("program/convert_settings/slow.ini",
                        "[Info]\nTitle=slow\nTitleE=slow\n[Item0]\nTitle=slow\nTitleE=slow\n"
                        "Command0=" +
@@ -56,20 +60,50 @@ protected:
     }
 
     // On the X display when the tests run on one (real_program_xvfb_test.sh), else offscreen.
-    pid_t Start(const std::vector<std::string>& arguments) const {
+    pid_t Start(const std::vector<std::string>& arguments, bool answering = false) const {
         const bool x11 = qEnvironmentVariable("QT_QPA_PLATFORM") == QStringLiteral("xcb") &&
                          !qEnvironmentVariableIsEmpty("DISPLAY");
-        return Spawn(program_,
+        std::vector<std::string> words = arguments;
+        if (answering) {
+            words.insert(words.begin(), "window");
+        }
+        return Spawn(answering ? answering_ : program_,
                      {"XDG_RUNTIME_DIR=" + runtime_,
                       std::string("QT_QPA_PLATFORM=") + (x11 ? "xcb" : "offscreen")},
-                     arguments);
+                     words);
     }
 
-    // The window started with the arguments given, once it holds the lock.
-    void StartWindow(const std::vector<std::string>& arguments) {
-        window_ = Start(arguments);
+    // The window started with the arguments given, once it holds the lock. `answering`: the
+    // program as palomix runs it, whose questions are answered as Enter answers them (the
+    // files of the command line are converted at once).
+    void StartWindow(const std::vector<std::string>& arguments, bool answering = false) {
+        window_ = Start(arguments, answering);
         ASSERT_GT(window_, 0);
         ASSERT_TRUE(WaitUntil([&] { return LockIsHeld(lock_); }, std::chrono::seconds(20)));
+    }
+
+    // A window killed while it converts the first of two files: their paths.
+    std::vector<std::string> KillDuringARun() {
+        const std::vector<std::string> files = {scratch_.Write("in/1.avi", "1"),
+                                                scratch_.Write("in/2.avi", "2")};
+        StartWindow(files, true);
+        EXPECT_EQ(KeptPaths(files.size()), files);
+        EXPECT_TRUE(WaitUntil([&] { return !TemporariesIn(out_).empty(); }));
+        ::kill(window_, SIGKILL);
+        EXPECT_TRUE(WaitForExit(window_, std::chrono::seconds(10)).has_value());
+        window_ = -1;
+        EXPECT_EQ(TemporariesIn(out_).size(), 1u);  // what the killed window was writing
+        return files;
+    }
+
+    // The window of the next start in this process, over the same program folder.
+    MainFormEnvironment NextWindow(std::shared_ptr<RecordingSink> messages) const {
+        MainFormEnvironment environment;
+        environment.programFolder = scratch_.Path("program");
+        environment.executablePath = program_;
+        environment.messages = std::move(messages);
+        environment.systemLocale = std::string();
+        return environment;
     }
 
     // The paths the window's kept queue lists, once it lists `count`.
@@ -88,6 +122,7 @@ protected:
 
     ScratchFolder scratch_;
     std::string program_ = scratch_.MakeFolder("program") + "/palomix";
+    std::string answering_ = scratch_.Path("program/palomix-window-driver");
     std::string out_ = scratch_.Path("out");
     std::string runtime_ = scratch_.MakeFolder("runtime");
     std::string lock_;
@@ -113,24 +148,11 @@ TEST_F(RealProgramPosixTest, ALaterStartHandsItsPathsToTheRunningWindowAndEndsAt
 }
 
 TEST_F(RealProgramPosixTest, AWindowKilledDuringARunOffersItsQueueAtTheNextStart) {
-    const std::vector<std::string> files = {scratch_.Write("in/1.avi", "1"),
-                                            scratch_.Write("in/2.avi", "2")};
-    StartWindow(files);
-    ASSERT_EQ(KeptPaths(files.size()), files);
-    ASSERT_TRUE(WaitUntil([&] { return !TemporariesIn(out_).empty(); }));
-    ::kill(window_, SIGKILL);
-    ASSERT_TRUE(WaitForExit(window_, std::chrono::seconds(10)).has_value());
-    window_ = -1;
-    EXPECT_EQ(TemporariesIn(out_).size(), 1u);  // what the killed window was writing
-
+    const std::vector<std::string> files = KillDuringARun();
     // The next start, with its question answered.
     const auto messages = std::make_shared<RecordingSink>();
     messages->answers = {kContinueQueue};
-    MainFormEnvironment environment;
-    environment.programFolder = scratch_.Path("program");
-    environment.executablePath = program_;
-    environment.messages = messages;
-    TMainForm1 next(std::move(environment));
+    TMainForm1 next(NextWindow(messages));
     EXPECT_TRUE(TemporariesIn(out_).empty());  // removed as the next window starts
     next.FormActivate();
     ASSERT_EQ(messages->questions.size(), 1U);
@@ -143,6 +165,42 @@ TEST_F(RealProgramPosixTest, AWindowKilledDuringARunOffersItsQueueAtTheNextStart
     next.Button1Click();
     ASSERT_TRUE(
         WaitUntil([&] { return next.Core().JobCount() == 0 && !next.Core().WaitingForProcess(); }));
+}
+
+TEST_F(RealProgramPosixTest, AfterDiscardNoTemporaryOfTheKilledRunIsLeftInTheOutputFolder) {
+    KillDuringARun();
+    const auto messages = std::make_shared<RecordingSink>();
+    messages->answers = {kDiscardQueue};
+    TMainForm1 next(NextWindow(messages));
+    next.FormActivate();
+    ASSERT_EQ(messages->questions.size(), 1U);
+    EXPECT_EQ(next.Core().JobCount(), 0);
+    EXPECT_TRUE(TemporariesIn(out_).empty());
+    EXPECT_FALSE(std::filesystem::exists(scratch_.Path("program/Palomix.queue")));
+}
+
+TEST_F(RealProgramPosixTest, ATerminateSignalKeepsTheQueueDuringARunAndDuringTheContinueQuestion) {
+    const std::vector<std::string> files = {scratch_.Write("in/1.avi", "1"),
+                                            scratch_.Write("in/2.avi", "2"),
+                                            scratch_.Write("in/3.avi", "3")};
+    StartWindow(files, true);
+    ASSERT_EQ(KeptPaths(files.size()), files);
+    ASSERT_TRUE(WaitUntil([&] { return !TemporariesIn(out_).empty(); }));
+    // Logout: the conversion is stopped, the window closes, the queue stays.
+    ::kill(window_, SIGTERM);
+    const std::optional<int> status = WaitForExit(window_, std::chrono::seconds(10));
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status));
+    window_ = -1;
+    EXPECT_EQ(KeptPaths(files.size()), files);
+
+    // The next start asks about them; logout again while the question is open.
+    StartWindow({});
+    std::this_thread::sleep_for(std::chrono::seconds(3));  // the window is up and asking
+    ::kill(window_, SIGTERM);
+    ASSERT_TRUE(WaitForExit(window_, std::chrono::seconds(10)).has_value());
+    window_ = -1;
+    EXPECT_EQ(KeptPaths(files.size()), files);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include <algorithm>
@@ -123,6 +125,46 @@ TEST_F(RunChoicesTest, TheStopsEndTheRunAndLeaveTheWaitingFiles) {
                               RunTextsFor(Language::Japanese)));
     EXPECT_EQ(desktop_->awake, (std::vector<bool>{false, true, false, true, false}));
     EXPECT_TRUE(messages_->texts.empty());
+}
+
+// A click of the left button on an item of a menu that is open.
+void ClickItem(QMenu& menu, QAction* item) {
+    const QPoint at = menu.actionGeometry(item).center();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, menu.mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(&menu, &event);
+    }
+}
+
+TEST_F(RunChoicesTest, RaisingSimultaneousConversionsDuringARunStartsASecondFileAtOnce) {
+    TMainForm1& form = Ready(kHang);
+    form.show();
+    ProcessPending();
+    form.FormDropFiles({scratch_.Write("in/1.avi", "1"), scratch_.Write("in/2.avi", "2"),
+                        scratch_.Write("in/3.avi", "3")});
+    const Engine& core = form.Core();
+    ASSERT_TRUE(core.IsConverting(core.Job(0).id));
+    ASSERT_FALSE(core.IsConverting(core.Job(1).id));
+
+    // Settings, Simultaneous conversions, 2: with the mouse, through the menu bar.
+    QMenuBar& bar = *form.menuBar();
+    const QPoint settings = bar.actionGeometry(form.S0->menuAction()).center();
+    QMouseEvent press(QEvent::MouseButtonPress, settings, bar.mapToGlobal(settings), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&bar, &press);
+    ASSERT_TRUE(WaitUntil([&] { return form.S0->isVisible(); }));
+    QMenu& simultaneous = *form.RunMenu().Simultaneous;
+    ClickItem(*form.S0, simultaneous.menuAction());
+    ASSERT_TRUE(WaitUntil([&] { return simultaneous.isVisible(); }));
+    ClickItem(simultaneous, simultaneous.actions()[1]);
+    EXPECT_TRUE(simultaneous.actions()[1]->isChecked());
+    EXPECT_TRUE(WaitUntil([&] { return core.IsConverting(core.Job(1).id); },
+                          std::chrono::milliseconds(500)));
+    EXPECT_TRUE(core.IsConverting(core.Job(0).id));
+    EXPECT_FALSE(core.IsConverting(core.Job(2).id));
+    EXPECT_EQ(form.GridCell(0, 2).rfind("Converting", 0), 0U) << form.GridCell(0, 2);
 }
 
 TEST_F(RunChoicesTest, SuspendFollowsAQueueDoneAfterTheCountdownAndARefusalIsTold) {

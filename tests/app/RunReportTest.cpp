@@ -51,11 +51,13 @@ TEST(RunReportTest, StatusShowsTheJobCountAndFailures) {
               "Converting: 1 job(s) left  1 failed, 1 stopped (click for details)");
     EXPECT_EQ(RunStatusText(report, false, 0, RunTextsFor(Language::Japanese)),
               "変換 1 件、失敗 1 件、中止 1 件 (クリックで詳細)");
-    // A new batch counts afresh; the list stays until it is cleared.
+    // A new batch counts afresh; the list stays until it is cleared, pointed to only once the
+    // batch is over.
     report.Reset();
     EXPECT_EQ(report.FailureCount(), 2);
+    EXPECT_EQ(RunStatusText(report, true, 1, English()), "Converting: 1 job(s) left");
     EXPECT_EQ(RunStatusText(report, false, 0, English()),
-              "Failed conversions are listed (click for details)");
+              "Earlier failures wait in the list (click for details)");
     report.ClearFailures();
     EXPECT_EQ(RunStatusText(report, false, 0, English()), "");
 }
@@ -139,6 +141,11 @@ TEST(RunReportTest, ConvertAgainTakesTheFailedAndStoppedFilesAndLeavesTheRest) {
     report.JobEnded(notStarted);
     report.JobEnded(notStarted);  // tried again: still one entry
     EXPECT_EQ(report.FailureCount(), 4);
+    // Tried again in the next batch: the entry is that batch's now.
+    report.Reset();
+    report.JobEnded(notStarted);
+    EXPECT_EQ(report.BatchEntries(), 1);
+    EXPECT_EQ(report.EarlierEntries(), 3);
 
     EXPECT_TRUE(report.HasFilesToConvertAgain());
     EXPECT_EQ(report.TakeFilesToConvertAgain(),

@@ -1,9 +1,12 @@
 // Not a test: makes the pictures of the window in docs/ from the real window on a real display:
 // window-ja.png and window-en.png with queued and converting rows; end-of-batch-*.png,
-// failure-list-*.png and close-question-*.png in both languages; progress-*.png (two files
-// converting at once with their progress, the queue's on the status strip) and
-// settings-menu-*.png (the Settings menu open at "When the queue is done"); queue-menu-*.png (the
-// grid's context menu) and continue-question-*.png (the question about files left unfinished).
+// failure-list-*.png (failed and skipped files) and close-question-*.png in both languages;
+// progress-*.png (two files converting at once with their progress, the queue's on the status
+// strip) and settings-menu-*.png (the Settings menu open at "When the queue is done");
+// queue-menu-*.png (the grid's context menu), continue-question-*.png (the question about files
+// left unfinished) and arrival-question-*.png (the question about files from outside the
+// window); status-line-*.png (a launch failure with a long path); first-start-*.png (the first
+// start on an English and on a Japanese system).
 // Run it under Xvfb with a window manager, so that the title bar shows:
 //
 //   xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'openbox & sleep 1;
@@ -101,14 +104,19 @@ std::string PictureFolder() {
     return out;
 }
 
-// The row of the shipped phone and tablet settings in the window's list of settings files.
-int PhonesRow(TMainForm1& form) {
+// The row of a settings file in the window's list of settings files.
+int SettingsRow(TMainForm1& form, const std::string& fileName) {
     for (int row = 0; row < form.MultiComboBox1->ItemCount(); ++row) {
-        if (form.MultiComboBox1->Item(row).find("phone_tablet.ini") != std::string::npos) {
+        if (form.MultiComboBox1->Item(row).find(fileName) != std::string::npos) {
             return row;
         }
     }
     return 0;
+}
+
+// The row of the shipped phone and tablet settings.
+int PhonesRow(TMainForm1& form) {
+    return SettingsRow(form, "phone_tablet.ini");
 }
 
 void Shoot(TMainForm1& form, const std::string& file) {
@@ -267,6 +275,10 @@ TEST(WindowScreenshots, DISABLED_EndOfBatchFailureListAndCloseQuestion) {
     Pick(*form.MultiComboBox1, phones);
     Pick(*form.MultiComboBox2, 1);
     form.BrowserEdit1->SetPath(scratch.MakeFolder("converted"));
+    // Two outputs are there from before, and are kept: their files are skipped.
+    form.RunMenu().Existing->actions()[2]->trigger();
+    scratch.Write("converted/garden_720p.mp4", "v");
+    scratch.Write("converted/zoo_720p.mp4", "v");
     form.Timer0->stop();
     form.FormDropFiles(files);
     ASSERT_TRUE(WaitUntil([&] {
@@ -405,8 +417,57 @@ TEST(WindowScreenshots, DISABLED_QueueMenuAndContinueQuestion) {
         question->show();
         ShootWidget(*question, out + "/continue-question-" + suffix + ".png");
         question->close();
+        const std::unique_ptr<QMessageBox> arrival = MakeQuestionBox(
+            &form, ArrivalQuestion(3, form.Core().CommandRows()[1].title,
+                                   "/home/palomix/Videos/converted", QueueTextsFor(language)));
+        arrival->show();
+        ShootWidget(*arrival, out + "/arrival-question-" + suffix + ".png");
+        arrival->close();
     }
     QCoreApplication::setApplicationName(testName);
+}
+
+TEST(WindowScreenshots, DISABLED_StatusLineWithALongReason) {
+    const ScratchFolder scratch;
+    const std::vector<std::string> files = ShippedProgramWithVideos(scratch);
+    const std::string program = "/home/palomix/.local/share/converters/ffmpeg-6.1/bin/ffmpeg";
+    scratch.Write("program/convert_settings/own.ini",
+                  "[Info]\nTitle=自分の設定\nTitleE=My settings\n[Item0]\nTitle=MP4\nTitleE=MP4\n"
+                  "Command0=\"" +
+                      program + "\" -i \"<%InputFile%>\" \"<%OutputFile%>.mp4\"\n");
+    TMainForm1 form(ScreenshotEnvironment(scratch.Path("program"), {}));
+    form.show();
+    form.FormActivate();
+    form.BrowserEdit1->SetPath(scratch.MakeFolder("converted"));
+    const std::string out = PictureFolder();
+    for (const auto& [language, suffix] :
+         {std::pair{Language::Japanese, "ja"}, std::pair{Language::English, "en"}}) {
+        language == Language::English ? form.B2Click() : form.B1Click();
+        Pick(*form.MultiComboBox1, SettingsRow(form, "own.ini"));
+        form.FormDropFiles(files);
+        ASSERT_FALSE(form.Core().RunActive());
+        Shoot(form, out + "/status-line-" + suffix + ".png");
+    }
+}
+
+TEST(WindowScreenshots, DISABLED_FirstStartOnAnEnglishAndAJapaneseSystem) {
+    const std::string out = PictureFolder();
+    for (const auto& [locale, suffix] :
+         {std::pair{"en_US.UTF-8", "en"}, std::pair{"ja_JP.UTF-8", "ja"}}) {
+        const ScratchFolder scratch;
+        ShippedProgramWithVideos(scratch);
+        MainFormEnvironment environment = ScreenshotEnvironment(scratch.Path("program"), {});
+        environment.systemLocale = locale;
+        environment.places = ProgramPlaces{scratch.Path("program"),
+                                           true,
+                                           scratch.Path("program/Palomix.ini"),
+                                           {},
+                                           "/home/palomix/Videos"};
+        TMainForm1 form(std::move(environment));
+        form.show();
+        form.FormActivate();
+        Shoot(form, out + "/first-start-" + suffix + ".png");
+    }
 }
 
 }  // namespace

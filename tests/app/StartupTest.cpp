@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "app/PalomixApplication.h"
+#include "palomix/BuildInfo.h"
 #include "platform/SingleInstance.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/ProgramProcessSupport.h"
@@ -52,6 +53,68 @@ TEST(SingleInstanceProgramTest, ASecondInstanceEndsAtOnceWithCodeZero) {
     ::kill(first, SIGKILL);
     WaitForExit(first, std::chrono::seconds(10));
     EXPECT_FALSE(LockIsHeld(lock));  // the system releases it with the process
+}
+
+// The window program run to its end with the arguments given, on a platform that has no
+// display: a window would fail to open. Its exit status and what it printed.
+struct ProgramEnd {
+    std::optional<int> status;
+    std::string out;
+    std::string err;
+};
+
+ProgramEnd RunWithoutDisplay(const std::vector<std::string>& arguments) {
+    const ScratchFolder scratch;
+    const std::string out = scratch.Path("out.txt");
+    const std::string err = scratch.Path("err.txt");
+    const std::string runtime = scratch.MakeFolder("runtime");
+    ::chmod(runtime.c_str(), 0700);
+    const pid_t pid =
+        Spawn(std::string(PALOMIX_PROGRAM_DIR) + "/palomix",
+              {"XDG_RUNTIME_DIR=" + runtime, "QT_QPA_PLATFORM=xcb", "DISPLAY=", "WAYLAND_DISPLAY="},
+              arguments, {{out, err}});
+    EXPECT_GT(pid, 0);
+    ProgramEnd end;
+    end.status = WaitForExit(pid, std::chrono::seconds(20));
+    if (!end.status) {
+        ::kill(pid, SIGKILL);
+        WaitForExit(pid, std::chrono::seconds(10));
+    }
+    end.out = ReadText(out);
+    end.err = ReadText(err);
+    return end;
+}
+
+bool EndedWith(const ProgramEnd& end, int code) {
+    return end.status && WIFEXITED(*end.status) && WEXITSTATUS(*end.status) == code;
+}
+
+TEST(WindowOptionsProgramTest, HelpAndVersionPrintAndEndWithoutAWindow) {
+    const ProgramEnd help = RunWithoutDisplay({"--help"});
+    EXPECT_TRUE(EndedWith(help, 0)) << help.err;
+    EXPECT_NE(help.out.find("--version"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("[files...]"), std::string::npos) << help.out;
+
+    // Qt's own options still pass, before and after.
+    const ProgramEnd version = RunWithoutDisplay({"-style", "fusion", "--version", "-reverse"});
+    EXPECT_TRUE(EndedWith(version, 0)) << version.err;
+    EXPECT_EQ(version.out.rfind("palomix " + std::string(kVersion) + "\n", 0), 0U) << version.out;
+    EXPECT_NE(version.out.find("\nMedia probe: "), std::string::npos) << version.out;
+    if (!kLicence.empty()) {
+        EXPECT_NE(version.out.find("\nLicence: " + std::string(kLicence) + "\n"), std::string::npos)
+            << version.out;
+    }
+    EXPECT_EQ(version.err, "");
+}
+
+TEST(WindowOptionsProgramTest, AnUnknownOptionIsRefusedWithAClearError) {
+    for (const std::string& option : {std::string("--bogus"), std::string("-x")}) {
+        const ProgramEnd refused = RunWithoutDisplay({option, "/tmp/clip.mp4"});
+        EXPECT_TRUE(EndedWith(refused, 2)) << option;
+        EXPECT_EQ(refused.out, "");
+        EXPECT_NE(refused.err.find("palomix: Unknown option"), std::string::npos) << refused.err;
+        EXPECT_NE(refused.err.find("--help"), std::string::npos) << refused.err;
+    }
 }
 
 class Thrower final : public QObject {

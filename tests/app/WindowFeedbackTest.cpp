@@ -1,11 +1,14 @@
-// What the window tells the user: the end of a batch, the failure list's actions, files that
-// wait for a command, the close question and the close the system asks for, tool tips, and a
-// status line that is too long for its place.
+// What the window tells the user: the end of a batch, the list of failed and skipped files and
+// its actions, files that wait for a command, the close question and the close the system asks
+// for, tool tips, and a status line that is too long for its place.
 #include <gtest/gtest.h>
+#include <QAction>
 #include <QDialog>
+#include <QMenu>
 #include <QPushButton>
 
 #include "app/FailureWindow.h"
+#include "app/RunSettingsMenu.h"
 #include "app/RunStatusStrip.h"
 #include "tests/app/AppTestSupport.h"
 #include "widgets/FolderBrowseEdit.h"
@@ -18,6 +21,17 @@ using WindowFeedbackTest = WindowTest;
 
 std::string Status(const TMainForm1& form) {
     return form.RunStatus1->Status().toStdString();
+}
+
+// A click of the left button in the middle of the widget.
+void Click(QWidget& widget) {
+    const QPointF at = QRectF(widget.rect()).center();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, widget.mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(&widget, &event);
+    }
 }
 
 TEST_F(WindowFeedbackTest, FailuresOutliveTheBatchAndConvertAgainRunsThemWithTheCommandChosenNow) {
@@ -45,24 +59,68 @@ TEST_F(WindowFeedbackTest, FailuresOutliveTheBatchAndConvertAgainRunsThemWithThe
     EXPECT_FALSE(list.ClearButton().isEnabled());
 }
 
-TEST_F(WindowFeedbackTest, FilesWaitingForACommandStartOnceTheChoiceLeavesNothingOpen) {
+TEST_F(WindowFeedbackTest, ChoosingASettingsFileWhoseFirstCommandIsThenChosenStartsWaitingFiles) {
     scratch_.Write("program/convert_settings/e.ini",
-                   "[Info]\nTitleE=Only one\n[Item0]\nTitleE=Probe it\nCommand0=" +
-                       HelperPath("probe") + " \"<%OutputFile%>.probe\"\n");
+                   "[Info]\nTitleE=Two\n[Item0]\nTitleE=Probe it\nCommand0=" + HelperPath("probe") +
+                       " \"<%OutputFile%>.probe\"\n[Item1]\nTitleE=Fail\nCommand0=" +
+                       HelperPath("exitcode") + " 3\n");
     TMainForm1& form = Restored("[SET]\nB1=0\nB2=0\n");
     form.BrowserEdit1->SetPath(outFolder_);
     form.FormDropFiles({scratch_.Write("in/a.avi", "a")});
     ASSERT_EQ(messages_->texts.size(), 1u);
-    form.B2Click();  // a language chosen is no command chosen
+    form.B2Click();  // a language chosen is no command chosen by the user
     EXPECT_FALSE(form.Core().RunActive());
     EXPECT_EQ(Status(form), "1 file(s) wait: choose a convert command");
 
-    Pick(*form.MultiComboBox1, 3);  // d.ini: four commands to choose from
-    EXPECT_FALSE(form.Core().RunActive());
-    Pick(*form.MultiComboBox1, 4);  // e.ini: its one command is the choice
+    // e.ini: two commands, the first shown as chosen with the file, and so chosen.
+    Pick(*form.MultiComboBox1, 4);
+    EXPECT_EQ(form.MultiComboBox2->ItemIndex(), 0);
     ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
     EXPECT_TRUE(std::filesystem::exists(outFolder_ + "/a.probe"));
     EXPECT_EQ(Status(form), "1 converted");
+}
+
+TEST_F(WindowFeedbackTest, SkippedFilesAreListedWithTheirReasonsWhereTheStatusLineLeads) {
+    TMainForm1& form = Ready(kProbe);
+    form.show();
+    ProcessPending();
+    form.RunMenu().Existing->actions()[2]->trigger();  // skip a file whose output exists
+    scratch_.Write("out/a.probe", "from before");
+    const std::string file = scratch_.Write("in/a.avi", "a");
+    form.FormDropFiles({file});
+    ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
+    EXPECT_EQ(Status(form), "スキップ 1 件 (クリックで詳細)");
+    ASSERT_TRUE(form.RunStatus1->Clickable());
+
+    Click(*form.RunStatus1);
+    ASSERT_NE(form.FailureWindow(), nullptr);
+    EXPECT_TRUE(form.FailureWindow()->isVisible());
+    EXPECT_EQ(form.FailureWindow()->Contents().toStdString(),
+              "ファイル: " + file + "\n結果: スキップ: 出力ファイルが既にあります: " + outFolder_ +
+                  "/a.probe\n");
+    EXPECT_FALSE(form.FailureWindow()->ConvertAgainButton().isEnabled());  // skipped on purpose
+}
+
+TEST_F(WindowFeedbackTest, TheStatusLinePointsToEarlierFailuresOnlyOnceTheNewBatchIsOver) {
+    TMainForm1& form = Ready(kFail);
+    form.show();
+    ProcessPending();
+    form.FormDropFiles({scratch_.Write("in/1.avi", "1")});
+    ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
+    ASSERT_EQ(Status(form), "失敗 1 件 (クリックで詳細)");
+
+    // A new batch converts: its own state, no pointer to the earlier failure.
+    Pick(*form.MultiComboBox2, kShort);
+    form.FormDropFiles({scratch_.Write("in/2.avi", "2")});
+    ASSERT_TRUE(form.Core().RunActive());
+    EXPECT_EQ(Status(form).find("クリック"), std::string::npos) << Status(form);
+    EXPECT_FALSE(form.RunStatus1->Clickable());
+    // Idle again: its counts, and that the earlier failure waits in the list.
+    ASSERT_TRUE(WaitUntil([&] { return Idle(form); }));
+    EXPECT_EQ(Status(form), "変換 1 件。以前の失敗が一覧にあります (クリックで詳細)");
+    EXPECT_TRUE(form.RunStatus1->Clickable());
+    form.B2Click();
+    EXPECT_EQ(Status(form), "1 converted; earlier failures wait in the list (click for details)");
 }
 
 TEST_F(WindowFeedbackTest, TheCloseQuestionDuringARunAndEachOfItsAnswers) {
@@ -132,6 +190,35 @@ TEST_F(WindowFeedbackTest, SelectorsShowTheirWholeTextsAsToolTips) {
     EXPECT_EQ(form.MultiComboBox2->toolTip().toStdString(), "Hang");
     EXPECT_EQ(form.MultiComboBox2->itemData(kFail, Qt::ToolTipRole).toString().toStdString(),
               "Fail");
+}
+
+TEST_F(WindowFeedbackTest, TheStatusLineShortensTheMiddleOfAPathAndKeepsTheReasonWhole) {
+    const std::string program = scratch_.Path("tools/video/converters/not/installed/here/ffmpeg");
+    scratch_.Write("program/convert_settings/e.ini",
+                   "[Info]\nTitle=E\nTitleE=E\n[Item0]\nTitle=x\nTitleE=x\nCommand0=\"" + program +
+                       "\" -i x\n");
+    TMainForm1& form = Restored();
+    Pick(*form.MultiComboBox1, 4);
+    form.BrowserEdit1->SetPath(outFolder_);
+    form.show();
+    ProcessPending();
+    form.FormDropFiles({scratch_.Write("in/a.avi", "a")});
+    ASSERT_FALSE(form.Core().RunActive());
+    for (const auto& [language, reason] :
+         {std::pair{Language::Japanese, std::string("/ffmpeg\" が見つかりません")},
+          std::pair{Language::English, std::string("/ffmpeg\" was not found")}}) {
+        language == Language::English ? form.B2Click() : form.B1Click();
+        const TRunStatusStrip& strip = *form.RunStatus1;
+        const std::string whole = strip.toolTip().toStdString();
+        const std::string shown = strip.text().toStdString();
+        EXPECT_NE(whole.find(program + "\""), std::string::npos) << whole;
+        EXPECT_LE(strip.fontMetrics().horizontalAdvance(strip.text()), strip.width()) << shown;
+        // What is missing and why is there whole; the path gave way in its middle.
+        EXPECT_TRUE(shown.size() > reason.size() &&
+                    shown.compare(shown.size() - reason.size(), reason.size(), reason) == 0)
+            << shown;
+        EXPECT_NE(shown.find("\xE2\x80\xA6"), std::string::npos) << shown;  // …
+    }
 }
 
 TEST(RunStatusStripTest, ALongStatusKeepsBothEndsOfItsPathAndTellsItAllInTheToolTip) {

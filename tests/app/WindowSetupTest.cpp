@@ -1,17 +1,28 @@
 // How the window sets itself up around the user: an installed copy's places, a position that
-// stays on a screen, the keyboard, Qt's own texts in the language, the About box, and openers
-// that fail.
+// stays on a screen, the language of the first start, the keyboard and the folder dialog,
+// screen readers, Qt's own texts in the language, the About box, message boxes' titles, and
+// openers that fail.
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QToolButton>
 
 #include "app/AboutBox.h"
+#include "app/Captions.h"
 #include "app/FailureWindow.h"
 #include "app/StringGrid.h"
 #include "app/WindowPlacement.h"
@@ -217,6 +228,140 @@ TEST_F(WindowSetupTest, AFileOrPageThatCannotBeOpenedIsToldWithItsPath) {
                                        "with code 4"),
               std::string::npos)
         << messages_->texts[1];
+}
+
+TEST_F(WindowSetupTest, TheFirstStartFollowsTheSystemsLanguageAndASavedChoiceWins) {
+    // What the window starts in, by what the state file keeps and what the system speaks.
+    struct Start {
+        std::string state;  // the state file's text ("" for none)
+        std::string locale;
+        Language language;
+    };
+    const std::vector<Start> starts = {
+        {"", "ja_JP.UTF-8", Language::Japanese},
+        {"", "en_US.UTF-8", Language::English},
+        {"", "de_DE", Language::English},
+        {"", "C", Language::Japanese},  // the system's language cannot be told
+        {"", "", Language::Japanese},
+        {"[SET]\nB1=1\nB2=0\n", "en_US.UTF-8", Language::Japanese},
+        {"[SET]\nB1=0\nB2=1\n", "ja_JP.UTF-8", Language::English},
+        {"[SET]\nMC1=1\n", "en_US.UTF-8", Language::English},  // other keys are no choice
+    };
+    for (const Start& start : starts) {
+        std::filesystem::remove(StatePath());
+        if (!start.state.empty()) {
+            WriteState(start.state);
+        }
+        systemLocale_ = start.locale;
+        const std::string title(CaptionsFor(start.language).windowCaption);
+        // Before the restore already, so that the first picture is in that language.
+        TMainForm1& form = MakeForm();
+        EXPECT_EQ(form.windowTitle().toStdString(), title) << start.locale << start.state;
+        form.FormActivate();
+        EXPECT_EQ(form.Marks().Current(), start.language) << start.locale << start.state;
+        EXPECT_EQ(form.windowTitle().toStdString(), title);
+        // The user's switch stays, and is the saved choice from then on.
+        form.B1Click();
+        ASSERT_TRUE(form.FormClose());
+        form_.reset();
+        systemLocale_ = "en_US.UTF-8";
+        EXPECT_EQ(Restored().Marks().Current(), Language::Japanese) << start.locale;
+        form_.reset();
+    }
+}
+
+TEST_F(WindowSetupTest, IconOnlyControlsHaveAccessibleNamesInBothLanguages) {
+    TMainForm1& form = Restored();
+    form.show();
+    ProcessPending();
+    for (const Language language : {Language::Japanese, Language::English}) {
+        language == Language::English ? form.B2Click() : form.B1Click();
+        // Every control a user can press, type into or pick from is named to screen readers.
+        for (QWidget* control : form.findChildren<QWidget*>()) {
+            const bool operable = qobject_cast<QAbstractButton*>(control) != nullptr ||
+                                  qobject_cast<QComboBox*>(control) != nullptr ||
+                                  qobject_cast<QLineEdit*>(control) != nullptr ||
+                                  (qobject_cast<QAbstractItemView*>(control) != nullptr &&
+                                   qobject_cast<QHeaderView*>(control) == nullptr);
+            if (!operable || !control->isVisibleTo(&form)) {
+                continue;
+            }
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+            ASSERT_NE(accessible, nullptr);
+            EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+                << control->metaObject()->className() << " " << control->objectName().toStdString();
+        }
+        // The folder button says what it does, in the window's language.
+        EXPECT_EQ(form.BrowserEdit1->BrowseButton().accessibleName().toStdString(),
+                  CaptionsFor(language).folderButton);
+    }
+}
+
+// The darkest of the pixels of the widget as drawn (0 black, 255 white).
+int Darkest(QWidget& widget) {
+    const QImage picture = widget.grab().toImage();
+    int darkest = 255;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            darkest = std::min(darkest, qGray(picture.pixel(x, y)));
+        }
+    }
+    return darkest;
+}
+
+TEST_F(WindowSetupTest, TheStopButtonsCaptionIsGreyedWhileItCannotBePressed) {
+    TMainForm1& form = Ready(kHang);
+    form.show();
+    ProcessPending();
+    ASSERT_FALSE(form.Button1->isEnabled());
+    const int idle = Darkest(*form.Button1);
+    form.FormDropFiles({scratch_.Write("in/a.avi", "a")});
+    ASSERT_TRUE(form.Button1->isEnabled());
+    const int converting = Darkest(*form.Button1);
+    EXPECT_LT(converting, 64);  // a black caption
+    EXPECT_GT(idle, converting + 48) << idle << " " << converting;
+}
+
+TEST_F(WindowSetupTest, TheFolderDialogTakesATypedPathAndReachesItAtOnceFromTheKeyboard) {
+    TMainForm1& form = Restored();
+    form.BrowserEdit1->SetPath(scratch_.MakeFolder("before"));
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ProcessPending();
+    const std::string typed = scratch_.MakeFolder("typed here/でも");
+    bool offered = false;
+    WhenAModalWindowOpens([&](QWidget& dialog) {
+        // The path field has the focus, holding the folder shown, chosen to be typed over.
+        ASSERT_TRUE(WaitUntil([&] {
+            auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+            return edit != nullptr && edit->window() == &dialog;
+        })) << "no path field has the focus";
+        auto& edit = *qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        offered = edit.selectedText().toStdString() == scratch_.Path("before");
+        Type(QString::fromStdString(typed));
+        Key(edit, Qt::Key_Return);
+    });
+    form.BrowserEdit1->setFocus();
+    Key(*form.BrowserEdit1, Qt::Key_Return);
+    EXPECT_TRUE(offered);
+    EXPECT_EQ(form.BrowserEdit1->Path(), typed);
+}
+
+TEST_F(WindowSetupTest, MessageBoxesAreTitledAsTheWindowInItsLanguage) {
+    realBoxes_ = true;
+    openFailure_ = OpenFailure{OpenFailure::Kind::NotStarted, ENOENT};
+    TMainForm1& form = Restored();
+    for (const Language language : {Language::English, Language::Japanese}) {
+        language == Language::English ? form.B2Click() : form.B1Click();
+        QString title;
+        WhenAModalWindowOpens([&title](QWidget& box) {
+            title = box.windowTitle();
+            Key(box, Qt::Key_Escape);
+        });
+        form.S1Click();  // the settings file cannot be opened: a message says so
+        ASSERT_TRUE(WaitUntil([&] { return !title.isEmpty(); }));
+        EXPECT_EQ(title.toStdString(), CaptionsFor(language).windowCaption);
+    }
 }
 
 }  // namespace

@@ -2,8 +2,11 @@
 // the paths of standard input and the JSON dry run.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -144,6 +147,52 @@ TEST_F(PalomixBatchPosixTest, PathsComeInByTheOneRuleWhateverTheirSpelling) {
     }
     EXPECT_EQ(inputs, (std::vector<std::string>{Work("clip.mpg"), Work("clip.mpg"), Work("d/x.mpg"),
                                                 Work("d/x.mpg")}));
+}
+
+// The locale variables of this process (and so of the programs it starts), for as long as it
+// lives; put back as they were afterwards.
+class LocaleScope {
+public:
+    explicit LocaleScope(const std::string& locale) {
+        for (const char* name : kNames) {
+            const char* value = std::getenv(name);
+            saved_.emplace_back(value != nullptr ? std::optional<std::string>(value)
+                                                 : std::nullopt);
+            ::unsetenv(name);
+        }
+        ::setenv("LANG", locale.c_str(), 1);
+    }
+    ~LocaleScope() {
+        for (std::size_t at = 0; at < kNames.size(); ++at) {
+            if (saved_[at]) {
+                ::setenv(kNames[at], saved_[at]->c_str(), 1);
+            } else {
+                ::unsetenv(kNames[at]);
+            }
+        }
+    }
+    LocaleScope(const LocaleScope&) = delete;
+    LocaleScope& operator=(const LocaleScope&) = delete;
+
+private:
+    static constexpr std::array<const char*, 3> kNames = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    std::vector<std::optional<std::string>> saved_;
+};
+
+// The same rule as the window's first start: the saved choice, else the system's language,
+// else Japanese.
+TEST_F(PalomixBatchPosixTest, TheDefaultLanguageFollowsTheSystemUnlessOneWasSaved) {
+    const std::string englishTitle = "\t0\t0\tStandard";
+    const std::string japaneseTitle = "\t0\t0\t\xE6\xA8\x99\xE6\xBA\x96";
+    for (const auto& [locale, title] :
+         {std::pair{"en_US.UTF-8", englishTitle}, std::pair{"ja_JP.UTF-8", japaneseTitle},
+          std::pair{"C", japaneseTitle}}) {
+        const LocaleScope scope(locale);
+        EXPECT_EQ(Lines(Run({"--list"}).out).at(1), title) << locale;
+    }
+    WriteFile(program_ / "Palomix.ini", "[SET]\nB1=1\nB2=0\n");
+    const LocaleScope english("en_US.UTF-8");
+    EXPECT_EQ(Lines(Run({"--list"}).out).at(1), japaneseTitle);
 }
 
 // A run's log goes to the state folder, and with --log to the file given too: the same text,

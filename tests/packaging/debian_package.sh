@@ -35,6 +35,11 @@ echo "Depends: $depends"
 for needed in ffmpeg libc6 libstdc++6; do
     [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed"
 done
+# What the window needs to look right: a CJK font for its Japanese, Qt's own translations.
+recommends=$(dpkg-deb --field "$deb" Recommends)
+for wanted in fonts-noto-cjk qt6-translations-l10n; do
+    [[ ", $recommends," == *", $wanted"[\ ,]* ]] || fail "Recommends lacks $wanted"
+done
 
 root=$work/root
 dpkg-deb -x "$deb" "$root"

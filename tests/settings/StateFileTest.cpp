@@ -6,6 +6,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace palomix {
 namespace {
@@ -109,6 +110,36 @@ TEST_F(StateFileTest, AnOlderFileKeepsItsBytesAndGetsTheChoicesAfterItsKeys) {
     EXPECT_NE(saved.find("JOBS=1\r\n"), std::string::npos) << saved;
     EXPECT_EQ(Read().left, 20);
     EXPECT_EQ(Read().settingsRow, -1);
+}
+
+// The window and palomix-batch start in the language the user chose last; without a choice in
+// the language the system speaks, and in Japanese where it speaks none that can be told.
+TEST(StartLanguageTest, ASavedChoiceWinsElseTheSystemsLanguageElseJapanese) {
+    const std::vector<std::string> japanese = {"ja",    "ja_JP",     "ja_JP.UTF-8", "ja_JP.eucJP",
+                                               "ja-JP", "ja_JP@cjk", "japanese"};
+    const std::vector<std::string> untold = {"", "C", "POSIX", "C.UTF-8", "C.utf8"};
+    const std::vector<std::string> other = {"en_US.UTF-8", "en",          "de_DE",
+                                            "fr-CA",       "zh_CN.UTF-8", "jam"};
+    StoredState none;
+    StoredState savedJapanese;
+    savedJapanese.japanese = true;
+    StoredState savedEnglish;
+    savedEnglish.japanese = false;
+    savedEnglish.english = true;
+    StoredState savedNeither;
+    savedNeither.japanese = false;
+    savedNeither.english = false;
+    for (const auto* locales : {&japanese, &untold, &other}) {
+        for (const std::string& locale : *locales) {
+            // The system's language counts only where the user chose none.
+            EXPECT_EQ(LanguageAtStart(savedJapanese, locale), Language::Japanese) << locale;
+            EXPECT_EQ(LanguageAtStart(savedEnglish, locale), Language::English) << locale;
+            EXPECT_EQ(LanguageAtStart(savedNeither, locale), std::nullopt) << locale;
+            EXPECT_EQ(LanguageAtStart(none, locale),
+                      locales == &other ? Language::English : Language::Japanese)
+                << locale;
+        }
+    }
 }
 
 }  // namespace
