@@ -96,7 +96,7 @@ std::vector<ProgramCandidate> ProgramCandidates(std::string_view line) {
         const std::size_t close = line.find('"', 1);
         const std::string_view program =
             line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
-        return {ProgramCandidate{std::string(program), line.substr(EndOfArgumentZero(line))}};
+        return {ProgramCandidate{program, line.substr(EndOfArgumentZero(line))}};
     }
 
     std::vector<ProgramCandidate> candidates;
@@ -110,7 +110,7 @@ std::vector<ProgramCandidate> ProgramCandidates(std::string_view line) {
         if (hasQuote && !candidates.empty()) {
             break;
         }
-        candidates.push_back(ProgramCandidate{std::string(line.substr(0, i)), line.substr(i)});
+        candidates.push_back(ProgramCandidate{line.substr(0, i), line.substr(i)});
         if (hasQuote) {
             break;
         }

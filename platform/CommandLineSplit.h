@@ -39,9 +39,10 @@ bool IsArgumentSeparator(char c);
 std::vector<std::string> SplitArguments(std::string_view text);
 
 // One way of reading the start of a command line as the program: `program` is the program's
-// name or path, `rest` the text after it, whose arguments SplitArguments gives.
+// name or path, `rest` the text after it, whose arguments SplitArguments gives. Both are views
+// into the line (a long line has a reading at each blank: none of them is copied).
 struct ProgramCandidate {
-    std::string program;
+    std::string_view program;
     std::string_view rest;
 
     friend bool operator==(const ProgramCandidate&, const ProgramCandidate&) = default;

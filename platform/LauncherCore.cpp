@@ -212,11 +212,12 @@ std::optional<LaunchResult> LauncherCore::FindProgramOf(std::string_view command
     std::optional<ResolvedProgram> resolved = ResolveProgram(
         commandLine, [this](const std::string& name) { return native_->FindProgram(name); });
     if (!resolved) {
-        std::string reason = "the program \"" + candidates.front().program + "\" was not found";
+        std::string reason =
+            "the program \"" + std::string(candidates.front().program) + "\" was not found";
         for (std::size_t i = 1; i < candidates.size(); ++i) {
-            reason += (i == 1 ? " (nor \"" : ", \"") + candidates[i].program + "\"";
+            reason += (i == 1 ? " (nor \"" : ", \"") + std::string(candidates[i].program) + "\"";
         }
-        return NotLaunched(LaunchError::ProgramNotFound, candidates.front().program,
+        return NotLaunched(LaunchError::ProgramNotFound, std::string(candidates.front().program),
                            candidates.size() > 1 ? reason + ")" : reason);
     }
     if (resolved->Ambiguous()) {

@@ -66,11 +66,12 @@ std::optional<ResolvedProgram> ResolveProgram(std::string_view commandLine,
         if (!CanNameAProgram(candidate.program)) {
             continue;
         }
-        std::string program = find(candidate.program);
+        std::string program = find(std::string(candidate.program));
         if (program.empty()) {
             continue;
         }
-        ResolvedProgram resolved{std::move(program), candidate.rest, candidate.program, {}};
+        ResolvedProgram resolved{
+            std::move(program), candidate.rest, std::string(candidate.program), {}};
         if (const std::size_t whole = WholeReading(candidates); index < whole) {
             resolved.meant = candidates[whole].program;
             return resolved;
@@ -82,7 +83,7 @@ std::optional<ResolvedProgram> ResolveProgram(std::string_view commandLine,
             if (word.starts_with('-') || !CanNameAProgram(candidates[longer].program)) {
                 break;
             }
-            if (!find(candidates[longer].program).empty()) {
+            if (!find(std::string(candidates[longer].program)).empty()) {
                 resolved.meant = candidates[longer].program;
                 break;
             }

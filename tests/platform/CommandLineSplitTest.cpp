@@ -111,7 +111,7 @@ TEST(ProgramCandidatesTest, FirstTokenIsReadAsWindowsReadsIt) {
         const std::vector<ProgramCandidate> candidates = ProgramCandidates(c.line);
         std::vector<std::string> programs;
         for (const ProgramCandidate& candidate : candidates) {
-            programs.push_back(candidate.program);
+            programs.emplace_back(candidate.program);
         }
         EXPECT_EQ(programs, c.programs) << "line: [" << c.line << "]";
         if (!candidates.empty()) {
