@@ -594,7 +594,9 @@ TEST_F(ProbeHelperPosixTest, TerminalEscapesNeverReachTheTerminal) {
 }
 
 TEST_F(ProbeHelperPosixTest, NoProbeOutlivesARunEndedByCtrlCOrKilled) {
-    auto [batch, probe] = StartHanging();
+    pid_t batch = 0;
+    pid_t probe = 0;
+    std::tie(batch, probe) = StartHanging();
     ASSERT_GT(probe, 0);
     ASSERT_EQ(kill(batch, SIGINT), 0);
     const BatchResult stopped = Wait(batch);

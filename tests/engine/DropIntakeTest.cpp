@@ -71,7 +71,8 @@ TEST_F(DropIntakeTest, PathsThatCannotBeFoundAreSkippedAndListed) {
         skipped.push_back(path.path);
     }
     // A whole drive (a root) cannot be looked up.
-    EXPECT_EQ(skipped, (std::vector<std::string>{tree_.Path("missing.avi"), "/", ""}));
+    EXPECT_EQ(skipped,
+              (std::vector<std::string>{tree_.Path("missing.avi"), IncomingPath("/"), ""}));
 }
 
 TEST_F(DropIntakeTest, EverySpellingOfAPathComesInAsTheSame) {
@@ -81,7 +82,9 @@ TEST_F(DropIntakeTest, EverySpellingOfAPathComesInAsTheSame) {
     intake_.TakeDrop(drop);
     const std::string file = tree_.Path("D/x.avi");
     EXPECT_EQ(Jobs(), (std::vector<std::string>{file, file, file}));
+#ifndef _WIN32
     EXPECT_EQ(IncomingPath("/"), "/");
+#endif
     EXPECT_EQ(IncomingPath(folder + "//"), folder);
 }
 

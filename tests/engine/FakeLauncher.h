@@ -69,11 +69,11 @@ public:
             result.failure = LaunchFailure{LaunchError::EmptyLine, {}, 0, result.reason};
             return result;
         }
-        if (missingPrograms.count(candidates.front().program) > 0) {
+        if (const std::string program(candidates.front().program);
+            missingPrograms.count(program) > 0) {
             ++refusedLaunches;
-            result.reason = "the program \"" + candidates.front().program + "\" was not found";
-            result.failure = LaunchFailure{LaunchError::ProgramNotFound, candidates.front().program,
-                                           0, result.reason};
+            result.reason = "the program \"" + program + "\" was not found";
+            result.failure = LaunchFailure{LaunchError::ProgramNotFound, program, 0, result.reason};
             return result;
         }
         Process process;
