@@ -159,9 +159,9 @@ int main(int argc, char** argv) {
     const std::string line = dry.out.substr(0, dry.out.find('\n'));
     std::vector<std::string> direct;
     for (const palomix::ProgramCandidate& candidate : palomix::ProgramCandidates(line)) {
-        if (access(candidate.program.c_str(), X_OK) == 0) {
+        if (const std::string program(candidate.program); access(program.c_str(), X_OK) == 0) {
             direct = palomix::SplitArguments(candidate.rest);
-            direct.insert(direct.begin(), candidate.program);
+            direct.insert(direct.begin(), program);
             break;
         }
     }
