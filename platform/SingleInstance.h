@@ -3,8 +3,9 @@
 //
 // Windows: the named mutex of the session, opened first (a running instance is found by the
 // open), then created and held. POSIX: an flock held on "<name>.lock" in a folder that only
-// this user can write, chosen from the user id alone, so that every process of the user finds
-// the same lock whatever its environment says and whenever it starts: /tmp/palomix-<uid>
+// this user can write, chosen from the user id and the user's temporary folder (TMPDIR, which
+// every process of a session is started with, else /tmp), so that every process of the user
+// finds the same lock whenever it starts: $TMPDIR/palomix-<uid> or /tmp/palomix-<uid>
 // (created 0700 when missing, and checked to be ours, private and no link), else, when another
 // user took that name, .cache/palomix in the home folder of the user database. (The session's
 // runtime folder /run/user/<uid> is not used: a window started before it appeared, and a later

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -41,12 +42,11 @@ std::optional<std::string> HomeFolder() {
     return std::nullopt;
 }
 
-// The one place of this user's lock, whenever it is asked for: <root>tmp/palomix-<uid>, made
-// when missing (nothing else of the system is looked at, so neither the environment nor when
-// the session's runtime folder appeared can change it); the home cache only when that name is
-// taken by someone else or cannot be made.
-std::optional<std::string> LockFolder(const std::string& root) {
-    const std::string tmpFolder = root + "tmp/palomix-" + std::to_string(::getuid());
+// The one place of this user's lock, whenever it is asked for: <temporary folder>/palomix-<uid>,
+// made when missing (when the session's runtime folder appeared cannot change it); the home
+// cache only when that name is taken by someone else or cannot be made.
+std::optional<std::string> LockFolder(const std::string& temporaryFolder) {
+    const std::string tmpFolder = temporaryFolder + "/palomix-" + std::to_string(::getuid());
     if (MakePrivateFolder(tmpFolder)) {
         return tmpFolder;
     }
@@ -82,13 +82,22 @@ struct SingleInstanceLock::Handle {
     }
 };
 
+// The user's temporary folder, as every program of the session sees it from its start: TMPDIR
+// when it names a folder from the root, else /tmp.
 std::optional<std::string> SingleInstanceLockPlace(const std::string& name) {
-    return SingleInstanceLockPlaceUnder("/", name);
+    const char* temporary = std::getenv("TMPDIR");
+    return SingleInstanceLockPlaceIn(
+        temporary != nullptr && temporary[0] == '/' ? std::string(temporary) : "/tmp", name);
 }
 
 std::optional<std::string> SingleInstanceLockPlaceUnder(const std::string& root,
                                                         const std::string& name) {
-    const std::optional<std::string> folder = LockFolder(root);
+    return SingleInstanceLockPlaceIn(root + "tmp", name);
+}
+
+std::optional<std::string> SingleInstanceLockPlaceIn(const std::string& temporaryFolder,
+                                                     const std::string& name) {
+    const std::optional<std::string> folder = LockFolder(temporaryFolder);
     if (!folder) {
         return std::nullopt;
     }

@@ -12,5 +12,9 @@ namespace palomix {
 // `root` ends with a '/'.
 std::optional<std::string> SingleInstanceLockPlaceUnder(const std::string& root,
                                                         const std::string& name);
+// As SingleInstanceLockPlace, with `temporaryFolder` for the user's temporary folder (TMPDIR or
+// /tmp): the lock is "<temporaryFolder>/palomix-<uid>/<name>.lock".
+std::optional<std::string> SingleInstanceLockPlaceIn(const std::string& temporaryFolder,
+                                                     const std::string& name);
 
 }  // namespace palomix

@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "app/QueueContextMenu.h"
 #include "app/QueueTexts.h"
 #include "platform/SingleInstance.h"
+#include "platform/posix/SingleInstancePosix.h"
 #include "settings/QueueFile.h"
 #include "support/TemporaryMarks.h"
 #include "tests/app/AppTestSupport.h"
@@ -35,12 +38,17 @@ std::vector<std::string> TemporariesIn(const std::string& folder) {
 class RealProgramPosixTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::optional<std::string> place = SingleInstanceLockPlace(kSingleInstanceName);
+        // The windows of each test, and the next start in this process, meet in a temporary
+        // folder of the test's own (their lock, their notes of temporary files).
+        ::chmod(runtime_.c_str(), 0700);
+        if (const char* temporary = std::getenv("TMPDIR")) {
+            oldTemporary_ = temporary;
+        }
+        ::setenv("TMPDIR", runtime_.c_str(), 1);
+        const std::optional<std::string> place =
+            SingleInstanceLockPlaceIn(runtime_, kSingleInstanceName);
         ASSERT_TRUE(place);
         lock_ = *place;
-        if (LockIsHeld(lock_)) {
-            GTEST_SKIP() << "a Palomix window of this user is running";
-        }
         std::filesystem::copy_file(std::string(PALOMIX_PROGRAM_DIR) + "/palomix", program_);
         std::filesystem::copy_file(std::string(PALOMIX_TEST_HELPER_DIR) + "/palomix-window-driver",
                                    answering_);
@@ -57,6 +65,11 @@ protected:
             ::kill(window_, SIGKILL);
             WaitForExit(window_, std::chrono::seconds(10));
         }
+        if (oldTemporary_) {
+            ::setenv("TMPDIR", oldTemporary_->c_str(), 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
     }
 
     // On the X display when the tests run on one (real_program_xvfb_test.sh), else offscreen.
@@ -68,7 +81,7 @@ protected:
             words.insert(words.begin(), "window");
         }
         return Spawn(answering ? answering_ : program_,
-                     {"XDG_RUNTIME_DIR=" + runtime_,
+                     {"XDG_RUNTIME_DIR=" + runtime_, "TMPDIR=" + runtime_,
                       std::string("QT_QPA_PLATFORM=") + (x11 ? "xcb" : "offscreen")},
                      words);
     }
@@ -125,6 +138,7 @@ protected:
     std::string answering_ = scratch_.Path("program/palomix-window-driver");
     std::string out_ = scratch_.Path("out");
     std::string runtime_ = scratch_.MakeFolder("runtime");
+    std::optional<std::string> oldTemporary_;
     std::string lock_;
     pid_t window_ = -1;
 };

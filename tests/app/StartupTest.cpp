@@ -12,6 +12,7 @@
 #include "app/PalomixApplication.h"
 #include "palomix/BuildInfo.h"
 #include "platform/SingleInstance.h"
+#include "platform/posix/SingleInstancePosix.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/ProgramProcessSupport.h"
 
@@ -21,18 +22,19 @@ namespace {
 TEST(SingleInstanceProgramTest, ASecondInstanceEndsAtOnceWithCodeZero) {
     const std::string program = std::string(PALOMIX_PROGRAM_DIR) + "/palomix";
     ASSERT_TRUE(std::filesystem::exists(program)) << "build the palomix target first";
-    const std::optional<std::string> place = SingleInstanceLockPlace(kSingleInstanceName);
-    ASSERT_TRUE(place);
-    const std::string lock = *place;
-    if (LockIsHeld(lock)) {
-        GTEST_SKIP() << "a Palomix window of this user is running";
-    }
-    // The two differ in their environment, which must not matter.
+    // The two differ in their runtime folder, which must not matter; they meet in a temporary
+    // folder of the test's own.
     const ScratchFolder scratch;
     const std::string runtime = scratch.MakeFolder("runtime");
     ::chmod(runtime.c_str(), 0700);
+    const std::string temporary = scratch.MakeFolder("tmp");
+    const std::optional<std::string> place =
+        SingleInstanceLockPlaceIn(temporary, kSingleInstanceName);
+    ASSERT_TRUE(place);
+    const std::string lock = *place;
 
-    const pid_t first = Spawn(program, {"XDG_RUNTIME_DIR=" + runtime, "QT_QPA_PLATFORM=offscreen"});
+    const pid_t first = Spawn(program, {"XDG_RUNTIME_DIR=" + runtime, "TMPDIR=" + temporary,
+                                        "QT_QPA_PLATFORM=offscreen"});
     ASSERT_GT(first, 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!LockIsHeld(lock) && std::chrono::steady_clock::now() < deadline) {
@@ -42,7 +44,7 @@ TEST(SingleInstanceProgramTest, ASecondInstanceEndsAtOnceWithCodeZero) {
 
     // The second never creates its window: it is gone long before an event loop could run,
     // and leaves the first untouched.
-    const pid_t second = Spawn(program, {"QT_QPA_PLATFORM=offscreen"});
+    const pid_t second = Spawn(program, {"TMPDIR=" + temporary, "QT_QPA_PLATFORM=offscreen"});
     ASSERT_GT(second, 0);
     const std::optional<int> status = WaitForExit(second, std::chrono::seconds(10));
     ASSERT_TRUE(status.has_value());
@@ -69,10 +71,10 @@ ProgramEnd RunWithoutDisplay(const std::vector<std::string>& arguments) {
     const std::string err = scratch.Path("err.txt");
     const std::string runtime = scratch.MakeFolder("runtime");
     ::chmod(runtime.c_str(), 0700);
-    const pid_t pid =
-        Spawn(std::string(PALOMIX_PROGRAM_DIR) + "/palomix",
-              {"XDG_RUNTIME_DIR=" + runtime, "QT_QPA_PLATFORM=xcb", "DISPLAY=", "WAYLAND_DISPLAY="},
-              arguments, {{out, err}});
+    const pid_t pid = Spawn(std::string(PALOMIX_PROGRAM_DIR) + "/palomix",
+                            {"XDG_RUNTIME_DIR=" + runtime, "TMPDIR=" + runtime,
+                             "QT_QPA_PLATFORM=xcb", "DISPLAY=", "WAYLAND_DISPLAY="},
+                            arguments, {{out, err}});
     EXPECT_GT(pid, 0);
     ProgramEnd end;
     end.status = WaitForExit(pid, std::chrono::seconds(20));

@@ -399,7 +399,10 @@ TEST_F(BatchConvertPosixTest, NoTemporaryFileOutlivesTheRun) {
             }));
         }
         const BatchResult result = Wait(batch);
-        EXPECT_EQ(result.signal, way.signals.back()) << result.err;
+        // The first Ctrl-C's stop may end the run before the second arrives: either way ends.
+        if (way.signals.size() == 1 || result.signal != 0) {
+            EXPECT_EQ(result.signal, way.signals.back()) << result.err;
+        }
         if (way.signals.back() == SIGKILL) {
             EXPECT_EQ(temporaries(), 2);
             WriteItem({HelperLine("exitcode", "0")});
