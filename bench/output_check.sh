@@ -4,7 +4,7 @@
 #
 # The cost of the checks a run makes besides converting: FILES (default 20) WAV files of
 # SECONDS (default 30) converted to MP3 with the shipped music command (MP3 192 kbps) by
-# palomix-batch in the build's program folder, where cores/ffprobe checks every output (and
+# palomix-batch in the build's program folder, where palomix-probe (or cores/ffprobe) checks every output (and
 # tells each input's length) and cores/ffmpeg's lists are read once, against a copy of that
 # folder whose cores holds ffmpeg only (no check). Each is run ROUNDS times (default 3); the
 # fastest round of each counts. Printed: both times, the cost per file (target: at most 150 ms,
