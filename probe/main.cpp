@@ -2,7 +2,7 @@
 // the program that started it lives. Each question comes on standard input as a line
 // "length N" (how long an input lasts) or "output N" (what a finished output holds, read to its
 // last packet), followed by the N bytes of the file's path and a newline; each answer goes to
-// standard output as "key=value" lines ended by "end" (probe/MediaInspection.h). It reads
+// standard output as "key=value" lines ended by "end" (probe/MediaReading.h). It reads
 // untrusted files with FFmpeg's libraries, so it runs as a process of its own: a file that
 // crashes it takes down nothing but this helper, which Palomix starts again.
 #include <cstdio>
@@ -14,7 +14,7 @@ extern "C" {
 }
 
 #include "platform/ParentWatch.h"
-#include "probe/MediaInspection.h"
+#include "probe/MediaReading.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ int main() {
     std::string path;
     while (ReadQuestion(std::cin, kind, path)) {
         const palomix::probe::MediaFacts facts =
-            palomix::probe::InspectMedia(path, /*everyPacket=*/kind == "output");
+            palomix::probe::ReadMediaFacts(path, /*everyPacket=*/kind == "output");
         std::cout << palomix::probe::AnswerText(facts);
         std::cout.flush();
     }

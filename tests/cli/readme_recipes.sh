@@ -97,7 +97,7 @@ for argument; do
 done
 first=${range%%-*} last=${range#*-}
 if ! [[ $first =~ ^[0-9]+$ && $last =~ ^[0-9]+$ ]] || ((first > last || last >= MAX_ARRAY_SIZE)); then
-    echo "sbatch: error: Batch job submission failed: Invalid job array specification" >&2
+    echo "sbatch: error: Batch job submission failed: the job array is larger than MaxArraySize allows" >&2
     exit 1
 fi
 for variable in "${exported[@]}"; do

@@ -30,7 +30,7 @@ struct MediaFacts {
 
 // Looks at the file. `everyPacket`: read every packet (an output to be checked); otherwise only
 // when the header's duration is a guess from the bit rate or missing (an input's length).
-MediaFacts InspectMedia(const std::string& path, bool everyPacket);
+MediaFacts ReadMediaFacts(const std::string& path, bool everyPacket);
 
 // The facts as the helper answers them: "key=value" lines, ended by "end".
 std::string AnswerText(const MediaFacts& facts);

@@ -1,4 +1,4 @@
-#include "probe/MediaInspection.h"
+#include "probe/MediaReading.h"
 
 #include <cmath>
 #include <cstdio>
@@ -101,7 +101,7 @@ bool ReadEveryPacket(AVFormatContext& input, MediaFacts& facts) {
 
 }  // namespace
 
-MediaFacts InspectMedia(const std::string& path, bool everyPacket) {
+MediaFacts ReadMediaFacts(const std::string& path, bool everyPacket) {
     MediaFacts facts;
     AVFormatContext* opened = nullptr;
     if (const int result = avformat_open_input(&opened, path.c_str(), nullptr, nullptr);
