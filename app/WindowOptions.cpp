@@ -70,19 +70,22 @@ std::string ProbeWayOfThisCopy() {
 
 }  // namespace
 
-int AnswerWindowOptions(int argc, char* argv[]) {
-    std::vector<std::string> words(argv, argv + argc);
-    words.insert(words.end(), {"-platform", "minimal"});
-    std::vector<char*> pointers;
-    for (std::string& word : words) {
-        pointers.push_back(word.data());
+MinimalPlatformArguments::MinimalPlatformArguments(int argc, char* argv[])
+    : words_(argv, argv + argc) {
+    words_.insert(words_.end(), {"-platform", "minimal"});
+    for (std::string& word : words_) {
+        pointers_.push_back(word.data());
     }
-    pointers.push_back(nullptr);
-    int count = static_cast<int>(words.size());
+    pointers_.push_back(nullptr);
+    count = static_cast<int>(words_.size());
+}
+
+int AnswerWindowOptions(int argc, char* argv[]) {
+    MinimalPlatformArguments arguments(argc, argv);
     WindowOptions options;
     {
         // Qt takes its own options out of the copy; the rest are the program's.
-        const QApplication qt(count, pointers.data());
+        const QApplication qt(arguments.count, arguments.argv());
         options = ReadWindowOptions(QApplication::arguments(), [] {
             return WindowVersionText(kVersion, ProbeWayOfThisCopy(), kLicence);
         });

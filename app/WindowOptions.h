@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace palomix {
 
@@ -41,5 +42,21 @@ std::string WindowVersionText(std::string_view version, std::string_view probeWa
 // starts) gives -1, else the exit status once the answer is printed. Qt's options are taken out
 // by an application object of its own on Qt's minimal platform, which needs no display.
 int AnswerWindowOptions(int argc, char* argv[]);
+
+// A copy of the command line with "-platform minimal" added, for a QApplication that reads
+// Qt's own options and needs no display (the options answered, a hand-over to a running
+// window). `count` and `argv` are what QApplication takes and changes.
+class MinimalPlatformArguments {
+public:
+    MinimalPlatformArguments(int argc, char* argv[]);
+    MinimalPlatformArguments(const MinimalPlatformArguments&) = delete;
+    MinimalPlatformArguments& operator=(const MinimalPlatformArguments&) = delete;
+    int count = 0;
+    char** argv() { return pointers_.data(); }
+
+private:
+    std::vector<std::string> words_;
+    std::vector<char*> pointers_;
+};
 
 }  // namespace palomix

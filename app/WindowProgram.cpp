@@ -12,6 +12,7 @@
 #include "app/InstanceHandover.h"
 #include "app/PalomixApplication.h"
 #include "app/QtText.h"
+#include "app/WindowOptions.h"
 #include "platform/InterruptSignals.h"
 #include "platform/ProgramArguments.h"
 #include "platform/SingleInstance.h"
@@ -31,16 +32,9 @@ std::vector<std::string> PathsOfCommandLine(int argc, char* argv[]) {
 // the window (-platform, -style, ...), on the minimal platform, which needs no display; the
 // rest are paths for the running window.
 int HandOver(int argc, char* argv[]) {
-    std::vector<std::string> words(argv, argv + argc);
-    words.insert(words.end(), {"-platform", "minimal"});
-    std::vector<char*> pointers;
-    for (std::string& word : words) {
-        pointers.push_back(word.data());
-    }
-    pointers.push_back(nullptr);
-    int count = static_cast<int>(words.size());
-    const QApplication qt(count, pointers.data());
-    const std::vector<std::string> paths = PathsOfCommandLine(count, pointers.data());
+    MinimalPlatformArguments arguments(argc, argv);
+    const QApplication qt(arguments.count, arguments.argv());
+    const std::vector<std::string> paths = PathsOfCommandLine(arguments.count, arguments.argv());
     if (!HandToRunningWindow(HandoverServerName(), paths, kHandoverTime) && !paths.empty()) {
         std::fprintf(stderr,
                      "palomix: the running window did not take the files in time; %zu file(s) "
