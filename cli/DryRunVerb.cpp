@@ -72,29 +72,36 @@ int PrintDryRun(Engine& engine, std::span<const std::string> paths, DryRunOutput
     int status = kBatchExitConverted;
     const IntakeResult intake =
         engine.PlanPaths(paths, [&](const JobView& job, const JobPlan& plan) {
-            const std::string note =
-                std::string(kProgramName) + ": note: " + std::string(job.fileName) + ": ";
+            const auto note = [&] {
+                return std::string(kProgramName) + ": note: " + std::string(job.fileName) + ": ";
+            };
             if (output.format == OutputFormat::Json) {
                 out << JobJson(job, plan) << '\n';
             }
             for (const PlannedLine& line : plan.lines) {
                 if (!line.Runs()) {
-                    err << PrintableLine(note + "command " + std::to_string(line.templateNumber) +
+                    err << PrintableLine(note() + "command " + std::to_string(line.templateNumber) +
                                          " would not run: " + NotRunText(*line.notRun));
                     status = kBatchExitCommandFailed;
                 } else if (output.format == OutputFormat::Text && Starts(plan, line)) {
                     // Byte for byte to a file or a pipe; cleaned for a person at a terminal.
-                    out << (output.terminal ? PrintableLine(line.commandLine)
-                                            : line.commandLine + '\n');
+                    if (output.terminal) {
+                        out << PrintableLine(line.commandLine);
+                    } else {
+                        out << line.commandLine << '\n';
+                    }
                 }
+            }
+            if (plan.problem == JobProblem::None) {
+                return;
             }
             const std::string problem = JobProblemText(plan.problem, plan.problemSubject);
             if (plan.problem == JobProblem::NotConvertible ||
                 plan.problem == JobProblem::OutputExists) {
                 // Left out on purpose, as the run would: no error.
-                err << PrintableLine(note + "would be skipped (" + problem + ")");
-            } else if (plan.problem != JobProblem::None) {
-                err << PrintableLine(note + problem);
+                err << PrintableLine(note() + "would be skipped (" + problem + ")");
+            } else {
+                err << PrintableLine(note() + problem);
                 status = kBatchExitCommandFailed;
             }
         });

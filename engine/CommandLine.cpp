@@ -345,9 +345,90 @@ std::optional<std::string> PrepareCommandLine(std::string_view commandTemplate,
     return inserted.Expand(line, style);
 }
 
+namespace {
+
+// The reading of a line as the launcher reads it; nullopt for a line without a program, or one
+// whose program holds a quote (read by rules of its own, see platform/CommandLineSplit.h).
+std::optional<LineReading> ReadingOf(std::string_view line) {
+    const std::vector<ProgramCandidate> candidates = ProgramCandidates(line);
+    if (candidates.empty() || candidates.front().program.find('"') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return LineReading{std::string(candidates.front().program),
+                       SplitArguments(candidates.front().rest)};
+}
+
+// A reading with marks, with the values put in.
+LineReading Substituted(const LineReading& reading, const std::vector<std::string>& values) {
+    LineReading substituted{InsertedValues::Substitute(reading.program, values), {}};
+    substituted.arguments.reserve(reading.arguments.size());
+    for (const std::string& argument : reading.arguments) {
+        substituted.arguments.push_back(argument.find('\x01') == std::string::npos
+                                            ? argument
+                                            : InsertedValues::Substitute(argument, values));
+    }
+    return substituted;
+}
+
+// Values without a double quote or a backslash change nothing of how the line is read but the
+// blanks and tabs in them: those stay inside their argument where the mark stands within
+// quotes. Which marks do is learned by putting in, one mark at a time, a value with both.
+constexpr std::string_view kPlainValue = "x";
+constexpr std::string_view kBlankValue = "a b\tc";
+
+// What a value holds of the characters the launcher's reading treats specially.
+struct SpecialCharacters {
+    bool quoteOrBackslash = false;
+    bool separator = false;  // a blank or a tab
+};
+
+SpecialCharacters SpecialCharactersOf(std::string_view value) {
+    SpecialCharacters held;
+    for (const char c : value) {  // one pass: find_first_of looks for each character apart
+        held.quoteOrBackslash = held.quoteOrBackslash || c == '"' || c == '\\';
+        held.separator = held.separator || c == ' ' || c == '\t';
+    }
+    return held;
+}
+
+}  // namespace
+
 struct CompiledTemplate::Rules {
     std::vector<const Rule*> marks;    // the rule whose value each mark stands for
     std::vector<std::string> outputs;  // the output arguments, with their marks
+    // The template's reading with its marks (POSIX only: there the values are put in so that
+    // the line reads as the template does), and for each mark whether a blank of its value
+    // stays inside its argument.
+    std::optional<LineReading> reading;
+    std::vector<bool> blanksKept;
+
+    void LearnReading(const std::string& line, PathStyle style) {
+        reading = ReadingOf(line);
+        std::vector<std::string> values(marks.size(), std::string(kPlainValue));
+        if (!reading || style != PathStyle::Posix ||
+            ReadingOf(InsertedValues::ExpandWith(line, values, style)) !=
+                Substituted(*reading, values)) {
+            reading.reset();
+            return;
+        }
+        for (std::size_t mark = 0; mark < marks.size(); ++mark) {
+            values[mark] = kBlankValue;
+            blanksKept.push_back(ReadingOf(InsertedValues::ExpandWith(line, values, style)) ==
+                                 Substituted(*reading, values));
+            values[mark] = kPlainValue;
+        }
+    }
+
+    // True when the values put in leave the line read as the template is.
+    bool ReadsAsTemplate(const std::vector<std::string>& values) const {
+        for (std::size_t mark = 0; mark < values.size(); ++mark) {
+            const SpecialCharacters held = SpecialCharactersOf(values[mark]);
+            if (held.quoteOrBackslash || (held.separator && !blanksKept[mark])) {
+                return false;
+            }
+        }
+        return reading.has_value();
+    }
 };
 
 CompiledTemplate::CompiledTemplate() = default;
@@ -390,12 +471,17 @@ std::optional<CompiledTemplate> CompiledTemplate::Compile(std::string_view comma
     compiled.line_ = std::move(line);
     compiled.style_ = style;
     compiled.rules_ = std::make_unique<Rules>(
-        Rules{inserted.Rules(), InsertedValues::OutputArguments(compiled.line_, inserted.Rules())});
+        Rules{inserted.Rules(),
+              InsertedValues::OutputArguments(compiled.line_, inserted.Rules()),
+              {},
+              {}});
+    compiled.rules_->LearnReading(compiled.line_, style);
     return compiled;
 }
 
 std::optional<std::string> CompiledTemplate::Prepare(const CommandValues& values,
-                                                     PreparationNotes* notes) const {
+                                                     PreparationNotes* notes,
+                                                     std::optional<LineReading>* reading) const {
     std::string baseName =
         values.outputName.empty() ? BaseNameOf(values.inputPath, style_) : values.outputName;
     const Inserts inserts{values, std::move(baseName), {}, style_};
@@ -418,6 +504,12 @@ std::optional<std::string> CompiledTemplate::Prepare(const CommandValues& values
     }
     if (notes != nullptr) {
         *notes = std::move(learned);
+    }
+    if (reading != nullptr) {
+        reading->reset();
+        if (rules_->ReadsAsTemplate(inserted)) {
+            *reading = Substituted(*rules_->reading, inserted);
+        }
     }
     return InsertedValues::ExpandWith(line_, inserted, style_);
 }

@@ -68,6 +68,15 @@ std::optional<std::string> PrepareCommandLine(std::string_view commandTemplate,
                                               PathStyle style = NativePathStyle(),
                                               PreparationNotes* notes = nullptr);
 
+// A prepared line read as the launcher reads it (platform/CommandLineSplit.h): the program
+// its first reading names, and the arguments after it.
+struct LineReading {
+    std::string program;
+    std::vector<std::string> arguments;
+
+    friend bool operator==(const LineReading&, const LineReading&) = default;
+};
+
 // A template prepared once for every job: the rules run on it with a mark where each job's
 // value goes (they never look into values), so a job only puts its values in. Exactly what
 // PrepareCommandLine gives, for the templates it can be made of.
@@ -83,8 +92,12 @@ public:
     CompiledTemplate& operator=(CompiledTemplate&&) noexcept;
 
     // The line for a job, with what its preparation learned; nullopt when it must be prepared
-    // in full instead (a value that is empty).
-    std::optional<std::string> Prepare(const CommandValues& values, PreparationNotes* notes) const;
+    // in full instead (a value that is empty). `reading`, when given, receives the line read
+    // into its program and arguments where the template's own reading gives it with the
+    // values put in (values that cannot change how the line reads), and is left empty where
+    // the line must be read itself.
+    std::optional<std::string> Prepare(const CommandValues& values, PreparationNotes* notes,
+                                       std::optional<LineReading>* reading = nullptr) const;
 
 private:
     struct Rules;

@@ -486,9 +486,7 @@ void Engine::PlanEach(const std::function<void(const JobView&, const JobPlan&)>&
     for (std::int32_t index = 0; index < impl_->jobs.JobCount(); ++index) {
         const JobPlan plan = impl_->PlanIndex(index, book);
         if (plan.problem == JobProblem::None) {
-            for (const LineOutput& output : plan.Outputs()) {
-                book.Add(output.path);
-            }
+            plan.EachOutput([&](const LineOutput& output) { book.Add(output.path); });
         }
         each(impl_->jobs.View(index), plan);
     }
@@ -505,9 +503,7 @@ IntakeResult Engine::PlanPaths(std::span<const std::string> paths,
         if (command) {
             plan = std::move(impl_->planner.PlanJob(path, subfolder, *command, choices, book).plan);
             if (plan.problem == JobProblem::None) {
-                for (const LineOutput& output : plan.Outputs()) {
-                    book.Add(output.path);
-                }
+                plan.EachOutput([&](const LineOutput& output) { book.Add(output.path); });
             }
         }
         each(JobView{0, path, FileNameOf(path, impl_->style), subfolder, nullptr}, plan);

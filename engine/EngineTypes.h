@@ -373,6 +373,21 @@ struct JobPlan {
     bool FailsAhead() const;
     // The outputs of every line, each path once, in order.
     std::vector<LineOutput> Outputs() const;
+    // The same, each handed to `use` in place (no copies: asked once a job when a plan is made).
+    template <typename Use>
+    void EachOutput(Use&& use) const {
+        for (std::size_t l = 0; l < lines.size(); ++l) {
+            for (const LineOutput& output : lines[l].outputs) {
+                if (!SeenBefore(l, &output)) {
+                    use(output);
+                }
+            }
+        }
+    }
+
+private:
+    // True when an output of an earlier line, or earlier in line `l`, has the same path.
+    bool SeenBefore(std::size_t l, const LineOutput* output) const;
 };
 
 // --- The settings ------------------------------------------------------------------------------

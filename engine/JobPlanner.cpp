@@ -23,10 +23,11 @@ bool RunsConverter(const PlannedLine& line, PathStyle style) {
 // whether to, and take no for an answer. Such a line gets -y after its program, in its text
 // and its arguments alike (a plan shows what the run starts).
 void LetConverterWriteOver(PlannedLine& line, PathStyle style) {
-    if (line.outputs.empty() || !RunsConverter(line, style) ||
-        std::any_of(line.arguments.begin(), line.arguments.end(), [](const std::string& argument) {
-            return argument == "-y" || argument == "-n";
-        })) {
+    if (line.outputs.empty() ||
+        std::any_of(
+            line.arguments.begin(), line.arguments.end(),
+            [](const std::string& argument) { return argument == "-y" || argument == "-n"; }) ||
+        !RunsConverter(line, style)) {
         return;
     }
     for (const ProgramCandidate& candidate : ProgramCandidates(line.commandLine)) {
@@ -56,6 +57,7 @@ JobPlanner::JobPlanner(const RunPolicy& policy, IniReader& reader, DeviceAccess&
 void JobPlanner::BeginPass(bool listFolders) {
     looked_ = false;
     programs_.clear();
+    starts_.clear();
     converterState_.reset();
     files_ = ExistingFiles(Style(), listFolders);
 }
@@ -110,21 +112,36 @@ void JobPlanner::FindProgram(PlannedLine& line) {
     if (!findProgram_ || line.commandLine.empty()) {
         return;
     }
-    // The launcher's own rule; each reading is looked up once a pass (nearly always the first,
-    // which names a program found before in this pass).
-    const std::optional<ResolvedProgram> resolved =
-        ResolveProgram(line.commandLine, [this](const std::string& reading) {
-            auto [found, added] = programs_.try_emplace(reading);
+    // The launcher's own rule; each reading is looked up once a pass, and a line that begins
+    // as one before it did (every job of a command) is not read again.
+    const std::string_view text = line.commandLine;
+    const auto known = std::find_if(starts_.begin(), starts_.end(), [&](const KnownStart& start) {
+        return text.starts_with(start.decidedBy);
+    });
+    const ResolvedProgram* resolved = known != starts_.end() ? &known->resolved : nullptr;
+    std::size_t restAt = known != starts_.end() ? known->restAt : 0;
+    std::optional<ResolvedProgram> found;
+    if (resolved == nullptr) {
+        found = ResolveProgram(text, [this](const std::string& reading) {
+            auto [program, added] = programs_.try_emplace(reading);
             if (added) {
-                found->second = findProgram_(reading);
+                program->second = findProgram_(reading);
             }
-            return found->second;
+            return program->second;
         });
-    if (!resolved) {
-        return;
+        if (!found) {
+            return;
+        }
+        restAt = text.size() - found->rest.size();
+        if (constexpr std::size_t kMostStarts = 16;
+            found->decidedBy != std::string_view::npos && starts_.size() < kMostStarts) {
+            starts_.push_back(
+                KnownStart{std::string(text.substr(0, found->decidedBy)), restAt, *found});
+        }
+        resolved = &*found;
     }
     if (resolved->reading != line.program) {
-        line.arguments = SplitArguments(resolved->rest);
+        line.arguments = SplitArguments(text.substr(restAt));
     }
     line.program = resolved->program;
     if (resolved->Ambiguous() && line.Runs()) {

@@ -20,6 +20,7 @@
 #include "engine/OutputNames.h"
 #include "engine/RunPolicy.h"
 #include "platform/Drives.h"
+#include "platform/ProgramResolution.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsCatalogue.h"
 
@@ -109,6 +110,14 @@ private:
     ExistingFiles files_{NativePathStyle(), false};
     std::optional<CommandCache> command_;
     std::unordered_map<std::string, std::string> programs_;  // found in this pass
+    // The programs lines were found to start in this pass, each with the start of the line it
+    // was decided by: a line that begins the same way starts the same program.
+    struct KnownStart {
+        std::string decidedBy;     // the start of the line the answer stands on
+        std::size_t restAt = 0;    // where the arguments begin
+        ResolvedProgram resolved;  // its `rest` is not kept
+    };
+    std::vector<KnownStart> starts_;
 };
 
 }  // namespace palomix

@@ -209,25 +209,31 @@ OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& nam
         }
         Taken taken = Taken::No;
         std::string existingPath;
-        for (const LineOutput& output : choice.plan.Outputs()) {
+        bool decided = false;  // the outputs after the one that decided are not looked at
+        choice.plan.EachOutput([&](const LineOutput& output) {
+            if (decided) {
+                return;
+            }
             if (book.Contains(output.path)) {
                 taken = Taken::ByRun;
-                break;
+                decided = true;
+                return;
             }
             // Only a file that is there can be the input itself.
             const bool exists = files.Exists(output.path);
             if (exists && SameFile(output.path, inputPath)) {
                 if (existing == ExistingOutputs::Skip) {
                     existingPath = output.path;  // the input itself: skipped as existing
-                    break;
+                } else {
+                    taken = Taken::ByInput;
                 }
-                taken = Taken::ByInput;
-                break;
+                decided = true;
+                return;
             }
             if (existingPath.empty() && exists) {
                 existingPath = output.path;
             }
-        }
+        });
         if (taken == Taken::No && !existingPath.empty()) {
             if (existing == ExistingOutputs::Skip) {
                 choice.problem = JobProblem::OutputExists;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <set>
 
 #include "engine/CommandLine.h"
 #include "engine/DeviceOutput.h"
@@ -49,12 +48,17 @@ std::vector<LineOutput> OutputsOf(const std::vector<std::string>& arguments,
     if (notes.places.empty()) {
         return outputs;
     }
+    std::vector<std::string> placeFolders;
+    placeFolders.reserve(notes.places.size());
+    for (const PreparationNotes::OutputPlace& place : notes.places) {
+        placeFolders.push_back(FolderKey(place.folder, style));
+    }
     for (const std::string& argument : arguments) {
         const std::string folder = FolderKey(FolderOf(argument, style), style);
         const std::string_view name = FileNameOf(argument, style);
-        for (const PreparationNotes::OutputPlace& place : notes.places) {
-            if (!place.name.empty() && name.starts_with(place.name) &&
-                FolderKey(place.folder, style) == folder) {
+        for (std::size_t p = 0; p < notes.places.size(); ++p) {
+            const PreparationNotes::OutputPlace& place = notes.places[p];
+            if (!place.name.empty() && name.starts_with(place.name) && placeFolders[p] == folder) {
                 outputs.push_back(
                     LineOutput{argument, std::string(name.substr(place.name.size())), place.drive});
                 break;
@@ -76,16 +80,24 @@ bool JobPlan::FailsAhead() const {
            std::any_of(lines.begin(), lines.end(), [](const PlannedLine& l) { return !l.Runs(); });
 }
 
-std::vector<LineOutput> JobPlan::Outputs() const {
-    std::vector<LineOutput> outputs;
-    std::set<std::string> seen;
-    for (const PlannedLine& line : lines) {
-        for (const LineOutput& output : line.outputs) {
-            if (seen.insert(output.path).second) {
-                outputs.push_back(output);
+bool JobPlan::SeenBefore(std::size_t l, const LineOutput* output) const {
+    // A job has a handful of outputs: looked through rather than kept in a set.
+    for (std::size_t before = 0; before <= l; ++before) {
+        for (const LineOutput& earlier : lines[before].outputs) {
+            if (&earlier == output) {
+                return false;
+            }
+            if (earlier.path == output->path) {
+                return true;
             }
         }
     }
+    return false;
+}
+
+std::vector<LineOutput> JobPlan::Outputs() const {
+    std::vector<LineOutput> outputs;
+    EachOutput([&](const LineOutput& output) { outputs.push_back(output); });
     return outputs;
 }
 
@@ -103,8 +115,8 @@ std::string FileTypeOf(std::string_view path, PathStyle style) {
 std::optional<PlannedLine> RunPolicy::PlanLine(const CommandTemplate& commandTemplate,
                                                const JobInputs& job, DeviceAccess& devices,
                                                const CompiledTemplate* compiled) const {
-    if (IsSkippedTemplate(commandTemplate.text)) {
-        return std::nullopt;
+    if (compiled == nullptr && IsSkippedTemplate(commandTemplate.text)) {
+        return std::nullopt;  // (a compiled template is never one that is skipped)
     }
     PlannedLine planned;
     planned.templateNumber = commandTemplate.number;
@@ -115,8 +127,9 @@ std::optional<PlannedLine> RunPolicy::PlanLine(const CommandTemplate& commandTem
     }
     PreparationNotes notes;
     const CommandValues values{job.inputPath, job.outputFolder, appFolder_, job.outputName};
+    std::optional<LineReading> reading;
     std::optional<std::string> line =
-        compiled != nullptr ? compiled->Prepare(values, &notes) : std::nullopt;
+        compiled != nullptr ? compiled->Prepare(values, &notes, &reading) : std::nullopt;
     if (!line) {
         line = PrepareCommandLine(commandTemplate.text, values, devices, style_, &notes);
     }
@@ -128,9 +141,14 @@ std::optional<PlannedLine> RunPolicy::PlanLine(const CommandTemplate& commandTem
         planned.notRun = NotRun{NotRunReason::PlayerNotAttached, notes.missingPlayer, 0};
         return planned;
     }
-    // The line read once into its program and arguments, as the launcher reads it.
-    if (const std::vector<ProgramCandidate> candidates = ProgramCandidates(planned.commandLine);
-        !candidates.empty()) {
+    // The line read once into its program and arguments, as the launcher reads it (as its
+    // template reads, where the job's values cannot change that).
+    if (reading) {
+        planned.program = std::move(reading->program);
+        planned.arguments = std::move(reading->arguments);
+    } else if (const std::vector<ProgramCandidate> candidates =
+                   ProgramCandidates(planned.commandLine);
+               !candidates.empty()) {
         planned.program = candidates.front().program;
         planned.arguments = SplitArguments(candidates.front().rest);
     }

@@ -1,5 +1,6 @@
 #include "platform/ProgramResolution.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -61,6 +62,12 @@ std::size_t WholeReading(const std::vector<ProgramCandidate>& candidates) {
 std::optional<ResolvedProgram> ResolveProgram(std::string_view commandLine,
                                               const ProgramLookup& find) {
     const std::vector<ProgramCandidate> candidates = ProgramCandidates(commandLine);
+    // The bytes a reading and the one after it stand on: its text and the blank that ends it
+    // (a reading that ends the line: all of it, as a longer line reads on).
+    const auto through = [&](std::size_t index) {
+        const std::string_view rest = candidates[index].rest;
+        return rest.empty() ? std::string_view::npos : commandLine.size() - rest.size() + 1;
+    };
     for (std::size_t index = 0; index < candidates.size(); ++index) {
         const ProgramCandidate& candidate = candidates[index];
         if (!CanNameAProgram(candidate.program)) {
@@ -72,21 +79,36 @@ std::optional<ResolvedProgram> ResolveProgram(std::string_view commandLine,
         }
         ResolvedProgram resolved{
             std::move(program), candidate.rest, std::string(candidate.program), {}};
-        if (const std::size_t whole = WholeReading(candidates); index < whole) {
+        // The words looked at for the whole reading, then for a longer one that names a
+        // program: the answer stands on them and on nothing after them.
+        const std::size_t whole = WholeReading(candidates);
+        std::size_t lastLooked = std::max(index, whole);
+        lastLooked = lastLooked + 1 < candidates.size() ? lastLooked + 1 : lastLooked;
+        if (index < whole) {
             resolved.meant = candidates[whole].program;
-            return resolved;
+        } else {
+            // A longer reading that names a program too: the line is read one way here and
+            // may be meant the other. Only the words before the first option are tried.
+            for (std::size_t longer = index + 1; longer < candidates.size(); ++longer) {
+                lastLooked = std::max(lastLooked, longer);
+                const std::string_view word =
+                    AddedWord(candidates[longer], &candidates[longer - 1]);
+                if (word.starts_with('-') || !CanNameAProgram(candidates[longer].program)) {
+                    break;
+                }
+                if (!find(std::string(candidates[longer].program)).empty()) {
+                    resolved.meant = candidates[longer].program;
+                    break;
+                }
+                lastLooked = longer + 1 < candidates.size() ? longer + 1 : longer;
+            }
         }
-        // A longer reading that names a program too: the line is read one way here and may be
-        // meant the other. Only the words before the first option are tried.
-        for (std::size_t longer = index + 1; longer < candidates.size(); ++longer) {
-            const std::string_view word = AddedWord(candidates[longer], &candidates[longer - 1]);
-            if (word.starts_with('-') || !CanNameAProgram(candidates[longer].program)) {
-                break;
-            }
-            if (!find(std::string(candidates[longer].program)).empty()) {
-                resolved.meant = candidates[longer].program;
-                break;
-            }
+        // A quoted program is the only reading whatever follows its argument; otherwise, when
+        // every reading was looked at, a longer line could add more: the whole line.
+        if (commandLine.front() == '"') {
+            resolved.decidedBy = through(0);
+        } else if (lastLooked + 1 < candidates.size()) {
+            resolved.decidedBy = through(lastLooked);
         }
         return resolved;
     }

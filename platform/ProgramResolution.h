@@ -33,6 +33,9 @@ struct ResolvedProgram {
     // Set when the program found is not the one the line's text names as a whole: that longer
     // reading (which may or may not name a program itself).
     std::string meant;
+    // How much of the line the answer depends on: any line that begins with the same
+    // `decidedBy` bytes starts the same program with the same reading (npos: the whole line).
+    std::size_t decidedBy = std::string_view::npos;
 
     bool Ambiguous() const { return !meant.empty(); }
 };

@@ -279,5 +279,39 @@ TEST(CommandLine, InsertedValuesComeOutOfTheSplitWholeWhereverTheyStand) {
     }
 }
 
+// A template prepared once reads each job's line from its own reading where the job's values
+// cannot change it, and that is the launcher's reading of the line; values with blanks where
+// they stand outside quotes, quotes or backslashes have the line read itself.
+TEST(CommandLine, ATemplateReadOnceReadsAsItsLines) {
+    const std::vector<std::string> values = {"/a/b", "/a b/c", "/a\"b", "/a\\", "/a\tb"};
+    int readOnce = 0;
+    for (const char* commandTemplate :
+         {R"("<%AppPath%>\cores\ffmpeg" -i "<%InputFile%>" -f mp3 "<%OutputFile%>_1.mp3")",
+          R"(<%AppPath%>/prog -i <%InputFile%> x"<%OutputFile%>.mp4")",
+          R"(prog "-i" "<%InputFile%>"x <%OutputFile%>)"}) {
+        const std::optional<CompiledTemplate> compiled =
+            CompiledTemplate::Compile(commandTemplate, kPosix);
+        ASSERT_TRUE(compiled.has_value());
+        for (const std::string& input : values) {
+            for (const std::string& folder : values) {
+                std::optional<LineReading> reading;
+                const std::optional<std::string> line =
+                    compiled->Prepare(CommandValues{input, folder, "/app"}, nullptr, &reading);
+                ASSERT_TRUE(line.has_value());
+                if (reading) {
+                    ++readOnce;
+                    const std::vector<ProgramCandidate> read = ProgramCandidates(*line);
+                    ASSERT_FALSE(read.empty());
+                    EXPECT_EQ(*reading, (LineReading{std::string(read.front().program),
+                                                     SplitArguments(read.front().rest)}))
+                        << *line;
+                }
+            }
+        }
+    }
+    // Plain values in each template, and blanks inside quotes in the first, are read once.
+    EXPECT_GE(readOnce, 3 + 3);
+}
+
 }  // namespace
 }  // namespace palomix

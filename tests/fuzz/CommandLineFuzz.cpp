@@ -3,7 +3,8 @@
 // launcher's split (ProgramCandidates, then SplitArguments) as the arguments the template
 // names, each exactly one argument, byte for byte, whatever quotes and backslashes they hold.
 // And a template prepared once for every job (CompiledTemplate) gives exactly the line that
-// PrepareCommandLine gives, for these shapes and for any template, in both path styles.
+// PrepareCommandLine gives, for these shapes and for any template, in both path styles, and
+// where it reads the line from the template's own reading, the launcher's reading of it.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <array>
@@ -147,11 +148,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             palomix::PreparationNotes onceNotes;
             palomix::PreparationNotes directNotes;
-            const std::optional<std::string> once = compiled->Prepare(values, &onceNotes);
-            const std::optional<std::string> direct = palomix::PrepareCommandLine(
-                commandTemplate, values, noDrives, style, &directNotes);
+            std::optional<palomix::LineReading> reading;
+            const std::optional<std::string> once = compiled->Prepare(values, &onceNotes, &reading);
+            const std::optional<std::string> direct =
+                palomix::PrepareCommandLine(commandTemplate, values, noDrives, style, &directNotes);
             PALOMIX_FUZZ_CHECK(!once || once == direct);
             PALOMIX_FUZZ_CHECK(!once || onceNotes.outputArguments == directNotes.outputArguments);
+            if (once && reading) {
+                // The template's own reading with the values put in is the line's reading.
+                const std::vector<palomix::ProgramCandidate> read =
+                    palomix::ProgramCandidates(*once);
+                PALOMIX_FUZZ_CHECK(!read.empty() && reading->program == read.front().program &&
+                                   reading->arguments ==
+                                       palomix::SplitArguments(read.front().rest));
+            }
         }
     }
     return 0;

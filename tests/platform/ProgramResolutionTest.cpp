@@ -39,11 +39,23 @@ TEST(ResolveProgramTest, AReadingShorterThanThePathTheLineNamesIsAmbiguous) {
         {"/opt/missing -y", {}, "", ""},
     };
     for (const ResolutionCase& c : cases) {
-        const auto resolved = ResolveProgram(c.line, [&c](const std::string& reading) {
+        const auto find = [&c](const std::string& reading) {
             return c.programs.contains(reading) ? reading : std::string();
-        });
+        };
+        const auto resolved = ResolveProgram(c.line, find);
         EXPECT_EQ(resolved ? resolved->reading : std::string(), c.found) << c.line;
         EXPECT_EQ(resolved ? resolved->meant : std::string(), c.meant) << c.line;
+        // Any line that begins as far as the answer stood on gets the same answer.
+        if (!resolved || resolved->decidedBy == std::string_view::npos) {
+            continue;
+        }
+        for (const char* after : {"", "x", "-i", "/more/path words", "\"q", " "}) {
+            const std::string other = c.line.substr(0, resolved->decidedBy) + after;
+            const auto again = ResolveProgram(other, find);
+            ASSERT_TRUE(again.has_value()) << other;
+            EXPECT_EQ(again->reading, resolved->reading) << other;
+            EXPECT_EQ(again->meant, resolved->meant) << other;
+        }
     }
 }
 
