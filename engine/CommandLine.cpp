@@ -358,17 +358,75 @@ std::optional<LineReading> ReadingOf(std::string_view line) {
                        SplitArguments(candidates.front().rest)};
 }
 
-// A reading with marks, with the values put in.
-LineReading Substituted(const LineReading& reading, const std::vector<std::string>& values) {
-    LineReading substituted{InsertedValues::Substitute(reading.program, values), {}};
-    substituted.arguments.reserve(reading.arguments.size());
-    for (const std::string& argument : reading.arguments) {
-        substituted.arguments.push_back(argument.find('\x01') == std::string::npos
-                                            ? argument
-                                            : InsertedValues::Substitute(argument, values));
+// A text with marks, read once into its pieces: the text between the marks, and the value
+// each mark stands for. A job's text is then its pieces joined, with no search for marks.
+class MarkedText {
+public:
+    explicit MarkedText(std::string_view text) {
+        texts_.emplace_back();
+        std::size_t i = 0;
+        while (i < text.size()) {
+            const std::size_t mark = text.find('\x01', i);
+            const std::size_t end =
+                mark == std::string_view::npos ? std::string_view::npos : text.find('\x02', mark);
+            if (end == std::string_view::npos) {
+                texts_.back().append(text.substr(i));
+                break;
+            }
+            texts_.back().append(text.substr(i, mark - i));
+            marks_.push_back(std::stoul(std::string(text.substr(mark + 1, end - mark - 1))));
+            texts_.emplace_back();
+            i = end + 1;
+        }
     }
-    return substituted;
-}
+
+    bool HoldsMarks() const { return !marks_.empty(); }
+
+    // The text with each mark replaced by its value, as it is.
+    std::string Filled(const std::vector<std::string>& values) const {
+        std::size_t size = texts_.back().size();
+        for (std::size_t i = 0; i < marks_.size(); ++i) {
+            size += texts_[i].size() + values[marks_[i]].size();
+        }
+        std::string filled;
+        filled.reserve(size);
+        for (std::size_t i = 0; i < marks_.size(); ++i) {
+            filled += texts_[i];
+            filled += values[marks_[i]];
+        }
+        filled += texts_.back();
+        return filled;
+    }
+
+private:
+    std::vector<std::string> texts_;  // one more than the marks
+    std::vector<std::size_t> marks_;  // the value each mark stands for
+};
+
+// A reading with marks: the program, and the arguments, of which only those with marks are
+// filled in per job.
+struct MarkedReading {
+    MarkedText program;
+    std::vector<std::string> arguments;  // with their marks
+    std::vector<std::pair<std::size_t, MarkedText>> marked;
+
+    explicit MarkedReading(const LineReading& reading)
+        : program(reading.program), arguments(reading.arguments) {
+        for (std::size_t i = 0; i < arguments.size(); ++i) {
+            if (MarkedText argument(arguments[i]); argument.HoldsMarks()) {
+                marked.emplace_back(i, std::move(argument));
+            }
+        }
+    }
+
+    LineReading Filled(const std::vector<std::string>& values) const {
+        LineReading filled{program.Filled(values), arguments};
+        for (const auto& [index, argument] : marked) {
+            filled.arguments[index] = argument.Filled(values);
+        }
+        return filled;
+    }
+};
 
 // Values without a double quote or a backslash change nothing of how the line is read but the
 // blanks and tabs in them: those stay inside their argument where the mark stands within
@@ -394,36 +452,37 @@ SpecialCharacters SpecialCharactersOf(std::string_view value) {
 }  // namespace
 
 struct CompiledTemplate::Rules {
-    std::vector<const Rule*> marks;    // the rule whose value each mark stands for
-    std::vector<std::string> outputs;  // the output arguments, with their marks
+    std::vector<const Rule*> marks;  // the rule whose value each mark stands for
+    MarkedText line;
+    std::vector<MarkedText> outputs;  // the output arguments, with their marks
     // The template's reading with its marks (POSIX only: there the values are put in so that
     // the line reads as the template does), and for each mark whether a blank of its value
     // stays inside its argument.
-    std::optional<LineReading> reading;
+    std::optional<MarkedReading> reading;
     std::vector<bool> blanksKept;
 
-    void LearnReading(const std::string& line, PathStyle style) {
-        reading = ReadingOf(line);
+    void LearnReading(const std::string& markedLine, PathStyle style) {
+        const std::optional<LineReading> read = ReadingOf(markedLine);
+        if (!read || style != PathStyle::Posix) {
+            return;
+        }
+        reading.emplace(*read);
         std::vector<std::string> values(marks.size(), std::string(kPlainValue));
-        if (!reading || style != PathStyle::Posix ||
-            ReadingOf(InsertedValues::ExpandWith(line, values, style)) !=
-                Substituted(*reading, values)) {
+        if (ReadingOf(line.Filled(values)) != reading->Filled(values)) {
             reading.reset();
             return;
         }
         for (std::size_t mark = 0; mark < marks.size(); ++mark) {
             values[mark] = kBlankValue;
-            blanksKept.push_back(ReadingOf(InsertedValues::ExpandWith(line, values, style)) ==
-                                 Substituted(*reading, values));
+            blanksKept.push_back(ReadingOf(line.Filled(values)) == reading->Filled(values));
             values[mark] = kPlainValue;
         }
     }
 
     // True when the values put in leave the line read as the template is.
-    bool ReadsAsTemplate(const std::vector<std::string>& values) const {
-        for (std::size_t mark = 0; mark < values.size(); ++mark) {
-            const SpecialCharacters held = SpecialCharactersOf(values[mark]);
-            if (held.quoteOrBackslash || (held.separator && !blanksKept[mark])) {
+    bool ReadsAsTemplate(const std::vector<SpecialCharacters>& held) const {
+        for (std::size_t mark = 0; mark < held.size(); ++mark) {
+            if (held[mark].quoteOrBackslash || (held[mark].separator && !blanksKept[mark])) {
                 return false;
             }
         }
@@ -470,11 +529,13 @@ std::optional<CompiledTemplate> CompiledTemplate::Compile(std::string_view comma
     CompiledTemplate compiled;
     compiled.line_ = std::move(line);
     compiled.style_ = style;
+    std::vector<MarkedText> outputs;
+    for (const std::string& output :
+         InsertedValues::OutputArguments(compiled.line_, inserted.Rules())) {
+        outputs.emplace_back(output);
+    }
     compiled.rules_ = std::make_unique<Rules>(
-        Rules{inserted.Rules(),
-              InsertedValues::OutputArguments(compiled.line_, inserted.Rules()),
-              {},
-              {}});
+        Rules{inserted.Rules(), MarkedText(compiled.line_), std::move(outputs), {}, {}});
     compiled.rules_->LearnReading(compiled.line_, style);
     return compiled;
 }
@@ -499,17 +560,29 @@ std::optional<std::string> CompiledTemplate::Prepare(const CommandValues& values
         }
     }
     learned.outputArguments.emplace();
-    for (const std::string& output : rules_->outputs) {
-        learned.outputArguments->push_back(InsertedValues::Substitute(output, inserted));
+    for (const MarkedText& output : rules_->outputs) {
+        learned.outputArguments->push_back(output.Filled(inserted));
     }
     if (notes != nullptr) {
         *notes = std::move(learned);
     }
+    std::vector<SpecialCharacters> held;
+    held.reserve(inserted.size());
+    bool plain = true;
+    for (const std::string& value : inserted) {
+        held.push_back(SpecialCharactersOf(value));
+        plain = plain && !held.back().quoteOrBackslash;
+    }
     if (reading != nullptr) {
         reading->reset();
-        if (rules_->ReadsAsTemplate(inserted)) {
-            *reading = Substituted(*rules_->reading, inserted);
+        if (rules_->ReadsAsTemplate(held)) {
+            *reading = rules_->reading->Filled(inserted);
         }
+    }
+    // Values with neither a quote nor a backslash go in as they are in both styles (see
+    // InsertedValues::ExpandWith).
+    if (plain || style_ == PathStyle::Windows) {
+        return rules_->line.Filled(inserted);
     }
     return InsertedValues::ExpandWith(line_, inserted, style_);
 }

@@ -123,16 +123,35 @@ void OutputBook::Split(std::string_view path, std::string& folder, std::string& 
     FoldCase(path.substr(cut), name);
 }
 
+OutputBook::Names* OutputBook::NamesOf(std::string_view path) const {
+    std::size_t cut = path.size();
+    while (cut > 0 && !IsPathSeparator(path[cut - 1], style_)) {
+        --cut;
+    }
+    const std::string_view folder = path.substr(0, cut);
+    if (!lastFolder_ || *lastFolder_ != folder) {
+        Split(path, folder_, name_);
+        const auto found = folders_.find(folder_);
+        lastFolder_ = std::string(folder);
+        lastNames_ = found != folders_.end() ? found->second.get() : nullptr;
+        return lastNames_;
+    }
+    FoldCase(path.substr(cut), name_);
+    return lastNames_;
+}
+
 void OutputBook::Add(std::string_view path) {
-    Split(path, folder_, name_);
-    std::unique_ptr<Names>& names = folders_[folder_];
-    if (!names) {
-        names = std::make_unique<Names>();
+    Names* names = NamesOf(path);
+    if (names == nullptr) {
+        std::unique_ptr<Names>& made = folders_[folder_];
+        made = std::make_unique<Names>();
+        names = lastNames_ = made.get();
     }
     names->Add(name_);
 }
 
 void OutputBook::Remove(std::string_view path) {
+    lastFolder_.reset();
     Split(path, folder_, name_);
     if (const auto found = folders_.find(folder_); found != folders_.end()) {
         found->second->Remove(name_);
@@ -142,12 +161,12 @@ void OutputBook::Remove(std::string_view path) {
 }
 
 bool OutputBook::Contains(std::string_view path) const {
-    Split(path, folder_, name_);
-    const auto found = folders_.find(folder_);
-    return found != folders_.end() && found->second->Contains(name_);
+    const Names* names = NamesOf(path);
+    return names != nullptr && names->Contains(name_);
 }
 
 void OutputBook::Clear() {
+    lastFolder_.reset();
     folders_.clear();
     next_.clear();
 }
@@ -167,21 +186,27 @@ bool ExistingFiles::Exists(const std::string& path) {
     if (!listFolders_) {
         return PathExists(path);
     }
-    const std::string folder = FolderOf(path, style_);
-    auto [found, added] = folders_.try_emplace(folder);
-    if (added) {
-        FolderListing listing;
-        if (listing.Read(folder)) {
-            for (std::size_t i = 0; i < listing.Count(); ++i) {
-                FoldCase(listing.Name(i), key_);
-                found->second.insert(key_);
+    const std::string_view name = FileNameOf(path, style_);
+    const std::string_view written = std::string_view(path).substr(0, path.size() - name.size());
+    if (!lastFolder_ || *lastFolder_ != written) {
+        const std::string folder = FolderOf(path, style_);
+        auto [found, added] = folders_.try_emplace(folder);
+        if (added) {
+            FolderListing listing;
+            if (listing.Read(folder)) {
+                for (std::size_t i = 0; i < listing.Count(); ++i) {
+                    FoldCase(listing.Name(i), key_);
+                    found->second.insert(key_);
+                }
             }
         }
+        lastFolder_ = std::string(written);
+        lastNames_ = &found->second;
     }
     // Names are kept folded; one that matches is asked of the file system, which knows
     // whether its letter case counts.
-    FoldCase(FileNameOf(path, style_), key_);
-    return found->second.contains(key_) && PathExists(path);
+    FoldCase(name, key_);
+    return lastNames_->contains(key_) && PathExists(path);
 }
 
 OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& name)>& plan,

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -55,12 +56,18 @@ private:
     class Names;
     // The folder part and the name part of a path, folded.
     void Split(std::string_view path, std::string& folder, std::string& name) const;
+    // The names of the folder `path` lies in (nullptr: none yet), with its name part folded
+    // into name_. The folder asked last is known by its text: a plan asks one folder job after
+    // job, and is not folded and looked up again each time.
+    Names* NamesOf(std::string_view path) const;
 
     PathStyle style_;
     std::unordered_map<std::string, std::unique_ptr<Names>> folders_;
     std::unordered_map<std::string, int> next_;  // of the families numbered so far
     mutable std::string folder_;                 // reused for each look-up
     mutable std::string name_;
+    mutable std::optional<std::string> lastFolder_;  // as written; folder_ holds it folded
+    mutable Names* lastNames_ = nullptr;
 };
 
 // Whether a file stands at a path: the file system asked each time (a run, where folders
@@ -69,6 +76,11 @@ private:
 class ExistingFiles {
 public:
     ExistingFiles(PathStyle style, bool listFolders) : style_(style), listFolders_(listFolders) {}
+    // Moved, never copied: the folder asked last is known by where its names lie.
+    ExistingFiles(ExistingFiles&&) noexcept = default;
+    ExistingFiles& operator=(ExistingFiles&&) noexcept = default;
+    ExistingFiles(const ExistingFiles&) = delete;
+    ExistingFiles& operator=(const ExistingFiles&) = delete;
     bool Exists(const std::string& path);
 
 private:
@@ -76,6 +88,9 @@ private:
     bool listFolders_;
     std::unordered_map<std::string, std::unordered_set<std::string>> folders_;  // names, folded
     std::string key_;  // reused for each look-up
+    // The folder asked last, as written, and its names.
+    std::optional<std::string> lastFolder_;
+    const std::unordered_set<std::string>* lastNames_ = nullptr;
 };
 
 struct OutputChoice {
