@@ -22,6 +22,41 @@ enum class Taken {
     ByInput,  // it is the job's own input: taken for this job only
 };
 
+// Whether a plan's outputs are taken, and the first of them that exists (the input itself
+// when the job skips existing outputs).
+std::pair<Taken, std::string> TakenFor(const JobPlan& plan, const std::string& inputPath,
+                                       ExistingOutputs existing, const OutputBook& book,
+                                       ExistingFiles& files) {
+    Taken taken = Taken::No;
+    std::string existingPath;
+    bool decided = false;  // the outputs after the one that decided are not looked at
+    plan.EachOutput([&](const LineOutput& output) {
+        if (decided) {
+            return;
+        }
+        if (book.Contains(output.path)) {
+            taken = Taken::ByRun;
+            decided = true;
+            return;
+        }
+        // Only a file that is there can be the input itself.
+        const bool exists = files.Exists(output.path);
+        if (exists && SameFile(output.path, inputPath)) {
+            if (existing == ExistingOutputs::Skip) {
+                existingPath = output.path;  // the input itself: skipped as existing
+            } else {
+                taken = Taken::ByInput;
+            }
+            decided = true;
+            return;
+        }
+        if (existingPath.empty() && exists) {
+            existingPath = output.path;
+        }
+    });
+    return {taken, std::move(existingPath)};
+}
+
 }  // namespace
 
 std::string NumberedName(std::string_view baseName, int number) {
@@ -232,33 +267,7 @@ OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& nam
             choice.problemSubject = choice.plan.problemSubject;
             return choice;
         }
-        Taken taken = Taken::No;
-        std::string existingPath;
-        bool decided = false;  // the outputs after the one that decided are not looked at
-        choice.plan.EachOutput([&](const LineOutput& output) {
-            if (decided) {
-                return;
-            }
-            if (book.Contains(output.path)) {
-                taken = Taken::ByRun;
-                decided = true;
-                return;
-            }
-            // Only a file that is there can be the input itself.
-            const bool exists = files.Exists(output.path);
-            if (exists && SameFile(output.path, inputPath)) {
-                if (existing == ExistingOutputs::Skip) {
-                    existingPath = output.path;  // the input itself: skipped as existing
-                } else {
-                    taken = Taken::ByInput;
-                }
-                decided = true;
-                return;
-            }
-            if (existingPath.empty() && exists) {
-                existingPath = output.path;
-            }
-        });
+        auto [taken, existingPath] = TakenFor(choice.plan, inputPath, existing, book, files);
         if (taken == Taken::No && !existingPath.empty()) {
             if (existing == ExistingOutputs::Skip) {
                 choice.problem = JobProblem::OutputExists;
