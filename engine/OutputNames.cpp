@@ -57,6 +57,22 @@ std::pair<Taken, std::string> TakenFor(const JobPlan& plan, const std::string& i
     return {taken, std::move(existingPath)};
 }
 
+// What the book learns of a family from a job's name: the numbers below `takenBelow` are
+// taken, and the first output of the job's plan.
+void NoteChoice(OutputBook& book, const std::string& family, int takenBelow, const JobPlan& plan) {
+    if (takenBelow > 1) {
+        book.TakenBelow(family, takenBelow);
+    }
+    bool first = true;
+    plan.EachOutput([&](const LineOutput& output) {
+        // A player's output is named by the drives as they stand for each job.
+        if (first && output.drive.empty()) {
+            book.NoteFirstOutput(family, output);
+        }
+        first = false;
+    });
+}
+
 }  // namespace
 
 std::string NumberedName(std::string_view baseName, int number) {
@@ -193,6 +209,7 @@ void OutputBook::Remove(std::string_view path) {
     }
     // A name is free again: a family's next number may be below what was noted.
     next_.clear();
+    firstOutputs_.clear();
 }
 
 bool OutputBook::Contains(std::string_view path) const {
@@ -204,11 +221,21 @@ void OutputBook::Clear() {
     lastFolder_.reset();
     folders_.clear();
     next_.clear();
+    firstOutputs_.clear();
 }
 
 int OutputBook::FirstNumber(const std::string& family) const {
     const auto found = next_.find(family);
     return found == next_.end() ? 1 : found->second;
+}
+
+const LineOutput* OutputBook::FirstOutputOf(const std::string& family) const {
+    const auto found = firstOutputs_.find(family);
+    return found == firstOutputs_.end() ? nullptr : &found->second;
+}
+
+void OutputBook::NoteFirstOutput(const std::string& family, const LineOutput& output) {
+    firstOutputs_.insert_or_assign(family, output);
 }
 
 void OutputBook::TakenBelow(const std::string& family, int number) {
@@ -256,11 +283,18 @@ OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& nam
         family = familyOf();
     }
     const int first = family ? book.FirstNumber(*family) : 1;
+    const LineOutput* firstOutput = family ? book.FirstOutputOf(*family) : nullptr;
     // Every number below it is taken for every job of the family, not only for this one.
     int takenBelow = first;
     for (int number = first; number <= kMostNumbers; ++number) {
         OutputChoice choice;
         choice.name = NumberedName(baseName, number);
+        // The plan's first output is the one looked at first: taken by the run, it passes the
+        // number by as the plan would (the plan's problems do not depend on its name).
+        if (firstOutput != nullptr && book.Contains(firstOutput->Renamed(choice.name, style))) {
+            takenBelow = takenBelow == number ? number + 1 : takenBelow;
+            continue;
+        }
         choice.plan = plan(choice.name);
         if (choice.plan.problem != JobProblem::None) {
             choice.problem = choice.plan.problem;
@@ -279,8 +313,8 @@ OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& nam
             }
         }
         if (taken == Taken::No) {
-            if (takenBelow > 1) {
-                book.TakenBelow(family ? *family : familyOf(), takenBelow);
+            if (takenBelow > 1 || family) {
+                NoteChoice(book, family ? *family : familyOf(), takenBelow, choice.plan);
             }
             return choice;
         }

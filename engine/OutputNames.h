@@ -49,6 +49,11 @@ public:
     int FirstNumber(const std::string& family) const;
     void TakenBelow(const std::string& family, int number);
     bool Numbered() const { return !next_.empty(); }
+    // The first output of the family's job named last (nullptr: none noted). Jobs of a family
+    // differ only in their names' numbers, so another number's first output is this one
+    // renamed: a number whose first output is taken is passed by without planning the job.
+    const LineOutput* FirstOutputOf(const std::string& family) const;
+    void NoteFirstOutput(const std::string& family, const LineOutput& output);
 
     PathStyle Style() const { return style_; }
 
@@ -64,7 +69,8 @@ private:
     PathStyle style_;
     std::unordered_map<std::string, std::unique_ptr<Names>> folders_;
     std::unordered_map<std::string, int> next_;  // of the families numbered so far
-    mutable std::string folder_;                 // reused for each look-up
+    std::unordered_map<std::string, LineOutput> firstOutputs_;
+    mutable std::string folder_;  // reused for each look-up
     mutable std::string name_;
     mutable std::optional<std::string> lastFolder_;  // as written; folder_ holds it folded
     mutable Names* lastNames_ = nullptr;
