@@ -58,19 +58,12 @@ std::pair<Taken, std::string> TakenFor(const JobPlan& plan, const std::string& i
 }
 
 // What the book learns of a family from a job's name: the numbers below `takenBelow` are
-// taken, and the first output of the job's plan.
+// taken, and the first output of the job's plan (not one on a player, whose name the drives
+// give as they stand for each job).
 void NoteChoice(OutputBook& book, const std::string& family, int takenBelow, const JobPlan& plan) {
-    if (takenBelow > 1) {
-        book.TakenBelow(family, takenBelow);
-    }
-    bool first = true;
-    plan.EachOutput([&](const LineOutput& output) {
-        // A player's output is named by the drives as they stand for each job.
-        if (first && output.drive.empty()) {
-            book.NoteFirstOutput(family, output);
-        }
-        first = false;
-    });
+    const LineOutput* first = nullptr;
+    plan.EachOutput([&](const LineOutput& output) { first = first == nullptr ? &output : first; });
+    book.Note(family, takenBelow, first != nullptr && first->drive.empty() ? first : nullptr);
 }
 
 }  // namespace
@@ -208,8 +201,7 @@ void OutputBook::Remove(std::string_view path) {
         found->second->Remove(name_);
     }
     // A name is free again: a family's next number may be below what was noted.
-    next_.clear();
-    firstOutputs_.clear();
+    families_.clear();
 }
 
 bool OutputBook::Contains(std::string_view path) const {
@@ -220,27 +212,21 @@ bool OutputBook::Contains(std::string_view path) const {
 void OutputBook::Clear() {
     lastFolder_.reset();
     folders_.clear();
-    next_.clear();
-    firstOutputs_.clear();
+    families_.clear();
 }
 
-int OutputBook::FirstNumber(const std::string& family) const {
-    const auto found = next_.find(family);
-    return found == next_.end() ? 1 : found->second;
+const OutputBook::Family* OutputBook::FamilyOf(const std::string& family) const {
+    const auto found = families_.find(family);
+    return found == families_.end() ? nullptr : &found->second;
 }
 
-const LineOutput* OutputBook::FirstOutputOf(const std::string& family) const {
-    const auto found = firstOutputs_.find(family);
-    return found == firstOutputs_.end() ? nullptr : &found->second;
-}
-
-void OutputBook::NoteFirstOutput(const std::string& family, const LineOutput& output) {
-    firstOutputs_.insert_or_assign(family, output);
-}
-
-void OutputBook::TakenBelow(const std::string& family, int number) {
-    if (number > 1) {
-        next_[family] = number;
+void OutputBook::Note(const std::string& family, int takenBelow, const LineOutput* firstOutput) {
+    Family& noted = families_[family];
+    noted.next = std::max(takenBelow, 1);
+    if (firstOutput != nullptr) {
+        noted.firstOutput = *firstOutput;
+    } else {
+        noted.firstOutput.reset();
     }
 }
 
@@ -282,8 +268,10 @@ OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& nam
     if (book.Numbered()) {
         family = familyOf();
     }
-    const int first = family ? book.FirstNumber(*family) : 1;
-    const LineOutput* firstOutput = family ? book.FirstOutputOf(*family) : nullptr;
+    const OutputBook::Family* known = family ? book.FamilyOf(*family) : nullptr;
+    const int first = known != nullptr ? known->next : 1;
+    const LineOutput* firstOutput =
+        known != nullptr && known->firstOutput ? &*known->firstOutput : nullptr;
     // Every number below it is taken for every job of the family, not only for this one.
     int takenBelow = first;
     for (int number = first; number <= kMostNumbers; ++number) {
@@ -313,7 +301,8 @@ OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& nam
             }
         }
         if (taken == Taken::No) {
-            if (takenBelow > 1 || family) {
+            // Only families that were numbered are kept (most names are taken by no one).
+            if (takenBelow > 1 || known != nullptr) {
                 NoteChoice(book, family ? *family : familyOf(), takenBelow, choice.plan);
             }
             return choice;

@@ -43,17 +43,19 @@ public:
     bool Contains(std::string_view path) const;
     void Clear();
 
-    // The first number worth trying for a family of names (1 when none was numbered yet), and
-    // the news that every number below `number` is taken. A family is told only when a job's
-    // name was numbered (`Numbered`: whether any was).
-    int FirstNumber(const std::string& family) const;
-    void TakenBelow(const std::string& family, int number);
-    bool Numbered() const { return !next_.empty(); }
-    // The first output of the family's job named last (nullptr: none noted). Jobs of a family
-    // differ only in their names' numbers, so another number's first output is this one
-    // renamed: a number whose first output is taken is passed by without planning the job.
-    const LineOutput* FirstOutputOf(const std::string& family) const;
-    void NoteFirstOutput(const std::string& family, const LineOutput& output);
+    // What is known of a family of names once one of its jobs had to be numbered: the first
+    // number worth trying (every number below it is taken), and the first output of the
+    // family's job named last. Jobs of a family differ only in their names' numbers, so
+    // another number's first output is that one renamed: a number whose first output is taken
+    // is passed by without planning the job. nullptr: none of the family was numbered.
+    struct Family {
+        int next = 1;
+        std::optional<LineOutput> firstOutput;
+    };
+    const Family* FamilyOf(const std::string& family) const;
+    void Note(const std::string& family, int takenBelow, const LineOutput* firstOutput);
+    // Whether any name was numbered (before that no family needs naming).
+    bool Numbered() const { return !families_.empty(); }
 
     PathStyle Style() const { return style_; }
 
@@ -68,9 +70,8 @@ private:
 
     PathStyle style_;
     std::unordered_map<std::string, std::unique_ptr<Names>> folders_;
-    std::unordered_map<std::string, int> next_;  // of the families numbered so far
-    std::unordered_map<std::string, LineOutput> firstOutputs_;
-    mutable std::string folder_;  // reused for each look-up
+    std::unordered_map<std::string, Family> families_;  // those numbered so far
+    mutable std::string folder_;                        // reused for each look-up
     mutable std::string name_;
     mutable std::optional<std::string> lastFolder_;  // as written; folder_ holds it folded
     mutable Names* lastNames_ = nullptr;
