@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 #include "engine/CommandLine.h"
 #include "engine/DeviceOutput.h"
@@ -48,17 +49,27 @@ std::vector<LineOutput> OutputsOf(const std::vector<std::string>& arguments,
     if (notes.places.empty()) {
         return outputs;
     }
-    std::vector<std::string> placeFolders;
-    placeFolders.reserve(notes.places.size());
-    for (const PreparationNotes::OutputPlace& place : notes.places) {
-        placeFolders.push_back(FolderKey(place.folder, style));
-    }
+    // The folders compared as written first, and as keys only where the texts differ.
+    std::vector<std::optional<std::string>> placeKeys(notes.places.size());
     for (const std::string& argument : arguments) {
-        const std::string folder = FolderKey(FolderOf(argument, style), style);
+        const std::string written = FolderOf(argument, style);
+        std::optional<std::string> key;
+        const auto sameFolder = [&](std::size_t p) {
+            if (notes.places[p].folder == written) {
+                return true;
+            }
+            if (!key) {
+                key = FolderKey(written, style);
+            }
+            if (!placeKeys[p]) {
+                placeKeys[p] = FolderKey(notes.places[p].folder, style);
+            }
+            return *placeKeys[p] == *key;
+        };
         const std::string_view name = FileNameOf(argument, style);
         for (std::size_t p = 0; p < notes.places.size(); ++p) {
             const PreparationNotes::OutputPlace& place = notes.places[p];
-            if (!place.name.empty() && name.starts_with(place.name) && placeFolders[p] == folder) {
+            if (!place.name.empty() && name.starts_with(place.name) && sameFolder(p)) {
                 outputs.push_back(
                     LineOutput{argument, std::string(name.substr(place.name.size())), place.drive});
                 break;

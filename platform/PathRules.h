@@ -20,7 +20,9 @@ enum class PathStyle {
 // The style of the platform the program runs on.
 PathStyle NativePathStyle();
 
-bool IsPathSeparator(char c, PathStyle style);
+inline bool IsPathSeparator(char c, PathStyle style) {
+    return style == PathStyle::Windows ? c == '\\' || c == ':' : c == '/';
+}
 
 // '\' for Windows, '/' for POSIX: the separator that joins a folder and a name.
 char JoinSeparator(PathStyle style);
