@@ -478,12 +478,15 @@ struct CompiledTemplate::Rules {
 
     // True when the values put in leave the line read as the template is.
     bool ReadsAsTemplate(const std::vector<SpecialCharacters>& held) const {
+        if (!reading) {
+            return false;
+        }
         for (std::size_t mark = 0; mark < held.size(); ++mark) {
             if (held[mark].quoteOrBackslash || (held[mark].separator && !blanksKept[mark])) {
                 return false;
             }
         }
-        return reading.has_value();
+        return true;
     }
 };
 
