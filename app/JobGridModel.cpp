@@ -9,9 +9,12 @@ namespace palomix {
 
 namespace {
 
-// How long blank rows left over by removed jobs wait before they are removed in one go: a
-// run's finished jobs cost the views one removal each such time, not one each.
+// A removal of rows costs a view a walk over all the rows it holds. Jobs that leave a long list
+// a few at a time (a run's finished jobs) have the rows below them move up instead, and the
+// blank rows left at the end wait this long to go in one removal: the views pay one walk such
+// time, not one a job. A removal of a share of the rows this large or larger is made at once.
 constexpr auto kTrimDelay = std::chrono::milliseconds(250);
+constexpr int kRowsPerRemovalAtOnce = 256;
 
 }  // namespace
 
@@ -162,11 +165,17 @@ void JobGridModel::JobsRemoved(std::int32_t first, std::int32_t count) {
         return;
     }
     jobs_ = std::max(jobs_ - count, 0);
-    if (jobs_ > 0) {
+    if (jobs_ > 0 && count * kRowsPerRemovalAtOnce < rows_) {
         MoveRowsUp(first, count);
         if (!trim_.isActive()) {
             trim_.start();
         }
+        return;
+    }
+    if (jobs_ > 0) {
+        beginRemoveRows(QModelIndex(), first, first + count - 1);
+        rows_ -= count;
+        endRemoveRows();
         return;
     }
     // The last jobs went: the first row stays, blank.

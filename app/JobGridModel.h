@@ -10,10 +10,11 @@
 // files is one insertion.
 //
 // Model row r always shows job r. A view's cost of a removed row grows with the rows it holds
-// (its header walks every section), so jobs that leave the list (each finished job of a run)
-// are shown at once as the rows below them moving up (a change of cells, the selection moved
-// along with them), and the rows left over at the end stay blank until they are removed in one
-// go a moment later, or taken by jobs added meanwhile. A list that runs empty is shown at once.
+// (its header walks every section), so a few jobs leaving a long list (each finished job of a
+// run) are shown at once as the rows below them moving up (a change of cells, the selection
+// moved along with them), and the rows left over at the end stay blank until they are removed
+// in one go a moment later, or taken by jobs added meanwhile. A short list, a removal of many
+// rows and a list that runs empty are removals at once.
 #pragma once
 
 #include <QAbstractTableModel>
