@@ -18,7 +18,7 @@ using Clock = std::chrono::steady_clock;
 // stays well under what a user feels as a stall.
 constexpr std::size_t kBatchFiles = 2048;
 constexpr auto kBatchAge = std::chrono::milliseconds(20);
-constexpr auto kHandOverSlice = std::chrono::milliseconds(8);
+constexpr auto kHandOverSlice = std::chrono::milliseconds(5);
 // How long a drop waits for a walk to end before it lets the files come later: a drop that
 // holds a few folders is in the list when it returns, a larger one never holds the window up
 // longer than this.
