@@ -16,42 +16,24 @@ namespace palomix {
 namespace {
 
 // A job as the writer's copy of the list keeps it: path, subfolder, own command ("ITEM:SETTINGS
-// FILE", or empty) and own output folder, each ended by a NUL (which no name holds). The records
-// of a change are put one after the other in one text, so that noting a drop's many jobs costs
-// the window's thread a copy of their names and no more; the writer splits them.
-constexpr int kRecordFields = 4;
-
-void AppendRecord(std::string& records, const JobView& job) {
-    records += job.path;
-    records += '\0';
-    records += job.subfolder;
-    records += '\0';
+// FILE", or empty) and own output folder, each ended by a NUL (which no name holds).
+std::string RecordOf(const JobView& job) {
+    std::string record;
+    record.reserve(job.path.size() + job.subfolder.size() + job.outputFolder.size() + 4);
+    record += job.path;
+    record += '\0';
+    record += job.subfolder;
+    record += '\0';
     if (job.command != nullptr) {
         // A watched folder's job.
-        records += std::to_string(job.command->itemNumber);
-        records += ':';
-        records += job.command->settingsFile;
+        record += std::to_string(job.command->itemNumber);
+        record += ':';
+        record += job.command->settingsFile;
     }
-    records += '\0';
-    records += job.outputFolder;
-    records += '\0';
-}
-
-// The records of a change, one string each.
-std::vector<std::string> SplitRecords(std::string_view records) {
-    std::vector<std::string> split;
-    std::size_t start = 0;
-    while (start < records.size()) {
-        std::size_t end = start;
-        for (int field = 0; field < kRecordFields && end != std::string_view::npos; ++field) {
-            end = records.find('\0', end);
-            end = end == std::string_view::npos ? end : end + 1;
-        }
-        end = std::min(end, records.size());
-        split.emplace_back(records.substr(start, end - start));
-        start = end;
-    }
-    return split;
+    record += '\0';
+    record += job.outputFolder;
+    record += '\0';
+    return record;
 }
 
 // The next field of a record; `at` moves past it.
@@ -162,10 +144,11 @@ void QueueSaver::JobsMoved(std::int32_t first, std::int32_t count) {
     }
 }
 
-std::string QueueSaver::Records(std::int32_t first, std::int32_t count) const {
-    std::string records;
+std::vector<std::string> QueueSaver::Records(std::int32_t first, std::int32_t count) const {
+    std::vector<std::string> records;
+    records.reserve(static_cast<std::size_t>(std::max(count, 0)));
     for (std::int32_t index = first; index < first + count; ++index) {
-        AppendRecord(records, engine_.Job(index));
+        records.push_back(RecordOf(engine_.Job(index)));
     }
     return records;
 }
@@ -174,7 +157,7 @@ void QueueSaver::Note(ListChange change) {
     switch (change.kind) {
         case ListChange::Kind::Whole:
             noted_.clear();  // what was noted before is in the whole list
-            notedLength_ = change.count;
+            notedLength_ = static_cast<std::int64_t>(change.records.size());
             break;
         case ListChange::Kind::Added:
             notedLength_ += change.count;
@@ -247,29 +230,26 @@ namespace {
 
 // Applies a change to the writer's copy of the list.
 template <typename Change>
-void Apply(std::deque<std::string>& list, const Change& change) {
+void Apply(std::deque<std::string>& list, Change& change) {
     using Kind = typename Change::Kind;
-    std::vector<std::string> records = SplitRecords(change.records);
     const auto at = [&list](std::int32_t index) {
         return list.begin() + std::clamp<std::ptrdiff_t>(index, 0, std::ssize(list));
     };
     switch (change.kind) {
         case Kind::Whole:
-            list.assign(std::make_move_iterator(records.begin()),
-                        std::make_move_iterator(records.end()));
+            list.assign(std::make_move_iterator(change.records.begin()),
+                        std::make_move_iterator(change.records.end()));
             break;
         case Kind::Added:
-            list.insert(at(change.first), std::make_move_iterator(records.begin()),
-                        std::make_move_iterator(records.end()));
+            list.insert(at(change.first), std::make_move_iterator(change.records.begin()),
+                        std::make_move_iterator(change.records.end()));
             break;
         case Kind::Removed:
             list.erase(at(change.first), at(change.first + change.count));
             break;
         case Kind::Replaced:
-            std::move(records.begin(),
-                      records.begin() + std::min<std::ptrdiff_t>(
-                                            std::ssize(records),
-                                            at(change.first + change.count) - at(change.first)),
+            std::move(change.records.begin(),
+                      change.records.begin() + (at(change.first + change.count) - at(change.first)),
                       at(change.first));
             break;
     }

@@ -93,10 +93,10 @@ private:
         enum class Kind { Whole, Added, Removed, Replaced };
         Kind kind = Kind::Whole;
         std::int32_t first = 0;
-        std::int32_t count = 0;  // Removed
-        std::string records;     // Whole, Added, Replaced: `count` records one after the other
+        std::int32_t count = 0;            // Removed
+        std::vector<std::string> records;  // Whole, Added, Replaced
     };
-    std::string Records(std::int32_t first, std::int32_t count) const;
+    std::vector<std::string> Records(std::int32_t first, std::int32_t count) const;
     void Note(ListChange change);
 
     Engine& engine_;
