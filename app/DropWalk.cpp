@@ -13,12 +13,16 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A batch of files is handed over when it is this large or this old, and the window takes
-// batches for at most a slice of a turn of its event loop before it lets the loop go on.
-constexpr std::size_t kBatchFiles = 8192;
+// batches for at most a slice of a turn of its event loop before it lets the loop go on. A
+// batch is small enough that a turn (a slice, the batch that ends it, the paint that follows)
+// stays well under what a user feels as a stall.
+constexpr std::size_t kBatchFiles = 2048;
 constexpr auto kBatchAge = std::chrono::milliseconds(20);
-constexpr auto kHandOverSlice = std::chrono::milliseconds(15);
-// How long a drop waits for a walk to end before it lets the files come later.
-constexpr auto kWaitForSmallDrop = std::chrono::milliseconds(50);
+constexpr auto kHandOverSlice = std::chrono::milliseconds(5);
+// How long a drop waits for a walk to end before it lets the files come later: a drop that
+// holds a few folders is in the list when it returns, a larger one never holds the window up
+// longer than this.
+constexpr auto kWaitForSmallDrop = std::chrono::milliseconds(12);
 
 bool AnyFolder(const std::vector<std::string>& paths) {
     return std::any_of(paths.begin(), paths.end(),
@@ -69,11 +73,14 @@ void DropWalk::Take(std::vector<std::string> paths) {
         thread_ = std::thread([this] { Run(); });
     }
     wake_.notify_one();
+    bool ended = false;
     {
         std::unique_lock lock(mutex_);
-        ended_.wait_for(lock, kWaitForSmallDrop, [&] { return dropsEnded_ >= number; });
+        ended = ended_.wait_for(lock, kWaitForSmallDrop, [&] { return dropsEnded_ >= number; });
     }
-    HandOver();
+    if (ended) {
+        HandOver();  // the whole drop now; a larger one comes on the turns after this one
+    }
 }
 
 void DropWalk::Run() {

@@ -1,8 +1,22 @@
 #include "app/JobGridModel.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "app/QtText.h"
 
 namespace palomix {
+
+namespace {
+
+// A removal of rows costs a view a walk over all the rows it holds. Jobs that leave a long list
+// a few at a time (a run's finished jobs) have the rows below them move up instead, and the
+// blank rows left at the end wait this long to go in one removal: the views pay one walk such
+// time, not one a job. A removal of a share of the rows this large or larger is made at once.
+constexpr auto kTrimDelay = std::chrono::milliseconds(250);
+constexpr int kRowsPerRemovalAtOnce = 256;
+
+}  // namespace
 
 std::string ConvertingStatusText(std::int64_t seconds) {
     return "Converting...(" + ElapsedTimeText(seconds) + ")";
@@ -24,7 +38,11 @@ JobGridModel::JobGridModel(Engine& engine, QObject* parent)
     : QAbstractTableModel(parent),
       engine_(engine),
       jobs_(engine.JobCount()),
+      rows_(JobRows()),
       texts_(&RunTextsFor(Language::Japanese)) {
+    trim_.setSingleShot(true);
+    trim_.setInterval(kTrimDelay);
+    connect(&trim_, &QTimer::timeout, this, [this] { TrimRows(); });
     engine_.AddObserver(this);
 }
 
@@ -111,6 +129,9 @@ Qt::ItemFlags JobGridModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) {
         return Qt::NoItemFlags;
     }
+    if (index.row() >= JobRows()) {
+        return Qt::ItemIsEnabled;  // a blank row left over: no job to choose
+    }
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;  // never editable
 }
 
@@ -118,39 +139,77 @@ void JobGridModel::JobsAdded(std::int32_t first, std::int32_t count) {
     if (count <= 0) {
         return;
     }
-    if (jobs_ == 0) {
-        // The first job takes the blank row.
-        jobs_ = 1;
-        RowsChanged(0, 0);
-        ++first;
-        --count;
-        if (count == 0) {
-            return;
-        }
-    }
-    beginInsertRows(QModelIndex(), first, first + count - 1);
+    const int before = jobs_;
     jobs_ += count;
-    endInsertRows();
+    if (first < before) {
+        beginInsertRows(QModelIndex(), first, first + count - 1);
+        rows_ += count;
+        endInsertRows();
+        return;
+    }
+    // Added at the end: blank rows there (the one of an empty list, or left over) take the
+    // first of them.
+    const int reused = std::min(count, rows_ - before);
+    if (reused > 0) {
+        RowsChanged(before, before + reused - 1);
+    }
+    if (count > reused) {
+        beginInsertRows(QModelIndex(), rows_, rows_ + count - reused - 1);
+        rows_ += count - reused;
+        endInsertRows();
+    }
 }
 
 void JobGridModel::JobsRemoved(std::int32_t first, std::int32_t count) {
     if (count <= 0) {
         return;
     }
-    if (count < jobs_) {
+    jobs_ = std::max(jobs_ - count, 0);
+    if (jobs_ > 0 && count * kRowsPerRemovalAtOnce < rows_) {
+        MoveRowsUp(first, count);
+        if (!trim_.isActive()) {
+            trim_.start();
+        }
+        return;
+    }
+    if (jobs_ > 0) {
         beginRemoveRows(QModelIndex(), first, first + count - 1);
-        jobs_ -= count;
+        rows_ -= count;
         endRemoveRows();
         return;
     }
     // The last jobs went: the first row stays, blank.
-    if (jobs_ > 1) {
-        beginRemoveRows(QModelIndex(), 1, jobs_ - 1);
-        jobs_ = 1;
+    trim_.stop();
+    TrimRows();
+    RowsChanged(0, 0);
+}
+
+void JobGridModel::MoveRowsUp(int first, int count) {
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& moved : from) {
+        int row = moved.row();
+        if (row >= first + count) {
+            row -= count;
+        } else if (row >= first) {
+            // A removed job's: a selection that began there begins with the job after it now,
+            // one that ended there ends with the job before it (none: it goes).
+            row = moved.column() == kJobGridColumns - 1 ? first - 1 : first;
+        }
+        to.push_back(row < 0 ? QModelIndex() : index(row, moved.column()));
+    }
+    changePersistentIndexList(from, to);
+    RowsChanged(first, rows_ - 1);
+}
+
+void JobGridModel::TrimRows() {
+    const int keep = JobRows();
+    if (rows_ > keep) {
+        beginRemoveRows(QModelIndex(), keep, rows_ - 1);
+        rows_ = keep;
         endRemoveRows();
     }
-    jobs_ = 0;
-    RowsChanged(0, 0);
 }
 
 void JobGridModel::JobsMoved(std::int32_t first, std::int32_t count) {

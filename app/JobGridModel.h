@@ -5,13 +5,21 @@
 // captions and the words of the status column are the window's, in its language.
 //
 // The core tells every change of its list after it happened (EngineObserver, in job indices);
-// the model keeps the number of jobs it has told the views, so that they always see
+// the model keeps the number of rows it has told the views, so that they always see
 // begin/end pairs with the old row count before and the new one after, and one drop of many
 // files is one insertion.
+//
+// Model row r always shows job r. A view's cost of a removed row grows with the rows it holds
+// (its header walks every section), so a few jobs leaving a long list (each finished job of a
+// run) are shown at once as the rows below them moving up (a change of cells, the selection
+// moved along with them), and the rows left over at the end stay blank until they are removed
+// in one go a moment later, or taken by jobs added meanwhile. A short list, a removal of many
+// rows and a list that runs empty are removals at once.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QTimer>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -69,12 +77,21 @@ private:
     void JobsMoved(std::int32_t first, std::int32_t count) override;
     void JobStatusChanged(std::int32_t index) override;
 
-    // Model rows: one per job told, or the blank one.
-    int Rows() const { return jobs_ == 0 ? 1 : jobs_; }
+    // Model rows: one per job, the blank one of an empty list, and blank ones left over.
+    int Rows() const { return rows_; }
+    // The rows that show jobs, or the one blank row of an empty list.
+    int JobRows() const { return jobs_ == 0 ? 1 : jobs_; }
     void RowsChanged(int first, int last, int lastColumn = kJobGridColumns - 1);
+    // The rows below `first` show the jobs `count` rows further down now; the views' persistent
+    // indexes (selection, current cell) move with the jobs, those of removed jobs go.
+    void MoveRowsUp(int first, int count);
+    // Removes the blank rows left over at the end.
+    void TrimRows();
 
     Engine& engine_;
-    int jobs_;  // jobs as last told to the views
+    int jobs_;  // jobs in the core's list as last told
+    int rows_;  // rows as last told to the views: JobRows() and blank ones left over
+    QTimer trim_;
     std::array<std::string, kJobGridColumns> header_;
     const RunTexts* texts_;
 };

@@ -37,15 +37,18 @@ RunPresenter::RunPresenter(Parts parts)
               engine_.AddFiles(files);
               if (!dropStarted_) {
                   dropStarted_ = true;
+                  endDuringDrop_.reset();
                   StartRun();
               }
           },
           [this](const IntakeResult& result) {
               report_.PathsNotAdded(result.skipped);
-              if (!dropStarted_) {
+              const bool started = std::exchange(dropStarted_, false);
+              if (std::optional<RunEnd> ended = std::exchange(endDuringDrop_, std::nullopt)) {
+                  RunEnded(*ended);  // no file of the drop came after the run's end
+              } else if (!started) {
                   StartRun();
               }
-              dropStarted_ = false;
               Refresh();
           })) {
     // A converting row's status cell shows its progress as a bar, its tool tip in words.
@@ -272,6 +275,14 @@ void RunPresenter::JobEnded(const JobResult& result) {
 }
 
 void RunPresenter::RunEnded(const RunEnd& end) {
+    if (end.reason == RunEndReason::QueueEmpty && closeMode_ == CloseMode::None &&
+        drops_ != nullptr && drops_->Busy()) {
+        // The jobs were converted faster than the drop was walked: the queue is not done yet.
+        endDuringDrop_ = end;
+        dropStarted_ = false;
+        Refresh();
+        return;
+    }
     Refresh();
     TellRunEnd(end);
     if (closeMode_ != CloseMode::None) {

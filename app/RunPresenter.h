@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -153,6 +154,9 @@ private:
     bool questionDue_ = false;
     bool asking_ = false;
     bool dropStarted_ = false;  // the drop being walked has started the run
+    // A run that converted every job there was while a drop was still being walked: the rest
+    // of the drop starts it again, and its end is told only once no file of the drop follows.
+    std::optional<RunEnd> endDuringDrop_;
     CloseMode closeMode_ = CloseMode::None;
 };
 

@@ -3,6 +3,7 @@
 // and the cells read as the grid's.
 #include <gtest/gtest.h>
 #include <QCoreApplication>
+#include <QItemSelectionModel>
 
 #include <string>
 #include <vector>
@@ -175,6 +176,46 @@ TEST_F(JobGridModelTest, ADropOfManyFilesIsOneChangeOfTheBlankRowAndOneInsertion
     EXPECT_EQ(recorder.Take(), (std::vector<std::string>{"data 0,0..0,2", "insert 1..999"}));
     EXPECT_EQ(model.rowCount(), 1000);
     EXPECT_EQ(Text(model, 999, 1), "999");
+}
+
+TEST_F(JobGridModelTest, JobsLeavingALongListOneByOneMoveTheRowsUpAndAreRemovedInOneGoLater) {
+    JobGridModel model(*engine_);
+    std::vector<std::string> paths;
+    for (int i = 0; i < 1000; ++i) {
+        paths.push_back("/f/" + std::to_string(i));
+    }
+    engine_->AddFiles(paths);
+    QItemSelectionModel selection(&model);
+    const auto rows = [&](int top, int bottom) {
+        return QItemSelection(model.index(top, 0), model.index(bottom, kJobGridColumns - 1));
+    };
+    selection.select(rows(0, 1), QItemSelectionModel::Select);    // 0, 1
+    selection.select(rows(3, 999), QItemSelectionModel::Select);  // 3 .. 999
+    selection.setCurrentIndex(model.index(3, 0), QItemSelectionModel::NoUpdate);
+    ModelRecorder recorder(model);
+
+    // A removal costs a view as much as the rows it holds: none while jobs go one by one.
+    engine_->RemoveWaiting(std::vector<JobId>{engine_->Job(1).id});
+    engine_->RemoveWaiting(std::vector<JobId>{engine_->Job(0).id});
+    EXPECT_EQ(recorder.Take(), (std::vector<std::string>{"data 1,0..999,2", "data 0,0..999,2"}));
+    EXPECT_EQ(model.rowCount(), 1000);
+    EXPECT_EQ(Text(model, 0, 1), "2");
+    EXPECT_EQ(Text(model, 997, 1), "999");
+    EXPECT_EQ(Text(model, 998, 1), "");
+    EXPECT_FALSE(model.flags(model.index(998, 1)) & Qt::ItemIsSelectable);
+    // The selection and the current row stay with their jobs, as after a removal of the rows.
+    EXPECT_FALSE(selection.isRowSelected(0, {}));
+    EXPECT_TRUE(selection.isRowSelected(1, {}) && selection.isRowSelected(997, {}));
+    EXPECT_FALSE(selection.isRowSelected(998, {}));
+    EXPECT_EQ(selection.currentIndex().row(), 1);
+
+    // Jobs added meanwhile take the blank rows; the rest go a moment later in one removal.
+    engine_->AddFiles(std::vector<std::string>{"/g"});
+    EXPECT_EQ(recorder.Take(), std::vector<std::string>{"data 998,0..998,2"});
+    ASSERT_TRUE(WaitUntil([&] { return model.rowCount() == 999; }));
+    EXPECT_EQ(recorder.Take(), std::vector<std::string>{"remove 999..999"});
+    EXPECT_EQ(Text(model, 998, 1), "g");
+    EXPECT_TRUE(selection.isRowSelected(997, {}));
 }
 
 TEST(JobStatusWordsTest, AJobThatCouldNotStartNamesItsProgramInTheLanguage) {
