@@ -16,9 +16,9 @@ using Clock = std::chrono::steady_clock;
 // batches for at most a slice of a turn of its event loop before it lets the loop go on. A
 // batch is small enough that a turn (a slice, the batch that ends it, the paint that follows)
 // stays well under what a user feels as a stall.
-constexpr std::size_t kBatchFiles = 2048;
+constexpr std::size_t kBatchFiles = 4096;
 constexpr auto kBatchAge = std::chrono::milliseconds(20);
-constexpr auto kHandOverSlice = std::chrono::milliseconds(5);
+constexpr auto kHandOverSlice = std::chrono::milliseconds(10);
 // How long a drop waits for a walk to end before it lets the files come later: a drop that
 // holds a few folders is in the list when it returns, a larger one never holds the window up
 // longer than this.

@@ -10,6 +10,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/PathRules.h"
+#include "platform/ThreadPriority.h"
 
 namespace palomix {
 
@@ -258,6 +259,8 @@ void Apply(std::deque<std::string>& list, Change& change) {
 }  // namespace
 
 void QueueSaver::Write() {
+    // The window and a drop's walk come first; the file is written in the time they leave.
+    GiveWayToOtherThreads();
     std::deque<std::string> list;  // the list as the changes handed over so far make it
     for (;;) {
         std::vector<ListChange> changes;
