@@ -66,6 +66,13 @@ void NoteChoice(OutputBook& book, const std::string& family, int takenBelow, con
     book.Note(family, takenBelow, first != nullptr && first->drive.empty() ? first : nullptr);
 }
 
+// True when the family's first output, renamed to `name`, is taken by the run.
+bool FirstOutputTaken(const OutputBook::Family* family, const std::string& name,
+                      const OutputBook& book) {
+    return family != nullptr && family->firstOutput &&
+           book.Contains(family->firstOutput->Renamed(name, book.Style()));
+}
+
 }  // namespace
 
 std::string NumberedName(std::string_view baseName, int number) {
@@ -270,8 +277,6 @@ OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& nam
     }
     const OutputBook::Family* known = family ? book.FamilyOf(*family) : nullptr;
     const int first = known != nullptr ? known->next : 1;
-    const LineOutput* firstOutput =
-        known != nullptr && known->firstOutput ? &*known->firstOutput : nullptr;
     // Every number below it is taken for every job of the family, not only for this one.
     int takenBelow = first;
     for (int number = first; number <= kMostNumbers; ++number) {
@@ -279,7 +284,7 @@ OutputChoice ChooseOutputName(const std::function<JobPlan(const std::string& nam
         choice.name = NumberedName(baseName, number);
         // The plan's first output is the one looked at first: taken by the run, it passes the
         // number by as the plan would (the plan's problems do not depend on its name).
-        if (firstOutput != nullptr && book.Contains(firstOutput->Renamed(choice.name, style))) {
+        if (FirstOutputTaken(known, choice.name, book)) {
             takenBelow = takenBelow == number ? number + 1 : takenBelow;
             continue;
         }
