@@ -141,6 +141,51 @@ void RemoveWithValue(std::string& line, std::size_t tokenAt, std::size_t tokenLe
     }
 }
 
+// A text with marks, read once into its pieces: the text between the marks, and the value
+// each mark stands for. A job's text is then its pieces joined, with no search for marks.
+class MarkedText {
+public:
+    explicit MarkedText(std::string_view text) {
+        texts_.emplace_back();
+        std::size_t i = 0;
+        while (i < text.size()) {
+            const std::size_t mark = text.find('\x01', i);
+            const std::size_t end =
+                mark == std::string_view::npos ? std::string_view::npos : text.find('\x02', mark);
+            if (end == std::string_view::npos) {
+                texts_.back().append(text.substr(i));
+                break;
+            }
+            texts_.back().append(text.substr(i, mark - i));
+            marks_.push_back(std::stoul(std::string(text.substr(mark + 1, end - mark - 1))));
+            texts_.emplace_back();
+            i = end + 1;
+        }
+    }
+
+    bool HoldsMarks() const { return !marks_.empty(); }
+
+    // The text with each mark replaced by its value, as it is.
+    std::string Filled(const std::vector<std::string>& values) const {
+        std::size_t size = texts_.back().size();
+        for (std::size_t i = 0; i < marks_.size(); ++i) {
+            size += texts_[i].size() + values[marks_[i]].size();
+        }
+        std::string filled;
+        filled.reserve(size);
+        for (std::size_t i = 0; i < marks_.size(); ++i) {
+            filled += texts_[i];
+            filled += values[marks_[i]];
+        }
+        filled += texts_.back();
+        return filled;
+    }
+
+private:
+    std::vector<std::string> texts_;  // one more than the marks
+    std::vector<std::size_t> marks_;  // the value each mark stands for
+};
+
 // Values inserted into the line (paths of the job, the output folder, the program folder, a
 // player) stand in it as opaque marks until every rule has run, and are put in at the end. So
 // a file or folder whose name happens to hold an option token ("-b ", "-maxfr ") or a
@@ -227,21 +272,7 @@ public:
 
     // A text with its marks replaced by the values, as they are.
     static std::string Substitute(std::string_view text, const std::vector<std::string>& values) {
-        std::string expanded;
-        std::size_t i = 0;
-        while (i < text.size()) {
-            const std::size_t mark = text.find('\x01', i);
-            const std::size_t end =
-                mark == std::string::npos ? std::string::npos : text.find('\x02', mark);
-            if (end == std::string::npos) {
-                expanded.append(text.substr(i));
-                break;
-            }
-            expanded.append(text.substr(i, mark - i));
-            expanded += values[std::stoul(std::string(text.substr(mark + 1, end - mark - 1)))];
-            i = end + 1;
-        }
-        return expanded;
+        return MarkedText(text).Filled(values);
     }
 
     std::vector<std::string> OutputArguments(const std::string& line) const {
@@ -357,51 +388,6 @@ std::optional<LineReading> ReadingOf(std::string_view line) {
     return LineReading{std::string(candidates.front().program),
                        SplitArguments(candidates.front().rest)};
 }
-
-// A text with marks, read once into its pieces: the text between the marks, and the value
-// each mark stands for. A job's text is then its pieces joined, with no search for marks.
-class MarkedText {
-public:
-    explicit MarkedText(std::string_view text) {
-        texts_.emplace_back();
-        std::size_t i = 0;
-        while (i < text.size()) {
-            const std::size_t mark = text.find('\x01', i);
-            const std::size_t end =
-                mark == std::string_view::npos ? std::string_view::npos : text.find('\x02', mark);
-            if (end == std::string_view::npos) {
-                texts_.back().append(text.substr(i));
-                break;
-            }
-            texts_.back().append(text.substr(i, mark - i));
-            marks_.push_back(std::stoul(std::string(text.substr(mark + 1, end - mark - 1))));
-            texts_.emplace_back();
-            i = end + 1;
-        }
-    }
-
-    bool HoldsMarks() const { return !marks_.empty(); }
-
-    // The text with each mark replaced by its value, as it is.
-    std::string Filled(const std::vector<std::string>& values) const {
-        std::size_t size = texts_.back().size();
-        for (std::size_t i = 0; i < marks_.size(); ++i) {
-            size += texts_[i].size() + values[marks_[i]].size();
-        }
-        std::string filled;
-        filled.reserve(size);
-        for (std::size_t i = 0; i < marks_.size(); ++i) {
-            filled += texts_[i];
-            filled += values[marks_[i]];
-        }
-        filled += texts_.back();
-        return filled;
-    }
-
-private:
-    std::vector<std::string> texts_;  // one more than the marks
-    std::vector<std::size_t> marks_;  // the value each mark stands for
-};
 
 // A reading with marks: the program, and the arguments, of which only those with marks are
 // filled in per job.
