@@ -165,6 +165,18 @@ public:
 
     bool HoldsMarks() const { return !marks_.empty(); }
 
+    // The text's pieces with the values for its marks: text, value, text, ... (views into
+    // this and `values`).
+    std::vector<LinePiece> Pieces(const std::vector<std::string>& values) const {
+        std::vector<LinePiece> pieces;
+        for (std::size_t i = 0; i < marks_.size(); ++i) {
+            pieces.push_back({texts_[i]});
+            pieces.push_back({values[marks_[i]], true});
+        }
+        pieces.push_back({texts_.back()});
+        return pieces;
+    }
+
     // The text with each mark replaced by its value, as it is.
     std::string Filled(const std::vector<std::string>& values) const {
         std::size_t size = texts_.back().size();
@@ -224,20 +236,8 @@ public:
         if (values.empty()) {
             return line;
         }
-        std::vector<LinePiece> pieces;
-        std::size_t i = 0;
-        while (i < line.size()) {
-            const std::size_t mark = line.find('\x01', i);
-            const std::size_t end =
-                mark == std::string::npos ? std::string::npos : line.find('\x02', mark);
-            if (end == std::string::npos) {
-                pieces.push_back({std::string_view(line).substr(i)});
-                break;
-            }
-            pieces.push_back({std::string_view(line).substr(i, mark - i)});
-            pieces.push_back({values[std::stoul(line.substr(mark + 1, end - mark - 1))], true});
-            i = end + 1;
-        }
+        const MarkedText marked(line);
+        const std::vector<LinePiece> pieces = marked.Pieces(values);
         if (style == PathStyle::Posix) {
             return JoinEscaped(pieces);
         }
